@@ -1,0 +1,150 @@
+// Module Halx._ufuncs: registers one NumPy ufunc per row of kProperties, each
+// with the single loop float64 -> float64 (one or two inputs). NumPy's default
+// type resolution casts integer and float32 inputs to float64, and NumPy does
+// broadcasting, out=, where= and strides before our loop sees a run of elements.
+//
+// Invariants: NumPy keeps the pointers given to PyUFunc_FromFuncAndData
+// (loop arrays, data, type codes, name, doc) for the life of the ufunc, so all
+// of them are static. The ufuncs are created once, when the module is first
+// imported, and the module holds them for the process. This is the only file
+// that calls the NumPy C API.
+#include <Python.h>
+
+#include <cstdint>
+#include <type_traits>
+
+#include <numpy/arrayobject.h>
+#include <numpy/ufuncobject.h>
+
+#include "floor.h"
+#include "properties.h"
+
+namespace halx_arrays {
+
+namespace {
+
+static_assert(std::is_same<npy_intp, std::intptr_t>::value,
+              "the property loops take NumPy's counts and steps as std::intptr_t");
+
+// NumPy 1.19 made the count and step parameters of a loop const; take their
+// types from the header in use, so that both generations of headers build.
+template <typename Signature>
+struct LoopParameters;
+template <typename Counts, typename Steps>
+struct LoopParameters<void (*)(char **, Counts, Steps, void *)> {
+    using counts = Counts;
+    using steps = Steps;
+};
+using LoopCounts = LoopParameters<PyUFuncGenericFunction>::counts;
+using LoopSteps = LoopParameters<PyUFuncGenericFunction>::steps;
+
+// NumPy inner loop shared by all five ufuncs: data is the property's table row. Never fails.
+void property_ufunc_loop(char **args, LoopCounts dimensions, LoopSteps steps, void *data) {
+    static_cast<const Property *>(data)->loop(args, dimensions[0], steps);
+}
+
+// One loop per ufunc; NumPy may swap entries in these arrays, so they are not const.
+PyUFuncGenericFunction ufunc_loops[kPropertyCount][1];
+void *ufunc_loop_data[kPropertyCount][1];
+char one_input_types[] = {NPY_DOUBLE, NPY_DOUBLE};
+char two_input_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE};
+
+// Holds one owned reference and releases it on every exit path.
+class OwnedReference {
+public:
+    explicit OwnedReference(PyObject *object) : object_(object) {}
+    OwnedReference(const OwnedReference &) = delete;
+    OwnedReference &operator=(const OwnedReference &) = delete;
+    ~OwnedReference() { Py_XDECREF(object_); }
+
+    PyObject *get() const { return object_; }
+    // Gives up ownership to the caller; the holder is empty afterwards.
+    PyObject *release() {
+        PyObject *object = object_;
+        object_ = nullptr;
+        return object;
+    }
+
+private:
+    PyObject *object_;
+};
+
+// Makes pickle find ufunc as <module_name>.<name>; returns -1 with an exception set on failure.
+// Ufuncs before NumPy 2.1 take no attributes: pickle then finds them by
+// searching the imported modules, which works because the module holds them.
+int set_ufunc_module(PyObject *ufunc, PyObject *module_name) {
+    if (PyObject_SetAttrString(ufunc, "__module__", module_name) == 0) {
+        return 0;
+    }
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
+        return -1;
+    }
+    PyErr_Clear();
+    return 0;
+}
+
+// Creates the ufunc of table row index and adds it to module; returns -1 with an exception set on failure.
+int add_ufunc(PyObject *module, PyObject *module_name, int index) {
+    const Property &property = kProperties[index];
+    ufunc_loops[index][0] = property_ufunc_loop;
+    ufunc_loop_data[index][0] = const_cast<Property *>(&property);
+    char *types = property.inputs == 1 ? one_input_types : two_input_types;
+    OwnedReference ufunc(PyUFunc_FromFuncAndData(
+        ufunc_loops[index], ufunc_loop_data[index], types, 1, property.inputs, 1, PyUFunc_None,
+        property.name, property.doc, 0));
+    if (ufunc.get() == nullptr || set_ufunc_module(ufunc.get(), module_name) < 0) {
+        return -1;
+    }
+    // PyModule_AddObject steals the reference only when it succeeds.
+    if (PyModule_AddObject(module, property.name, ufunc.get()) < 0) {
+        return -1;
+    }
+    ufunc.release();
+    return 0;
+}
+
+PyMethodDef module_methods[] = {
+    {"_cpp_loop", cpp_loop, METH_VARARGS, kCppLoopDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT,
+    "_ufuncs",
+    "NumPy ufuncs of the sodium chloride properties; import them from Halx.ufunc.",
+    -1,
+    module_methods,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+// Returns the new module, or null with an exception set (NumPy missing or too old included).
+PyObject *create_module() {
+    if (_import_array() < 0 || _import_umath() < 0) {
+        return nullptr;
+    }
+    OwnedReference module(PyModule_Create(&module_definition));
+    if (module.get() == nullptr) {
+        return nullptr;
+    }
+    OwnedReference module_name(PyModule_GetNameObject(module.get()));
+    if (module_name.get() == nullptr) {
+        return nullptr;
+    }
+    for (int index = 0; index < kPropertyCount; ++index) {
+        if (add_ufunc(module.get(), module_name.get(), index) < 0) {
+            return nullptr;
+        }
+    }
+    return module.release();
+}
+
+}  // namespace
+
+}  // namespace halx_arrays
+
+PyMODINIT_FUNC PyInit__ufuncs(void) {
+    return halx_arrays::create_module();
+}

@@ -1,0 +1,54 @@
+// The argument rules (see arguments.h). The instance lookup itself belongs to
+// the runtime side; this file decides what a refusal raises. Every error of a
+// failed conversion is cleared before the refusal is raised, so the caller
+// sees exactly one exception.
+#include "arguments.h"
+
+#include "fault_injection.h"
+#include "runtime.h"
+
+namespace halx {
+
+bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject **objects) {
+    // The common case, an exact tuple of the right length, needs no messages.
+    if (args != nullptr && PyTuple_CheckExact(args) && PyTuple_GET_SIZE(args) == count) {
+        for (Py_ssize_t i = 0; i < count; ++i) objects[i] = PyTuple_GET_ITEM(args, i);
+        return true;
+    }
+    return runtime::unpack_arguments(args, name, count, objects);
+}
+
+bool take_instance(PyObject *argument, const char *refusal, void **address) {
+    if (argument == Py_None) {
+        *address = nullptr;
+        return true;
+    }
+    if (runtime::find_instance(argument, address)) return true;
+    runtime::raise_type_error(refusal);
+    return false;
+}
+
+bool take_double(PyObject *argument, const char *refusal, double *value) {
+    if (PyFloat_Check(argument)) {
+        *value = PyFloat_AS_DOUBLE(argument);
+        return true;
+    }
+    if (PyLong_Check(argument)) {
+        const double converted = PyLong_AsDouble(argument);
+        if (converted == -1.0 && PyErr_Occurred()) {
+            PyErr_Clear();  // an int beyond the range of a double is refused, not an OverflowError
+        } else {
+            *value = converted;
+            return true;
+        }
+    }
+    runtime::raise_type_error(refusal);
+    return false;
+}
+
+PyObject *make_float(double value) {
+    if (allocation_fails()) return PyErr_NoMemory();
+    return PyFloat_FromDouble(value);
+}
+
+}  // namespace halx

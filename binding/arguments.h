@@ -1,0 +1,32 @@
+// The three argument rules shared by the module's functions: the count of an
+// argument list, the instance argument and the number arguments. Each rule
+// either yields its value or sets the exception the function must raise.
+#ifndef HALX_BINDING_ARGUMENTS_H
+#define HALX_BINDING_ARGUMENTS_H
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+namespace halx {
+
+// Count rule: unpacks exactly `count` borrowed objects from `args` into
+// `objects` ("%s expected %s%d arguments, got %d" and its variants, with
+// `name` as the message name). Returns false with the exception set.
+bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject **objects);
+
+// Instance rule: None gives a null address; otherwise the address of the
+// cHalx instance behind a proxy or pointer object. Returns false with
+// TypeError(`refusal`) set when there is none.
+bool take_instance(PyObject *argument, const char *refusal, void **address);
+
+// Number rule: a float or int (subclasses included, no conversion methods
+// called) as a double. Returns false with TypeError(`refusal`) set otherwise,
+// and for ints beyond the range of a double.
+bool take_double(PyObject *argument, const char *refusal, double *value);
+
+// A new float holding `value`; null with MemoryError set.
+PyObject *make_float(double value);
+
+}  // namespace halx
+
+#endif  // HALX_BINDING_ARGUMENTS_H

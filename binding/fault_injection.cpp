@@ -1,0 +1,34 @@
+// Test-build only: the countdown behind `allocation_fails()`. The two C
+// entry points are exported so that tests reach them with ctypes without
+// adding anything to the module's Python namespace. All callers hold the
+// interpreter lock, which guards the countdown.
+#include "fault_injection.h"
+
+namespace {
+// Allocations still allowed before the next one fails; negative: never fail.
+long allowed_allocations = -1;
+}  // namespace
+
+namespace halx {
+
+bool allocation_fails() {
+    if (allowed_allocations < 0) return false;
+    if (allowed_allocations == 0) {
+        allowed_allocations = -1;  // fail once, then behave normally again
+        return true;
+    }
+    --allowed_allocations;
+    return false;
+}
+
+}  // namespace halx
+
+extern "C" __attribute__((visibility("default"))) void halx_fail_allocation_after(long n) {
+    allowed_allocations = n;
+}
+
+// Remaining countdown; negative once the injected failure has happened or
+// when none is armed. Lets a test tell whether its failure was consumed.
+extern "C" __attribute__((visibility("default"))) long halx_allocations_before_failure() {
+    return allowed_allocations;
+}

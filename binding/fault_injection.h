@@ -1,0 +1,21 @@
+// Allocation-failure hook for the tests. Every allocation point of the module
+// asks `allocation_fails()` first; in a normal build that is a constant false
+// and compiles away. A build configured with HALX_FAULT_INJECTION exports
+// `halx_fail_allocation_after(n)`, which makes the (n+1)-th allocation from
+// then on fail as if the heap were exhausted, so the tests can drive every
+// out-of-memory path through ctypes.
+#ifndef HALX_BINDING_FAULT_INJECTION_H
+#define HALX_BINDING_FAULT_INJECTION_H
+
+namespace halx {
+
+#ifdef HALX_FAULT_INJECTION
+// True when the hook decides that this allocation fails. Never raises.
+bool allocation_fails();
+#else
+constexpr bool allocation_fails() { return false; }
+#endif
+
+}  // namespace halx
+
+#endif  // HALX_BINDING_FAULT_INJECTION_H

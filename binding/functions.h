@@ -1,0 +1,23 @@
+// The module's function table. `delete_cHalx` is visible to the runtime side
+// as well: a pointer object whose registered destroy callable is this very
+// function is released by calling it directly.
+#ifndef HALX_BINDING_FUNCTIONS_H
+#define HALX_BINDING_FUNCTIONS_H
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+namespace halx {
+
+// The ten functions in table order, closed by an empty entry.
+extern PyMethodDef module_functions[];
+
+// `delete_cHalx(argument)`: destroys the instance behind a proxy or pointer
+// object. Returns new None, or null with TypeError set. Uses `argument` as a
+// borrowed reference only, so a pointer object that is being released may be
+// passed to it.
+PyObject *delete_cHalx(PyObject *module, PyObject *argument);
+
+}  // namespace halx
+
+#endif  // HALX_BINDING_FUNCTIONS_H
