@@ -1,9 +1,35 @@
 """Thermodynamic properties of pure sodium chloride (NaCl).
 
+>>> import Halx
+>>> h = Halx.cHalx()
+>>> h.T_Melting(1000.0)          # melting temperature at 1000 bar, °C
+825.425987637
+>>> Halx.T_Triple, Halx.P_Triple  # triple point: °C, bar
+(800.7, 0.0005)
+
 Units throughout: temperature in °C, pressure in bar, density in kg/m³,
 molar mass in kg/mol.
+
+Constants (read-only, also served by ``Halx.cvar``):
+
+``MolarMass``
+    molar mass of NaCl, 0.058443 kg/mol
+``T_Triple``
+    triple-point temperature, 800.7 °C
+``P_Triple``
+    triple-point pressure, 0.0005 bar
 """
-from ._proxy import cHalx
 from _Halx import cvar
 
-__all__ = ["cHalx", "cvar"]
+from ._proxy import cHalx
+
+__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "__version__"]
+
+__version__ = "0.1.0"
+
+#: Molar mass of sodium chloride, kg/mol.
+MolarMass: float = cvar.MolarMass
+#: Triple-point temperature of sodium chloride, °C.
+T_Triple: float = cvar.T_Triple
+#: Triple-point pressure of sodium chloride, bar.
+P_Triple: float = cvar.P_Triple
