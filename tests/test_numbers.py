@@ -1,0 +1,111 @@
+"""The correlations: reference values, exact identities and IEEE edge behaviour."""
+import math
+import random
+
+import pytest
+
+import _Halx
+import Halx
+import reference
+from reference import same_double
+
+h = Halx.cHalx()
+
+
+@pytest.mark.parametrize(
+    "method, args, expected",
+    [
+        ("P_Boiling", (25,), 7.60089818674e-27),
+        ("P_Boiling", (1000,), 0.0118004827777),
+        ("P_Sublimation", (25,), 1.24536425178e-32),
+        ("P_Sublimation", (1000,), 0.0263031888883),
+        ("T_Melting", (1,), 800.724713637),
+        ("T_Melting", (1000,), 825.425987637),
+        ("Rho_Solid", (25, 1), 2164.19891302),
+        ("Rho_Solid", (1000, 1000), 1844.95538497),
+        ("Rho_Liquid", (800.7, 0.0005), 1561.2247225),
+        ("Rho_Liquid", (900, 100), 1505.44374011),
+        ("Rho_Liquid", (1000, 1000), 1495.19002498),
+    ],
+)
+def test_reference_values_to_twelve_digits(method, args, expected):
+    assert float(f"{getattr(h, method)(*args):.12g}") == expected
+
+
+def test_the_three_curves_meet_at_the_triple_point():
+    assert h.T_Melting(0.0005) == 800.7
+    boiling, sublimation = h.P_Boiling(800.7), h.P_Sublimation(800.7)
+    assert boiling == sublimation == 10.0 ** math.log10(0.0005)
+    assert abs(boiling - 0.0005) <= math.ulp(0.0005)
+
+
+def test_reciprocal_triple_temperature_is_the_run_time_double():
+    assert 1.0 / (800.7 + 273.15) == 1.0 / 1073.85 == 0.000931228756343996
+    assert math.log10(0.0005) == -3.3010299956639813
+
+
+@pytest.mark.parametrize("T", [-273.15, -100.0, 0.0, 25.0, 500.0, 800.0, 800.7])
+def test_sublimation_never_exceeds_boiling_up_to_the_triple_point(T):
+    assert h.P_Sublimation(T) <= h.P_Boiling(T)
+
+
+@pytest.mark.parametrize("T", [800.8, 900.0, 1500.0, 3000.0])
+def test_sublimation_exceeds_boiling_above_the_triple_point(T):
+    assert h.P_Sublimation(T) > h.P_Boiling(T)
+
+
+@pytest.mark.parametrize("T", [-50.0, 0.0, 25.0, 733.4, 1000.0])
+def test_densities_at_zero_pressure_are_the_zero_pressure_terms(T):
+    assert h.Rho_Solid(T, 0.0) == (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T
+    assert h.Rho_Liquid(T, 0.0) == 58443.0 / ((T * 0.018639 + 23.772) - (T * 1.9687e-6) * T)
+    assert h.Rho_Solid(0.0, 0.0) == 2170.4
+
+
+def test_melting_temperature_rises_by_the_slope_per_bar():
+    assert h.T_Melting(1001.0) - h.T_Melting(1.0) == pytest.approx(1000 * 0.024726, rel=1e-12)
+    assert h.T_Melting(0.0) < 800.7 < h.T_Melting(0.001)
+
+
+@pytest.mark.parametrize(
+    "method, args, expected",
+    [
+        ("P_Boiling", (-273.15,), 0.0),
+        ("P_Sublimation", (-273.15,), 0.0),
+        ("P_Boiling", (-300.0,), math.inf),
+        ("P_Sublimation", (-300.0,), math.inf),
+        ("Rho_Liquid", (25.0, 8000.0), math.nan),
+        ("Rho_Liquid", (800.7, -4000.0), math.nan),
+        ("Rho_Solid", (math.inf, 1.0), math.nan),
+        ("T_Melting", (math.inf,), math.inf),
+        ("P_Boiling", (math.inf,), h.P_Boiling(1e300)),
+    ]
+    + [(m, (math.nan,) * n, math.nan) for m, n in
+       [("P_Boiling", 1), ("T_Melting", 1), ("P_Sublimation", 1), ("Rho_Solid", 2), ("Rho_Liquid", 2)]],
+)
+def test_ieee_edges_give_ieee_results(method, args, expected):
+    assert same_double(getattr(h, method)(*args), expected)
+
+
+def _interesting_doubles(rng, count):
+    specials = [0.0, -0.0, 1.0, -1.0, 800.7, 0.0005, -273.15, 1e-300, -1e-300, 1e300, -1e300,
+                math.inf, -math.inf, math.nan, 5e-324, 1.7976931348623157e308]
+    for _ in range(count):
+        kind = rng.random()
+        if kind < 0.2:
+            yield rng.choice(specials)
+        elif kind < 0.7:
+            yield rng.uniform(-300.0, 5000.0)
+        else:
+            yield rng.choice((-1.0, 1.0)) * 10.0 ** rng.uniform(-320, 308)
+
+
+@pytest.mark.parametrize("name", sorted(reference.PROPERTIES))
+def test_every_value_equals_the_reference_evaluation_bit_for_bit(name):
+    evaluate, arity = reference.PROPERTIES[name]
+    function = getattr(_Halx, name)
+    rng = random.Random(name)
+    values = list(_interesting_doubles(rng, 4000 * arity))
+    for i in range(0, len(values) - arity + 1, arity):
+        args = values[i:i + arity]
+        got, want = function(None, *args), evaluate(*args)
+        assert same_double(got, want), (name, args, got, want)
