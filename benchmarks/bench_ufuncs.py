@@ -1,0 +1,160 @@
+"""Speed of the Halx ufuncs against a C++ floor, NumPy expressions and a Python loop.
+
+For each property, on 10**6 float64 elements, one run times in interleaved
+repetitions:
+
+- ``floor``: the C++ loop of the ufunc module run over the array with no NumPy
+  machinery (private ``Halx._ufuncs._cpp_loop``), writing into a given array;
+- ``ufunc out=``: the ufunc writing into the same given array;
+- ``ufunc``: the ufunc as usually called, returning a new array;
+- ``numpy expr``: the correlation written as NumPy array expressions (new array);
+- ``python loop``: a loop over ``Halx.cHalx()`` methods on a shorter list,
+  scaled per element.
+
+and prints the best time per element in ns with the ratios that matter:
+ufunc out= / floor (target <= 1.15), numpy expr / ufunc (target >= 2 for the
+densities, >= 1/1.05 for the curves), python loop / ufunc (target >= 5, and
+>= 50 for T_Melting). Run: ``python benchmarks/bench_ufuncs.py [--repeat N]``.
+"""
+
+import argparse
+import statistics
+import time
+from typing import Callable, Dict, List, Sequence
+
+import numpy as np
+
+from Halx import _ufuncs
+from Halx import ufunc as hu
+
+__all__ = ["main"]
+
+SIZE = 10**6
+PYTHON_LOOP_SIZE = 20_000
+LOG10_TRIPLE = float(np.log10(0.0005))
+
+
+# --- The correlations as NumPy expressions (the usual way to write them) -------
+def _vapour_pressure_expression(T: np.ndarray, slope: float) -> np.ndarray:
+    return np.power(10.0, (0.000931228756343996 - 1.0 / (T + 273.15)) * slope + LOG10_TRIPLE)
+
+
+EXPRESSIONS: Dict[str, Callable[..., np.ndarray]] = {
+    "P_Boiling": lambda T: _vapour_pressure_expression(T, 9418.12),
+    "T_Melting": lambda P: (P - 0.0005) * 0.024726 + 800.7,
+    "P_Sublimation": lambda T: _vapour_pressure_expression(T, 11806.1),
+    "Rho_Solid": lambda T, P: (np.exp(T / 733.4) * 0.002715 + 0.005727) * P
+    + ((2170.4 - T * 0.24599) - (T * 9.5797e-5) * T),
+    "Rho_Liquid": lambda T, P: (58443.0 / ((T * 0.018639 + 23.772) - (T * 1.9687e-6) * T))
+    / (1.0 - np.log((T * 5.5058e-8 - 1.5259e-5) * (P * 10.0) + 1.0) * 0.1),
+}
+
+# Inputs in each property's physical range: T in °C, P in bar.
+RANGES = {
+    "P_Boiling": [(801.0, 1465.0)],
+    "T_Melting": [(0.0005, 5000.0)],
+    "P_Sublimation": [(300.0, 800.7)],
+    "Rho_Solid": [(0.0, 800.7), (1.0, 5000.0)],
+    "Rho_Liquid": [(800.7, 1400.0), (1.0, 5000.0)],
+}
+
+TARGETS = {  # (max ufunc out= / floor, min numpy expr / ufunc, min python loop / ufunc)
+    "P_Boiling": (1.15, 1 / 1.05, 5.0),
+    "T_Melting": (1.15, 1 / 1.05, 50.0),
+    "P_Sublimation": (1.15, 1 / 1.05, 5.0),
+    "Rho_Solid": (1.15, 2.0, 5.0),
+    "Rho_Liquid": (1.15, 2.0, 5.0),
+}
+
+
+def _python_loop(name: str) -> Callable[..., List[float]]:
+    """A list comprehension over the proxy method, or the flat scalar function if no proxy."""
+    try:
+        from Halx import cHalx
+
+        method = getattr(cHalx(), name)
+    except ImportError:
+        import _Halx
+
+        flat = getattr(_Halx, "cHalx_" + name)
+        return lambda *columns: [flat(None, *values) for values in zip(*columns)]
+    return lambda *columns: [method(*values) for values in zip(*columns)]
+
+
+def _time_once(run: Callable[[], object]) -> float:
+    start = time.perf_counter()
+    run()
+    return time.perf_counter() - start
+
+
+def _measure(name: str, repeat: int) -> Dict[str, float]:
+    """Best seconds per element of each contender for one property."""
+    rng = np.random.default_rng(2024)
+    inputs = [rng.uniform(low, high, SIZE) for low, high in RANGES[name]]
+    short = [a[:PYTHON_LOOP_SIZE].tolist() for a in inputs]
+    out = np.empty(SIZE)
+    uf = getattr(hu, name)
+    expression = EXPRESSIONS[name]
+    python_loop = _python_loop(name)
+
+    # The floor and the ufunc must be computing the same thing.
+    _ufuncs._cpp_loop(name, out, *inputs)
+    assert np.array_equal(out.view(np.uint64), uf(*inputs).view(np.uint64)), name
+
+    contenders: Dict[str, Callable[[], object]] = {
+        "floor": lambda: _ufuncs._cpp_loop(name, out, *inputs),
+        "ufunc out=": lambda: uf(*inputs, out=out),
+        "ufunc": lambda: uf(*inputs),
+        "numpy expr": lambda: expression(*inputs),
+        "python loop": lambda: python_loop(*short),
+    }
+    sizes = {key: PYTHON_LOOP_SIZE if key == "python loop" else SIZE for key in contenders}
+    times: Dict[str, List[float]] = {key: [] for key in contenders}
+    for run in contenders.values():
+        run()  # warm up caches and the allocator
+    for _ in range(repeat):
+        for key, run in contenders.items():
+            times[key].append(_time_once(run) / sizes[key])
+    best = {key: min(values) for key, values in times.items()}
+    best.update({key + " median": statistics.median(values) for key, values in times.items()})
+    return best
+
+
+def _verdict(ok: bool) -> str:
+    return "ok" if ok else "MISSED"
+
+
+def main(argv: Sequence[str] = ()) -> None:
+    """Measure every property and print ns/element and ratios against the targets."""
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--repeat", type=int, default=15, help="interleaved repetitions (default 15)")
+    args = parser.parse_args(list(argv) or None)
+
+    keys = ["floor", "ufunc out=", "ufunc", "numpy expr", "python loop"]
+    print(f"ns per element, best of {args.repeat} (median in brackets); "
+          f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}")
+    print(f"{'property':<14}" + "".join(f"{key:>20}" for key in keys))
+    rows = []
+    for name in EXPRESSIONS:
+        best = _measure(name, args.repeat)
+        rows.append((name, best))
+        cells = "".join(f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" for k in keys)
+        print(f"{name:<14}{cells}")
+
+    print()
+    print(f"{'property':<14}{'ufunc out=/floor':>18}{'ufunc/floor':>13}{'expr/ufunc':>12}{'loop/ufunc':>12}")
+    for name, best in rows:
+        max_floor, min_expression, min_loop = TARGETS[name]
+        vs_floor = best["ufunc out="] / best["floor"]
+        vs_floor_new = best["ufunc"] / best["floor"]
+        vs_expression = best["numpy expr"] / best["ufunc"]
+        vs_loop = best["python loop"] / best["ufunc"]
+        print(
+            f"{name:<14}{vs_floor:>11.3f} {_verdict(vs_floor <= max_floor):>6}{vs_floor_new:>13.3f}"
+            f"{vs_expression:>7.2f} {_verdict(vs_expression >= min_expression):>4}"
+            f"{vs_loop:>8.0f} {_verdict(vs_loop >= min_loop):>3}"
+        )
+
+
+if __name__ == "__main__":
+    main()
