@@ -1,0 +1,84 @@
+"""Type sharing with other modules of the same runtime, through a real SWIG-made peer."""
+import os
+
+import pytest
+
+from peer import build_peer
+
+CAPSULE = "swig_runtime_data4.type_pointer_capsule"
+
+@pytest.fixture(scope="module")
+def peer_path(tmp_path_factory):
+    return str(build_peer(tmp_path_factory.mktemp("peer")))
+
+
+def run_with_peer(python_subprocess, peer_path, code):
+    tests = os.path.dirname(os.path.abspath(__file__))
+    result = python_subprocess(code, env_extra={"PYTHONPATH": os.pathsep.join([peer_path, tests])})
+    assert result.returncode == 0, result.stdout + result.stderr
+    return result.stdout.split()
+
+
+def test_the_first_runtime_module_creates_the_capsule(python_subprocess):
+    result = python_subprocess("""
+        import sys, _Halx
+        capsule = sys.modules["swig_runtime_data4"].type_pointer_capsule
+        print(type(capsule).__name__, repr(capsule).split('"')[1])
+    """)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["PyCapsule", CAPSULE]
+
+
+@pytest.mark.parametrize("first", ["halx_peer", "_Halx"])
+def test_both_modules_join_one_ring_and_share_one_char_descriptor(python_subprocess, peer_path, first):
+    second = "_Halx" if first == "halx_peer" else "halx_peer"
+    out = run_with_peer(python_subprocess, peer_path, f"""
+        import {first}
+        import sys
+        capsule = sys.modules["swig_runtime_data4"].type_pointer_capsule
+        import {second}
+        import halx_peer
+        assert sys.modules["swig_runtime_data4"].type_pointer_capsule is capsule
+        from peer.ring import read_ring
+        records = read_ring()
+        peer = dict(records)[halx_peer.peer_module_record()]
+        halx = [types for address, types in records if address != halx_peer.peer_module_record()][0]
+        print(len(records), records[0][0] == halx_peer.peer_module_record())
+        print(halx["_p_char"] == peer["_p_char"], halx["_p_Halx__cHalx"] == peer["_p_Halx__cHalx"])
+    """)
+    assert out == ["2", str(first == "halx_peer"), "True", "True"]
+
+
+def test_pointer_objects_cross_between_the_modules(python_subprocess, peer_path):
+    out = run_with_peer(python_subprocess, peer_path, """
+        import halx_peer, _Halx, Halx
+        h = Halx.cHalx()
+        print(halx_peer.peer_accepts(h), halx_peer.peer_accepts(h.this))
+        foreign = halx_peer.peer_identity(h)
+        # The peer wraps the address in the class that Halx registered.
+        print(type(foreign) is Halx.cHalx, type(foreign.this) is not type(h.this))
+        print(_Halx.cHalx_P_Boiling(foreign, 1000.0) == h.P_Boiling(1000.0))
+        try:
+            _Halx.cHalx_P_Boiling(halx_peer.peer_char_pointer(), 1000.0)
+        except TypeError as e:
+            print("refused:", e)
+    """)
+    assert out[:4] == ["True", "True", "True", "True"]
+    assert out[4] == "True"
+    assert " ".join(out[5:]) == "refused: in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
+
+
+def test_a_peer_pointer_chained_behind_a_foreign_one_is_found(python_subprocess, peer_path):
+    out = run_with_peer(python_subprocess, peer_path, """
+        import halx_peer, _Halx
+        text = halx_peer.peer_char_pointer()
+        p = _Halx.new_cHalx()
+        class Proxy: pass
+        proxy = Proxy()
+        _Halx.cHalx_swiginit(proxy, text)
+        _Halx.cHalx_swiginit(proxy, p)
+        print(proxy.this is text, _Halx.cHalx_T_Melting(proxy, 1) == _Halx.cHalx_T_Melting(None, 1))
+        _Halx.delete_cHalx(proxy)
+        print(p.own())
+    """)
+    assert out == ["True", "True", "False"]
