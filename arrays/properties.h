@@ -6,7 +6,9 @@
 // Invariants: a loop calls the model function once per element and does no
 // arithmetic on the values itself, so each element is the very double that
 // the scalar binding returns. No Python or NumPy headers here: the loops see
-// raw memory, element counts and byte steps only.
+// raw memory, element counts and byte steps only. Callers hand them aligned
+// doubles (NumPy buffers unaligned arrays before the loop), so they load and
+// store doubles directly.
 #ifndef HALX_ARRAYS_PROPERTIES_H
 #define HALX_ARRAYS_PROPERTIES_H
 

@@ -145,6 +145,12 @@ PyObject *create_module() {
 
 }  // namespace halx_arrays
 
+#if defined(__GNUC__)
+// We build with hidden visibility, and before Python 3.9 PyMODINIT_FUNC does
+// not mark the init function visible: without this, 3.8 cannot find it.
+extern "C" __attribute__((visibility("default"))) PyObject *PyInit__ufuncs(void);
+#endif
+
 PyMODINIT_FUNC PyInit__ufuncs(void) {
     return halx_arrays::create_module();
 }
