@@ -29,6 +29,10 @@ PyModuleDef module_definition = {
 
 }  // namespace
 
+// The one exported symbol. Before 3.9 PyMODINIT_FUNC does not mark the entry
+// point visible, and the module is built with hidden visibility.
+extern "C" __attribute__((visibility("default"))) PyObject *PyInit__Halx(void);
+
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
     if (!halx::runtime::create_this_name()) return nullptr;

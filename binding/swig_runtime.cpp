@@ -13,6 +13,7 @@
 // interpreter lock.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
+#include <structmember.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +66,11 @@ swig_module_info module_record = {resolved_types, 2, nullptr, nullptr, nullptr, 
 // (late in interpreter shutdown) still destroy their instance, by calling
 // delete_cHalx directly instead of the released callable.
 bool destroy_after_release = false;
+
+// The attribute name "this", interned, held for the whole process. The
+// runtime's own reference to the same string (SWIG_This) is released by the
+// capsule's destructor; lookups here never depend on that one.
+PyObject *this_name = nullptr;
 
 swig_type_info *cHalx_descriptor() { return resolved_types[0]; }
 
@@ -217,6 +223,31 @@ private:
     bool owned_ = false;
 };
 
+// `object.this` as a new reference, or null with an exception set. The proxy
+// class keeps `this` in a slot; for such a slot the value is read the way the
+// slot's own descriptor reads it, skipping the generic lookup's overhead on
+// the hottest path of every call. Anything else takes the generic lookup, so
+// the result is always what getattr() gives.
+PyObject *read_this(PyObject *object) {
+#if PY_VERSION_HEX < 0x030E0000
+    PyTypeObject *type = Py_TYPE(object);
+    if (type->tp_getattro == PyObject_GenericGetAttr) {
+        PyObject *attribute = _PyType_Lookup(type, this_name);  // borrowed; sets no exception
+        if (attribute != nullptr && Py_TYPE(attribute) == &PyMemberDescr_Type) {
+            PyMemberDef *member = reinterpret_cast<PyMemberDescrObject *>(attribute)->d_member;
+            if (member->type == T_OBJECT_EX && PyObject_TypeCheck(object, PyDescr_TYPE(attribute))) {
+                PyObject *value = *reinterpret_cast<PyObject **>(reinterpret_cast<char *>(object) + member->offset);
+                if (value != nullptr) {
+                    Py_INCREF(value);
+                    return value;
+                }
+            }
+        }
+    }
+#endif
+    return PyObject_GetAttr(object, this_name);
+}
+
 // Finds the pointer object behind `argument` through its `this` attributes.
 // Every lookup error is discarded. Returns false when there is none.
 bool find_pointer_object(PyObject *argument, FoundPointer &found) {
@@ -224,34 +255,18 @@ bool find_pointer_object(PyObject *argument, FoundPointer &found) {
         found.borrow(argument);
         return true;
     }
-    // Held for the loop: a lookup may run code that releases the runtime's string.
-    PyObject *name = SWIG_This();
-    if (name == nullptr) {
-        PyErr_Clear();
-        return false;
-    }
-    Py_INCREF(name);
-    Py_INCREF(argument);
-    PyObject *current = argument;
-    bool result = false;
-    for (int depth = 0; depth < MaxThisDepth; ++depth) {
-        PyObject *next = PyObject_GetAttr(current, name);
+    PyObject *current = read_this(argument);
+    for (int depth = 1; current != nullptr; ++depth) {
+        if (SwigPyObject_Check(current)) {
+            found.take(current);
+            return true;
+        }
+        PyObject *next = depth < MaxThisDepth ? read_this(current) : nullptr;
         Py_DECREF(current);
         current = next;
-        if (next == nullptr) {
-            PyErr_Clear();
-            break;
-        }
-        if (SwigPyObject_Check(next)) {
-            found.take(next);
-            current = nullptr;
-            result = true;
-            break;
-        }
     }
-    Py_XDECREF(current);
-    Py_DECREF(name);
-    return result;
+    PyErr_Clear();
+    return false;
 }
 
 // Walks the chain from `start` to the first pointer object of type
@@ -392,10 +407,15 @@ bool harden_pointer_type(PyTypeObject *type) {
 // --- Start-up --------------------------------------------------------------------------
 
 bool create_this_name() {
-    if (Swig_This_global == nullptr) {
-        Swig_This_global = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
+    if (this_name == nullptr) {
+        this_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
+        if (this_name == nullptr) return false;
     }
-    return Swig_This_global != nullptr;
+    if (Swig_This_global == nullptr) {
+        Py_INCREF(this_name);
+        Swig_This_global = this_name;
+    }
+    return true;
 }
 
 bool ready_pointer_types() {
@@ -476,9 +496,7 @@ bool attach_pointer(PyObject *proxy, PyObject *pointer) {
         }
         return link_behind(found.get(), as_pointer(pointer));
     }
-    PyObject *name = SWIG_This();
-    if (name == nullptr) return false;
-    return PyObject_SetAttr(proxy, name, pointer) == 0;
+    return PyObject_SetAttr(proxy, this_name, pointer) == 0;
 }
 
 bool register_proxy_class(PyObject *cls) {

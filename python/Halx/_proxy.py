@@ -36,6 +36,9 @@ class cHalx:
     """
 
     __module__ = "Halx"
+    # `this` in a slot: the binding reads it on every call, and a slot is the
+    # cheapest attribute to read, from C and from Python alike.
+    __slots__ = ("this", "__weakref__")
 
     # Called by the binding when the last reference to an owning pointer
     # object goes; destroys the C++ instance.
@@ -61,7 +64,7 @@ class cHalx:
         self.this.own(value)
 
     def __repr__(self) -> str:
-        this = self.__dict__.get("this")
+        this = getattr(self, "this", None)
         if this is None:
             return f"<{type(self).__module__}.{type(self).__qualname__} without an instance>"
         owner = "owning" if this.own() else "not owning"

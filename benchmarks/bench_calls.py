@@ -1,0 +1,82 @@
+"""Cost per call of the scalar binding, against a do-nothing floor measured in the same run.
+
+    python benchmarks/bench_calls.py [--rounds N] [--calls N]
+
+The floor is a METH_VARARGS function taking (object, float) that does nothing,
+compiled here from call_floor.c with the interpreter's own compiler settings.
+Every case is timed in interleaved rounds (so machine noise hits all cases
+alike) and the best round counts. Times are per call, net of the timing
+loop's own cost; ratios are to the floor.
+"""
+import argparse
+import importlib.util
+import shlex
+import subprocess
+import sysconfig
+import tempfile
+import timeit
+from pathlib import Path
+
+import _Halx
+import Halx
+
+HERE = Path(__file__).resolve().parent
+
+#: Case -> (statement, target ratio to the floor or None).
+CASES = {
+    "floor(h, T)": ("floor(h, T)", None),
+    "cHalx_P_Boiling(h, T)": ("P_Boiling(h, T)", 2.0),
+    "cHalx_P_Boiling(None, T)": ("P_Boiling(None, T)", 1.6),
+    "cHalx_Rho_Liquid(h, T, P)": ("Rho_Liquid(h, T, P)", None),
+    "h.P_Boiling(T)": ("h.P_Boiling(T)", 2.8),
+    "h.Rho_Liquid(T, P)": ("h.Rho_Liquid(T, P)", None),
+    "cHalx_T_Melting(None, P)": ("T_Melting(None, P)", None),
+}
+
+
+def build_floor(directory: Path):
+    target = directory / ("call_floor" + sysconfig.get_config_var("EXT_SUFFIX"))
+    compiler = shlex.split(sysconfig.get_config_var("CC") or "cc")
+    flags = shlex.split(sysconfig.get_config_var("CFLAGS") or "")
+    subprocess.run(compiler + flags + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"],
+                                       str(HERE / "call_floor.c"), "-o", str(target)], check=True)
+    spec = importlib.util.spec_from_file_location("call_floor", target)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def measure(rounds: int, calls: int, namespace: dict) -> dict:
+    timers = {name: timeit.Timer(stmt, globals=namespace) for name, (stmt, _) in CASES.items()}
+    empty = timeit.Timer("pass", globals=namespace)
+    best = {name: float("inf") for name in [*timers, "loop"]}
+    for _ in range(rounds):
+        for name, timer in [*timers.items(), ("loop", empty)]:
+            best[name] = min(best[name], timer.timeit(calls) / calls)
+    return {name: (seconds - best["loop"]) * 1e9 for name, seconds in best.items() if name != "loop"}
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--rounds", type=int, default=25)
+    parser.add_argument("--calls", type=int, default=200_000)
+    options = parser.parse_args()
+    with tempfile.TemporaryDirectory() as directory:
+        floor = build_floor(Path(directory))
+        namespace = {
+            "floor": floor.take_object_and_float, "P_Boiling": _Halx.cHalx_P_Boiling,
+            "Rho_Liquid": _Halx.cHalx_Rho_Liquid, "h": Halx.cHalx(), "T": 1000.0, "P": 100.0,
+            "T_Melting": _Halx.cHalx_T_Melting,
+        }
+        nanoseconds = measure(options.rounds, options.calls, namespace)
+    floor_ns = nanoseconds["floor(h, T)"]
+    print(f"{'case':<28}{'ns/call':>9}{'x floor':>9}{'target':>9}")
+    for name, (_, target) in CASES.items():
+        ratio = nanoseconds[name] / floor_ns
+        goal = f"{target:.1f}x" if target else ""
+        verdict = "" if not target else ("  ok" if ratio <= target else "  MISSED")
+        print(f"{name:<28}{nanoseconds[name]:9.1f}{ratio:9.2f}{goal:>9}{verdict}")
+
+
+if __name__ == "__main__":
+    main()
