@@ -18,7 +18,13 @@ Constants (read-only, also served by ``Halx.cvar``):
     triple-point temperature, 800.7 °C
 ``P_Triple``
     triple-point pressure, 0.0005 bar
+
+With NumPy installed, ``Halx.ufunc`` holds the five properties as NumPy
+universal functions (imported on first use, so NumPy stays optional).
 """
+import importlib
+from typing import Any
+
 from _Halx import cvar
 
 from ._proxy import cHalx
@@ -33,3 +39,10 @@ MolarMass: float = cvar.MolarMass
 T_Triple: float = cvar.T_Triple
 #: Triple-point pressure of sodium chloride, bar.
 P_Triple: float = cvar.P_Triple
+
+
+def __getattr__(name: str) -> Any:
+    # `Halx.ufunc` is imported on first use, so `import Halx` never needs NumPy.
+    if name == "ufunc":
+        return importlib.import_module(".ufunc", __name__)
+    raise AttributeError(f"module 'Halx' has no attribute {name!r}")
