@@ -362,7 +362,7 @@ void destroy_owned(SwigPyObject *self) {
     auto *data = type != nullptr ? static_cast<SwigPyClientData *>(type->clientdata) : nullptr;
     PyObject *destroy = data != nullptr ? data->destroy : nullptr;
     if (destroy == nullptr) {
-        if (type == cHalx_descriptor() && destroy_after_release) {
+        if (data == nullptr && type == cHalx_descriptor() && destroy_after_release) {
             PyObject *ignored = halx::delete_cHalx(nullptr, reinterpret_cast<PyObject *>(self));
             if (ignored == nullptr) PyErr_Clear();
             Py_XDECREF(ignored);
