@@ -304,3 +304,34 @@ def test_import_fails_cleanly_under_memory_pressure_and_succeeds_afterwards(pyth
     first, second = result.stdout.splitlines()
     assert "TypeError: Failure to create SWIG globals." in first and "MemoryError: " in first
     assert second == "(P_Triple, T_Triple, MolarMass) 0.058443 800.724713637"
+
+
+# --- Release after the shared capsule is gone ------------------------------------------------------
+
+def test_pointer_objects_released_after_the_capsule_never_call_the_released_callable(python_subprocess):
+    result = python_subprocess("""
+        import gc, sys, _Halx
+        log = []
+        class Logged:
+            __slots__ = ("this",)
+            def __swig_destroy__(p):
+                log.append("called")
+        Logged.__swig_destroy__ = staticmethod(Logged.__swig_destroy__)
+        _Halx.cHalx_swigregister(Logged)
+        survivors = [_Halx.new_cHalx() for _ in range(3)]
+        del Logged
+        del sys.modules["swig_runtime_data4"]   # the capsule's last reference goes
+        gc.collect()
+        del survivors                           # released after the capsule's destructor ran
+        gc.collect()
+        print("after", log, str(_Halx.cvar), _Halx.cHalx_T_Melting(None, 1.0))
+        # A later registration works as before, and the ring is rebuilt on demand.
+        import Halx
+        h = Halx.cHalx(); del h
+        print("reregistered", log)
+    """)
+    assert result.returncode == 0, result.stderr
+    lines = result.stdout.splitlines()
+    assert lines[0] == "after [] (P_Triple, T_Triple, MolarMass) 800.724713637"
+    assert lines[1] == "reregistered []"
+    assert "memory leak" not in result.stdout
