@@ -103,6 +103,9 @@ PyObject *link_getattr(PyObject *self, char *name) {
     return nullptr;
 }
 
+// A variable's setter reports failure as 1; the host is told -1, the only
+// failure value that every CPython version treats as one (3.13's delattr()
+// takes a positive result for success and then finds an exception set).
 int link_setattr(PyObject *self, char *name, PyObject *value) {
     for (Variable *variable = as_link(self)->variables; variable != nullptr; variable = variable->next) {
         if (std::strcmp(variable->name, name) == 0) {
@@ -112,7 +115,7 @@ int link_setattr(PyObject *self, char *name, PyObject *value) {
         }
     }
     refuse_unknown(name);
-    return 1;
+    return -1;
 }
 
 PyObject *link_repr(PyObject *) {
