@@ -1,0 +1,35 @@
+"""The proxy class ``cHalx`` over the flat functions of the ``_Halx`` module."""
+from typing import Any
+
+__all__ = ["cHalx"]
+
+class cHalx:
+    """Properties of pure sodium chloride (NaCl).
+
+    Every instance gives the same values. Units: temperature ``T`` in °C,
+    pressure ``P`` in bar, density in kg/m³. Arguments are positional and must
+    be ``float`` or ``int``; anything else raises ``TypeError``. Outside the
+    physical range results follow IEEE 754 arithmetic (inf, nan, negative
+    densities) instead of raising.
+    """
+
+    #: The pointer object (``SwigPyObject``) that holds the C++ instance.
+    this: Any
+
+    def __init__(self) -> None:
+        """Create a C++ instance owned by this proxy."""
+    def P_Boiling(self, T: float, /) -> float:
+        """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+    def T_Melting(self, P: float, /) -> float:
+        """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+    def P_Sublimation(self, T: float, /) -> float:
+        """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+    def Rho_Solid(self, T: float, P: float, /) -> float:
+        """Density of solid NaCl (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+    def Rho_Liquid(self, T: float, P: float, /) -> float:
+        """Density of liquid NaCl at temperature T (°C) and pressure P (bar), in kg/m³."""
+    @property
+    def thisown(self) -> bool:
+        """Whether releasing this proxy destroys its C++ instance."""
+    @thisown.setter
+    def thisown(self, value: object) -> None: ...

@@ -1,0 +1,310 @@
+"""The halx command line: exit statuses, one-line errors, values that read back
+exactly, the range syntax, and the phase-diagram image.
+
+Most cases call Halx.cli.main in-process; a few run `python -m Halx` and the
+installed `halx` script to check what a shell sees.
+"""
+import csv
+import io
+import shutil
+import struct
+import subprocess
+import sys
+import sysconfig
+
+import pytest
+
+import Halx
+from Halx import cli
+
+h = Halx.cHalx()
+
+UNITS = {
+    "P_Boiling": "bar",
+    "T_Melting": "°C",
+    "P_Sublimation": "bar",
+    "Rho_Solid": "kg/m³",
+    "Rho_Liquid": "kg/m³",
+    "MolarMass": "kg/mol",
+    "T_Triple": "°C",
+    "P_Triple": "bar",
+}
+
+
+def run(capsys, *argv):
+    """(exit status, stdout, stderr) of halx argv run in-process."""
+    status = cli.main(list(argv))
+    captured = capsys.readouterr()
+    return status, captured.out, captured.err
+
+
+def read_csv(text):
+    """Header and rows (as floats) of CSV text."""
+    header, *rows = list(csv.reader(io.StringIO(text)))
+    return header, [[float(cell) for cell in row] for row in rows]
+
+
+# --- Exit statuses and messages ------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "argv",
+    [
+        ["--help"],
+        ["--version"],
+        ["eval", "--help"],
+        ["table", "--help"],
+        ["diagram", "--help"],
+        ["eval", "P_Boiling", "1000"],
+        ["eval", "Rho_Liquid", "900", "100"],
+        ["eval", "T_Triple"],
+        ["table", "--T", "700:1100:50", "--P", "1,100,1000"],
+        ["table", "--P", "1,10", "--csv"],
+    ],
+)
+def test_good_command_line_exits_0(capsys, argv):
+    status, out, err = run(capsys, *argv)
+    assert (status, err) == (0, "")
+    assert out
+
+
+@pytest.mark.parametrize(
+    "argv, fragment",
+    [
+        (["eval", "P_Boil", "1000"], "did you mean P_Boiling"),
+        (["eval", "Density", "1000"], "unknown property 'Density'"),
+        (["eval", "P_Boiling", "hot"], "'hot' is not a number"),
+        (["eval", "P_Boiling", "1e"], "'1e' is not a number"),
+        (["eval", "P_Boiling"], "takes 1 argument (T in °C), not 0"),
+        (["eval", "P_Boiling", "1", "2"], "takes 1 argument (T in °C), not 2"),
+        (["eval", "Rho_Solid", "25"], "takes 2 arguments (T in °C and P in bar), not 1"),
+        (["eval", "T_Triple", "1"], "takes no arguments"),
+        (["eval"], "give a property"),
+        ([], "give a command"),
+        (["boil"], "invalid choice"),
+        (["table"], "give --T and/or --P"),
+        (["table", "--T", "700:1100"], "malformed range '700:1100'"),
+        (["table", "--T", "700:1100:50:1"], "malformed range"),
+        (["table", "--T", "700:1100:0"], "step 0"),
+        (["table", "--T", "1100:700:50"], "1100:700:-50"),
+        (["table", "--T", "700:hot:50"], "'hot' in range '700:hot:50' is not a number"),
+        (["table", "--T", "700:inf:50"], "finite"),
+        (["table", "--P", "1,,10"], "empty item"),
+        (["table", "--T", "0:1e6:1e-3"], "more than 100000"),
+        (["table", "--T", "0:999:1", "--P", "0:1000:1"], "more than 1000000"),
+        (["table", "--P", "1", "--property", "Rho_Solid"], "Rho_Solid needs --T"),
+        (["table", "--T", "1", "--property", "Density"], "unknown property 'Density'"),
+        (["table", "--T", "1", "--digits", "0"], "--digits"),
+        (["table", "--T", "1", "--unknown"], "unrecognized arguments"),
+        (["diagram"], "-o/--output"),
+        (["diagram", "-o", "nacl.jpg"], "end the file name in .png, .svg or .pdf"),
+        (["diagram", "-o", "nacl.png", "--size", "800"], "WIDTHxHEIGHT"),
+    ],
+)
+def test_bad_input_is_one_line_on_stderr_and_status_2(capsys, argv, fragment):
+    status, out, err = run(capsys, *argv)
+    assert status == 2
+    assert out == ""
+    assert err.count("\n") == 1 and err.startswith("halx")
+    assert "Traceback" not in err
+    assert fragment in err
+
+
+def test_unwritable_output_is_one_line_and_status_1(capsys, tmp_path):
+    status, out, err = run(capsys, "table", "--T", "800", "-o", str(tmp_path / "missing" / "t.csv"))
+    assert status == 1
+    assert err.count("\n") == 1 and "cannot write" in err
+
+
+def test_version_is_the_package_version(capsys):
+    status, out, _ = run(capsys, "--version")
+    assert status == 0
+    assert out.split() == ["halx", Halx.__version__]
+
+
+# --- eval ----------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "name, arguments",
+    [
+        ("P_Boiling", ["1000"]),
+        ("P_Boiling", ["-1e3"]),  # a word argparse would take for an option
+        ("T_Melting", ["1000"]),
+        ("T_Melting", ["-0.5"]),
+        ("P_Sublimation", ["650.25"]),
+        ("Rho_Solid", ["25", "1"]),
+        ("Rho_Liquid", ["900", "1e2"]),
+        ("Rho_Liquid", ["1_000", "100"]),
+    ],
+)
+def test_eval_prints_the_library_value_with_its_unit(capsys, name, arguments):
+    status, out, _ = run(capsys, "eval", name, *arguments)
+    value, unit = out.split()
+    assert status == 0
+    assert float(value) == getattr(h, name)(*[float(word) for word in arguments])
+    assert unit == UNITS[name]
+
+
+@pytest.mark.parametrize("name, value", [("MolarMass", 0.058443), ("T_Triple", 800.7), ("P_Triple", 0.0005)])
+def test_eval_prints_constants(capsys, name, value):
+    assert run(capsys, "eval", name)[1] == f"{value} {UNITS[name]}\n"
+
+
+# --- Ranges --------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "text, expected",
+    [
+        ("700:1100:50", [700.0 + 50.0 * i for i in range(9)]),
+        ("0:1:0.3", [0.0, 0.3, 0.6, 0.9]),  # stop off the grid is left out
+        ("0:1:0.1", [0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0]),  # no 0.30000000000000004
+        ("1100:700:-100", [1100.0, 1000.0, 900.0, 800.0, 700.0]),
+        ("-20:40:20", [-20.0, 0.0, 20.0, 40.0]),
+        ("5:5:1", [5.0]),
+        ("1, 10 ,100:1000:300", [1.0, 10.0, 100.0, 400.0, 700.0, 1000.0]),
+        ("1e-3,2.5E2", [0.001, 250.0]),
+    ],
+)
+def test_values_expand_lists_and_ranges(text, expected):
+    assert cli.parse_values(text) == expected
+
+
+@pytest.mark.parametrize("text", ["", "1,", "a", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3"])
+def test_malformed_values_raise_value_error(text):
+    with pytest.raises(ValueError):
+        cli.parse_values(text)
+
+
+# --- table ---------------------------------------------------------------------------------
+
+
+def test_csv_over_T_and_P_reads_back_as_the_library_values(capsys):
+    status, out, _ = run(capsys, "table", "--T", "700:1100:50", "--P", "1,100,1000", "--csv")
+    header, rows = read_csv(out)
+    assert status == 0
+    assert header == ["T (°C)", "P (bar)", "Rho_Solid (kg/m³)", "Rho_Liquid (kg/m³)"]
+    assert [row[:2] for row in rows] == [[700.0 + 50.0 * i, P] for i in range(9) for P in (1.0, 100.0, 1000.0)]
+    for T, P, solid, liquid in rows:
+        assert (solid, liquid) == (h.Rho_Solid(T, P), h.Rho_Liquid(T, P))
+
+
+@pytest.mark.parametrize(
+    "axis, values, names",
+    [
+        ("--T", [600.0, 800.7, 1200.0], ["P_Boiling", "P_Sublimation"]),
+        ("--P", [0.0005, 1.0, 5000.0], ["T_Melting"]),
+    ],
+)
+def test_csv_over_one_axis_gives_its_properties(capsys, axis, values, names):
+    _, out, _ = run(capsys, "table", axis, ",".join(map(repr, values)), "--csv")
+    header, rows = read_csv(out)
+    assert header[1:] == [f"{name} ({UNITS[name]})" for name in names]
+    assert rows == [[x] + [getattr(h, name)(x) for name in names] for x in values]
+
+
+def test_property_option_picks_the_columns(capsys):
+    _, out, _ = run(capsys, "table", "--T", "900", "--P", "10", "--property", "T_Melting,P_Boiling", "--csv")
+    assert read_csv(out) == (
+        ["T (°C)", "P (bar)", "T_Melting (°C)", "P_Boiling (bar)"],
+        [[900.0, 10.0, h.T_Melting(10.0), h.P_Boiling(900.0)]],
+    )
+
+
+def test_scalar_path_gives_the_same_table_as_the_array_path(capsys, monkeypatch):
+    argv = ["table", "--T", "-300:2000:230", "--P", "0,1e3", "--property", "Rho_Liquid,P_Boiling", "--csv"]
+    with_arrays = run(capsys, *argv)[1]
+    monkeypatch.setattr(cli, "_arrays", lambda: None)
+    assert run(capsys, *argv)[1] == with_arrays
+
+
+def test_aligned_table_has_even_columns_and_rounded_values(capsys):
+    _, out, _ = run(capsys, "table", "--T", "700:1100:100", "--digits", "4")
+    lines = out.splitlines()
+    assert lines[0].split() == ["T", "(°C)", "P_Boiling", "(bar)", "P_Sublimation", "(bar)"]
+    assert len({len(line) for line in lines}) == 1
+    for line in lines[2:]:
+        T, boiling, sublimation = map(float, line.split())
+        assert boiling == pytest.approx(h.P_Boiling(T), rel=5e-4)
+        assert sublimation == pytest.approx(h.P_Sublimation(T), rel=5e-4)
+
+
+@pytest.mark.parametrize("name, is_csv", [("t.csv", True), ("t.txt", False)])
+def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv):
+    path = tmp_path / name
+    status, out, _ = run(capsys, "table", "--P", "1,10", "-o", str(path))
+    assert (status, out) == (0, "")
+    assert path.read_text(encoding="utf-8").startswith("P (bar),T_Melting" if is_csv else "P (bar)  T_Melting")
+
+
+# --- diagram -------------------------------------------------------------------------------
+
+
+def png_size(data):
+    """(width, height) from the IHDR chunk of PNG data."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR"
+    return struct.unpack(">II", data[16:24])
+
+
+@pytest.mark.parametrize("extra, size", [([], (800, 600)), (["--size", "640x480", "--dpi", "80"], (640, 480))])
+def test_diagram_png_has_the_requested_size_and_all_three_curves(capsys, tmp_path, extra, size):
+    pytest.importorskip("matplotlib")
+    from matplotlib.image import imread
+
+    path = tmp_path / "nacl.png"
+    assert run(capsys, "diagram", "-o", str(path), *extra)[0] == 0
+    assert png_size(path.read_bytes()) == size
+    pixels = {tuple(rgb) for rgb in (imread(str(path))[..., :3] * 255).round().astype(int).reshape(-1, 3).tolist()}
+    for curve in ((214, 39, 40), (31, 119, 180), (44, 160, 44)):  # boiling, melting, sublimation
+        assert curve in pixels
+
+
+@pytest.mark.parametrize("name, magic", [("nacl.svg", b"<?xml"), ("nacl.pdf", b"%PDF-")])
+def test_diagram_writes_vector_formats(capsys, tmp_path, name, magic):
+    pytest.importorskip("matplotlib")
+    path = tmp_path / name
+    assert run(capsys, "diagram", "-o", str(path))[0] == 0
+    assert path.read_bytes().startswith(magic)
+
+
+def test_diagram_without_matplotlib_says_how_to_install_it(capsys, tmp_path, monkeypatch):
+    monkeypatch.setitem(sys.modules, "matplotlib", None)  # makes `import matplotlib` fail
+    path = tmp_path / "nacl.png"
+    status, out, err = run(capsys, "diagram", "-o", str(path))
+    assert status == 2
+    assert err.count("\n") == 1 and "Traceback" not in err
+    assert 'pip install "Halx[plot]"' in err
+    assert not path.exists()
+
+
+# --- In a real process ---------------------------------------------------------------------
+
+
+def halx_script():
+    found = shutil.which("halx", path=sysconfig.get_path("scripts"))
+    if found is None:
+        pytest.skip("the halx script is not installed beside this interpreter")
+    return [found]
+
+
+@pytest.mark.parametrize("command", [lambda: [sys.executable, "-m", "Halx"], halx_script], ids=["-m", "script"])
+def test_process_prints_values_and_reports_errors_in_one_line(command):
+    good = subprocess.run(command() + ["eval", "P_Boiling", "1000"], capture_output=True, text=True)
+    assert good.returncode == 0
+    assert float(good.stdout.split()[0]) == h.P_Boiling(1000.0)
+    bad = subprocess.run(command() + ["table", "--T", "700:1100"], capture_output=True, text=True)
+    assert bad.returncode == 2
+    assert bad.stdout == "" and bad.stderr.count("\n") == 1 and "Traceback" not in bad.stderr
+
+
+def test_closed_pipe_ends_the_table_quietly():
+    process = subprocess.Popen(
+        [sys.executable, "-m", "Halx", "table", "--T", "0:99999:1"], stdout=subprocess.PIPE, stderr=subprocess.PIPE
+    )
+    process.stdout.read(100)
+    process.stdout.close()
+    err = process.stderr.read().decode()
+    process.stderr.close()
+    assert process.wait() == 1
+    assert err == ""
