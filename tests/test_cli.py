@@ -171,7 +171,9 @@ def test_values_expand_lists_and_ranges(text, expected):
     assert cli.parse_values(text) == expected
 
 
-@pytest.mark.parametrize("text", ["", "1,", "a", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3"])
+@pytest.mark.parametrize(
+    "text", ["", "1,", "a", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3", "0:1e999999:1", "0:1:1e-999999"]
+)
 def test_malformed_values_raise_value_error(text):
     with pytest.raises(ValueError):
         cli.parse_values(text)

@@ -24,7 +24,7 @@ import io
 import os
 import re
 import sys
-from decimal import ROUND_FLOOR, Decimal, InvalidOperation, localcontext
+from decimal import ROUND_FLOOR, Decimal, InvalidOperation, Overflow, localcontext
 from typing import Any, Callable, Dict, List, NamedTuple, NoReturn, Optional, Sequence, Tuple
 
 from . import __version__, cvar
@@ -81,7 +81,7 @@ def _parse_number(text: str, context: str = "") -> Decimal:
         number = Decimal(text)
     except InvalidOperation:
         number = Decimal("sNaN")
-    if number.is_snan() or not text.strip():
+    if number.is_snan():
         raise ValueError(f"{text!r}{context} is not a number; write a decimal number such as 1000, -20.5 or 1e-3")
     return number
 
@@ -98,19 +98,20 @@ def _parse_range(item: str) -> List[float]:
         raise ValueError(f"range {item!r} has step 0; give a non-zero step, e.g. 700:1100:50")
     # Decimal arithmetic keeps the grid exact: 0:1:0.1 gives 0.3, not 0.30000000000000004,
     # and stop is on the grid exactly when it is a whole number of steps from start.
+    # A count too large for Decimal's exponent range becomes Infinity, which the
+    # limit below refuses like any other too-long range.
     with localcontext() as decimal_context:
         decimal_context.prec = 60
+        decimal_context.traps[Overflow] = False
         steps = (stop - start) / step
         if steps < 0:
             raise ValueError(
                 f"range {item!r} never reaches its stop; use a step of the other sign, "
                 f"e.g. {parts[0]}:{parts[1]}:{-step}"
             )
+        if steps >= _MAX_VALUES_PER_AXIS:
+            raise ValueError(f"range {item!r} gives more than {_MAX_VALUES_PER_AXIS} values; use a larger step")
         last = int(steps.to_integral_value(rounding=ROUND_FLOOR))
-        if last + 1 > _MAX_VALUES_PER_AXIS:
-            raise ValueError(
-                f"range {item!r} gives {last + 1} values, more than {_MAX_VALUES_PER_AXIS}; use a larger step"
-            )
         return [float(start + index * step) for index in range(last + 1)]
 
 
@@ -490,7 +491,7 @@ def _build_parser() -> _Parser:
         "eval",
         help="print one property or constant with its unit",
         formatter_class=argparse.RawDescriptionHelpFormatter,
-        description="Print the value of one property at the given arguments, or of a constant, with its unit.",
+        description="Print one property at the given arguments, or a constant, with its unit.",
         epilog=(
             f"properties and constants (T in °C, P in bar):\n{properties}\n\n"
             "examples:\n"
