@@ -17,5 +17,5 @@ Rho_Solid: numpy.ufunc
 #: Density of the liquid in kg/m³ at temperature T in °C and pressure P in bar.
 Rho_Liquid: numpy.ufunc
 
-def _cpp_loop(name: str, out: Any, /, *inputs: Any) -> None:
-    """The model's loop over float64 arrays without NumPy's machinery (for the benchmark)."""
+def _cpp_loop(name: str, out: Any, /, *inputs: Any) -> Any:
+    """The model's loop over float64 arrays without NumPy's machinery (for the benchmark); returns out."""
