@@ -21,6 +21,7 @@ run, "ci" for the CI run (at least 100,000 calls, checked by the last test),
 import ctypes
 import decimal
 import fractions
+import gc
 import math
 import os
 import re
@@ -796,7 +797,13 @@ def c_stdout(sink: list):
 
 
 def observe_release():
-    """Releases a new owning pointer object; returns what happened."""
+    """Releases a new owning pointer object; returns what happened.
+
+    Garbage from earlier examples (pointer objects held in reference cycles
+    through tracebacks) is collected first, and the collector is paused while
+    watching, so that only this one release is seen."""
+    gc.collect()
+    gc.disable()
     DESTROYED.clear()
     unraisable, printed = [], []
     hook = sys.unraisablehook
@@ -808,6 +815,7 @@ def observe_release():
             del pointer
     finally:
         sys.unraisablehook = hook
+        gc.enable()
     return address, list(DESTROYED), unraisable, printed[0]
 
 
