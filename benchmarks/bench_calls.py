@@ -40,9 +40,9 @@ def build_floor(directory: Path):
     flags = shlex.split(sysconfig.get_config_var("CFLAGS") or "")
     subprocess.run(compiler + flags + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"],
                                        str(HERE / "call_floor.c"), "-o", str(target)], check=True)
-    spec = importlib.util.spec_from_file_location("call_floor", target)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    location = importlib.util.spec_from_file_location("call_floor", target)
+    module = importlib.util.module_from_spec(location)
+    location.loader.exec_module(module)
     return module
 
 

@@ -7,6 +7,7 @@ import pytest
 
 import _Halx
 import Halx
+from proxies import Holder, RaisingThis
 import reference
 
 PROPERTY_ARITY = {name: arity + 1 for name, (_, arity) in reference.PROPERTIES.items()}
@@ -122,17 +123,6 @@ def test_no_exception_is_left_behind_by_a_refused_huge_int():
 
 
 # --- Instances -----------------------------------------------------------------------
-
-class Holder:
-    def __init__(self, this):
-        self.this = this
-
-
-class RaisingThis:
-    @property
-    def this(self):
-        raise ValueError("no this here")
-
 
 @pytest.mark.parametrize("name", sorted(PROPERTY_ARITY))
 def test_none_a_pointer_object_and_proxies_at_any_depth_give_the_same_value(name):

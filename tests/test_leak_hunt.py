@@ -32,6 +32,7 @@ import pytest
 
 import _Halx
 import Halx
+from proxies import Holder, RaisingThis
 from swig_pointers import CHAR_DESCRIPTOR, forge_pointer
 
 TRACED = sys.getallocatedblocks() == 0  # no block count without CPython's allocator
@@ -113,17 +114,6 @@ def hunt(scenario, iterations: int) -> Growth:
 proxy = Halx.cHalx()
 pointer = _Halx.new_cHalx()
 char_pointer = forge_pointer(0x1000, CHAR_DESCRIPTOR)
-
-
-class Holder:
-    def __init__(self, this):
-        self.this = this
-
-
-class RaisingThis:
-    @property
-    def this(self):
-        raise ValueError("no this")
 
 
 class Looping:
