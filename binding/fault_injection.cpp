@@ -7,6 +7,8 @@
 namespace {
 // Allocations still allowed before the next one fails; negative: never fail.
 long allowed_allocations = -1;
+long instances_created = 0;
+long instances_freed = 0;
 }  // namespace
 
 namespace halx {
@@ -21,6 +23,9 @@ bool allocation_fails() {
     return false;
 }
 
+void count_instance_created() { ++instances_created; }
+void count_instance_freed() { ++instances_freed; }
+
 }  // namespace halx
 
 extern "C" __attribute__((visibility("default"))) void halx_fail_allocation_after(long n) {
@@ -32,3 +37,6 @@ extern "C" __attribute__((visibility("default"))) void halx_fail_allocation_afte
 extern "C" __attribute__((visibility("default"))) long halx_allocations_before_failure() {
     return allowed_allocations;
 }
+
+extern "C" __attribute__((visibility("default"))) long halx_instances_created() { return instances_created; }
+extern "C" __attribute__((visibility("default"))) long halx_instances_freed() { return instances_freed; }

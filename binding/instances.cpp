@@ -30,12 +30,14 @@ Halx::cHalx *create_instance() {
         delete instance;
         return nullptr;
     }
+    count_instance_created();
     return instance;
 }
 
 bool destroy_instance(void *address) {
     if (address == nullptr || live_instances().erase(address) == 0) return false;
     delete static_cast<Halx::cHalx *>(address);
+    count_instance_freed();
     return true;
 }
 

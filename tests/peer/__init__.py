@@ -1,4 +1,9 @@
-"""Builds the peer module that SWIG generates from halx_peer.i."""
+"""Builds the peer modules that SWIG generates from the interface files here.
+
+halx_peer.i only wraps pointers (it never creates or destroys an instance);
+halx_owner.i wraps the model class with a constructor and destructor of its
+own, so it owns instances like any SWIG-made module would.
+"""
 import os
 import shlex
 import shutil
@@ -8,6 +13,7 @@ import sysconfig
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
+MODEL = HERE.parent.parent / "model"
 
 
 def find_swig() -> str:
@@ -18,14 +24,16 @@ def find_swig() -> str:
     return found
 
 
-def build_peer(directory: Path) -> Path:
-    """Generates and compiles the peer into `directory`; returns the directory."""
-    wrapper = directory / "halx_peer_wrap.cxx"
-    subprocess.run([find_swig(), "-python", "-c++", "-outdir", str(directory), "-o", str(wrapper),
-                    str(HERE / "halx_peer.i")], check=True)
+def build_peer(directory: Path, name: str = "halx_peer") -> Path:
+    """Generates and compiles the peer `name` (halx_peer or halx_owner) into
+    `directory`; returns the directory."""
+    wrapper = directory / f"{name}_wrap.cxx"
+    subprocess.run([find_swig(), "-python", "-c++", "-I" + str(MODEL), "-outdir", str(directory),
+                    "-o", str(wrapper), str(HERE / f"{name}.i")], check=True)
     compiler = shlex.split(sysconfig.get_config_var("CXX") or "c++")
-    target = directory / ("_halx_peer" + sysconfig.get_config_var("EXT_SUFFIX"))
-    subprocess.run(compiler + ["-shared", "-fPIC", "-O1", "-w", "-I", sysconfig.get_paths()["include"],
-                               str(wrapper), "-o", str(target)], check=True,
+    target = directory / (f"_{name}" + sysconfig.get_config_var("EXT_SUFFIX"))
+    sources = [str(wrapper)] + ([str(MODEL / "Halx.cpp")] if name == "halx_owner" else [])
+    subprocess.run(compiler + ["-shared", "-fPIC", "-O1", "-w", "-ffp-contract=off", "-I", sysconfig.get_paths()["include"],
+                               "-I", str(MODEL)] + sources + ["-o", str(target)], check=True,
                    env=dict(os.environ))
     return directory
