@@ -1,10 +1,12 @@
 // The argument rules (see arguments.h). The instance lookup itself belongs to
-// the runtime side; this file decides what a refusal raises. Every error of a
-// failed conversion is cleared before the refusal is raised, so the caller
-// sees exactly one exception.
+// pointer_objects.cpp; this file decides what a refusal raises. Every error of
+// a failed conversion is cleared before the refusal is raised, so the caller
+// sees exactly one exception (an interrupt during a `this` lookup is that
+// exception, and no refusal is raised over it).
 #include "arguments.h"
 
 #include "fault_injection.h"
+#include "pointer_objects.h"
 #include "runtime.h"
 
 namespace halx {
@@ -23,7 +25,10 @@ bool take_instance(PyObject *argument, const char *refusal, void **address) {
         *address = nullptr;
         return true;
     }
-    if (runtime::find_instance(argument, address)) return true;
+    pointers::FoundPointer found;
+    const pointers::Lookup lookup = pointers::find_pointer_object(argument, found);
+    if (lookup == pointers::Lookup::Failed) return false;
+    if (lookup == pointers::Lookup::Found && pointers::match_instance(found.get(), address) != nullptr) return true;
     runtime::raise_type_error(refusal);
     return false;
 }

@@ -16,7 +16,8 @@ bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject
 
 // Instance rule: None gives a null address; otherwise the address of the
 // cHalx instance behind a proxy or pointer object. Returns false with
-// TypeError(`refusal`) set when there is none.
+// TypeError(`refusal`) set when there is none, or with the KeyboardInterrupt,
+// SystemExit or MemoryError that the `this` lookup raised.
 bool take_instance(PyObject *argument, const char *refusal, void **address);
 
 // Number rule: a float or int (subclasses included, no conversion methods

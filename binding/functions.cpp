@@ -8,6 +8,7 @@
 #include "Halx.h"
 #include "arguments.h"
 #include "instances.h"
+#include "pointer_objects.h"
 #include "runtime.h"
 
 namespace halx {
@@ -59,6 +60,10 @@ constexpr PropertyRow Rho_Liquid_row = {
     nullptr, &cHalx::Rho_Liquid};
 
 constexpr const char *delete_refusal = "in method 'delete_cHalx', argument 1 of type 'Halx::cHalx *'";
+constexpr const char *NotAClass = "swigregister expected a class that can be instantiated, got %.200s";
+constexpr const char *NotTheMainInterpreter =
+    "swigregister: a proxy class can be registered only from the main interpreter, "
+    "whose registration lasts as long as the process";
 
 // (instance, number[, number]) -> float. The instance only has to be
 // acceptable: the operations read no instance state, so None and every
@@ -81,26 +86,63 @@ PyObject *property_function(PyObject *, PyObject *args) {
 // in which case the instance does not outlive the call.
 PyObject *new_cHalx(PyObject *, PyObject *args) {
     if (!take_arguments(args, "new_cHalx", 0, nullptr)) return nullptr;
-    Halx::cHalx *instance = create_instance();
+    Halx::cHalx *instance = instances::create();
     if (instance == nullptr) return PyErr_NoMemory();
-    PyObject *pointer = runtime::new_owning_pointer(instance);
-    if (pointer == nullptr) destroy_instance(instance);
+    PyObject *pointer = runtime::new_pointer(instance, true);
+    if (pointer == nullptr) instances::destroy_unused(instance);
     return pointer;
 }
 
-// (class) -> None: registers the proxy class and its destroy callable.
+bool in_main_interpreter() {
+#if PY_VERSION_HEX >= 0x03090000
+    return PyInterpreterState_Get() == PyInterpreterState_Main();
+#else
+    return _PyInterpreterState_Get() == PyInterpreterState_Main();
+#endif
+}
+
+// (class) -> None: registers the proxy class and its destroy callable. The
+// registration is process-wide and outlives any subinterpreter, whose classes
+// and functions die with it, so only the main interpreter may make one. The
+// runtime calls the class's constructor slot when it wraps a new pointer
+// object, so only a real class with one is accepted.
 PyObject *cHalx_swigregister(PyObject *, PyObject *argument) {
     PyObject *cls;
     if (!take_arguments(argument, "swigregister", 1, &cls)) return nullptr;
+    if (!in_main_interpreter()) {
+        PyErr_SetString(PyExc_RuntimeError, NotTheMainInterpreter);
+        return nullptr;
+    }
+    if (!PyType_Check(cls) || reinterpret_cast<PyTypeObject *>(cls)->tp_new == nullptr) {
+        PyErr_Format(PyExc_TypeError, NotAClass, PyType_Check(cls) ? reinterpret_cast<PyTypeObject *>(cls)->tp_name
+                                                                     : Py_TYPE(cls)->tp_name);
+        return nullptr;
+    }
     if (!runtime::register_proxy_class(cls)) return nullptr;
     Py_RETURN_NONE;
 }
 
-// (proxy, pointer object) -> None: attaches the pointer object to the proxy.
+// (proxy, pointer object) -> None: links the pointer object behind the one
+// the proxy already carries, or makes it the proxy's `this`.
 PyObject *cHalx_swiginit(PyObject *, PyObject *args) {
     PyObject *objects[2];
     if (!take_arguments(args, "swiginit", 2, objects)) return nullptr;
-    if (!runtime::attach_pointer(objects[0], objects[1])) return nullptr;
+    PyObject *proxy = objects[0], *pointer = objects[1];
+    pointers::FoundPointer found;
+    switch (pointers::find_pointer_object(proxy, found)) {
+        case pointers::Lookup::Failed:
+            return nullptr;
+        case pointers::Lookup::Found:
+            if (!pointers::is_pointer_object(pointer)) {
+                PyErr_SetString(PyExc_TypeError, "Attempt to append a non SwigPyObject");
+                return nullptr;
+            }
+            if (!pointers::link_behind(found.get(), pointer)) return nullptr;
+            break;
+        case pointers::Lookup::NotFound:
+            if (PyObject_SetAttr(proxy, runtime::this_name(), pointer) < 0) return nullptr;
+            break;
+    }
     Py_RETURN_NONE;
 }
 
@@ -114,14 +156,16 @@ PyObject *SWIG_PyInstanceMethod_New(PyObject *, PyObject *callable) {
 
 PyObject *delete_cHalx(PyObject *, PyObject *argument) {
     if (argument == Py_None) Py_RETURN_NONE;
-    void *address;
-    if (!runtime::detach_instance(argument, &address)) {
+    pointers::FoundPointer found;
+    const pointers::Lookup lookup = pointers::find_pointer_object(argument, found);
+    if (lookup == pointers::Lookup::Failed) return nullptr;
+    void *address = nullptr;
+    PyObject *supplier = lookup == pointers::Lookup::Found ? pointers::match_instance(found.get(), &address) : nullptr;
+    if (supplier == nullptr) {
         runtime::raise_type_error(delete_refusal);
         return nullptr;
     }
-    // Only a live instance of ours is destroyed: a stale or foreign address is
-    // left alone instead of being freed a second time.
-    destroy_instance(address);
+    instances::release_through(supplier, address);
     Py_RETURN_NONE;
 }
 

@@ -1,6 +1,6 @@
-// The module's function table. `delete_cHalx` is visible to the runtime side
-// as well: a pointer object whose registered destroy callable is this very
-// function is released by calling it directly.
+// The module's function table. `delete_cHalx` is handed to the pointer
+// type at start-up: a pointer object whose registered destroy callable is
+// this very function is released without a call through Python.
 #ifndef HALX_BINDING_FUNCTIONS_H
 #define HALX_BINDING_FUNCTIONS_H
 

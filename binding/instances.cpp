@@ -1,6 +1,6 @@
-// Registry of live model instances (see instances.h for why it exists).
-// The set is allocated on first use and never freed: instances can still be
-// released while the interpreter shuts down, after static destructors of
+// Registry of live model instances and the ownership rule (see instances.h).
+// The registry is allocated on first use and never freed: instances can still
+// be released while the interpreter shuts down, after static destructors of
 // other libraries may have run.
 #include "instances.h"
 
@@ -8,8 +8,9 @@
 #include <unordered_set>
 
 #include "fault_injection.h"
+#include "runtime.h"
 
-namespace halx {
+namespace halx::instances {
 
 namespace {
 
@@ -18,9 +19,14 @@ std::unordered_set<const void *> &live_instances() {
     return *live;
 }
 
+void free_instance(void *address) {
+    delete static_cast<Halx::cHalx *>(address);
+    count_instance_freed();
+}
+
 }  // namespace
 
-Halx::cHalx *create_instance() {
+Halx::cHalx *create() {
     if (allocation_fails()) return nullptr;
     auto *instance = new (std::nothrow) Halx::cHalx();
     if (instance == nullptr) return nullptr;
@@ -34,11 +40,26 @@ Halx::cHalx *create_instance() {
     return instance;
 }
 
-bool destroy_instance(void *address) {
-    if (address == nullptr || live_instances().erase(address) == 0) return false;
-    delete static_cast<Halx::cHalx *>(address);
-    count_instance_freed();
-    return true;
+void destroy_unused(Halx::cHalx *instance) {
+    if (live_instances().erase(instance) != 0) free_instance(instance);
 }
 
-}  // namespace halx
+void release_through(PyObject *supplier, void *address) {
+    const bool owned = runtime::pointer_owns(supplier);
+    runtime::set_pointer_owns(supplier, false);
+    runtime::set_pointer_address(supplier, nullptr);
+    if (!owned || address == nullptr) return;
+    if (live_instances().erase(address) != 0) {
+        free_instance(address);
+        return;
+    }
+    // This module's pointer objects only ever carry instances this module
+    // made: one that is no longer recorded is gone already.
+    if (runtime::is_own_pointer_type(Py_TYPE(supplier))) return;
+    // Made by another module and handed to this owning pointer object.
+    free_instance(address);
+}
+
+void forget(void *address) { live_instances().erase(address); }
+
+}  // namespace halx::instances

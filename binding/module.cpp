@@ -8,6 +8,7 @@
 #include "cvar.h"
 #include "fault_injection.h"
 #include "functions.h"
+#include "pointer_objects.h"
 #include "runtime.h"
 
 namespace {
@@ -36,7 +37,7 @@ extern "C" __attribute__((visibility("default"))) PyObject *PyInit__Halx(void);
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
     if (!halx::runtime::create_this_name()) return nullptr;
-    if (!halx::runtime::ready_pointer_types()) return nullptr;
+    if (!halx::runtime::ready_pointer_types(halx::pointers::pointer_type_hooks(halx::delete_cHalx))) return nullptr;
     PyObject *module = halx::allocation_fails() ? PyErr_NoMemory() : PyModule_Create2(&module_definition, ApiVersion);
     if (module == nullptr) return nullptr;
     PyObject *namespace_dict = PyModule_GetDict(module);  // borrowed

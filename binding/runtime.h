@@ -1,17 +1,14 @@
 // What the rest of the module uses of the binding runtime. The runtime header
 // that SWIG emits defines static functions and static data, so exactly one
-// translation unit (swig_runtime.cpp) includes it; everything else goes
-// through the functions declared here. References: every function says
-// whether what it returns is new or borrowed.
+// translation unit (swig_runtime.cpp) includes it; everything else reaches
+// the runtime's records and the fields of pointer objects through the
+// functions declared here. References: every function says whether what it
+// returns is new or borrowed.
 #ifndef HALX_BINDING_RUNTIME_H
 #define HALX_BINDING_RUNTIME_H
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
-
-namespace Halx {
-class cHalx;
-}
 
 namespace halx::runtime {
 
@@ -21,9 +18,28 @@ namespace halx::runtime {
 // Returns false with an exception set when it cannot be made.
 bool create_this_name();
 
+// The attribute name "this", held for the whole process (borrowed).
+PyObject *this_name();
+
+// What this module puts in place of the runtime's own handling of its
+// pointer type: the release, and the methods and slots that read other
+// objects. Handed in at start-up so that this file depends on nothing above it.
+struct PointerTypeHooks {
+    destructor release;
+    reprfunc repr;
+    richcmpfunc compare;
+    PyCFunction append;
+    PyCFunction own;
+    PyCFunction repr_method;
+    // The module's own `delete_cHalx`: a registered destroy callable that is
+    // this builtin is called directly with the pointer object being released.
+    PyCFunction own_delete;
+};
+
 // Obtains the runtime types SwigPyPacked and SwigPyObject, creating and
-// readying each on first use. Returns false with an exception set on failure.
-bool ready_pointer_types();
+// readying each on first use, and installs `hooks` on this module's
+// SwigPyObject type (once). Returns false with an exception set on failure.
+bool ready_pointer_types(const PointerTypeHooks &hooks);
 
 // Makes this module's two type descriptors known to every other module of
 // the runtime in the process (creating the shared capsule when first, joining
@@ -40,36 +56,60 @@ bool unpack_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObje
 // code to (TypeError) with `message`.
 void raise_type_error(const char *message);
 
-// --- Pointer objects ------------------------------------------------------------
+// --- Pointer objects: what they are ---------------------------------------------
 
-// True when `object` is a pointer object of this runtime or of any other
-// module built on it (recognised by its type's name).
-bool is_pointer_object(PyObject *object);
+// True when `type` is this module's own SwigPyObject type.
+bool is_own_pointer_type(PyTypeObject *type);
 
-// A new pointer object that owns `instance`; null with MemoryError set.
-PyObject *new_owning_pointer(Halx::cHalx *instance);
+// True when `type` has the layout and make of a runtime pointer type built
+// by C code (another module's SwigPyObject, static or heap): the runtime's
+// name, its methods table, room for every field, no variable part. A class
+// statement never makes such a type, whatever it is called. Never fails.
+bool has_pointer_type_layout(PyTypeObject *type);
 
-// Looks for the cHalx instance behind `argument` (a proxy or a pointer object,
-// not None): follows `this` attributes to a pointer object, then its chain of
-// linked pointer objects to the first one of type "Halx::cHalx *". Stores the
-// instance address and returns true; returns false with no exception set when
-// there is none. Never leaves an exception behind.
-bool find_instance(PyObject *argument, void **address);
+// True when the descriptor that `pointer` (of a pointer type layout) carries
+// is one of the descriptors on this process's ring of runtime-4 modules, so
+// it can be read as one. Never fails.
+bool carries_shared_descriptor(PyObject *pointer);
 
-// Like find_instance, then disowns the pointer object that supplied the
-// address and clears the address it holds, so that no later use of that
-// pointer object reaches the instance. Returns false, with no exception set,
-// when there is no instance behind `argument`.
-bool detach_instance(PyObject *argument, void **address);
+// --- Pointer objects: their fields (`pointer` is a genuine pointer object) ---------
 
-// `cHalx_swiginit` after the count rule: links `pointer` behind the pointer
-// object that `proxy` already carries, or sets `proxy.this = pointer`.
-// Returns false with an exception set.
-bool attach_pointer(PyObject *proxy, PyObject *pointer);
+void *pointer_address(PyObject *pointer);
+void set_pointer_address(PyObject *pointer, void *address);
+bool pointer_owns(PyObject *pointer);
+void set_pointer_owns(PyObject *pointer, bool owns);
+// The next link as stored (borrowed, may be null or any object).
+PyObject *pointer_next(PyObject *pointer);
+// Stores `next` as the link without touching any reference count.
+void set_pointer_next(PyObject *pointer, PyObject *next);
+// The display string of the pointer's descriptor ("Halx::cHalx *"), or
+// "unknown". Borrowed, lives as long as the descriptor.
+const char *pointer_type_name(PyObject *pointer);
+
+// When the descriptor of `pointer` is "Halx::cHalx *", or one the runtime
+// converts to it, stores the (converted) instance address and returns true.
+bool cHalx_address(PyObject *pointer, void **address);
+
+// A new pointer object of this module's type for `address` with descriptor
+// "Halx::cHalx *" and the given ownership; null with MemoryError set.
+PyObject *new_pointer(void *address, bool owns);
+
+// --- Registration --------------------------------------------------------------------
+
+// The destroy callable registered for the descriptor of `pointer` (borrowed;
+// null when none). Sets `after_release` when the registration was released by
+// the capsule's destructor while it had a destroy callable for "Halx::cHalx *",
+// so that late releases still destroy their instance.
+PyObject *registered_destroy(PyObject *pointer, bool *after_release);
+
+// True when `destroy` is this module's own builtin `delete_cHalx`.
+bool is_own_delete(PyObject *destroy);
 
 // `cHalx_swigregister` after the count rule: builds the runtime's client data
-// for `cls` and attaches it to the "Halx::cHalx *" descriptor, replacing and
-// releasing any earlier registration. Returns false with MemoryError set.
+// for the class `cls` and attaches it to the "Halx::cHalx *" descriptor,
+// replacing and releasing any earlier registration. `cls` must be a class
+// that can be instantiated (checked by the caller). Returns false with
+// MemoryError set, leaving the registration as it was.
 bool register_proxy_class(PyObject *cls);
 
 }  // namespace halx::runtime

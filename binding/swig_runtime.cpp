@@ -3,17 +3,16 @@
 //   - the module's two type descriptors, its module record and its place in
 //     the process-wide ring shared through the capsule
 //     "swig_runtime_data4.type_pointer_capsule", and the capsule's destructor;
-//   - this module's instance of the runtime type SwigPyObject, whose release
-//     and `append` it replaces with versions that cannot crash;
-//   - the lookup of the instance behind a proxy, and the client data that
-//     registers the proxy class.
+//   - the client data that registers the proxy class;
+//   - this module's instance of the runtime type SwigPyObject, on which it
+//     installs the hooks handed in at start-up, and the field accessors that
+//     let the rest of the module read and write pointer objects.
 // Invariants: the descriptors, the record and the "this" string live for the
 // whole process; client data is malloc'd (other modules' capsule destructors
 // may free() it) and holds its own references; everything is guarded by the
 // interpreter lock.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
-#include <structmember.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,26 +21,18 @@
 #include "swig_python_runtime.h"
 
 #include "fault_injection.h"
-#include "functions.h"
 #include "runtime.h"
 
 namespace halx::runtime {
 
 namespace {
 
-// A self-referential `this` or a chain of linked pointer objects that loops
-// back on itself would otherwise be followed forever; no real proxy comes
-// near these depths.
-constexpr int MaxThisDepth = 64;
-constexpr int MaxChainLength = 1024;
-
 constexpr const char *RuntimeModuleName = "swig_runtime_data" SWIG_RUNTIME_VERSION;
 constexpr const char *CapsuleAttribute = "type_pointer_capsule";
 constexpr const char *CapsuleName = SWIGPY_CAPSULE_NAME;
 
-constexpr const char *NotAPointerObject = "Attempt to append a non SwigPyObject";
-constexpr const char *AlreadyLinked = "Attempt to append a SwigPyObject that is already linked to this one";
-constexpr const char *ChainTooLong = "Attempt to append beyond 1024 linked SwigPyObjects";
+// A ring longer than this was not built by runtime modules joining it.
+constexpr int MaxRingRecords = 4096;
 
 // --- Type table ----------------------------------------------------------------
 // Other modules find a descriptor here by binary search on the mangled name,
@@ -63,14 +54,17 @@ swig_module_info module_record = {resolved_types, 2, nullptr, nullptr, nullptr, 
 
 // Set when the capsule's destructor released client data that had a destroy
 // callable for "Halx::cHalx *": owning pointer objects released afterwards
-// (late in interpreter shutdown) still destroy their instance, by calling
-// delete_cHalx directly instead of the released callable.
+// (late in interpreter shutdown) still destroy their instance.
 bool destroy_after_release = false;
 
 // The attribute name "this", interned, held for the whole process. The
 // runtime's own reference to the same string (SWIG_This) is released by the
 // capsule's destructor; lookups here never depend on that one.
-PyObject *this_name = nullptr;
+PyObject *held_this_name = nullptr;
+
+// This module's SwigPyObject type, and the builtin behind `delete_cHalx`.
+PyTypeObject *own_pointer_type = nullptr;
+PyCFunction own_delete_function = nullptr;
 
 swig_type_info *cHalx_descriptor() { return resolved_types[0]; }
 
@@ -110,16 +104,6 @@ void release_owned_client_data(swig_type_info *ti) {
     spread_client_data(ti, nullptr, data);
     ti->owndata = 0;
     release_client_data(data);
-}
-
-// True for the builtin `delete_cHalx` of this module. Only this destroy
-// callable is called with the pointer object being released: any other
-// callable (a Python function, a builtin that keeps its argument) gets a
-// temporary non-owning pointer object, so it can neither be misread as a
-// builtin nor resurrect an object that is being freed.
-bool is_own_delete(PyObject *destroy) {
-    return PyCFunction_Check(destroy) && PyCFunction_GET_FUNCTION(destroy) == halx::delete_cHalx &&
-           (PyCFunction_GET_FLAGS(destroy) & METH_O) != 0;
 }
 
 // --- The shared capsule ---------------------------------------------------------------
@@ -197,208 +181,20 @@ void resolve_descriptor(size_t i) {
     module_record.types[i] = type;
 }
 
-// --- Pointer objects ----------------------------------------------------------------------
-
-// The pointer object found behind an argument: borrowed when the argument is
-// itself a pointer object (it may be one that is being released, whose count
-// must not be touched), owned when it came from a `this` attribute (a
-// property may hand out a fresh object on every read).
-class FoundPointer {
-public:
-    FoundPointer() = default;
-    FoundPointer(const FoundPointer &) = delete;
-    FoundPointer &operator=(const FoundPointer &) = delete;
-    ~FoundPointer() {
-        if (owned_) Py_DECREF(object_);
-    }
-    void borrow(PyObject *object) { object_ = object; }
-    void take(PyObject *object) {
-        object_ = object;
-        owned_ = true;
-    }
-    SwigPyObject *get() const { return as_pointer(object_); }
-
-private:
-    PyObject *object_ = nullptr;
-    bool owned_ = false;
-};
-
-// `object.this` as a new reference, or null with an exception set. The proxy
-// class keeps `this` in a slot; for such a slot the value is read the way the
-// slot's own descriptor reads it, skipping the generic lookup's overhead on
-// the hottest path of every call. Anything else takes the generic lookup, so
-// the result is always what getattr() gives.
-PyObject *read_this(PyObject *object) {
-#if PY_VERSION_HEX < 0x030E0000
-    PyTypeObject *type = Py_TYPE(object);
-    if (type->tp_getattro == PyObject_GenericGetAttr) {
-        PyObject *attribute = _PyType_Lookup(type, this_name);  // borrowed; sets no exception
-        if (attribute != nullptr && Py_TYPE(attribute) == &PyMemberDescr_Type) {
-            PyMemberDef *member = reinterpret_cast<PyMemberDescrObject *>(attribute)->d_member;
-            if (member->type == T_OBJECT_EX && PyObject_TypeCheck(object, PyDescr_TYPE(attribute))) {
-                PyObject *value = *reinterpret_cast<PyObject **>(reinterpret_cast<char *>(object) + member->offset);
-                if (value != nullptr) {
-                    Py_INCREF(value);
-                    return value;
-                }
-            }
-        }
-    }
-#endif
-    return PyObject_GetAttr(object, this_name);
-}
-
-// Finds the pointer object behind `argument` through its `this` attributes.
-// Every lookup error is discarded. Returns false when there is none.
-bool find_pointer_object(PyObject *argument, FoundPointer &found) {
-    if (SwigPyObject_Check(argument)) {
-        found.borrow(argument);
-        return true;
-    }
-    PyObject *current = read_this(argument);
-    for (int depth = 1; current != nullptr; ++depth) {
-        if (SwigPyObject_Check(current)) {
-            found.take(current);
-            return true;
-        }
-        PyObject *next = depth < MaxThisDepth ? read_this(current) : nullptr;
-        Py_DECREF(current);
-        current = next;
-    }
-    PyErr_Clear();
-    return false;
-}
-
-// Walks the chain from `start` to the first pointer object of type
-// "Halx::cHalx *" (or of a type the descriptor converts from), storing the
-// converted address. Bounded, so a chain that loops ends in a refusal.
-SwigPyObject *match_instance(SwigPyObject *start, void **address) {
-    swig_type_info *wanted = cHalx_descriptor();
-    SwigPyObject *link = start;
-    for (int steps = 0; link != nullptr && steps < MaxChainLength; ++steps) {
-        swig_type_info *type = link->ty;
-        if (type == wanted) {
-            *address = link->ptr;
-            return link;
-        }
-        if (type != nullptr && type->name != nullptr) {
-            if (swig_cast_info *cast = SWIG_TypeCheck(type->name, wanted)) {
-                int new_memory = 0;
-                *address = SWIG_TypeCast(cast, link->ptr, &new_memory);
-                return link;
-            }
-        }
-        PyObject *next = link->next;
-        if (next == nullptr || !SwigPyObject_Check(next)) return nullptr;
-        link = as_pointer(next);
-    }
-    return nullptr;
-}
-
-// Number of pointer objects in the chain from `start` (at most one past the
-// cap), and whether `target` is among them.
-int chain_length(SwigPyObject *start, const SwigPyObject *target, bool *contains) {
-    int length = 0;
-    *contains = false;
-    for (SwigPyObject *link = start; link != nullptr && length <= MaxChainLength; ++length) {
-        if (link == target) *contains = true;
-        PyObject *next = link->next;
-        link = (next != nullptr && SwigPyObject_Check(next)) ? as_pointer(next) : nullptr;
-    }
-    return length;
-}
-
-// Links `added` (and whatever already follows it) directly behind `anchor`,
-// keeping the rest of anchor's chain after it. Refuses anything that would
-// make a chain loop or grow past the cap. Returns false with an exception set.
-bool link_behind(SwigPyObject *anchor, SwigPyObject *added) {
-    bool added_in_anchor_chain = false;
-    bool anchor_in_added_chain = false;
-    const int anchor_length = chain_length(anchor, added, &added_in_anchor_chain);
-    const int added_length = chain_length(added, anchor, &anchor_in_added_chain);
-    if (added_in_anchor_chain || anchor_in_added_chain) {
-        PyErr_SetString(PyExc_ValueError, AlreadyLinked);
-        return false;
-    }
-    if (anchor_length + added_length > MaxChainLength) {
-        PyErr_SetString(PyExc_ValueError, ChainTooLong);
-        return false;
-    }
-    SwigPyObject *tail = added;
-    while (tail->next != nullptr) tail = as_pointer(tail->next);
-    tail->next = anchor->next;
-    Py_INCREF(added);
-    anchor->next = reinterpret_cast<PyObject *>(added);
-    return true;
-}
-
-// Replaces the runtime's `append` method of SwigPyObject: same contract,
-// without the loops and lost links the plain version can make.
-PyObject *append_pointer(PyObject *self, PyObject *next) {
-    if (!SwigPyObject_Check(next)) {
-        PyErr_SetString(PyExc_TypeError, NotAPointerObject);
-        return nullptr;
-    }
-    if (!link_behind(as_pointer(self), as_pointer(next))) return nullptr;
-    Py_RETURN_NONE;
-}
-
-// Calls the destroy callable for an owning pointer object being released.
-// Returns the call's result (new reference) or null with an exception set.
-PyObject *call_destroy(PyObject *destroy, SwigPyObject *self) {
-    if (is_own_delete(destroy)) return halx::delete_cHalx(nullptr, reinterpret_cast<PyObject *>(self));
-    PyObject *temporary = allocation_fails() ? PyErr_NoMemory() : SwigPyObject_New(self->ptr, self->ty, 0);
-    if (temporary == nullptr) return nullptr;
-    PyObject *result = PyObject_CallFunctionObjArgs(destroy, temporary, nullptr);
-    Py_DECREF(temporary);
-    return result;
-}
-
-// Release of an owning pointer object: destroy its instance through the
-// registered destroy callable, or report the leak. A failing destroy goes to
-// the unraisable hook; an exception pending before the release stays pending.
-void destroy_owned(SwigPyObject *self) {
-    swig_type_info *type = self->ty;
-    auto *data = type != nullptr ? static_cast<SwigPyClientData *>(type->clientdata) : nullptr;
-    PyObject *destroy = data != nullptr ? data->destroy : nullptr;
-    if (destroy == nullptr) {
-        if (data == nullptr && type == cHalx_descriptor() && destroy_after_release) {
-            PyObject *ignored = halx::delete_cHalx(nullptr, reinterpret_cast<PyObject *>(self));
-            if (ignored == nullptr) PyErr_Clear();
-            Py_XDECREF(ignored);
-            return;
-        }
-        const char *name = SWIG_TypePrettyName(type);
-        std::printf("swig/python detected a memory leak of type '%s', no destructor found.\n",
-                    name != nullptr ? name : "unknown");
-        return;
-    }
-    PyObject *pending_type, *pending_value, *pending_traceback;
-    PyErr_Fetch(&pending_type, &pending_value, &pending_traceback);
-    Py_INCREF(destroy);  // the call may replace the registration and release it
-    PyObject *result = call_destroy(destroy, self);
-    if (result == nullptr) PyErr_WriteUnraisable(destroy);
-    Py_XDECREF(result);
-    Py_DECREF(destroy);
-    PyErr_Restore(pending_type, pending_value, pending_traceback);
-}
-
-// tp_dealloc of this module's SwigPyObject type.
-void release_pointer_object(PyObject *object) {
-    SwigPyObject *self = as_pointer(object);
-    if (self->own == SWIG_POINTER_OWN) destroy_owned(self);
-    Py_XDECREF(self->next);
-    PyObject_Free(object);
-}
-
-// Puts the safe release and `append` in place on this module's SwigPyObject
-// type. The method descriptors read the table entry at call time, so patching
-// the entry after the type is ready takes effect.
-bool harden_pointer_type(PyTypeObject *type) {
+// Puts the hooks in place on this module's SwigPyObject type. The method
+// descriptors read the table entry at call time, so patching the entries
+// after the type is ready takes effect.
+bool install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
     for (PyMethodDef *method = swigobject_methods; method->ml_name != nullptr; ++method) {
-        if (std::strcmp(method->ml_name, "append") == 0) method->ml_meth = append_pointer;
+        if (std::strcmp(method->ml_name, "append") == 0) method->ml_meth = hooks.append;
+        if (std::strcmp(method->ml_name, "own") == 0) method->ml_meth = hooks.own;
+        if (std::strcmp(method->ml_name, "__repr__") == 0) method->ml_meth = hooks.repr_method;
     }
-    type->tp_dealloc = release_pointer_object;
+    type->tp_dealloc = hooks.release;
+    type->tp_repr = hooks.repr;
+    type->tp_richcompare = hooks.compare;
+    own_delete_function = hooks.own_delete;
+    own_pointer_type = type;
     return true;
 }
 
@@ -407,24 +203,26 @@ bool harden_pointer_type(PyTypeObject *type) {
 // --- Start-up --------------------------------------------------------------------------
 
 bool create_this_name() {
-    if (this_name == nullptr) {
-        this_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
-        if (this_name == nullptr) return false;
+    if (held_this_name == nullptr) {
+        held_this_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
+        if (held_this_name == nullptr) return false;
     }
     if (Swig_This_global == nullptr) {
-        Py_INCREF(this_name);
-        Swig_This_global = this_name;
+        Py_INCREF(held_this_name);
+        Swig_This_global = held_this_name;
     }
     return true;
 }
 
-bool ready_pointer_types() {
+PyObject *this_name() { return held_this_name; }
+
+bool ready_pointer_types(const PointerTypeHooks &hooks) {
     if (SwigPyPacked_type() == nullptr || SwigPyObject_type() == nullptr) {
         if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "the SWIG pointer types could not be readied");
         return false;
     }
-    static const bool hardened = harden_pointer_type(SwigPyObject_type());
-    return hardened;
+    static const bool installed = install_hooks(SwigPyObject_type(), hooks);
+    return installed;
 }
 
 void join_type_sharing() {
@@ -461,80 +259,101 @@ void raise_type_error(const char *message) {
     PyErr_SetString(SWIG_Python_ErrorType(SWIG_TypeError), message);
 }
 
-// --- Pointer objects -------------------------------------------------------------------------
+// --- Pointer objects: what they are ----------------------------------------------------------
 
-bool is_pointer_object(PyObject *object) { return SwigPyObject_Check(object) != 0; }
+bool is_own_pointer_type(PyTypeObject *type) { return type == own_pointer_type; }
 
-PyObject *new_owning_pointer(Halx::cHalx *instance) {
+bool has_pointer_type_layout(PyTypeObject *type) {
+    // A class statement never fills tp_methods (its methods live in the
+    // class dictionary), so no class written in Python passes, whatever its
+    // name and slots. The size check makes every field readable.
+    return type->tp_methods != nullptr && type->tp_itemsize == 0 &&
+           type->tp_basicsize >= static_cast<Py_ssize_t>(sizeof(SwigPyObject)) &&
+           std::strcmp(type->tp_name, "SwigPyObject") == 0;
+}
+
+bool carries_shared_descriptor(PyObject *pointer) {
+    const swig_type_info *type = as_pointer(pointer)->ty;
+    if (type == nullptr) return false;
+    const swig_module_info *record = &module_record;
+    for (int records = 0; record != nullptr && records < MaxRingRecords; ++records) {
+        for (size_t i = 0; i < record->size; ++i) {
+            if (record->types[i] == type) return true;
+        }
+        record = record->next;
+        if (record == &module_record) break;
+    }
+    return false;
+}
+
+// --- Pointer objects: their fields -------------------------------------------------------------
+
+void *pointer_address(PyObject *pointer) { return as_pointer(pointer)->ptr; }
+void set_pointer_address(PyObject *pointer, void *address) { as_pointer(pointer)->ptr = address; }
+bool pointer_owns(PyObject *pointer) { return as_pointer(pointer)->own == SWIG_POINTER_OWN; }
+void set_pointer_owns(PyObject *pointer, bool owns) { as_pointer(pointer)->own = owns ? SWIG_POINTER_OWN : 0; }
+PyObject *pointer_next(PyObject *pointer) { return as_pointer(pointer)->next; }
+void set_pointer_next(PyObject *pointer, PyObject *next) { as_pointer(pointer)->next = next; }
+
+const char *pointer_type_name(PyObject *pointer) {
+    const char *name = SWIG_TypePrettyName(as_pointer(pointer)->ty);
+    return name != nullptr ? name : "unknown";
+}
+
+bool cHalx_address(PyObject *pointer, void **address) {
+    SwigPyObject *object = as_pointer(pointer);
+    swig_type_info *type = object->ty;
+    if (type == cHalx_descriptor()) {
+        *address = object->ptr;
+        return true;
+    }
+    if (type == nullptr || type->name == nullptr) return false;
+    swig_cast_info *cast = SWIG_TypeCheck(type->name, cHalx_descriptor());
+    if (cast == nullptr) return false;
+    int new_memory = 0;
+    *address = SWIG_TypeCast(cast, object->ptr, &new_memory);
+    return true;
+}
+
+PyObject *new_pointer(void *address, bool owns) {
     if (allocation_fails()) return PyErr_NoMemory();
-    PyObject *pointer = SwigPyObject_New(instance, cHalx_descriptor(), SWIG_POINTER_OWN);
+    PyObject *pointer = SwigPyObject_New(address, cHalx_descriptor(), owns ? SWIG_POINTER_OWN : 0);
     if (pointer == nullptr && !PyErr_Occurred()) PyErr_NoMemory();
     return pointer;
 }
 
-bool find_instance(PyObject *argument, void **address) {
-    FoundPointer found;
-    return find_pointer_object(argument, found) && match_instance(found.get(), address) != nullptr;
+// --- Registration ---------------------------------------------------------------------------------
+
+PyObject *registered_destroy(PyObject *pointer, bool *after_release) {
+    swig_type_info *type = as_pointer(pointer)->ty;
+    auto *data = type != nullptr ? static_cast<SwigPyClientData *>(type->clientdata) : nullptr;
+    *after_release = data == nullptr && type == cHalx_descriptor() && destroy_after_release;
+    return data != nullptr ? data->destroy : nullptr;
 }
 
-bool detach_instance(PyObject *argument, void **address) {
-    FoundPointer found;
-    if (!find_pointer_object(argument, found)) return false;
-    SwigPyObject *supplier = match_instance(found.get(), address);
-    if (supplier == nullptr) return false;
-    supplier->own = 0;
-    supplier->ptr = nullptr;
-    return true;
-}
-
-bool attach_pointer(PyObject *proxy, PyObject *pointer) {
-    FoundPointer found;
-    if (find_pointer_object(proxy, found)) {
-        if (!SwigPyObject_Check(pointer)) {
-            PyErr_SetString(PyExc_TypeError, NotAPointerObject);
-            return false;
-        }
-        return link_behind(found.get(), as_pointer(pointer));
-    }
-    return PyObject_SetAttr(proxy, this_name, pointer) == 0;
+bool is_own_delete(PyObject *destroy) {
+    return own_delete_function != nullptr && PyCFunction_Check(destroy) &&
+           PyCFunction_GET_FUNCTION(destroy) == own_delete_function && (PyCFunction_GET_FLAGS(destroy) & METH_O) != 0;
 }
 
 bool register_proxy_class(PyObject *cls) {
-    auto *data = allocation_fails() ? nullptr : static_cast<SwigPyClientData *>(std::malloc(sizeof(SwigPyClientData)));
+    auto *data = allocation_fails() ? nullptr : static_cast<SwigPyClientData *>(std::calloc(1, sizeof(SwigPyClientData)));
     if (data == nullptr) {
         PyErr_NoMemory();
         return false;
     }
+    // A class is its own constructor-argument object: the runtime calls its
+    // tp_new when it wraps a new pointer object in a proxy.
     Py_INCREF(cls);
     data->klass = cls;
-    data->newraw = nullptr;
-    data->newargs = nullptr;
-    data->implicitconv = 0;
-    data->pytype = nullptr;
-
-    const int is_class = PyObject_IsInstance(cls, reinterpret_cast<PyObject *>(&PyType_Type));
-    if (is_class < 0) PyErr_Clear();
-    if (is_class <= 0) {
-        data->newraw = PyObject_GetAttrString(cls, "__new__");
-        if (data->newraw == nullptr) PyErr_Clear();
-    }
-    if (data->newraw != nullptr) {
-        data->newargs = allocation_fails() ? PyErr_NoMemory() : PyTuple_Pack(1, cls);
-        if (data->newargs == nullptr) {
-            data->destroy = nullptr;
-            release_client_data(data);
-            return false;
-        }
-    } else {
-        Py_INCREF(cls);
-        data->newargs = cls;
-    }
-
+    Py_INCREF(cls);
+    data->newargs = cls;
     data->destroy = PyObject_GetAttrString(cls, "__swig_destroy__");
-    if (PyErr_Occurred()) {
-        PyErr_Clear();
-        Py_CLEAR(data->destroy);
-    }
+    if (data->destroy == nullptr) PyErr_Clear();
+    // Only this module's builtin is called with the pointer object being
+    // released: any other callable (a Python function, a builtin that keeps
+    // its argument) gets a temporary pointer object, so it can neither be
+    // misread as a builtin nor resurrect an object that is being freed.
     data->delargs = data->destroy != nullptr && !is_own_delete(data->destroy);
 
     swig_type_info *type = cHalx_descriptor();

@@ -9,8 +9,11 @@ class Holder:
 
 
 class RaisingThis:
-    """Its `this` lookup raises."""
+    """Its `this` lookup raises `error` (a ValueError unless given)."""
+
+    def __init__(self, error=None):
+        self.error = error if error is not None else ValueError("no this here")
 
     @property
     def this(self):
-        raise ValueError("no this here")
+        raise self.error

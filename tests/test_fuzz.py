@@ -70,6 +70,9 @@ LEAK_LINE = "swig/python detected a memory leak of type 'Halx::cHalx *', no dest
 NOT_A_POINTER = "Attempt to append a non SwigPyObject"
 ALREADY_LINKED = "Attempt to append a SwigPyObject that is already linked to this one"
 CHAIN_TOO_LONG = "Attempt to append beyond 1024 linked SwigPyObjects"
+SHARES_A_NODE = "Attempt to append a chain of SwigPyObjects that shares one with this chain"
+HAS_A_PREDECESSOR = "Attempt to append a SwigPyObject that another one already links to"
+NOT_A_CLASS = "swigregister expected a class that can be instantiated, got {}"
 MAX_CHAIN = 1024
 MAX_THIS_HOPS = 64
 
@@ -113,7 +116,9 @@ class Case:
     """A generated argument. `number`: its value under the number rule, None
     when refused. `pointer`: the pointer object its `this` search reaches
     (itself for a pointer object), FRESH, or None. `hops`: reads of `this`
-    needed to get there. `keep`: objects that must outlive the argument."""
+    needed to get there. `raises`: an exception that the search must let
+    through (KeyboardInterrupt, SystemExit, MemoryError), raised by read
+    `raise_at` of `this`. `keep`: objects that must outlive the argument."""
 
     obj: object
     label: str
@@ -121,6 +126,8 @@ class Case:
     pointer: object = None
     hops: int = 0
     keep: tuple = ()
+    raises: Optional[BaseException] = None
+    raise_at: int = 0
 
     def __repr__(self) -> str:
         return self.label
@@ -133,6 +140,21 @@ def number_case(value: object, label: Optional[str] = None) -> Case:
 def reached(case: Case):
     """The pointer object behind `case` within the binding's 64 reads of `this`."""
     return case.pointer if case.pointer is not None and case.hops <= MAX_THIS_HOPS else None
+
+
+PROPAGATED = (KeyboardInterrupt, SystemExit, MemoryError)
+
+
+def propagated(case: Case) -> Optional["Raises"]:
+    """The exception that the `this` search lets through for `case`, if any."""
+    if case.raises is None or case.raise_at > MAX_THIS_HOPS:
+        return None
+    return Raises(type(case.raises), str(case.raises))
+
+
+# Pointer objects that a link has given a predecessor (id -> the object, held
+# so that its id stays its own); cleared after each example.
+PREDECESSORS: dict = {}
 
 
 def instance_verdict(case: Case):
@@ -274,6 +296,7 @@ def linked(cases: list) -> Case:
     head = cases[0].obj
     for case in cases[1:]:
         head.append(case.obj)
+        PREDECESSORS[id(case.obj)] = case.obj
     keep = tuple(k for case in cases for k in (case.obj, *case.keep))
     return Case(head, " -> ".join(case.label for case in cases), pointer=head, keep=keep)
 
@@ -377,6 +400,7 @@ def proxy(inner: Case, how: str, value) -> Case:
     return Case(
         obj, f"{how}({inner.label})", number=number, pointer=pointer,
         hops=inner.hops + 1 if pointer is not None else 0, keep=(inner,),
+        raises=inner.raises, raise_at=inner.raise_at + 1,
     )
 
 
@@ -395,7 +419,8 @@ def deep_proxy(inner: Case, depth: int) -> Case:
         obj = outer
     pointer = inner.pointer
     return Case(obj, f"{depth} proxies over {inner.label}", pointer=pointer,
-                hops=inner.hops + depth if pointer is not None else 0, keep=(inner,))
+                hops=inner.hops + depth if pointer is not None else 0, keep=(inner,),
+                raises=inner.raises, raise_at=inner.raise_at + depth)
 
 
 class Interrupt(BaseException):
@@ -450,7 +475,8 @@ class FreshThis:
 
 
 def raising_this(error) -> Case:
-    return Case(RaisingThis(error), f"this raises {type(error).__name__}")
+    raises = error if isinstance(error, PROPAGATED) else None
+    return Case(RaisingThis(error), f"this raises {type(error).__name__}", raises=raises, raise_at=1)
 
 
 def looping(length: int) -> Case:
@@ -466,10 +492,12 @@ def changing(outcomes: list) -> Case:
         type(o).__name__ if isinstance(o, BaseException) else o.label for o in outcomes
     )
     if isinstance(first, BaseException):
-        return Case(ChangingThis(outcomes), label, keep=tuple(outcomes))
+        raises = first if isinstance(first, PROPAGATED) else None
+        return Case(ChangingThis(outcomes), label, keep=tuple(outcomes), raises=raises, raise_at=1)
     pointer = first.pointer
     return Case(ChangingThis(outcomes), label, pointer=pointer,
-                hops=first.hops + 1 if pointer is not None else 0, keep=tuple(outcomes))
+                hops=first.hops + 1 if pointer is not None else 0, keep=tuple(outcomes),
+                raises=first.raises, raise_at=first.raise_at + 1)
 
 
 def halx_proxy() -> Case:
@@ -486,6 +514,7 @@ def deleted_halx_proxy() -> Case:
 # A new exception per draw: raising one instance again and again would grow its traceback.
 errors = st.sampled_from([
     ValueError, AttributeError, RuntimeError, TypeError, KeyError, MemoryError, StopIteration, Interrupt,
+    KeyboardInterrupt, SystemExit,
 ]).map(lambda kind: kind("this"))
 
 instances = st.deferred(lambda: st.one_of(
@@ -558,6 +587,8 @@ def expected_property(name: str, cases: list, keywords: dict):
         return keyword_refusal(name)
     if len(cases) != count:
         return Raises(TypeError, count_message(name, count, len(cases)))
+    if propagated(cases[0]):
+        return propagated(cases[0])
     if not instance_verdict(cases[0])[0]:
         return Raises(TypeError, refusal_message(name, 1))
     values = []
@@ -676,6 +707,8 @@ def check_delete_call(cases: list, keywords: dict):
         expected = keyword_refusal("delete_cHalx")
     elif len(cases) != 1:
         expected = one_argument_refusal("delete_cHalx", len(cases))
+    elif propagated(cases[0]):
+        expected = propagated(cases[0])
     else:
         accepted, supplier = instance_verdict(cases[0])
         expected = None if accepted else Raises(TypeError, refusal_message("delete_cHalx", 1))
@@ -685,8 +718,8 @@ def check_delete_call(cases: list, keywords: dict):
         return
     assert_returned(result, error)
     assert result is None
-    if isinstance(supplier, PointerObject):
-        assert supplier.own() is False  # its release must not destroy the instance again
+    if isinstance(supplier, PointerObject):  # detached, whether it owned the instance or not
+        assert supplier.own() is False and int(supplier) == 0
 
 
 @FUZZ
@@ -756,8 +789,8 @@ def registrant(kind: str):
         return type("StaticDelete", (), {"__swig_destroy__": staticmethod(_Halx.delete_cHalx)}), "silent"
     if kind == "recording class":
         return type("Recording", (), {"__swig_destroy__": staticmethod(record_destroy)}), "recorded"
-    if kind == "recording instance":
-        return type("Recording", (), {"__swig_destroy__": record_destroy})(), "recorded"
+    if kind == "recording instance":  # not a class: refused
+        return type("Recording", (), {"__swig_destroy__": record_destroy})(), not_a_class("Recording")
     if kind == "failing class":
         return type("Failing", (), {"__swig_destroy__": staticmethod(failing_destroy)}), "failed"
     if kind == "class without destroy":
@@ -765,14 +798,16 @@ def registrant(kind: str):
     if kind == "lookup raises":
         return LookupFails("Unreadable", (), {}), "leak"
     if kind == "instance whose lookup raises":
-        return DestroyUnreadable(), "leak"
+        return DestroyUnreadable(), not_a_class("DestroyUnreadable")
+    if kind == "class that cannot be instantiated":
+        return type(_Halx.cvar), not_a_class("swigvarlink")
     raise AssertionError(kind)
 
 
 REGISTRANTS = [
     "Halx.cHalx", "subclass of Halx.cHalx", "delete_cHalx as static method", "recording class",
     "recording instance", "failing class", "class without destroy", "lookup raises",
-    "instance whose lookup raises",
+    "instance whose lookup raises", "class that cannot be instantiated",
 ]
 
 libc = ctypes.CDLL(None)
@@ -817,8 +852,8 @@ def check_release(expected: str):
     if expected == "silent":
         assert (destroyed, unraisable, printed) == ([], [], "")
     elif expected in ("recorded", "failed"):
-        # A destroy callable of Python gets a non-owning pointer object of its own.
-        assert destroyed == [(address, False, HALX_DESCRIPTOR)] and printed == ""
+        # A destroy callable of Python gets a pointer object of its own that owns the instance.
+        assert destroyed == [(address, True, HALX_DESCRIPTOR)] and printed == ""
         if expected == "failed":
             assert len(unraisable) == 1 and str(unraisable[0].exc_value) == "destroy failed"
         else:
@@ -827,8 +862,15 @@ def check_release(expected: str):
         assert (destroyed, unraisable, printed) == ([], [], LEAK_LINE)
 
 
-def pool_behaviour(obj) -> str:
-    """What releasing an owning pointer does once `obj` from the pool is registered."""
+def not_a_class(name: str) -> "Raises":
+    return Raises(TypeError, NOT_A_CLASS.format(name))
+
+
+def pool_behaviour(obj):
+    """What releasing an owning pointer does once `obj` from the pool is
+    registered, or the refusal of an object that is not a class."""
+    if not issubclass(type(obj), type):  # a real class, whatever __class__ claims
+        return Raises(TypeError, re.escape(NOT_A_CLASS.format("")) + r"\S+", pattern=True)
     try:
         destroy = getattr(obj, "__swig_destroy__")
     except BaseException:  # noqa: B036 - the binding discards every lookup error
@@ -902,6 +944,9 @@ def check_swiginit_call(cases: list, keywords: dict):
         result, error = call(_Halx.cHalx_swiginit, cases, keywords)
         return assert_raised(error, Raises(TypeError, count_message("swiginit", 2, len(cases))), result)
     target, added = cases[0].obj, cases[1].obj
+    if propagated(cases[0]):
+        result, error = call(_Halx.cHalx_swiginit, cases)
+        return assert_raised(error, propagated(cases[0]), result)
     anchor = reached(cases[0])
     if anchor is None:
         # No pointer object behind the proxy: the call is `target.this = added`.
@@ -923,10 +968,14 @@ def check_swiginit_call(cases: list, keywords: dict):
         return assert_raised(error, Raises(TypeError, NOT_A_POINTER), result)
     anchor_chain = [] if anchor is FRESH else chain_of(anchor)
     added_chain = chain_of(added)
-    if any(link is added for link in anchor_chain) or any(link is anchor for link in added_chain):
-        expected = Raises(ValueError, ALREADY_LINKED)
-    elif max(len(anchor_chain), 1) + len(added_chain) > MAX_CHAIN:
+    if max(len(anchor_chain), 1) + len(added_chain) > MAX_CHAIN:
         expected = Raises(ValueError, CHAIN_TOO_LONG)
+    elif any(link is added for link in anchor_chain) or any(link is anchor for link in added_chain):
+        expected = Raises(ValueError, ALREADY_LINKED)
+    elif {id(link) for link in anchor_chain} & {id(link) for link in added_chain}:
+        expected = Raises(ValueError, SHARES_A_NODE)
+    elif id(added) in PREDECESSORS:
+        expected = Raises(ValueError, HAS_A_PREDECESSOR)
     else:
         expected = None
     following = anchor.next() if anchor is not FRESH else None
@@ -937,6 +986,7 @@ def check_swiginit_call(cases: list, keywords: dict):
     assert result is None
     if anchor is not FRESH:  # spliced in: anchor, the added chain, then what followed anchor
         assert anchor.next() is added and added_chain[-1].next() is following
+        PREDECESSORS[id(added)] = added
     return None
 
 
@@ -967,8 +1017,11 @@ def attach_arguments(draw):
 @given(calls=st.lists(attach_arguments(), min_size=1, max_size=8))
 def test_cHalx_swiginit_links_or_assigns_this(calls):
     done("cHalx_swiginit")
-    for cases, keywords in calls:
-        check_swiginit_call(cases, keywords)
+    try:
+        for cases, keywords in calls:
+            check_swiginit_call(cases, keywords)
+    finally:
+        PREDECESSORS.clear()
 
 
 @pytest.mark.parametrize("anchor_length, added_length", [(1, 1023), (1, 1024), (512, 512), (600, 600)])
@@ -1095,6 +1148,15 @@ def test_interleaved_calls_each_follow_their_rules(data):
         return data.draw(st.one_of(instances, anything))
 
     kinds = sorted(PROPERTIES) + ["new", "delete", "method", "attach", "cvar"]
+    try:
+        interleave(data, kinds, argument, made)
+    finally:
+        PREDECESSORS.clear()
+    for pointer in made:  # deleted or linked, each is still a valid instance argument
+        check_property_call("cHalx_T_Melting", [Case(pointer, "made", pointer=pointer), number_case(1.0)], {})
+
+
+def interleave(data, kinds, argument, made):
     for _ in range(data.draw(st.integers(min_value=1, max_value=12), label="calls")):
         kind = data.draw(st.sampled_from(kinds), label="kind")
         if kind in PROPERTIES:
@@ -1124,8 +1186,6 @@ def test_interleaved_calls_each_follow_their_rules(data):
             else:
                 assert_returned(result, error)
                 assert result == expected[1]
-    for pointer in made:  # deleted or linked, each is still a valid instance argument
-        check_property_call("cHalx_T_Melting", [Case(pointer, "made", pointer=pointer), number_case(1.0)], {})
 
 
 FUZZ_TESTS = 2 * len(PROPERTIES) + 8

@@ -118,9 +118,9 @@ def test_releasing_a_proxy_destroys_through_the_registered_destroy_callable(pyth
         print("calls", calls)
     """)
     assert result.returncode == 0, result.stderr
-    # A destroy callable that is not this module's builtin gets a temporary,
-    # non-owning pointer object.
-    assert "calls [False]" in result.stdout
+    # A destroy callable that is not this module's builtin gets a temporary
+    # pointer object of its own, which owns the instance it is to destroy.
+    assert "calls [True]" in result.stdout
     assert LEAK_LINE not in result.stdout
 
 

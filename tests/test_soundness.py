@@ -2,11 +2,15 @@
 import ctypes
 import gc
 import importlib.util
+import os
+import struct
+import textwrap
 
 import pytest
 
 import _Halx
 import Halx
+from proxies import RaisingThis
 
 P_BOILING_1000 = _Halx.cHalx_P_Boiling(None, 1000.0)
 ARGUMENT_1 = "in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
@@ -23,24 +27,27 @@ def test_a_second_delete_is_harmless_and_calls_still_work_as_with_no_instance():
     assert int(h.this) == 0 and h.thisown is False
 
 
-def test_delete_destroys_even_a_disowned_instance_exactly_once(python_subprocess):
+def test_delete_through_a_pointer_object_that_does_not_own_its_instance_only_detaches_it(python_subprocess):
     result = python_subprocess("""
         import _Halx
         log = []
         class Logged:
-            __swig_destroy__ = staticmethod(lambda p: log.append("destroy"))
+            __swig_destroy__ = staticmethod(lambda p: log.append(("destroy", int(p) != 0)))
         _Halx.cHalx_swigregister(Logged)
-        p = _Halx.new_cHalx()
-        p.disown()
-        _Halx.delete_cHalx(p)
-        p.acquire()          # owning again, but the instance is gone
-        del p
+        owner = _Halx.new_cHalx()
+        disowned = _Halx.new_cHalx()
+        disowned.disown()
+        for pointer in (disowned, disowned, owner):
+            _Halx.delete_cHalx(pointer)
+            log.append((pointer.own(), int(pointer)))
+        disowned.acquire()   # owning again, but it no longer holds an instance
+        del owner, disowned
         print(log)
     """)
     assert result.returncode == 0, result.stderr
-    # Releasing an owning pointer object still calls the destroy callable; the
-    # address it carries was cleared by the delete, so nothing is freed twice.
-    assert result.stdout.strip() == "['destroy']"
+    # Each delete detaches its pointer object; the released one that claims
+    # ownership again reaches the destroy callable with no instance to destroy.
+    assert result.stdout.strip() == "[(False, 0), (False, 0), (False, 0), ('destroy', False)]"
 
 
 def test_aliases_of_a_deleted_address_cannot_free_it_again():
@@ -335,3 +342,139 @@ def test_pointer_objects_released_after_the_capsule_never_call_the_released_call
     assert lines[0] == "after [] (P_Triple, T_Triple, MolarMass) 800.724713637"
     assert lines[1] == "reregistered []"
     assert "memory leak" not in result.stdout
+
+
+# --- Objects that only look like pointer objects ----------------------------------------------
+
+FAKE_POINTERS = {
+    "no slots": "class SwigPyObject: pass\nfake = SwigPyObject()",
+    "four slots filled": (
+        "class SwigPyObject:\n    __slots__ = ('ptr', 'ty', 'own', 'next')\n"
+        "fake = SwigPyObject()\nfake.ptr, fake.ty, fake.own, fake.next = 1, 2, 1, 3"
+    ),
+    "float subclass": "class SwigPyObject(float): pass\nfake = SwigPyObject(1e300)",
+}
+FAKE_USES = {
+    "instance": "_Halx.cHalx_P_Boiling(fake, 1.0)",
+    "this": "_Halx.cHalx_P_Boiling(Holder(fake), 1.0)",
+    "delete": "_Halx.delete_cHalx(fake)",
+    "append": "_Halx.new_cHalx().append(fake)",
+    "swiginit": "_Halx.cHalx_swiginit(Holder(_Halx.new_cHalx()), fake)",
+}
+
+
+@pytest.mark.parametrize("use", FAKE_USES)
+@pytest.mark.parametrize("fake", FAKE_POINTERS)
+def test_a_class_named_SwigPyObject_is_never_read_as_a_pointer_object(python_subprocess, fake, use):
+    result = python_subprocess(f"""
+        import _Halx, Halx
+        from proxies import Holder
+        {textwrap.indent(FAKE_POINTERS[fake], "        ").strip()}
+        try:
+            {FAKE_USES[use]}
+        except TypeError as error:
+            print(error)
+    """, env_extra={"PYTHONPATH": os.path.dirname(__file__)})
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() in (ARGUMENT_1, ARGUMENT_1.replace("cHalx_P_Boiling", "delete_cHalx"),
+                                     "Attempt to append a non SwigPyObject")
+
+
+def test_comparison_reads_only_pointer_objects():
+    pointer = _Halx.new_cHalx()
+    # A float whose stored bits spell the pointer's address: read as a pointer
+    # object, it would compare equal.
+    lookalike = struct.unpack("d", struct.pack("Q", int(pointer)))[0]
+    assert (pointer == lookalike, pointer != lookalike, pointer == object()) == (False, True, False)
+    assert pointer == pointer and pointer != _Halx.new_cHalx()
+
+
+# --- What a `this` lookup may not swallow -------------------------------------------------------
+
+@pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, MemoryError])
+@pytest.mark.parametrize("call", [
+    lambda obj: _Halx.cHalx_T_Melting(obj, 1.0),
+    lambda obj: _Halx.delete_cHalx(obj),
+    lambda obj: _Halx.cHalx_swiginit(obj, _Halx.new_cHalx()),
+    lambda obj: Halx.cHalx.T_Melting(obj, 1.0),
+], ids=["property", "delete", "swiginit", "method"])
+def test_an_interrupt_in_a_this_lookup_propagates(error, call):
+    raising = RaisingThis(error("from this"))
+    with pytest.raises(error, match="from this"):
+        call(raising)
+    # Any other error still means "no instance here": a refusal, or for
+    # swiginit the assignment of `this`, which this property does not allow.
+    with pytest.raises((TypeError, AttributeError)):
+        call(RaisingThis(ValueError("from this")))
+
+
+def test_own_with_a_failing_truth_value_raises_it_and_changes_nothing():
+    class Undecided:
+        def __bool__(self):
+            raise ZeroDivisionError("no truth")
+
+    pointer = _Halx.new_cHalx()
+    with pytest.raises(ZeroDivisionError, match="no truth"):
+        pointer.own(Undecided())
+    assert pointer.own() is True
+
+
+# --- Registration ---------------------------------------------------------------------------------
+
+class ClaimsToBeAType:
+    __class__ = type
+
+
+@pytest.mark.parametrize("registrant, name", [
+    (ClaimsToBeAType(), "ClaimsToBeAType"), (type(_Halx.cvar), "swigvarlink"), (42, "int"), ((None,), "NoneType"),
+])
+def test_only_classes_that_can_be_instantiated_are_registered(run_with_peer, registrant, name):
+    with pytest.raises(TypeError, match=f"^swigregister expected a class that can be instantiated, got {name}$"):
+        _Halx.cHalx_swigregister(registrant)
+    # The registration in force is unchanged: a peer that wraps an address in
+    # the registered class gets a Halx.cHalx, and releases destroy silently.
+    out = run_with_peer("""
+        import _Halx, Halx, halx_peer
+        for bad in (type(_Halx.cvar), type("T", (), {"__class__": type})()):
+            try:
+                _Halx.cHalx_swigregister(bad)
+            except TypeError:
+                pass
+        h = Halx.cHalx()
+        print(type(halx_peer.peer_identity(h)).__name__)
+        del h
+    """)
+    assert out == ["cHalx"]
+
+
+SUBINTERPRETER_REGISTRATION = """
+import _Halx
+record = []
+class Sub:
+    __swig_destroy__ = staticmethod(lambda pointer: record.append(pointer))
+try:
+    _Halx.cHalx_swigregister(Sub)
+except RuntimeError as error:
+    print("refused:", error)
+"""
+
+
+def test_a_subinterpreter_cannot_register_a_class_that_would_outlive_it(python_subprocess):
+    testcapi = pytest.importorskip("_testcapi")
+    assert hasattr(testcapi, "run_in_subinterp")
+    result = python_subprocess(f"""
+        import gc, sys, _testcapi, _Halx, Halx
+        status = _testcapi.run_in_subinterp({SUBINTERPRETER_REGISTRATION!r})
+        unraisable = []
+        sys.unraisablehook = unraisable.append
+        h = Halx.cHalx()
+        del h
+        gc.collect()
+        print(status, len(unraisable))
+    """)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        "refused: swigregister: a proxy class can be registered only from the main interpreter, "
+        "whose registration lasts as long as the process",
+        "0 0",
+    ]

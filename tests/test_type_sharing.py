@@ -1,22 +1,9 @@
 """Type sharing with other modules of the same runtime, through a real SWIG-made peer."""
-import os
+import textwrap
 
 import pytest
 
-from peer import build_peer
-
 CAPSULE = "swig_runtime_data4.type_pointer_capsule"
-
-@pytest.fixture(scope="module")
-def peer_path(tmp_path_factory):
-    return str(build_peer(tmp_path_factory.mktemp("peer")))
-
-
-def run_with_peer(python_subprocess, peer_path, code):
-    tests = os.path.dirname(os.path.abspath(__file__))
-    result = python_subprocess(code, env_extra={"PYTHONPATH": os.pathsep.join([peer_path, tests])})
-    assert result.returncode == 0, result.stdout + result.stderr
-    return result.stdout.split()
 
 
 def test_the_first_runtime_module_creates_the_capsule(python_subprocess):
@@ -30,9 +17,9 @@ def test_the_first_runtime_module_creates_the_capsule(python_subprocess):
 
 
 @pytest.mark.parametrize("first", ["halx_peer", "_Halx"])
-def test_both_modules_join_one_ring_and_share_one_char_descriptor(python_subprocess, peer_path, first):
+def test_both_modules_join_one_ring_and_share_one_char_descriptor(run_with_peer, first):
     second = "_Halx" if first == "halx_peer" else "halx_peer"
-    out = run_with_peer(python_subprocess, peer_path, f"""
+    out = run_with_peer(f"""
         import {first}
         import sys
         capsule = sys.modules["swig_runtime_data4"].type_pointer_capsule
@@ -49,8 +36,8 @@ def test_both_modules_join_one_ring_and_share_one_char_descriptor(python_subproc
     assert out == ["2", str(first == "halx_peer"), "True", "True"]
 
 
-def test_pointer_objects_cross_between_the_modules(python_subprocess, peer_path):
-    out = run_with_peer(python_subprocess, peer_path, """
+def test_pointer_objects_cross_between_the_modules(run_with_peer):
+    out = run_with_peer("""
         import halx_peer, _Halx, Halx
         h = Halx.cHalx()
         print(halx_peer.peer_accepts(h), halx_peer.peer_accepts(h.this))
@@ -68,8 +55,8 @@ def test_pointer_objects_cross_between_the_modules(python_subprocess, peer_path)
     assert " ".join(out[5:]) == "refused: in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
 
 
-def test_a_peer_pointer_chained_behind_a_foreign_one_is_found(python_subprocess, peer_path):
-    out = run_with_peer(python_subprocess, peer_path, """
+def test_a_peer_pointer_chained_behind_a_foreign_one_is_found(run_with_peer):
+    out = run_with_peer("""
         import halx_peer, _Halx
         text = halx_peer.peer_char_pointer()
         p = _Halx.new_cHalx()
@@ -82,3 +69,42 @@ def test_a_peer_pointer_chained_behind_a_foreign_one_is_found(python_subprocess,
         print(p.own())
     """)
     assert out == ["True", "True", "False"]
+
+
+# --- Instances made by one module, destroyed through another -----------------------------------
+
+OWNERSHIP = {
+    "the peer deletes ours, then we do": """
+        h = Halx.cHalx(); _halx_owner.delete_cHalx(h); _Halx.delete_cHalx(h); del h""",
+    "the peer deletes ours, then we delete its alias": """
+        h = Halx.cHalx(); alias = halx_owner.owner_alias(h)
+        _halx_owner.delete_cHalx(h); _Halx.delete_cHalx(alias); del h, alias""",
+    "we delete the peer's, then the peer does": """
+        p = halx_owner.cHalx(); _Halx.delete_cHalx(p); _halx_owner.delete_cHalx(p); del p""",
+    "owning pointer objects of both, released": """
+        for _ in range(1000):
+            h, p = Halx.cHalx(), halx_owner.cHalx()
+            del h, p""",
+}
+
+
+@pytest.mark.parametrize("first", ["Halx", "halx_owner"])
+@pytest.mark.parametrize("scenario", OWNERSHIP)
+def test_every_instance_is_freed_exactly_once_whichever_module_made_or_destroys_it(run_with_peer, first, scenario):
+    second = "halx_owner" if first == "Halx" else "Halx"
+    out = run_with_peer(f"""
+        import ctypes, gc, importlib.util
+        import {first}, {second}
+        import _Halx, _halx_owner, Halx, halx_owner
+        {textwrap.indent(textwrap.dedent(OWNERSHIP[scenario]), "        ").strip()}
+        gc.collect()
+        library = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
+        if hasattr(library, "halx_instances_created"):
+            made = library.halx_instances_created() + halx_owner.owner_constructed_count()
+            freed = library.halx_instances_freed() + halx_owner.owner_destroyed_count()
+            print(made - freed)
+        else:
+            print(0)
+    """)
+    # Nothing crashed, and as many instances were freed as were made.
+    assert out == ["0"]

@@ -20,7 +20,7 @@ public:
 
 %extend Halx::cHalx {
     cHalx() { ++owner_constructed; return new Halx::cHalx(); }
-    ~cHalx() { ++owner_destroyed; delete $self; }
+    ~cHalx() { if ($self != 0) ++owner_destroyed; delete $self; }
 }
 
 %inline %{
