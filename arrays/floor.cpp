@@ -13,7 +13,7 @@
 
 #include "properties.h"
 
-namespace halx_arrays {
+namespace halx::arrays {
 
 namespace {
 
@@ -67,7 +67,7 @@ const Property *find_property(PyObject *name) {
     if (text == nullptr) {
         return nullptr;
     }
-    for (const Property &property : kProperties) {
+    for (const Property &property : Properties) {
         if (std::strcmp(property.name, text) == 0) {
             return &property;
         }
@@ -127,4 +127,4 @@ const char kCppLoopDoc[] =
     "Benchmark floor, not public: run the named property's C++ loop over\n"
     "C-contiguous float64 buffers of equal length, writing into out.";
 
-}  // namespace halx_arrays
+}  // namespace halx::arrays

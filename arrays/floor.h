@@ -6,13 +6,13 @@
 
 #include <Python.h>
 
-namespace halx_arrays {
+namespace halx::arrays {
 
 // _cpp_loop(name, out, *inputs) as a METH_VARARGS function: fills out and
 // returns a new reference to it, or null with an exception set on bad arguments.
 PyObject *cpp_loop(PyObject *module, PyObject *args);
 extern const char kCppLoopDoc[];
 
-}  // namespace halx_arrays
+}  // namespace halx::arrays
 
 #endif  // HALX_ARRAYS_FLOOR_H

@@ -4,10 +4,31 @@
 // sees exactly one exception.
 #include "arguments.h"
 
+#include <cstdio>
+
 #include "fault_injection.h"
 #include "runtime.h"
 
 namespace halx {
+
+namespace {
+
+// The refusal of an argument, filled with the function's name, the argument's
+// position (from 1) and the C++ type that the argument should have been.
+constexpr const char *ArgumentRefused = "in method '%s', argument %d of type '%s'";
+constexpr const char *InstanceType = "Halx::cHalx *";
+constexpr const char *NumberType = "double";
+
+// Sets TypeError with the refusal of argument `position` of `function`. Never
+// fails: the text is built on the stack (function names are short; a longer
+// one would be cut, not overrun).
+void refuse_argument(const char *function, int position, const char *type) {
+    char message[256];
+    std::snprintf(message, sizeof message, ArgumentRefused, function, position, type);
+    runtime::raise_type_error(message);
+}
+
+}  // namespace
 
 bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject **objects) {
     // The common case, an exact tuple of the right length, needs no messages.
@@ -18,17 +39,17 @@ bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject
     return runtime::unpack_arguments(args, name, count, objects);
 }
 
-bool take_instance(PyObject *argument, const char *refusal, void **address) {
+bool take_instance(PyObject *argument, const char *function, void **address) {
     if (argument == Py_None) {
         *address = nullptr;
         return true;
     }
     if (runtime::find_instance(argument, address)) return true;
-    runtime::raise_type_error(refusal);
+    refuse_argument(function, 1, InstanceType);
     return false;
 }
 
-bool take_double(PyObject *argument, const char *refusal, double *value) {
+bool take_double(PyObject *argument, const char *function, int position, double *value) {
     if (PyFloat_Check(argument)) {
         *value = PyFloat_AS_DOUBLE(argument);
         return true;
@@ -42,7 +63,7 @@ bool take_double(PyObject *argument, const char *refusal, double *value) {
             return true;
         }
     }
-    runtime::raise_type_error(refusal);
+    refuse_argument(function, position, NumberType);
     return false;
 }
 
