@@ -16,7 +16,6 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
-#include "floor.h"
 #include "properties.h"
 
 namespace halx::arrays {
@@ -103,17 +102,12 @@ int add_ufunc(PyObject *module, PyObject *module_name, int index) {
     return 0;
 }
 
-PyMethodDef module_methods[] = {
-    {"_cpp_loop", cpp_loop, METH_VARARGS, kCppLoopDoc},
-    {nullptr, nullptr, 0, nullptr},
-};
-
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
     "_ufuncs",
     "NumPy ufuncs of the sodium chloride properties; import them from Halx.ufunc.",
     -1,
-    module_methods,
+    nullptr,  // no functions: the module holds the ufuncs only
     nullptr,
     nullptr,
     nullptr,

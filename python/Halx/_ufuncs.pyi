@@ -2,8 +2,6 @@
 
 Units: temperature T in °C, pressure P in bar, density in kg/m³.
 """
-from typing import Any
-
 import numpy
 
 #: Boiling (liquid–vapour) pressure in bar at temperature T in °C.
@@ -16,6 +14,3 @@ P_Sublimation: numpy.ufunc
 Rho_Solid: numpy.ufunc
 #: Density of the liquid in kg/m³ at temperature T in °C and pressure P in bar.
 Rho_Liquid: numpy.ufunc
-
-def _cpp_loop(name: str, out: Any, /, *inputs: Any) -> Any:
-    """The model's loop over float64 arrays without NumPy's machinery (for the benchmark); returns out."""
