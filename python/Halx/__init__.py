@@ -13,6 +13,7 @@ matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
 """
 import importlib
+import importlib.metadata
 from typing import Any
 
 from _Halx import cvar
@@ -22,7 +23,8 @@ from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
 __all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "__version__"]
 
-__version__ = "0.1.0"
+# Written once, in pyproject.toml; read from the installed package's metadata.
+__version__: str = importlib.metadata.version("Halx")
 
 # The constants of cvar, read once; the module docstring gives their units.
 MolarMass: float = cvar.MolarMass
