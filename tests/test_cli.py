@@ -19,6 +19,9 @@ import Halx
 from Halx import cli
 from Halx._table import CONSTANTS, PROPERTIES
 
+# The command line evaluates through NumPy when it can, and draws with Matplotlib.
+pytestmark = pytest.mark.keeps_memory
+
 h = Halx.cHalx()
 
 UNITS = {row.name: row.unit for row in PROPERTIES + CONSTANTS}

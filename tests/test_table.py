@@ -73,6 +73,7 @@ def test_the_proxy_class_has_a_documented_method_for_each_bound_property():
     assert all(_table.docstring(row) in Halx.__doc__ for row in BOUND)
 
 
+@pytest.mark.keeps_memory
 def test_each_ufunc_is_built_from_its_row():
     ufunc = pytest.importorskip("Halx.ufunc")
     assert ufunc.__all__ == [row.name for row in _table.PROPERTIES]

@@ -1,11 +1,12 @@
 """Type sharing with other modules of the same runtime, through a real SWIG-made peer."""
-import os
-
 import pytest
 
 from peer import build_peer
 
 CAPSULE = "swig_runtime_data4.type_pointer_capsule"
+
+# The peer module is built with SWIG and the C++ toolchain.
+pytestmark = pytest.mark.keeps_memory
 
 @pytest.fixture(scope="module")
 def peer_path(tmp_path_factory):
@@ -13,8 +14,7 @@ def peer_path(tmp_path_factory):
 
 
 def run_with_peer(python_subprocess, peer_path, code):
-    tests = os.path.dirname(os.path.abspath(__file__))
-    result = python_subprocess(code, env_extra={"PYTHONPATH": os.pathsep.join([peer_path, tests])})
+    result = python_subprocess(code, env_extra={"PYTHONPATH": peer_path})
     assert result.returncode == 0, result.stdout + result.stderr
     return result.stdout.split()
 
@@ -39,7 +39,7 @@ def test_both_modules_join_one_ring_and_share_one_char_descriptor(python_subproc
         import {second}
         import halx_peer
         assert sys.modules["swig_runtime_data4"].type_pointer_capsule is capsule
-        from peer.ring import read_ring
+        from support import read_ring
         records = read_ring()
         peer = dict(records)[halx_peer.peer_module_record()]
         halx = [types for address, types in records if address != halx_peer.peer_module_record()][0]

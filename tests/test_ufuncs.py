@@ -19,9 +19,10 @@ from Halx._table import PROPERTIES  # noqa: E402
 
 # The samples reach outside the physical range on purpose; like NumPy's own
 # ufuncs, ours report the floating-point flags the model raises there.
-pytestmark = pytest.mark.filterwarnings(
-    "ignore:(overflow|invalid value|divide by zero) encountered in:RuntimeWarning"
-)
+pytestmark = [
+    pytest.mark.filterwarnings("ignore:(overflow|invalid value|divide by zero) encountered in:RuntimeWarning"),
+    pytest.mark.keeps_memory,
+]
 
 ALL = [row.name for row in PROPERTIES]
 ONE_INPUT = [row.name for row in PROPERTIES if len(row.arguments) == 1]
