@@ -11,6 +11,7 @@ import pytest
 
 import _Halx
 import Halx
+import reference
 from Halx import _table
 
 PYTHON = Path(__file__).resolve().parents[1] / "python"
@@ -64,6 +65,11 @@ def test_stub_of_cvar_gives_each_constant_with_its_value_and_unit():
     for constant in _table.CONSTANTS:
         value = getattr(_Halx.cvar, constant.name)
         assert properties["_Constants." + constant.name] == (["self"], _table.constant_docstring(constant, value))
+
+
+def test_the_oracle_of_the_tests_covers_every_bound_property():
+    assert list(reference.PROPERTIES) == ["cHalx_" + row.name for row in BOUND]
+    assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
 
 
 def test_the_proxy_class_has_a_documented_method_for_each_bound_property():

@@ -102,6 +102,12 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
     return numpy, ufunc
 
 
+def _scalar(row: Property) -> Callable[..., float]:
+    """The scalar function of row: for the properties that _Halx binds, the method of cHalx."""
+    function: Callable[..., float] = getattr(_instance, row.name)
+    return function
+
+
 def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[float]:
     """row at every point of the argument columns (one per argument of row, in order)."""
     arrays = _arrays()
@@ -112,7 +118,7 @@ def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[float]:
         with numpy.errstate(all="ignore"):
             result: List[float] = getattr(ufunc, row.name)(*columns).tolist()
         return result
-    function = getattr(_instance, row.name)
+    function = _scalar(row)
     return [function(*point) for point in zip(*columns)]
 
 
@@ -213,7 +219,7 @@ def _run_eval(options: argparse.Namespace) -> int:
                 f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
                 f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
             )
-    value: float = getattr(_instance, name)(*arguments)
+    value = _scalar(row)(*arguments)
     print(f"{value!r} {row.unit}")
     return 0
 
