@@ -13,7 +13,6 @@ matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
 """
 import importlib
-import importlib.metadata
 from typing import Any
 
 from _Halx import cvar
@@ -23,8 +22,10 @@ from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
 __all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "__version__"]
 
-# Written once, in pyproject.toml; read from the installed package's metadata.
-__version__: str = importlib.metadata.version("Halx")
+# Written once, in pyproject.toml, and read from the installed package's
+# metadata on first use (see __getattr__): reading metadata takes longer than
+# the rest of the import.
+__version__: str
 
 # The constants of cvar, read once; the module docstring gives their units.
 MolarMass: float = cvar.MolarMass
@@ -45,4 +46,10 @@ _ON_FIRST_USE = ("ufunc", "plot")
 def __getattr__(name: str) -> Any:
     if name in _ON_FIRST_USE:
         return importlib.import_module("." + name, __name__)
+    if name == "__version__":
+        global __version__
+        from importlib.metadata import version
+
+        __version__ = version("Halx")
+        return __version__
     raise AttributeError(f"module 'Halx' has no attribute {name!r}")

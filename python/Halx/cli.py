@@ -29,7 +29,7 @@ import sys
 import textwrap
 from typing import Any, Callable, Dict, List, NoReturn, Optional, Sequence, Tuple, Union
 
-from . import __version__, cvar
+from . import cvar
 from ._proxy import cHalx
 from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property
 from ._values import parse_number, parse_values
@@ -138,6 +138,19 @@ class _Parser(argparse.ArgumentParser):
 
 
 _VALUE_OPTIONS = tuple(f"--{argument.name}" for argument in _ARGUMENTS)
+
+
+class _PrintVersion(argparse.Action):
+    """--version: prints the version and exits; the version is read only when asked for."""
+
+    def __init__(self, option_strings: Sequence[str], dest: str, **kwargs: Any) -> None:
+        super().__init__(option_strings, dest, nargs=0, help="show the version and exit")
+
+    def __call__(self, parser: argparse.ArgumentParser, *_: Any) -> NoReturn:
+        from . import __version__
+
+        print(f"{_PROGRAM} {__version__}")
+        parser.exit()
 
 
 def _join_negative_values(argv: Sequence[str]) -> List[str]:
@@ -395,7 +408,7 @@ def _build_parser() -> _Parser:
             "2 for a bad command line (or 'diagram' without matplotlib)."
         ),
     )
-    parser.add_argument("--version", action="version", version=f"{_PROGRAM} {__version__}")
+    parser.add_argument("--version", action=_PrintVersion)
     commands = parser.add_subparsers(title="commands", dest="command", metavar="COMMAND")
 
     evaluate = commands.add_parser(
