@@ -21,8 +21,9 @@ constexpr const char *NumberType = "double";
 
 // Sets TypeError with the refusal of argument `position` of `function`. Never
 // fails: the text is built on the stack (function names are short; a longer
-// one would be cut, not overrun).
-void refuse_argument(const char *function, int position, const char *type) {
+// one would be cut, not overrun). Kept out of line, so that its buffer does
+// not enlarge the frame of every call that takes its arguments.
+[[gnu::cold, gnu::noinline]] void refuse_argument(const char *function, int position, const char *type) {
     char message[256];
     std::snprintf(message, sizeof message, ArgumentRefused, function, position, type);
     runtime::raise_type_error(message);
