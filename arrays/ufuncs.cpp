@@ -1,4 +1,4 @@
-// Module Halx._ufuncs: registers one NumPy ufunc per row of kProperties, each
+// Module Halx._ufuncs: registers one NumPy ufunc per row of Properties, each
 // with the single loop float64 -> float64 (one or two inputs). NumPy's default
 // type resolution casts integer and float32 inputs to float64, and NumPy does
 // broadcasting, out=, where= and strides before our loop sees a run of elements.
@@ -16,10 +16,9 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
-#include "floor.h"
 #include "properties.h"
 
-namespace halx_arrays {
+namespace halx::arrays {
 
 namespace {
 
@@ -44,8 +43,8 @@ void property_ufunc_loop(char **args, LoopCounts dimensions, LoopSteps steps, vo
 }
 
 // One loop per ufunc; NumPy may swap entries in these arrays, so they are not const.
-PyUFuncGenericFunction ufunc_loops[kPropertyCount][1];
-void *ufunc_loop_data[kPropertyCount][1];
+PyUFuncGenericFunction ufunc_loops[PropertyCount][1];
+void *ufunc_loop_data[PropertyCount][1];
 char one_input_types[] = {NPY_DOUBLE, NPY_DOUBLE};
 char two_input_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE};
 
@@ -85,7 +84,7 @@ int set_ufunc_module(PyObject *ufunc, PyObject *module_name) {
 
 // Creates the ufunc of table row index and adds it to module; returns -1 with an exception set on failure.
 int add_ufunc(PyObject *module, PyObject *module_name, int index) {
-    const Property &property = kProperties[index];
+    const Property &property = Properties[index];
     ufunc_loops[index][0] = property_ufunc_loop;
     ufunc_loop_data[index][0] = const_cast<Property *>(&property);
     char *types = property.inputs == 1 ? one_input_types : two_input_types;
@@ -103,17 +102,12 @@ int add_ufunc(PyObject *module, PyObject *module_name, int index) {
     return 0;
 }
 
-PyMethodDef module_methods[] = {
-    {"_cpp_loop", cpp_loop, METH_VARARGS, kCppLoopDoc},
-    {nullptr, nullptr, 0, nullptr},
-};
-
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
     "_ufuncs",
     "NumPy ufuncs of the sodium chloride properties; import them from Halx.ufunc.",
     -1,
-    module_methods,
+    nullptr,  // no functions: the module holds the ufuncs only
     nullptr,
     nullptr,
     nullptr,
@@ -133,7 +127,7 @@ PyObject *create_module() {
     if (module_name.get() == nullptr) {
         return nullptr;
     }
-    for (int index = 0; index < kPropertyCount; ++index) {
+    for (int index = 0; index < PropertyCount; ++index) {
         if (add_ufunc(module.get(), module_name.get(), index) < 0) {
             return nullptr;
         }
@@ -143,7 +137,7 @@ PyObject *create_module() {
 
 }  // namespace
 
-}  // namespace halx_arrays
+}  // namespace halx::arrays
 
 #if defined(__GNUC__)
 // We build with hidden visibility, and before Python 3.9 PyMODINIT_FUNC does
@@ -152,5 +146,5 @@ extern "C" __attribute__((visibility("default"))) PyObject *PyInit__ufuncs(void)
 #endif
 
 PyMODINIT_FUNC PyInit__ufuncs(void) {
-    return halx_arrays::create_module();
+    return halx::arrays::create_module();
 }

@@ -3,24 +3,19 @@
     python benchmarks/bench_calls.py [--rounds N] [--calls N]
 
 The floor is a METH_VARARGS function taking (object, float) that does nothing,
-compiled here from call_floor.c with the interpreter's own compiler settings.
+compiled when the benchmark runs from call_floor.c (see floors.py).
 Every case is timed in interleaved rounds (so machine noise hits all cases
 alike) and the best round counts. Times are per call, net of the timing
 loop's own cost; ratios are to the floor.
 """
 import argparse
-import importlib.util
-import shlex
-import subprocess
-import sysconfig
 import tempfile
 import timeit
 from pathlib import Path
 
 import _Halx
 import Halx
-
-HERE = Path(__file__).resolve().parent
+from floors import build_call_floor
 
 #: Case -> (statement, target ratio to the floor or None).
 CASES = {
@@ -32,18 +27,6 @@ CASES = {
     "h.Rho_Liquid(T, P)": ("h.Rho_Liquid(T, P)", None),
     "cHalx_T_Melting(None, P)": ("T_Melting(None, P)", None),
 }
-
-
-def build_floor(directory: Path):
-    target = directory / ("call_floor" + sysconfig.get_config_var("EXT_SUFFIX"))
-    compiler = shlex.split(sysconfig.get_config_var("CC") or "cc")
-    flags = shlex.split(sysconfig.get_config_var("CFLAGS") or "")
-    subprocess.run(compiler + flags + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"],
-                                       str(HERE / "call_floor.c"), "-o", str(target)], check=True)
-    location = importlib.util.spec_from_file_location("call_floor", target)
-    module = importlib.util.module_from_spec(location)
-    location.loader.exec_module(module)
-    return module
 
 
 def measure(rounds: int, calls: int, namespace: dict) -> dict:
@@ -62,7 +45,7 @@ def main() -> None:
     parser.add_argument("--calls", type=int, default=200_000)
     options = parser.parse_args()
     with tempfile.TemporaryDirectory() as directory:
-        floor = build_floor(Path(directory))
+        floor = build_call_floor(Path(directory))
         namespace = {
             "floor": floor.take_object_and_float, "P_Boiling": _Halx.cHalx_P_Boiling,
             "Rho_Liquid": _Halx.cHalx_Rho_Liquid, "h": Halx.cHalx(), "T": 1000.0, "P": 100.0,

@@ -4,7 +4,8 @@ For each property, on 10**6 float64 elements, one run times in interleaved
 repetitions (in a shuffled order each time):
 
 - ``floor out``: the C++ loop of the ufunc module run over the array with no
-  NumPy machinery (private ``Halx._ufuncs._cpp_loop``), writing into a given array;
+  NumPy machinery (``ufunc_floor.run``, compiled when the benchmark runs, see
+  floors.py), writing into a given array;
 - ``ufunc out=``: the ufunc writing into the same given array;
 - ``floor new``: the C++ loop writing into a newly made array;
 - ``ufunc``: the ufunc as usually called, returning a new array;
@@ -22,12 +23,15 @@ densities, >= 1/1.05 for the curves), python loop / ufunc (target >= 5, and
 
 import argparse
 import statistics
+import tempfile
 import time
+from pathlib import Path
+from types import ModuleType
 from typing import Callable, Dict, List, Sequence
 
 import numpy as np
 
-from Halx import _ufuncs
+from floors import build_ufunc_floor
 from Halx import ufunc as hu
 
 __all__ = ["main"]
@@ -90,7 +94,7 @@ def _time_once(run: Callable[[], object]) -> float:
     return time.perf_counter() - start
 
 
-def _measure(name: str, repeat: int) -> Dict[str, float]:
+def _measure(name: str, repeat: int, floor: ModuleType) -> Dict[str, float]:
     """Best seconds per element of each contender for one property."""
     rng = np.random.default_rng(2024)
     inputs = [rng.uniform(low, high, SIZE) for low, high in RANGES[name]]
@@ -101,13 +105,13 @@ def _measure(name: str, repeat: int) -> Dict[str, float]:
     python_loop = _python_loop(name)
 
     # The floor and the ufunc must be computing the same thing.
-    _ufuncs._cpp_loop(name, out, *inputs)
+    floor.run(name, out, *inputs)
     assert np.array_equal(out.view(np.uint64), uf(*inputs).view(np.uint64)), name
 
     contenders: Dict[str, Callable[[], object]] = {
-        "floor out": lambda: _ufuncs._cpp_loop(name, out, *inputs),
+        "floor out": lambda: floor.run(name, out, *inputs),
         "ufunc out=": lambda: uf(*inputs, out=out),
-        "floor new": lambda: _ufuncs._cpp_loop(name, np.empty(SIZE), *inputs),
+        "floor new": lambda: floor.run(name, np.empty(SIZE), *inputs),
         "ufunc": lambda: uf(*inputs),
         "numpy expr": lambda: expression(*inputs),
         "python loop": lambda: python_loop(*short),
@@ -144,8 +148,10 @@ def main(argv: Sequence[str] = ()) -> None:
           f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}")
     print(f"{'property':<14}" + "".join(f"{key:>20}" for key in keys))
     rows = []
+    with tempfile.TemporaryDirectory() as directory:
+        floor = build_ufunc_floor(Path(directory))
     for name in EXPRESSIONS:
-        best = _measure(name, args.repeat)
+        best = _measure(name, args.repeat, floor)
         rows.append((name, best))
         cells = "".join(f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" for k in keys)
         print(f"{name:<14}{cells}")

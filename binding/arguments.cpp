@@ -5,11 +5,33 @@
 // exception, and no refusal is raised over it).
 #include "arguments.h"
 
+#include <cstdio>
+
 #include "fault_injection.h"
 #include "pointer_objects.h"
 #include "runtime.h"
 
 namespace halx {
+
+namespace {
+
+// The refusal of an argument, filled with the function's name, the argument's
+// position (from 1) and the C++ type that the argument should have been.
+constexpr const char *ArgumentRefused = "in method '%s', argument %d of type '%s'";
+constexpr const char *InstanceType = "Halx::cHalx *";
+constexpr const char *NumberType = "double";
+
+// Sets TypeError with the refusal of argument `position` of `function`. Never
+// fails: the text is built on the stack (function names are short; a longer
+// one would be cut, not overrun). Kept out of line, so that its buffer does
+// not enlarge the frame of every call that takes its arguments.
+[[gnu::cold, gnu::noinline]] void refuse_argument(const char *function, int position, const char *type) {
+    char message[256];
+    std::snprintf(message, sizeof message, ArgumentRefused, function, position, type);
+    runtime::raise_type_error(message);
+}
+
+}  // namespace
 
 bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject **objects) {
     // The common case, an exact tuple of the right length, needs no messages.
@@ -20,7 +42,7 @@ bool take_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObject
     return runtime::unpack_arguments(args, name, count, objects);
 }
 
-bool take_instance(PyObject *argument, const char *refusal, void **address) {
+bool take_instance(PyObject *argument, const char *function, void **address) {
     if (argument == Py_None) {
         *address = nullptr;
         return true;
@@ -29,11 +51,11 @@ bool take_instance(PyObject *argument, const char *refusal, void **address) {
     const pointers::Lookup lookup = pointers::find_pointer_object(argument, found);
     if (lookup == pointers::Lookup::Failed) return false;
     if (lookup == pointers::Lookup::Found && pointers::match_instance(found.get(), address) != nullptr) return true;
-    runtime::raise_type_error(refusal);
+    refuse_argument(function, 1, InstanceType);
     return false;
 }
 
-bool take_double(PyObject *argument, const char *refusal, double *value) {
+bool take_double(PyObject *argument, const char *function, int position, double *value) {
     if (PyFloat_Check(argument)) {
         *value = PyFloat_AS_DOUBLE(argument);
         return true;
@@ -47,7 +69,7 @@ bool take_double(PyObject *argument, const char *refusal, double *value) {
             return true;
         }
     }
-    runtime::raise_type_error(refusal);
+    refuse_argument(function, position, NumberType);
     return false;
 }
 

@@ -1,63 +1,28 @@
 // The module's ten functions and its function table. The five property
-// functions are one template driven by a row of the property table (message
-// name, argument count, refusal messages, model operation), so a fix to the
-// argument handling lands in all five at once. References: every argument is
-// borrowed; every result is a new reference or null with an exception set.
+// functions are one template instantiated from the rows of the property table
+// (python/Halx/_table.py, written out as property_rows.h at build time): the
+// row gives the name, the number of numeric arguments and the model operation,
+// so a fix to the argument handling lands in all five at once and a property
+// is described in one place. References: every argument is borrowed; every
+// result is a new reference or null with an exception set.
 #include "functions.h"
 
 #include "Halx.h"
 #include "arguments.h"
 #include "instances.h"
 #include "pointer_objects.h"
+#include "property_rows.h"
 #include "runtime.h"
 
 namespace halx {
 
 namespace {
 
-using Halx::cHalx;
-
-// One row of the property table. `count` includes the instance argument;
-// `refusals[k]` is the message for a refused argument k+1.
-struct PropertyRow {
-    const char *name;
-    Py_ssize_t count;
-    const char *refusals[3];
-    double (*unary)(double);
-    double (*binary)(double, double);
-};
-
-constexpr PropertyRow P_Boiling_row = {
-    "cHalx_P_Boiling", 2,
-    {"in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'",
-     "in method 'cHalx_P_Boiling', argument 2 of type 'double'", nullptr},
-    &cHalx::P_Boiling, nullptr};
-
-constexpr PropertyRow T_Melting_row = {
-    "cHalx_T_Melting", 2,
-    {"in method 'cHalx_T_Melting', argument 1 of type 'Halx::cHalx *'",
-     "in method 'cHalx_T_Melting', argument 2 of type 'double'", nullptr},
-    &cHalx::T_Melting, nullptr};
-
-constexpr PropertyRow P_Sublimation_row = {
-    "cHalx_P_Sublimation", 2,
-    {"in method 'cHalx_P_Sublimation', argument 1 of type 'Halx::cHalx *'",
-     "in method 'cHalx_P_Sublimation', argument 2 of type 'double'", nullptr},
-    &cHalx::P_Sublimation, nullptr};
-
-constexpr PropertyRow Rho_Solid_row = {
-    "cHalx_Rho_Solid", 3,
-    {"in method 'cHalx_Rho_Solid', argument 1 of type 'Halx::cHalx *'",
-     "in method 'cHalx_Rho_Solid', argument 2 of type 'double'",
-     "in method 'cHalx_Rho_Solid', argument 3 of type 'double'"},
-    nullptr, &cHalx::Rho_Solid};
-
-constexpr PropertyRow Rho_Liquid_row = {
-    "cHalx_Rho_Liquid", 3,
-    {"in method 'cHalx_Rho_Liquid', argument 1 of type 'Halx::cHalx *'",
-     "in method 'cHalx_Rho_Liquid', argument 2 of type 'double'",
-     "in method 'cHalx_Rho_Liquid', argument 3 of type 'double'"},
-    nullptr, &cHalx::Rho_Liquid};
+// The flat name of each bound property, "cHalx_" and the model's name: the
+// name of the function and the name its messages give.
+#define HALX_FLAT_NAME(name, inputs, model) constexpr char name##_function[] = "cHalx_" #name;
+HALX_BOUND_PROPERTIES(HALX_FLAT_NAME)
+#undef HALX_FLAT_NAME
 
 constexpr const char *delete_refusal = "in method 'delete_cHalx', argument 1 of type 'Halx::cHalx *'";
 constexpr const char *NotAClass = "swigregister expected a class that can be instantiated, got %.200s";
@@ -65,21 +30,26 @@ constexpr const char *NotTheMainInterpreter =
     "swigregister: a proxy class can be registered only from the main interpreter, "
     "whose registration lasts as long as the process";
 
-// (instance, number[, number]) -> float. The instance only has to be
-// acceptable: the operations read no instance state, so None and every
-// instance give the same value.
-template <const PropertyRow &row>
+// (instance, number[, number]) -> float, for a model operation of `inputs`
+// doubles. The instance only has to be acceptable: the operations read no
+// instance state, so None and every instance give the same value.
+template <const char *function, int inputs, auto model>
 PyObject *property_function(PyObject *, PyObject *args) {
-    PyObject *objects[3];
-    if (!take_arguments(args, row.name, row.count, objects)) return nullptr;
+    static_assert(inputs == 1 || inputs == 2, "a property takes a temperature, a pressure or both");
+    constexpr Py_ssize_t count = 1 + inputs;
+    PyObject *objects[count];
+    if (!take_arguments(args, function, count, objects)) return nullptr;
     void *instance;
-    if (!take_instance(objects[0], row.refusals[0], &instance)) return nullptr;
-    double numbers[2];
-    for (Py_ssize_t i = 1; i < row.count; ++i) {
-        if (!take_double(objects[i], row.refusals[i], &numbers[i - 1])) return nullptr;
+    if (!take_instance(objects[0], function, &instance)) return nullptr;
+    double numbers[inputs];
+    for (int i = 0; i < inputs; ++i) {
+        if (!take_double(objects[i + 1], function, i + 2, &numbers[i])) return nullptr;
     }
-    const double result = row.count == 2 ? row.unary(numbers[0]) : row.binary(numbers[0], numbers[1]);
-    return make_float(result);
+    if constexpr (inputs == 1) {
+        return make_float(model(numbers[0]));
+    } else {
+        return make_float(model(numbers[0], numbers[1]));
+    }
 }
 
 // () -> a new pointer object owning a new instance; MemoryError on failure,
@@ -173,11 +143,10 @@ PyMethodDef module_functions[] = {
     {"SWIG_PyInstanceMethod_New", SWIG_PyInstanceMethod_New, METH_O, nullptr},
     {"new_cHalx", new_cHalx, METH_NOARGS, nullptr},
     {"delete_cHalx", delete_cHalx, METH_O, nullptr},
-    {"cHalx_P_Boiling", property_function<P_Boiling_row>, METH_VARARGS, nullptr},
-    {"cHalx_T_Melting", property_function<T_Melting_row>, METH_VARARGS, nullptr},
-    {"cHalx_P_Sublimation", property_function<P_Sublimation_row>, METH_VARARGS, nullptr},
-    {"cHalx_Rho_Solid", property_function<Rho_Solid_row>, METH_VARARGS, nullptr},
-    {"cHalx_Rho_Liquid", property_function<Rho_Liquid_row>, METH_VARARGS, nullptr},
+#define HALX_PROPERTY_ENTRY(name, inputs, model) \
+    {name##_function, property_function<name##_function, inputs, &model>, METH_VARARGS, nullptr},
+    HALX_BOUND_PROPERTIES(HALX_PROPERTY_ENTRY)
+#undef HALX_PROPERTY_ENTRY
     {"cHalx_swigregister", cHalx_swigregister, METH_O, nullptr},
     {"cHalx_swiginit", cHalx_swiginit, METH_VARARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},

@@ -66,9 +66,9 @@ def cHalx_T_Melting(self: object, P: float, /) -> float:
 def cHalx_P_Sublimation(self: object, T: float, /) -> float:
     """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
 def cHalx_Rho_Solid(self: object, T: float, P: float, /) -> float:
-    """Density of solid sodium chloride at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 def cHalx_Rho_Liquid(self: object, T: float, P: float, /) -> float:
-    """Density of liquid sodium chloride at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
 def new_cHalx() -> _SwigPointer:
     """A new C++ instance, as a pointer object that owns it."""
 def delete_cHalx(self: object, /) -> None:

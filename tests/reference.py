@@ -66,18 +66,25 @@ def T_Melting(P: float) -> float:
     return q * 0.024726 + T_TRIPLE
 
 
+def solid_density_at_zero_pressure(T: float) -> float:
+    return (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T
+
+
+def liquid_density_at_zero_pressure(T: float) -> float:
+    V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
+    return _divide(58443.0, V)
+
+
 def Rho_Solid(T: float, P: float) -> float:
     e = _exp(_divide(T, 733.4))
     s = e * 0.002715 + 0.005727
-    rho0 = (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T
-    return s * P + rho0
+    return s * P + solid_density_at_zero_pressure(T)
 
 
 def Rho_Liquid(T: float, P: float) -> float:
     p10 = P * 10.0
-    V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
     kappa = T * 5.5058e-8 - 1.5259e-5
-    rho0 = _divide(58443.0, V)
+    rho0 = liquid_density_at_zero_pressure(T)
     a = kappa * p10 + 1.0
     D = 1.0 - _log(a) * 0.1
     return _divide(rho0, D)

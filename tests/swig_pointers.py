@@ -10,9 +10,9 @@ against a real pointer object before anything is written.
 """
 
 import ctypes
-import sys
 
 import _Halx
+from support import read_ring
 
 _WORD = ctypes.sizeof(ctypes.c_void_p)
 _HEADER = 2 * _WORD  # reference count and type of a non-debug CPython object
@@ -20,8 +20,6 @@ ADDRESS_OFFSET = _HEADER
 DESCRIPTOR_OFFSET = _HEADER + _WORD
 OWN_OFFSET = _HEADER + 2 * _WORD
 NEXT_OFFSET = _HEADER + 3 * _WORD
-
-CAPSULE_NAME = b"swig_runtime_data4.type_pointer_capsule"
 
 PointerObject = type(_Halx.new_cHalx())
 
@@ -37,23 +35,12 @@ def descriptor_of(pointer: object) -> int:
 
 def _descriptors_by_name() -> dict:
     """Mangled name -> descriptor address, over every module record on the
-    process-wide ring that the shared capsule leads to."""
-    get_pointer = ctypes.pythonapi.PyCapsule_GetPointer
-    get_pointer.restype = ctypes.c_void_p
-    get_pointer.argtypes = [ctypes.py_object, ctypes.c_char_p]
-    head = get_pointer(sys.modules["swig_runtime_data4"].type_pointer_capsule, CAPSULE_NAME)
+    process-wide ring (the first record that holds a name wins)."""
     found = {}
-    record = head
-    while True:
-        types = ctypes.c_void_p.from_address(record).value
-        size = ctypes.c_size_t.from_address(record + _WORD).value
-        for i in range(size):
-            descriptor = ctypes.c_void_p.from_address(types + i * _WORD).value
-            if descriptor:
-                found.setdefault(ctypes.c_char_p.from_address(descriptor).value.decode(), descriptor)
-        record = ctypes.c_void_p.from_address(record + 2 * _WORD).value
-        if record == head or not record:
-            return found
+    for _, descriptors in read_ring():
+        for name, descriptor in descriptors.items():
+            found.setdefault(name, descriptor)
+    return found
 
 
 def _check_layout() -> None:

@@ -26,12 +26,12 @@ def raises_exactly(exception, text, function, *args):
 
 # --- Counts ---------------------------------------------------------------------
 
-@pytest.mark.parametrize("name", sorted(PROPERTY_ARITY))
-@pytest.mark.parametrize("given", [0, 1, 2, 3, 4])
+@pytest.mark.parametrize(
+    "name, given",
+    [(name, given) for name in sorted(PROPERTY_ARITY) for given in range(5) if given != PROPERTY_ARITY[name]],
+)
 def test_wrong_argument_counts_are_refused_before_any_argument_is_read(name, given):
     expected = PROPERTY_ARITY[name]
-    if given == expected:
-        return
     args = ["not a number"] * given  # would be refused as arguments if they were read
     raises_exactly(TypeError, f"{name} expected {expected} arguments, got {given}",
                    getattr(_Halx, name), *args)

@@ -150,6 +150,7 @@ PEER_CHAINS = {
 }
 
 
+@pytest.mark.keeps_memory  # builds the peers with the C++ toolchain
 @pytest.mark.parametrize("build", PEER_CHAINS)
 def test_a_chain_of_any_length_is_released_without_recursion(run_with_peer, build):
     code = "import gc, _Halx, Halx, halx_peer\n" + textwrap.dedent(PEER_CHAINS[build])

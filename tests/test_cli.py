@@ -6,6 +6,7 @@ installed `halx` script to check what a shell sees.
 """
 import csv
 import io
+import re
 import shutil
 import struct
 import subprocess
@@ -16,19 +17,14 @@ import pytest
 
 import Halx
 from Halx import cli
+from Halx._table import CONSTANTS, PROPERTIES
+
+# The command line evaluates through NumPy when it can, and draws with Matplotlib.
+pytestmark = pytest.mark.keeps_memory
 
 h = Halx.cHalx()
 
-UNITS = {
-    "P_Boiling": "bar",
-    "T_Melting": "°C",
-    "P_Sublimation": "bar",
-    "Rho_Solid": "kg/m³",
-    "Rho_Liquid": "kg/m³",
-    "MolarMass": "kg/mol",
-    "T_Triple": "°C",
-    "P_Triple": "bar",
-}
+UNITS = {row.name: row.unit for row in PROPERTIES + CONSTANTS}
 
 
 def run(capsys, *argv):
@@ -116,6 +112,12 @@ def test_unwritable_output_is_one_line_and_status_1(capsys, tmp_path):
     assert err.count("\n") == 1 and "cannot write" in err
 
 
+def test_eval_help_lists_every_property_and_constant_with_its_unit(capsys):
+    out = run(capsys, "eval", "--help")[1]
+    for row in PROPERTIES + CONSTANTS:
+        assert re.search(rf"^  {row.name}\b.*, {re.escape(row.unit)}$", out, re.MULTILINE), row.name
+
+
 def test_version_is_the_package_version(capsys):
     status, out, _ = run(capsys, "--version")
     assert status == 0
@@ -172,7 +174,7 @@ def test_values_expand_lists_and_ranges(text, expected):
 
 
 @pytest.mark.parametrize(
-    "text", ["", "1,", "a", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3", "0:1e999999:1", "0:1:1e-999999"]
+    "text", ["", "1,", "a", "sNaN", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3", "0:1e999999:1", "0:1:1e-999999"]
 )
 def test_malformed_values_raise_value_error(text):
     with pytest.raises(ValueError):
@@ -268,6 +270,35 @@ def test_diagram_writes_vector_formats(capsys, tmp_path, name, magic):
     path = tmp_path / name
     assert run(capsys, "diagram", "-o", str(path))[0] == 0
     assert path.read_bytes().startswith(magic)
+
+
+def test_phase_diagram_draws_the_model_curves_on_the_given_axes_and_returns_them():
+    pytest.importorskip("matplotlib")
+    from matplotlib.figure import Figure
+
+    from Halx.plot import phase_diagram
+
+    ax = Figure().add_subplot()
+    assert phase_diagram(ax, T_range=(600.0, 1200.0), points=50) is ax
+    curves = {line.get_label(): line.get_xydata() for line in ax.get_lines()}
+    boiling, melting, sublimation = (curves[label] for label in (
+        "boiling: liquid–vapour", "melting: solid–liquid", "sublimation: solid–vapour"))
+    assert [T for T, _ in boiling][::49] == [Halx.T_Triple, 1200.0]  # from the triple point up
+    assert [P for _, P in boiling] == [h.P_Boiling(T) for T, _ in boiling]
+    assert [T for T, _ in melting] == [h.T_Melting(P) for _, P in melting]
+    assert [P for _, P in sublimation] == [h.P_Sublimation(T) for T, _ in sublimation]
+    assert ax.get_xlim() == (600.0, 1200.0)
+    assert (ax.get_xlabel(), ax.get_ylabel()) == ("Temperature (°C)", "Pressure (bar)")
+
+
+def test_phase_diagram_without_axes_draws_on_the_current_ones():
+    plt = pytest.importorskip("matplotlib.pyplot")
+    from Halx.plot import phase_diagram
+
+    try:
+        assert phase_diagram() is plt.gca()
+    finally:
+        plt.close("all")
 
 
 def test_diagram_without_matplotlib_says_how_to_install_it(capsys, tmp_path, monkeypatch):

@@ -38,6 +38,7 @@ from hypothesis import strategies as st
 import _Halx
 import Halx
 import reference
+from support import LEAK_LINE
 from swig_pointers import (
     CHAR_DESCRIPTOR,
     HALX_DESCRIPTOR,
@@ -66,7 +67,6 @@ CALLS = {"made": 0, "returned": 0}  # calls into _Halx and cvar by this module
 FINISHED = set()  # fuzz tests whose body has run at least once
 
 POINTER_REPR = re.compile(r"<Swig Object of type 'Halx::cHalx \*' at 0x[0-9a-fA-F]+>")
-LEAK_LINE = "swig/python detected a memory leak of type 'Halx::cHalx *', no destructor found.\n"
 NOT_A_POINTER = "Attempt to append a non SwigPyObject"
 ALREADY_LINKED = "Attempt to append a SwigPyObject that is already linked to this one"
 CHAIN_TOO_LONG = "Attempt to append beyond 1024 linked SwigPyObjects"
@@ -859,7 +859,7 @@ def check_release(expected: str):
         else:
             assert unraisable == []
     else:
-        assert (destroyed, unraisable, printed) == ([], [], LEAK_LINE)
+        assert (destroyed, unraisable, printed) == ([], [], LEAK_LINE + "\n")
 
 
 def not_a_class(name: str) -> "Raises":

@@ -8,6 +8,9 @@ from pathlib import Path
 
 import pytest
 
+# The runner builds the peer modules with SWIG and the C++ toolchain.
+pytestmark = pytest.mark.keeps_memory
+
 HERE = Path(__file__).resolve().parent
 RUNNER = HERE / "fuzz_graphs" / "run.py"
 CORPUS = HERE / "fuzz_graphs" / "corpus"

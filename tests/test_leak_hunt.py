@@ -21,7 +21,6 @@ judged there.
 
 import ctypes
 import gc
-import importlib.util
 import json
 import os
 import sys
@@ -33,6 +32,7 @@ import pytest
 import _Halx
 import Halx
 from proxies import Holder, RaisingThis
+from support import load_fault_hook
 from swig_pointers import CHAR_DESCRIPTOR, forge_pointer
 
 TRACED = sys.getallocatedblocks() == 0  # no block count without CPython's allocator
@@ -274,16 +274,7 @@ def test_repeating_a_scenario_leaves_blocks_and_resident_memory_flat(name):
 
 
 # --- Failure paths of the allocation-failure build ----------------------------------------------------
-def _fault_hook():
-    library = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
-    if not hasattr(library, "halx_fail_allocation_after"):
-        return None
-    library.halx_fail_allocation_after.argtypes = [ctypes.c_long]
-    library.halx_allocations_before_failure.restype = ctypes.c_long
-    return library
-
-
-faults = _fault_hook()
+faults = load_fault_hook()
 
 FAILING_CALLS = {
     "new_cHalx": lambda: _Halx.new_cHalx(),
@@ -300,19 +291,9 @@ def test_repeated_allocation_failures_leave_blocks_and_resident_memory_flat(name
     call = FAILING_CALLS[name]
 
     def every_failure_once():
-        n = 0
-        while True:  # fail the first allocation, then the second, ... until the call gets through
-            faults.halx_fail_allocation_after(n)
-            try:
-                call()
-            except MemoryError:
-                pass
-            finally:
-                consumed = faults.halx_allocations_before_failure() < 0
-                faults.halx_fail_allocation_after(-1)
-            if not consumed:
-                return
-            n += 1
+        # Fail the first allocation, then the second, ... until the call gets through.
+        seen, _ = faults.fail_allocations(call)
+        assert all(type(error) is MemoryError for error in seen), seen
 
     growth = hunt(every_failure_once, 2000)
     assert not growth.leaks_objects(), f"{name} leaks objects: {growth}"
@@ -347,8 +328,7 @@ def call_leaking_nothing():
 
 
 HUNT_IN_CHILD = """
-    import json, sys, tracemalloc
-    sys.path.insert(0, {directory!r})
+    import json, tracemalloc
     import test_leak_hunt as harness
     if harness.TRACED:
         tracemalloc.start()
@@ -363,7 +343,7 @@ def hunt_in_child(python_subprocess, scenario: str, iterations: int):
     options = ":".join(option for option in os.environ.get("ASAN_OPTIONS", "").split(":")
                        if option and not option.startswith("log_path="))
     result = python_subprocess(
-        HUNT_IN_CHILD.format(directory=os.path.dirname(__file__), scenario=scenario, iterations=iterations),
+        HUNT_IN_CHILD.format(scenario=scenario, iterations=iterations),
         env_extra={"ASAN_OPTIONS": options} if SANITIZED else None)
     return json.loads(result.stdout.splitlines()[-1]), result
 

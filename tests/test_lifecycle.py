@@ -6,8 +6,7 @@ import pytest
 
 import _Halx
 import Halx
-
-LEAK_LINE = "swig/python detected a memory leak of type 'Halx::cHalx *', no destructor found."
+from support import LEAK_LINE
 
 
 def test_new_returns_a_bare_owning_pointer_object():

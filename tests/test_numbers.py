@@ -3,6 +3,8 @@ import math
 import random
 
 import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
 
 import _Halx
 import Halx
@@ -39,9 +41,15 @@ def test_the_three_curves_meet_at_the_triple_point():
     assert abs(boiling - 0.0005) <= 2.0 ** -63  # one unit in the last place of 0.0005
 
 
-def test_reciprocal_triple_temperature_is_the_run_time_double():
-    assert 1.0 / (800.7 + 273.15) == 1.0 / 1073.85 == 0.000931228756343996
-    assert math.log10(0.0005) == -3.3010299956639813
+@pytest.mark.parametrize("method, slope", [("P_Boiling", 9418.12), ("P_Sublimation", 11806.1)])
+def test_vapour_curves_use_the_run_time_reciprocal_of_the_triple_point_temperature(method, slope):
+    # The model holds 1/(T_Triple + 273.15) ahead of time; it must be the very
+    # double that the run-time steps give for the T_Triple that it serves.
+    reciprocal = 1.0 / (Halx.T_Triple + 273.15)
+    exponent_at_triple_point = math.log10(Halx.P_Triple)
+    for T in (Halx.T_Triple, 800.6999999999999, 800.7000000000001, 25.0, 700.0, 1000.0, 1465.0):
+        expected = math.pow(10.0, (reciprocal - 1.0 / (T + 273.15)) * slope + exponent_at_triple_point)
+        assert getattr(h, method)(T) == expected, T
 
 
 @pytest.mark.parametrize("T", [-273.15, -100.0, 0.0, 25.0, 500.0, 800.0, 800.7])
@@ -54,10 +62,14 @@ def test_sublimation_exceeds_boiling_above_the_triple_point(T):
     assert h.P_Sublimation(T) > h.P_Boiling(T)
 
 
-@pytest.mark.parametrize("T", [-50.0, 0.0, 25.0, 733.4, 1000.0])
-def test_densities_at_zero_pressure_are_the_zero_pressure_terms(T):
-    assert h.Rho_Solid(T, 0.0) == (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T
-    assert h.Rho_Liquid(T, 0.0) == 58443.0 / ((T * 0.018639 + 23.772) - (T * 1.9687e-6) * T)
+@settings(max_examples=300)
+@given(T=st.floats(min_value=-1e5, max_value=1e5), P=st.sampled_from([0.0, -0.0]))
+def test_at_zero_pressure_the_pressure_terms_vanish_exactly(T, P):
+    assert same_double(h.Rho_Solid(T, P), reference.solid_density_at_zero_pressure(T))
+    assert same_double(h.Rho_Liquid(T, P), reference.liquid_density_at_zero_pressure(T))
+
+
+def test_solid_density_at_0_degrees_and_0_bar_is_the_leading_coefficient():
     assert h.Rho_Solid(0.0, 0.0) == 2170.4
 
 

@@ -6,7 +6,7 @@ shutdown is a failed test with the child's status and output, not a dead run.
 
 import pytest
 
-LEAK_LINE = "swig/python detected a memory leak of type 'Halx::cHalx *', no destructor found."
+from support import LEAK_LINE
 
 
 def leak_lines(stdout: str) -> int:
@@ -122,16 +122,15 @@ def test_import_succeeds_when_warnings_are_errors(python_subprocess):
 
 
 FAILED_IMPORT = """
-    import ctypes, importlib.util, sys
-    hook = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
-    if not hasattr(hook, "halx_fail_allocation_after"):
+    import sys
+    from support import load_fault_hook
+    hook = load_fault_hook()
+    if hook is None:
         print("no hook")
         raise SystemExit(0)
-    hook.halx_fail_allocation_after.argtypes = [ctypes.c_long]
-    hook.halx_allocations_before_failure.restype = ctypes.c_long
     outcomes, reached = [], []
     for attempt in range({attempts}):
-        hook.halx_fail_allocation_after({n})
+        hook.fail_after({n})
         try:
             import _Halx
         except BaseException as error:
@@ -139,8 +138,8 @@ FAILED_IMPORT = """
         else:
             outcomes.append("imported")
         finally:
-            reached.append(hook.halx_allocations_before_failure() < 0)
-            hook.halx_fail_allocation_after(-1)
+            reached.append(hook.reached())
+            hook.fail_after(-1)
         sys.modules.pop("_Halx", None)
     import _Halx, Halx                      # the retry, with nothing failing
     proxy = Halx.cHalx()

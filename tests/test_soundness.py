@@ -1,9 +1,8 @@
 """Misuse that must never crash, leak or touch released storage."""
-import ctypes
 import gc
-import importlib.util
 import os
 import struct
+import sys
 import textwrap
 
 import pytest
@@ -11,6 +10,7 @@ import pytest
 import _Halx
 import Halx
 from proxies import RaisingThis
+from support import load_fault_hook
 
 P_BOILING_1000 = _Halx.cHalx_P_Boiling(None, 1000.0)
 ARGUMENT_1 = "in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
@@ -191,42 +191,8 @@ def test_foreign_destroy_callables_are_called_safely(python_subprocess, destroy)
 
 # --- Allocation failures (test build only) ------------------------------------------------------------
 
-def _hook():
-    origin = importlib.util.find_spec("_Halx").origin
-    library = ctypes.CDLL(origin)
-    try:
-        arm, remaining = library.halx_fail_allocation_after, library.halx_allocations_before_failure
-    except AttributeError:
-        return None
-    arm.argtypes, arm.restype = [ctypes.c_long], None
-    remaining.argtypes, remaining.restype = [], ctypes.c_long
-    return arm, remaining
-
-
-faults = _hook()
+faults = load_fault_hook()
 needs_faults = pytest.mark.skipif(faults is None, reason="needs a build with HALX_FAULT_INJECTION=ON")
-
-
-def fail_allocations(call, limit=50):
-    """Runs `call` with its n-th allocation failing, for n = 0, 1, ... until it succeeds.
-
-    Returns the exceptions seen; the call must have succeeded in the end.
-    """
-    arm, remaining = faults
-    seen = []
-    for n in range(limit):
-        arm(n)
-        try:
-            result = call()
-        except Exception as error:  # noqa: BLE001 - collected for the caller to check
-            seen.append(error)
-            continue
-        finally:
-            consumed = remaining() < 0
-            arm(-1)
-        if not consumed:
-            return seen, result
-    raise AssertionError("the call never succeeded")
 
 
 CALLS = {
@@ -243,7 +209,7 @@ CALLS = {
 @needs_faults
 @pytest.mark.parametrize("name", CALLS)
 def test_every_allocation_failure_is_a_memory_error_and_leaks_nothing(name):
-    seen, _ = fail_allocations(CALLS[name])
+    seen, _ = faults.fail_allocations(CALLS[name])
     assert seen and all(type(error) is MemoryError for error in seen), seen
     gc.collect()
     before = _blocks_after(CALLS[name])
@@ -252,29 +218,28 @@ def test_every_allocation_failure_is_a_memory_error_and_leaks_nothing(name):
 
 
 def _blocks_after(call):
-    import sys
     for _ in range(200):
-        fail_allocations(call)
+        faults.fail_allocations(call)
     gc.collect()
     return sys.getallocatedblocks()
 
 
 @needs_faults
 def test_str_of_cvar_under_memory_pressure_never_returns_a_partial_text():
-    seen, text = fail_allocations(lambda: str(_Halx.cvar))
+    seen, text = faults.fail_allocations(lambda: str(_Halx.cvar))
     assert len(seen) >= 6 and text == "(P_Triple, T_Triple, MolarMass)"
 
 
 @needs_faults
 def test_a_failed_registration_keeps_the_previous_one(python_subprocess):
-    seen, _ = fail_allocations(lambda: _Halx.cHalx_swigregister(Halx.cHalx))
+    seen, _ = faults.fail_allocations(lambda: _Halx.cHalx_swigregister(Halx.cHalx))
     assert seen
     h = Halx.cHalx()
     del h  # destroyed through the registration still in force: no leak line (checked below)
     result = python_subprocess("""
-        import ctypes, importlib.util, _Halx, Halx
-        lib = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
-        lib.halx_fail_allocation_after(0)
+        import _Halx, Halx
+        from support import load_fault_hook
+        load_fault_hook().fail_after(0)
         try:
             _Halx.cHalx_swigregister(Halx.cHalx)
         except MemoryError:
@@ -289,12 +254,12 @@ def test_a_failed_registration_keeps_the_previous_one(python_subprocess):
 @needs_faults
 def test_import_fails_cleanly_under_memory_pressure_and_succeeds_afterwards(python_subprocess):
     result = python_subprocess("""
-        import ctypes, importlib.util, sys
-        lib = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
-        lib.halx_fail_allocation_after.argtypes = [ctypes.c_long]
+        import sys
+        from support import load_fault_hook
+        hook = load_fault_hook()
         errors = []
         for n in range(40):
-            lib.halx_fail_allocation_after(n)
+            hook.fail_after(n)
             try:
                 import _Halx
             except (MemoryError, TypeError) as error:
@@ -302,7 +267,7 @@ def test_import_fails_cleanly_under_memory_pressure_and_succeeds_afterwards(pyth
                 sys.modules.pop("_Halx", None)
                 continue
             finally:
-                lib.halx_fail_allocation_after(-1)
+                hook.fail_after(-1)
             break
         print(sorted(set(errors)))
         print(str(_Halx.cvar), _Halx.cvar.MolarMass, _Halx.cHalx_T_Melting(None, 1.0))
@@ -425,6 +390,7 @@ class ClaimsToBeAType:
     __class__ = type
 
 
+@pytest.mark.keeps_memory  # builds the peers with the C++ toolchain
 @pytest.mark.parametrize("registrant, name", [
     (ClaimsToBeAType(), "ClaimsToBeAType"), (type(_Halx.cvar), "swigvarlink"), (42, "int"), ((None,), "NoneType"),
 ])

@@ -5,6 +5,9 @@ import pytest
 
 CAPSULE = "swig_runtime_data4.type_pointer_capsule"
 
+# The peer modules are built with SWIG and the C++ toolchain.
+pytestmark = pytest.mark.keeps_memory
+
 
 def test_the_first_runtime_module_creates_the_capsule(python_subprocess):
     result = python_subprocess("""
@@ -26,7 +29,7 @@ def test_both_modules_join_one_ring_and_share_one_char_descriptor(run_with_peer,
         import {second}
         import halx_peer
         assert sys.modules["swig_runtime_data4"].type_pointer_capsule is capsule
-        from peer.ring import read_ring
+        from support import read_ring
         records = read_ring()
         peer = dict(records)[halx_peer.peer_module_record()]
         halx = [types for address, types in records if address != halx_peer.peer_module_record()][0]

@@ -2,25 +2,15 @@
 
 >>> import Halx
 >>> h = Halx.cHalx()
->>> h.T_Melting(1000.0)          # melting temperature at 1000 bar, °C
+>>> h.T_Melting(1000.0)          # melting temperature at 1000 bar
 825.425987637
->>> Halx.T_Triple, Halx.P_Triple  # triple point: °C, bar
+>>> Halx.T_Triple, Halx.P_Triple  # the triple point
 (800.7, 0.0005)
 
-Units throughout: temperature in °C, pressure in bar, density in kg/m³,
-molar mass in kg/mol.
-
-Constants (read-only, also served by ``Halx.cvar``):
-
-``MolarMass``
-    molar mass of NaCl, 0.058443 kg/mol
-``T_Triple``
-    triple-point temperature, 800.7 °C
-``P_Triple``
-    triple-point pressure, 0.0005 bar
-
-With NumPy installed, ``Halx.ufunc`` holds the five properties as NumPy
-universal functions (imported on first use, so NumPy stays optional).
+``Halx.cHalx`` evaluates the properties below. With NumPy installed,
+``Halx.ufunc`` holds the same properties as NumPy universal functions, and with
+matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
+use, so ``import Halx`` needs neither.
 """
 import importlib
 from typing import Any
@@ -28,21 +18,38 @@ from typing import Any
 from _Halx import cvar
 
 from ._proxy import cHalx
+from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
 __all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "__version__"]
 
-__version__ = "0.1.0"
+# Written once, in pyproject.toml, and read from the installed package's
+# metadata on first use (see __getattr__): reading metadata takes longer than
+# the rest of the import.
+__version__: str
 
-#: Molar mass of sodium chloride, kg/mol.
+# The constants of cvar, read once; the module docstring gives their units.
 MolarMass: float = cvar.MolarMass
-#: Triple-point temperature of sodium chloride, °C.
 T_Triple: float = cvar.T_Triple
-#: Triple-point pressure of sodium chloride, bar.
 P_Triple: float = cvar.P_Triple
+
+__doc__ = "\n".join(
+    [__doc__ or "", "Properties (methods of ``cHalx``):", ""]
+    + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if row.bound]
+    + ["", "Constants (read-only, also served by ``Halx.cvar``):", ""]
+    + [f"``{constant.name}``\n    {constant_docstring(constant, getattr(cvar, constant.name))}" for constant in CONSTANTS]
+)
+
+# Imported on first use, so that `import Halx` never needs NumPy or matplotlib.
+_ON_FIRST_USE = ("ufunc", "plot")
 
 
 def __getattr__(name: str) -> Any:
-    # `Halx.ufunc` is imported on first use, so `import Halx` never needs NumPy.
-    if name == "ufunc":
-        return importlib.import_module(".ufunc", __name__)
+    if name in _ON_FIRST_USE:
+        return importlib.import_module("." + name, __name__)
+    if name == "__version__":
+        global __version__
+        from importlib.metadata import version
+
+        __version__ = version("Halx")
+        return __version__
     raise AttributeError(f"module 'Halx' has no attribute {name!r}")

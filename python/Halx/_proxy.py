@@ -1,40 +1,47 @@
-"""The proxy class ``cHalx`` over the flat functions of the ``_Halx`` module."""
-from typing import Any
+"""The proxy class ``cHalx`` over the flat functions of the ``_Halx`` module.
+
+Its methods, and their list in its docstring, come from the rows of the
+property table that ``_Halx`` binds.
+"""
+from typing import Any, Sequence
 
 import _Halx
 
+from ._table import PROPERTIES, Property, docstring
+
 __all__ = ["cHalx"]
 
+_BOUND = [row for row in PROPERTIES if row.bound]
 
-class cHalx:
-    """Properties of pure sodium chloride (NaCl).
+
+def _class_docstring(rows: Sequence[Property]) -> str:
+    methods = "\n".join(
+        f"    {row.name}({', '.join(argument.name for argument in row.arguments)}) -> float\n"
+        f"        {docstring(row)}"
+        for row in rows
+    )
+    return f"""Properties of pure sodium chloride (NaCl).
 
     Every instance gives the same values; create one and call its methods::
 
         h = cHalx()
-        h.P_Boiling(1000.0)        # bar
+        h.{rows[0].name}(1000.0)
 
-    Units: temperature ``T`` in °C, pressure ``P`` in bar, density in kg/m³.
-    Arguments must be ``float`` or ``int``; anything else raises ``TypeError``.
+    Arguments are positional and must be ``float`` or ``int``; anything else
+    raises ``TypeError``.
 
     Methods
     -------
-    P_Boiling(T) -> float
-        Pressure on the liquid–vapour (boiling) curve at ``T`` °C, in bar.
-    T_Melting(P) -> float
-        Temperature on the solid–liquid (melting) curve at ``P`` bar, in °C.
-    P_Sublimation(T) -> float
-        Pressure on the solid–vapour (sublimation) curve at ``T`` °C, in bar.
-    Rho_Solid(T, P) -> float
-        Density of solid NaCl (halite) at ``T`` °C and ``P`` bar, in kg/m³.
-    Rho_Liquid(T, P) -> float
-        Density of liquid NaCl at ``T`` °C and ``P`` bar, in kg/m³.
+{methods}
 
     The correlations are evaluated as written for any input: outside the
     physical range they follow IEEE 754 arithmetic (inf, nan, negative
     densities) instead of raising.
     """
 
+
+class cHalx:
+    __doc__ = _class_docstring(_BOUND)
     __module__ = "Halx"
     # `this` in a slot: the binding reads it on every call, and a slot is the
     # cheapest attribute to read, from C and from Python alike.
@@ -46,13 +53,6 @@ class cHalx:
 
     def __init__(self) -> None:
         _Halx.cHalx_swiginit(self, _Halx.new_cHalx())
-
-    # Bound without a Python-level wrapper: a call goes straight to C.
-    P_Boiling = _Halx.SWIG_PyInstanceMethod_New(_Halx.cHalx_P_Boiling)
-    T_Melting = _Halx.SWIG_PyInstanceMethod_New(_Halx.cHalx_T_Melting)
-    P_Sublimation = _Halx.SWIG_PyInstanceMethod_New(_Halx.cHalx_P_Sublimation)
-    Rho_Solid = _Halx.SWIG_PyInstanceMethod_New(_Halx.cHalx_Rho_Solid)
-    Rho_Liquid = _Halx.SWIG_PyInstanceMethod_New(_Halx.cHalx_Rho_Liquid)
 
     @property
     def thisown(self) -> bool:
@@ -70,5 +70,11 @@ class cHalx:
         owner = "owning" if this.own() else "not owning"
         return f"<{type(self).__module__}.{type(self).__qualname__} proxy of {this!r}, {owner}>"
 
+
+# One method per bound row, without a Python-level wrapper: a call goes
+# straight to the flat function in C.
+for _row in _BOUND:
+    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_Halx, "cHalx_" + _row.name)))
+del _row
 
 _Halx.cHalx_swigregister(cHalx)

@@ -6,8 +6,8 @@ __all__ = ["cHalx"]
 class cHalx:
     """Properties of pure sodium chloride (NaCl).
 
-    Every instance gives the same values. Units: temperature ``T`` in °C,
-    pressure ``P`` in bar, density in kg/m³. Arguments are positional and must
+    Every instance gives the same values; each method's docstring gives its
+    arguments and result with their units. Arguments are positional and must
     be ``float`` or ``int``; anything else raises ``TypeError``. Outside the
     physical range results follow IEEE 754 arithmetic (inf, nan, negative
     densities) instead of raising.
@@ -25,9 +25,9 @@ class cHalx:
     def P_Sublimation(self, T: float, /) -> float:
         """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
     def Rho_Solid(self, T: float, P: float, /) -> float:
-        """Density of solid NaCl (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+        """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
     def Rho_Liquid(self, T: float, P: float, /) -> float:
-        """Density of liquid NaCl at temperature T (°C) and pressure P (bar), in kg/m³."""
+        """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
     @property
     def thisown(self) -> bool:
         """Whether releasing this proxy destroys its C++ instance."""

@@ -1,21 +1,13 @@
-"""NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``.
-
-Units: temperature T in °C, pressure P in bar, density in kg/m³.
-"""
-from typing import Any
-
+"""NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
 import numpy
 
-#: Boiling (liquid–vapour) pressure in bar at temperature T in °C.
 P_Boiling: numpy.ufunc
-#: Melting (solid–liquid) temperature in °C at pressure P in bar.
+"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
 T_Melting: numpy.ufunc
-#: Sublimation (solid–vapour) pressure in bar at temperature T in °C.
+"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
 P_Sublimation: numpy.ufunc
-#: Density of the solid in kg/m³ at temperature T in °C and pressure P in bar.
+"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
 Rho_Solid: numpy.ufunc
-#: Density of the liquid in kg/m³ at temperature T in °C and pressure P in bar.
+"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 Rho_Liquid: numpy.ufunc
-
-def _cpp_loop(name: str, out: Any, /, *inputs: Any) -> Any:
-    """The model's loop over float64 arrays without NumPy's machinery (for the benchmark); returns out."""
+"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""

@@ -12,8 +12,9 @@ exit status instead of leaving the interpreter:
 
 Every failure is reported in one line on standard error, never as a traceback.
 
-Units: temperature T in °C, pressure P in bar, density in kg/m³, molar mass in
-kg/mol.
+The properties, their arguments and units come from the property table
+(``Halx._table``), the grammar of values from ``Halx._values`` and the diagram
+from ``Halx.plot``; this module is the command line around them.
 """
 from __future__ import annotations
 
@@ -21,50 +22,29 @@ import argparse
 import csv
 import difflib
 import io
+import itertools
 import os
 import re
 import sys
-from decimal import ROUND_FLOOR, Decimal, InvalidOperation, Overflow, localcontext
-from typing import Any, Callable, Dict, List, NamedTuple, NoReturn, Optional, Sequence, Tuple
+import textwrap
+from typing import Any, Callable, Dict, List, NoReturn, Optional, Sequence, Tuple, Union
 
-from . import __version__, cvar
+from . import cvar
 from ._proxy import cHalx
+from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property
+from ._values import parse_number, parse_values
 
 __all__ = ["main", "parse_values"]
 
 _PROGRAM = "halx"
 
+# The arguments, as the options --T and --P, and the value each uses in examples.
+_ARGUMENTS: Tuple[Argument, ...] = (TEMPERATURE, PRESSURE)
+_ARGUMENT_EXAMPLES: Dict[str, str] = {TEMPERATURE.name: "1000", PRESSURE.name: "100"}
 
-class _Quantity(NamedTuple):
-    """A property (with arguments) or a constant (without), as the command line knows it."""
+_QUANTITIES: Dict[str, Union[Property, Constant]] = {row.name: row for row in PROPERTIES + CONSTANTS}
 
-    name: str
-    arguments: Tuple[str, ...]
-    unit: str
-    meaning: str
-
-
-# The arguments T and P: their units and the value each uses in examples.
-_ARGUMENT_UNITS: Dict[str, str] = {"T": "°C", "P": "bar"}
-_ARGUMENT_EXAMPLES: Dict[str, str] = {"T": "1000", "P": "100"}
-
-_PROPERTIES: Tuple[_Quantity, ...] = (
-    _Quantity("P_Boiling", ("T",), "bar", "pressure on the liquid–vapour (boiling) curve"),
-    _Quantity("T_Melting", ("P",), "°C", "temperature on the solid–liquid (melting) curve"),
-    _Quantity("P_Sublimation", ("T",), "bar", "pressure on the solid–vapour (sublimation) curve"),
-    _Quantity("Rho_Solid", ("T", "P"), "kg/m³", "density of the solid"),
-    _Quantity("Rho_Liquid", ("T", "P"), "kg/m³", "density of the liquid"),
-)
-_CONSTANTS: Tuple[_Quantity, ...] = (
-    _Quantity("MolarMass", (), "kg/mol", "molar mass"),
-    _Quantity("T_Triple", (), "°C", "triple-point temperature"),
-    _Quantity("P_Triple", (), "bar", "triple-point pressure"),
-)
-_QUANTITIES: Dict[str, _Quantity] = {q.name: q for q in _PROPERTIES + _CONSTANTS}
-
-# Limits that turn a typing slip (a step of 1e-9) into a message instead of an
-# hour of output.
-_MAX_VALUES_PER_AXIS = 100_000
+# A typing slip (a step of 1e-9) becomes a message instead of an hour of output.
 _MAX_TABLE_ROWS = 1_000_000
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
@@ -72,74 +52,7 @@ _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
 _instance = cHalx()
 
 
-# --- Values: numbers, comma lists and ranges ------------------------------------------
-
-
-def _parse_number(text: str, context: str = "") -> Decimal:
-    """The decimal number written in text; ValueError with a one-line message otherwise."""
-    try:
-        number = Decimal(text)
-    except InvalidOperation:
-        number = Decimal("sNaN")
-    if number.is_snan():
-        raise ValueError(f"{text!r}{context} is not a number; write a decimal number such as 1000, -20.5 or 1e-3")
-    return number
-
-
-def _parse_range(item: str) -> List[float]:
-    """The grid start, start+step, ... up to stop (included when on the grid) of item 'start:stop:step'."""
-    parts = item.split(":")
-    if len(parts) != 3:
-        raise ValueError(f"malformed range {item!r}; write start:stop:step, e.g. 700:1100:50")
-    start, stop, step = (_parse_number(part, f" in range {item!r}") for part in parts)
-    if not (start.is_finite() and stop.is_finite() and step.is_finite()):
-        raise ValueError(f"range {item!r} must have finite start, stop and step, e.g. 700:1100:50")
-    if step == 0:
-        raise ValueError(f"range {item!r} has step 0; give a non-zero step, e.g. 700:1100:50")
-    # Decimal arithmetic keeps the grid exact: 0:1:0.1 gives 0.3, not 0.30000000000000004,
-    # and stop is on the grid exactly when it is a whole number of steps from start.
-    # A count too large for Decimal's exponent range becomes Infinity, which the
-    # limit below refuses like any other too-long range.
-    with localcontext() as decimal_context:
-        decimal_context.prec = 60
-        decimal_context.traps[Overflow] = False
-        steps = (stop - start) / step
-        if steps < 0:
-            raise ValueError(
-                f"range {item!r} never reaches its stop; use a step of the other sign, "
-                f"e.g. {parts[0]}:{parts[1]}:{-step}"
-            )
-        if steps >= _MAX_VALUES_PER_AXIS:
-            raise ValueError(f"range {item!r} gives more than {_MAX_VALUES_PER_AXIS} values; use a larger step")
-        last = int(steps.to_integral_value(rounding=ROUND_FLOOR))
-        return [float(start + index * step) for index in range(last + 1)]
-
-
-def parse_values(text: str) -> List[float]:
-    """The numbers that a comma list of numbers and ranges stands for, in order.
-
-    A range ``start:stop:step`` runs from start in steps of step and includes
-    stop when stop lies a whole number of steps from start: ``700:1100:50`` is
-    700, 750, ..., 1100 and ``0:1:0.3`` is 0, 0.3, 0.6, 0.9. The step may be
-    negative (``1100:700:-100``). Items combine: ``1,10,100:1000:300``. The
-    values are in whatever unit the caller reads them in (°C for T, bar for P).
-
-    Raises ``ValueError`` with a one-line message for anything else.
-    """
-    values: List[float] = []
-    for item in text.split(","):
-        item = item.strip()
-        if not item:
-            raise ValueError(
-                f"empty item in {text!r}; separate numbers and ranges by single commas, e.g. 1,100,1000"
-            )
-        if ":" in item:
-            values.extend(_parse_range(item))
-        else:
-            values.append(float(_parse_number(item)))
-        if len(values) > _MAX_VALUES_PER_AXIS:
-            raise ValueError(f"{text!r} gives more than {_MAX_VALUES_PER_AXIS} values; use fewer or a larger step")
-    return values
+# --- Argument types ---------------------------------------------------------------------
 
 
 def _values_argument(text: str) -> List[float]:
@@ -166,11 +79,11 @@ def _bounded_int(low: int, high: int) -> Callable[[str], int]:
     def parse(text: str) -> int:
         try:
             value = int(text)
+            if low <= value <= high:
+                return value
         except ValueError:
-            value = low - 1
-        if not low <= value <= high:
-            raise argparse.ArgumentTypeError(f"{text!r} is not a whole number from {low} to {high}")
-        return value
+            pass
+        raise argparse.ArgumentTypeError(f"{text!r} is not a whole number from {low} to {high}")
 
     return parse
 
@@ -189,19 +102,24 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
     return numpy, ufunc
 
 
-def _evaluate(quantity: _Quantity, columns: Dict[str, List[float]]) -> List[float]:
-    """quantity at every row of the argument columns (one list per argument name, °C or bar)."""
-    inputs = [columns[name] for name in quantity.arguments]
+def _scalar(row: Property) -> Callable[..., float]:
+    """The scalar function of row: for the properties that _Halx binds, the method of cHalx."""
+    function: Callable[..., float] = getattr(_instance, row.name)
+    return function
+
+
+def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[float]:
+    """row at every point of the argument columns (one per argument of row, in order)."""
     arrays = _arrays()
     if arrays is not None:
         numpy, ufunc = arrays
         # Outside the physical range the model overflows by design; the values
         # (inf, nan) are the answer, so NumPy's warnings would only be noise.
         with numpy.errstate(all="ignore"):
-            result: List[float] = getattr(ufunc, quantity.name)(*inputs).tolist()
+            result: List[float] = getattr(ufunc, row.name)(*columns).tolist()
         return result
-    function = getattr(_instance, quantity.name)
-    return [function(*row) for row in zip(*inputs)]
+    function = _scalar(row)
+    return [function(*point) for point in zip(*columns)]
 
 
 # --- The command line -------------------------------------------------------------------
@@ -219,6 +137,22 @@ class _Parser(argparse.ArgumentParser):
         raise _UsageError(f"{self.prog}: error: {message} (see '{self.prog} --help')")
 
 
+_VALUE_OPTIONS = tuple(f"--{argument.name}" for argument in _ARGUMENTS)
+
+
+class _PrintVersion(argparse.Action):
+    """--version: prints the version and exits; the version is read only when asked for."""
+
+    def __init__(self, option_strings: Sequence[str], dest: str, **kwargs: Any) -> None:
+        super().__init__(option_strings, dest, nargs=0, help="show the version and exit")
+
+    def __call__(self, parser: argparse.ArgumentParser, *_: Any) -> NoReturn:
+        from . import __version__
+
+        print(f"{_PROGRAM} {__version__}")
+        parser.exit()
+
+
 def _join_negative_values(argv: Sequence[str]) -> List[str]:
     """argv with '--T -20:40:10' written as '--T=-20:40:10'.
 
@@ -234,7 +168,7 @@ def _join_negative_values(argv: Sequence[str]) -> List[str]:
             joined.extend(argv[index:])
             break
         following = argv[index + 1] if index + 1 < len(argv) else ""
-        if word in ("--T", "--P") and re.match(r"-\.?\d", following):
+        if word in _VALUE_OPTIONS and re.match(r"-\.?\d", following):
             joined.append(f"{word}={following}")
             index += 2
         else:
@@ -243,9 +177,13 @@ def _join_negative_values(argv: Sequence[str]) -> List[str]:
     return joined
 
 
-def _describe_arguments(quantity: _Quantity) -> str:
-    """'T in °C and P in bar' for quantity."""
-    return " and ".join(f"{name} in {_ARGUMENT_UNITS[name]}" for name in quantity.arguments)
+def _describe_arguments(arguments: Sequence[Argument]) -> str:
+    """'T in °C and P in bar' for the arguments (T, P)."""
+    return " and ".join(f"{argument.name} in {argument.unit}" for argument in arguments)
+
+
+def _names(arguments: Sequence[Argument]) -> Tuple[str, ...]:
+    return tuple(argument.name for argument in arguments)
 
 
 def _format_exact(value: float) -> str:
@@ -264,67 +202,69 @@ def _run_eval(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     name: Optional[str] = options.quantity
     if name is None:
-        parser.error(f"give a property or constant, e.g. {_PROGRAM} eval P_Boiling 1000")
-    quantity = _QUANTITIES.get(name)
-    if quantity is None:
+        parser.error(f"give a property or constant, e.g. {_PROGRAM} eval {PROPERTIES[0].name} 1000")
+    row = _QUANTITIES.get(name)
+    if row is None:
         known = list(_QUANTITIES)
         by_case = {known_name.lower(): known_name for known_name in known}
         close = difflib.get_close_matches(name.lower(), list(by_case), n=1)
         hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
         parser.error(f"unknown property {name!r}{hint}; choose one of {', '.join(known)}")
     words: List[str] = options.values
-    if len(words) != len(quantity.arguments):
-        if quantity.arguments:
-            example = " ".join(_ARGUMENT_EXAMPLES[argument] for argument in quantity.arguments)
-            plural = "s" if len(quantity.arguments) > 1 else ""
-            parser.error(
-                f"{name} takes {len(quantity.arguments)} argument{plural} ({_describe_arguments(quantity)}), "
-                f"not {len(words)}; e.g. {_PROGRAM} eval {name} {example}"
-            )
-        parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
+    if isinstance(row, Constant):
+        if words:
+            parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
+        print(f"{getattr(cvar, name)!r} {row.unit}")
+        return 0
+    if len(words) != len(row.arguments):
+        example = " ".join(_ARGUMENT_EXAMPLES[argument.name] for argument in row.arguments)
+        plural = "s" if len(row.arguments) > 1 else ""
+        parser.error(
+            f"{name} takes {len(row.arguments)} argument{plural} ({_describe_arguments(row.arguments)}), "
+            f"not {len(words)}; e.g. {_PROGRAM} eval {name} {example}"
+        )
     arguments: List[float] = []
-    for argument, word in zip(quantity.arguments, words):
+    for argument, word in zip(row.arguments, words):
         try:
-            arguments.append(float(_parse_number(word)))
+            arguments.append(float(parse_number(word)))
         except ValueError:
             parser.error(
-                f"{argument} = {word!r} is not a number; give {argument} in {_ARGUMENT_UNITS[argument]} "
-                f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument]} or 1.5e3"
+                f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
+                f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
             )
-    if quantity.arguments:
-        value: float = getattr(_instance, name)(*arguments)
-    else:
-        value = getattr(cvar, name)
-    print(f"{value!r} {quantity.unit}")
+    value = _scalar(row)(*arguments)
+    print(f"{value!r} {row.unit}")
     return 0
 
 
-def _table_quantities(parser: _Parser, options: argparse.Namespace, given: Tuple[str, ...]) -> List[_Quantity]:
-    """The property columns of a table over the arguments given (a sub-tuple of ('T', 'P'))."""
+def _table_properties(parser: _Parser, options: argparse.Namespace, given: Tuple[str, ...]) -> List[Property]:
+    """The property columns of a table over the arguments given (names, in the order of _ARGUMENTS)."""
     if not options.property:
-        return [quantity for quantity in _PROPERTIES if quantity.arguments == given]
-    chosen: List[_Quantity] = []
+        return [row for row in PROPERTIES if _names(row.arguments) == given]
+    chosen: List[Property] = []
     for name in ",".join(options.property).split(","):
         name = name.strip()
-        quantity = _QUANTITIES.get(name)
-        if quantity is None or not quantity.arguments:
-            names = ", ".join(q.name for q in _PROPERTIES)
+        row = _QUANTITIES.get(name)
+        if not isinstance(row, Property):
+            names = ", ".join(row.name for row in PROPERTIES)
             parser.error(f"--property: unknown property {name!r}; choose from {names}")
-        missing = [argument for argument in quantity.arguments if argument not in given]
+        missing = [argument.name for argument in row.arguments if argument.name not in given]
         if missing:
             flags = " and ".join(f"--{argument}" for argument in missing)
-            parser.error(f"{name} needs {flags} ({_describe_arguments(quantity)}); add {flags} VALUES")
-        chosen.append(quantity)
+            parser.error(f"{name} needs {flags} ({_describe_arguments(row.arguments)}); add {flags} VALUES")
+        chosen.append(row)
     return chosen
 
 
 def _run_table(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
-    axes: Dict[str, List[float]] = {name: getattr(options, name) for name in ("T", "P") if getattr(options, name)}
+    axes: Dict[str, List[float]] = {
+        argument.name: getattr(options, argument.name) for argument in _ARGUMENTS if getattr(options, argument.name)
+    }
     if not axes:
         parser.error(f"give --T and/or --P, e.g. {_PROGRAM} table --T 700:1100:50 --P 1,100,1000")
     given = tuple(axes)
-    quantities = _table_quantities(parser, options, given)
+    properties = _table_properties(parser, options, given)
     rows = 1
     for values in axes.values():
         rows *= len(values)
@@ -332,16 +272,12 @@ def _run_table(options: argparse.Namespace) -> int:
         parser.error(f"the table would have {rows} rows, more than {_MAX_TABLE_ROWS}; use fewer values")
 
     # One row per (T, P) pair, T varying slowest.
-    columns: Dict[str, List[float]] = {}
-    repeat = 1
-    for name in reversed(given):
-        values = axes[name]
-        columns[name] = [value for value in values for _ in range(repeat)] * (rows // (len(values) * repeat))
-        repeat *= len(values)
-    headers = [f"{name} ({_ARGUMENT_UNITS[name]})" for name in given]
-    headers += [f"{quantity.name} ({quantity.unit})" for quantity in quantities]
-    results = [_evaluate(quantity, columns) for quantity in quantities]
-    table = list(zip(*([columns[name] for name in given] + results)))
+    points = list(itertools.product(*axes.values()))
+    columns = dict(zip(given, zip(*points)))
+    results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
+    table = [point + values for point, values in zip(points, zip(*results))] if results else points
+    headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
+    headers += [f"{row.name} ({row.unit})" for row in properties]
 
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
@@ -413,69 +349,57 @@ def _run_diagram(options: argparse.Namespace) -> int:
                 file=sys.stderr,
             )
         return 2
+    from matplotlib.figure import Figure
+
+    from .plot import phase_diagram
+
     width, height = options.size
-    figure = _phase_diagram(width, height, options.dpi)
+    figure = Figure(figsize=(width / options.dpi, height / options.dpi), dpi=options.dpi, layout="constrained")
+    phase_diagram(figure.add_subplot())
     return _write_file(output, lambda: figure.savefig(output, format=extension[1:]))
 
 
-def _phase_diagram(width: int, height: int, dpi: int) -> Any:
-    """The pressure–temperature phase diagram as a matplotlib Figure of width × height pixels."""
-    import numpy
-    from matplotlib.figure import Figure
-
-    T_low, T_high = 500.0, 1500.0  # °C
-    P_low, P_high = 1e-8, 1e4  # bar
-    T_Triple, P_Triple = cvar.T_Triple, cvar.P_Triple
-
-    # Each curve ends exactly at the triple point, where the model makes all three meet.
-    T_boiling = numpy.linspace(T_Triple, T_high, 400)
-    T_sublimation = numpy.linspace(T_low, T_Triple, 400)
-    P_melting = numpy.geomspace(P_Triple, P_high, 400)
-    P_boiling = _evaluate(_QUANTITIES["P_Boiling"], {"T": T_boiling.tolist()})
-    P_sublimation = _evaluate(_QUANTITIES["P_Sublimation"], {"T": T_sublimation.tolist()})
-    T_melting = _evaluate(_QUANTITIES["T_Melting"], {"P": P_melting.tolist()})
-
-    figure = Figure(figsize=(width / dpi, height / dpi), dpi=dpi, layout="constrained")
-    axes = figure.add_subplot()
-    axes.set_yscale("log")
-    axes.plot(T_boiling, P_boiling, color="tab:red", label="boiling: liquid–vapour")
-    axes.plot(T_melting, P_melting, color="tab:blue", label="melting: solid–liquid")
-    axes.plot(T_sublimation, P_sublimation, color="tab:green", label="sublimation: solid–vapour")
-    axes.plot([T_Triple], [P_Triple], "o", color="black", zorder=3)
-    axes.annotate(
-        f"triple point\n{T_Triple:g} °C, {P_Triple:g} bar",
-        xy=(T_Triple, P_Triple),
-        xytext=(T_Triple + 60, P_Triple / 300),
-        arrowprops={"arrowstyle": "->", "color": "black"},
+def _quantities_help() -> str:
+    """One line per property and constant: its name and arguments, what it is, its unit."""
+    return "\n".join(
+        f"  {' '.join((row.name,) + _names(row.arguments) if isinstance(row, Property) else (row.name,)):<18} "
+        f"{row.summary}, {row.unit}"
+        for row in _QUANTITIES.values()
     )
-    for label, T, P in (("solid", 650.0, 1e0), ("liquid", 1150.0, 1e2), ("vapour", 1150.0, 1e-6)):
-        axes.text(T, P, label, fontsize="x-large", ha="center", va="center", style="italic")
-    axes.set_xlim(T_low, T_high)
-    axes.set_ylim(P_low, P_high)
-    axes.set_xlabel("Temperature (°C)")
-    axes.set_ylabel("Pressure (bar)")
-    axes.set_title("Phase diagram of sodium chloride (NaCl)")
-    axes.grid(True, which="major", alpha=0.3)
-    axes.legend(loc="upper left")
-    return figure
+
+
+def _columns_help() -> str:
+    """Which properties a table over each set of arguments shows, as one sentence."""
+    sets = [arguments for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
+    columns = [" and ".join(row.name for row in PROPERTIES if row.arguments == arguments) for arguments in sets]
+    return (
+        f"With --T alone the columns are {columns[0]}; with --P alone, {columns[1]}; "
+        f"with both, one row per (T, P) pair, T varying slowest, and the columns {columns[2]}. "
+        "--property picks other columns."
+    )
+
+
+def _example(row: Property, *values: str) -> str:
+    """An eval command line for row with its meaning: values in the units of the table."""
+    command = " ".join((_PROGRAM, "eval", row.name) + values)
+    given = ", ".join(f"{argument.name} = {value} {argument.unit}" for argument, value in zip(row.arguments, values))
+    return f"  {command:<40} {row.name} at {given}, in {row.unit}"
 
 
 def _build_parser() -> _Parser:
-    properties = "\n".join(
-        f"  {' '.join((quantity.name,) + quantity.arguments):<18} {quantity.meaning}, {quantity.unit}"
-        for quantity in _PROPERTIES + _CONSTANTS
-    )
+    units = ", ".join(f"{argument.quantity} {argument.name} in {argument.unit}" for argument in _ARGUMENTS)
+    two_arguments = next(row for row in PROPERTIES if len(row.arguments) == 2)
     parser = _Parser(
         prog=_PROGRAM,
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
             "Thermodynamic properties of pure sodium chloride (NaCl).\n"
-            "Units: temperature T in °C, pressure P in bar, density in kg/m³."
+            f"Units: {units}; '{_PROGRAM} eval --help' lists the unit of each property."
         ),
         epilog=(
             "examples:\n"
-            f"  {_PROGRAM} eval P_Boiling 1000                 boiling pressure at 1000 °C, bar\n"
-            f"  {_PROGRAM} eval Rho_Liquid 900 100             liquid density at 900 °C and 100 bar\n"
+            f"{_example(PROPERTIES[0], '1000')}\n"
+            f"{_example(two_arguments, '900', '100')}\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
             f"  {_PROGRAM} table --T 900:1500:100 -o boiling.csv\n"
             f"  {_PROGRAM} diagram -o nacl.png\n"
@@ -484,7 +408,7 @@ def _build_parser() -> _Parser:
             "2 for a bad command line (or 'diagram' without matplotlib)."
         ),
     )
-    parser.add_argument("--version", action="version", version=f"{_PROGRAM} {__version__}")
+    parser.add_argument("--version", action=_PrintVersion)
     commands = parser.add_subparsers(title="commands", dest="command", metavar="COMMAND")
 
     evaluate = commands.add_parser(
@@ -493,7 +417,8 @@ def _build_parser() -> _Parser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description="Print one property at the given arguments, or a constant, with its unit.",
         epilog=(
-            f"properties and constants (T in °C, P in bar):\n{properties}\n\n"
+            f"properties and constants ({_describe_arguments(_ARGUMENTS)}):\n"
+            f"{_quantities_help()}\n\n"
             "examples:\n"
             f"  {_PROGRAM} eval P_Boiling 1000\n"
             f"  {_PROGRAM} eval Rho_Solid 25 1\n"
@@ -511,11 +436,8 @@ def _build_parser() -> _Parser:
         help="print properties over ranges of temperature and/or pressure",
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
-            "Print a table of properties over temperatures and/or pressures.\n"
-            "\n"
-            "With --T alone the columns are P_Boiling and P_Sublimation; with --P alone,\n"
-            "T_Melting; with both, one row per (T, P) pair, T varying slowest, and the\n"
-            "columns Rho_Solid and Rho_Liquid. --property picks other columns."
+            "Print a table of properties over temperatures and/or pressures.\n\n"
+            + textwrap.fill(_columns_help(), width=79)
         ),
         epilog=(
             "VALUES is a comma list of numbers and ranges. A range start:stop:step runs\n"
@@ -533,8 +455,10 @@ def _build_parser() -> _Parser:
             f"  {_PROGRAM} table --T 900:1500:100 --property P_Boiling -o boiling.csv"
         ),
     )
-    table.add_argument("--T", type=_values_argument, metavar="VALUES", help="temperatures, °C")
-    table.add_argument("--P", type=_values_argument, metavar="VALUES", help="pressures, bar")
+    for argument in _ARGUMENTS:
+        table.add_argument(
+            f"--{argument.name}", type=_values_argument, metavar="VALUES", help=f"{argument.quantity}s, {argument.unit}"
+        )
     table.add_argument(
         "--property",
         action="append",

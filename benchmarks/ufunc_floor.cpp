@@ -1,27 +1,30 @@
-// _cpp_loop(name, out, *inputs): runs the property loop from properties.h once
-// over whole C-contiguous float64 buffers, with the GIL released, and returns
-// out. Benchmark-only and private: it does no casting or broadcasting, so every
-// input must already be float64 and as long as out.
+// The floor of the ufunc benchmark, compiled by bench_ufuncs.py when it runs
+// (never shipped): module ufunc_floor with the one function run(name, out,
+// *inputs), which runs the ufunc module's own loop for a property (from
+// arrays/properties.h) once over whole C-contiguous float64 buffers, with the
+// GIL released, and returns out. No NumPy machinery, no casting, no
+// broadcasting: every input must already be float64 and as long as out.
 //
 // Ownership: the arguments are borrowed from the call; each buffer view is
-// released by BufferView's destructor on every exit. No NumPy C API is used
-// here, only the buffer protocol.
-#include "floor.h"
+// released by BufferView's destructor on every exit. Only the buffer protocol
+// is used, no NumPy C API.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "properties.h"
 
-namespace halx_arrays {
+namespace halx::arrays {
 
 namespace {
 
-constexpr const char *kUsage = "_cpp_loop(name, out, *inputs): name must be a str naming a property";
-constexpr const char *kUnknownProperty = "_cpp_loop: no property named %R";
-constexpr const char *kWrongInputCount = "_cpp_loop: %s takes %d input(s), got %zd";
-constexpr const char *kNotFloat64 = "_cpp_loop: every buffer must hold C-contiguous float64";
-constexpr const char *kLengthMismatch = "_cpp_loop: every input must be as long as out";
+constexpr const char *Usage = "run(name, out, *inputs): name must be a str naming a property";
+constexpr const char *UnknownProperty = "run: no property named %R";
+constexpr const char *WrongInputCount = "run: %s takes %d input(s), got %zd";
+constexpr const char *NotFloat64 = "run: every buffer must hold C-contiguous float64";
+constexpr const char *LengthMismatch = "run: every input must be as long as out";
 
 // One buffer view of a Python object, released on destruction.
 class BufferView {
@@ -47,7 +50,7 @@ public:
         held_ = true;
         if (view_.itemsize != sizeof(double) || view_.format == nullptr ||
             std::strcmp(view_.format, "d") != 0) {
-            PyErr_SetString(PyExc_TypeError, kNotFloat64);
+            PyErr_SetString(PyExc_TypeError, NotFloat64);
             return false;
         }
         return true;
@@ -67,21 +70,20 @@ const Property *find_property(PyObject *name) {
     if (text == nullptr) {
         return nullptr;
     }
-    for (const Property &property : kProperties) {
+    for (const Property &property : Properties) {
         if (std::strcmp(property.name, text) == 0) {
             return &property;
         }
     }
-    PyErr_Format(PyExc_ValueError, kUnknownProperty, name);
+    PyErr_Format(PyExc_ValueError, UnknownProperty, name);
     return nullptr;
 }
 
-}  // namespace
-
-PyObject *cpp_loop(PyObject *, PyObject *args) {
+// run(name, out, *inputs) -> out; null with an exception set on bad arguments.
+PyObject *run(PyObject *, PyObject *args) {
     const Py_ssize_t count = PyTuple_GET_SIZE(args);
     if (count < 2 || !PyUnicode_Check(PyTuple_GET_ITEM(args, 0))) {
-        PyErr_SetString(PyExc_TypeError, kUsage);
+        PyErr_SetString(PyExc_TypeError, Usage);
         return nullptr;
     }
     const Property *property = find_property(PyTuple_GET_ITEM(args, 0));
@@ -90,7 +92,7 @@ PyObject *cpp_loop(PyObject *, PyObject *args) {
     }
     const Py_ssize_t inputs = count - 2;
     if (inputs != property->inputs) {
-        PyErr_Format(PyExc_TypeError, kWrongInputCount, property->name, property->inputs, inputs);
+        PyErr_Format(PyExc_TypeError, WrongInputCount, property->name, property->inputs, inputs);
         return nullptr;
     }
 
@@ -107,7 +109,7 @@ PyObject *cpp_loop(PyObject *, PyObject *args) {
             return nullptr;
         }
         if (views[i].length() != n) {
-            PyErr_SetString(PyExc_ValueError, kLengthMismatch);
+            PyErr_SetString(PyExc_ValueError, LengthMismatch);
             return nullptr;
         }
         pointers[i] = views[i].data();
@@ -122,9 +124,18 @@ PyObject *cpp_loop(PyObject *, PyObject *args) {
     return out;
 }
 
-const char kCppLoopDoc[] =
-    "_cpp_loop(name, out, *inputs)\n--\n\n"
-    "Benchmark floor, not public: run the named property's C++ loop over\n"
-    "C-contiguous float64 buffers of equal length, writing into out.";
+PyMethodDef functions[] = {
+    {"run", run, METH_VARARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
 
-}  // namespace halx_arrays
+PyModuleDef definition = {PyModuleDef_HEAD_INIT, "ufunc_floor", nullptr, -1, functions,
+                          nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+}  // namespace halx::arrays
+
+extern "C" __attribute__((visibility("default"))) PyObject *PyInit_ufunc_floor(void) {
+    return PyModule_Create(&halx::arrays::definition);
+}

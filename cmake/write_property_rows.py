@@ -1,0 +1,103 @@
+"""Writes the rows of the property table as a C++ header of X-macros.
+
+    python write_property_rows.py TABLE HEADER
+
+TABLE is python/Halx/_table.py, the one description of every property; the
+header gives the binding and the ufunc module its rows, so neither spells a
+property out. CMake runs this at build time with the interpreter it builds
+for, and again whenever the table or this script changes.
+
+The header defines
+
+    HALX_BOUND_PROPERTIES(ROW)  ROW(name, inputs, model) for each member of
+                                cHalx that _Halx binds, in table order
+    HALX_PROPERTIES(ROW)        ROW(name, inputs, model, doc) for every
+                                property, with its ufunc docstring in UTF-8
+
+Runs on every Python the package supports (3.8 and later), stdlib only.
+"""
+import importlib.util
+import re
+import sys
+from pathlib import Path
+
+IDENTIFIER = re.compile(r"[A-Za-z_][A-Za-z0-9_]*")
+MODEL_FUNCTION = re.compile(r"Halx::(cHalx::)?[A-Za-z_][A-Za-z0-9_]*")
+
+
+def load_table(path: Path):
+    """The table module, loaded from its file without importing the package."""
+    spec = importlib.util.spec_from_file_location("halx_property_table", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def check(row) -> None:
+    """Refuses a row that the C++ side cannot take, naming what is wrong."""
+    if not IDENTIFIER.fullmatch(row.name):
+        raise SystemExit(f"property table: {row.name!r} is not a C++ identifier")
+    if not MODEL_FUNCTION.fullmatch(row.model):
+        raise SystemExit(f"property table: {row.name}: model {row.model!r} is not a function in namespace Halx")
+    if row.bound and row.model != f"Halx::cHalx::{row.name}":
+        raise SystemExit(f"property table: {row.name} is bound, so its model must be Halx::cHalx::{row.name}")
+    if len(row.arguments) not in (1, 2):
+        raise SystemExit(f"property table: {row.name} takes {len(row.arguments)} arguments; the loops take 1 or 2")
+
+
+def cpp_string(text: str) -> str:
+    """text as C++ string literals, one per line of text, in UTF-8 with octal
+    escapes (an octal escape never swallows the characters after it)."""
+    pieces = []
+    for line in text.splitlines(keepends=True):
+        escaped = ""
+        for byte in line.encode("utf-8"):
+            character = chr(byte)
+            if character == "\n":
+                escaped += "\\n"
+            elif character in '"\\' or not 32 <= byte < 127:
+                escaped += f"\\{byte:03o}"
+            else:
+                escaped += character
+        pieces.append(f'"{escaped}"')
+    return " \\\n        ".join(pieces)
+
+
+def header(table) -> str:
+    for row in table.PROPERTIES:
+        check(row)
+    bound = [f"    ROW({row.name}, {len(row.arguments)}, {row.model})" for row in table.PROPERTIES if row.bound]
+    every = [
+        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, \\\n        {cpp_string(table.ufunc_docstring(row))})"
+        for row in table.PROPERTIES
+    ]
+    return "\n".join([
+        "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
+        "// time: edit the table, not this file.",
+        "#ifndef HALX_PROPERTY_ROWS_H",
+        "#define HALX_PROPERTY_ROWS_H",
+        "",
+        "// ROW(name, inputs, model): the members of cHalx that _Halx binds, in table order.",
+        "#define HALX_BOUND_PROPERTIES(ROW) \\",
+        " \\\n".join(bound),
+        "",
+        "// ROW(name, inputs, model, doc): every property, with its ufunc docstring in UTF-8.",
+        "#define HALX_PROPERTIES(ROW) \\",
+        " \\\n".join(every),
+        "",
+        "#endif  // HALX_PROPERTY_ROWS_H",
+        "",
+    ])
+
+
+def main(arguments) -> None:
+    if len(arguments) != 2:
+        raise SystemExit(f"usage: {Path(__file__).name} TABLE HEADER")
+    table_path, header_path = map(Path, arguments)
+    text = header(load_table(table_path))
+    header_path.parent.mkdir(parents=True, exist_ok=True)
+    header_path.write_text(text, encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

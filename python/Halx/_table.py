@@ -1,0 +1,128 @@
+"""The properties and constants of sodium chloride that Halx serves, one row each.
+
+This is the one description of each property: its name, its arguments with
+their units, the unit of its result, a one-line summary and the C++ function of
+the model that evaluates it. Everything else that names a property reads it
+from here: the rows of the binding `_Halx` and of the ufunc module (a header
+that cmake/write_property_rows.py writes from this file at build time), the
+ufunc docstrings, the docstring of the proxy class, the command line and the
+tests. The static stubs (.pyi) are checked against it by tests/test_table.py.
+
+Adding a property is one row here and its function in model/. Rows with
+`bound` set are members of `cHalx` that `_Halx` binds as `cHalx_<name>`; those
+five and their order are fixed for good, so every later property is a free
+function of the model with `bound` left unset: it joins the ufuncs and the
+command line, never `_Halx`.
+
+Standard library only and no imports from the package: the build loads this
+file by its path, before Halx exists anywhere.
+"""
+import textwrap
+from typing import NamedTuple, Tuple
+
+__all__ = [
+    "Argument",
+    "Property",
+    "Constant",
+    "TEMPERATURE",
+    "PRESSURE",
+    "PROPERTIES",
+    "CONSTANTS",
+    "describe_arguments",
+    "docstring",
+    "ufunc_docstring",
+    "constant_docstring",
+]
+
+
+class Argument(NamedTuple):
+    """An argument of the properties."""
+
+    name: str  # as written in signatures and on the command line ("T")
+    quantity: str  # what it is ("temperature")
+    unit: str  # its unit, with the real symbols ("°C")
+
+
+class Property(NamedTuple):
+    """A property of sodium chloride: a function of temperature and/or pressure."""
+
+    name: str  # the model's name, e.g. "P_Boiling"
+    arguments: Tuple[Argument, ...]  # in call order
+    unit: str  # unit of the result
+    summary: str  # one line, lower case, no unit: what the result is
+    model: str  # the C++ function of model/ that evaluates it
+    bound: bool = False  # a member of cHalx that _Halx binds as cHalx_<name>
+
+
+class Constant(NamedTuple):
+    """A constant of sodium chloride, served by `cvar` and the package."""
+
+    name: str
+    unit: str
+    summary: str  # one line, lower case, no unit
+
+
+TEMPERATURE = Argument("T", "temperature", "°C")
+PRESSURE = Argument("P", "pressure", "bar")
+
+PROPERTIES: Tuple[Property, ...] = (
+    Property("P_Boiling", (TEMPERATURE,), "bar", "pressure on the liquid–vapour (boiling) curve",
+             "Halx::cHalx::P_Boiling", bound=True),
+    Property("T_Melting", (PRESSURE,), "°C", "temperature on the solid–liquid (melting) curve",
+             "Halx::cHalx::T_Melting", bound=True),
+    Property("P_Sublimation", (TEMPERATURE,), "bar", "pressure on the solid–vapour (sublimation) curve",
+             "Halx::cHalx::P_Sublimation", bound=True),
+    Property("Rho_Solid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the solid (halite)",
+             "Halx::cHalx::Rho_Solid", bound=True),
+    Property("Rho_Liquid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the liquid",
+             "Halx::cHalx::Rho_Liquid", bound=True),
+)
+
+CONSTANTS: Tuple[Constant, ...] = (
+    Constant("MolarMass", "kg/mol", "molar mass"),
+    Constant("T_Triple", "°C", "triple-point temperature"),
+    Constant("P_Triple", "bar", "triple-point pressure"),
+)
+
+
+# --- The texts that are made from a row ------------------------------------------------------
+# Docstrings, stubs and the ufunc documentation all say the same thing about a
+# property; it is phrased once, here, so that the build and the package agree.
+
+
+def _sentence(text: str) -> str:
+    return text[:1].upper() + text[1:]
+
+
+def describe_arguments(row: Property) -> str:
+    """'temperature T (°C) and pressure P (bar)' for row."""
+    return " and ".join(f"{argument.quantity} {argument.name} ({argument.unit})" for argument in row.arguments)
+
+
+def docstring(row: Property) -> str:
+    """The one-line docstring of the scalar function or method of row."""
+    return f"{_sentence(row.summary)} at {describe_arguments(row)}, in {row.unit}."
+
+
+def ufunc_docstring(row: Property) -> str:
+    """The docstring of the ufunc of row (NumPy puts the call signature in front of it)."""
+    inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
+    parameters = []
+    for position, (name, argument) in enumerate(zip(inputs, row.arguments)):
+        broadcast = f" Broadcast against {row.arguments[0].name}." if position else ""
+        parameters += [f"{name} : array_like", f"    {_sentence(argument.quantity)} {argument.name}, {argument.unit}.{broadcast}"]
+    call = f"{row.name}({', '.join(argument.name for argument in row.arguments)})"
+    returns = textwrap.fill(
+        f"{call} in {row.unit}: element by element the very double that the scalar function returns, "
+        "NaN and infinities included. Inputs are converted to float64.",
+        width=76, initial_indent="    ", subsequent_indent="    ")
+    return "\n".join(
+        [f"{_sentence(row.summary)}, {row.unit}.", "", "Parameters", "----------"]
+        + parameters
+        + ["", "Returns", "-------", "ndarray or float64", returns]
+    )
+
+
+def constant_docstring(constant: Constant, value: float) -> str:
+    """The one-line docstring of a constant whose value is value."""
+    return f"{_sentence(constant.summary)} of sodium chloride, {value!r} {constant.unit}."

@@ -1,0 +1,89 @@
+"""The property table is the one description of each property: the compiled
+modules, the proxy class, the docstrings and the static stubs all agree with it.
+
+The stubs are static files for type checkers; these tests are what keeps them
+in step with the table (names, argument names, units in the docstrings).
+"""
+import ast
+from pathlib import Path
+
+import pytest
+
+import _Halx
+import Halx
+import reference
+from Halx import _table
+
+PYTHON = Path(__file__).resolve().parents[1] / "python"
+BOUND = [row for row in _table.PROPERTIES if row.bound]
+NOT_PROPERTIES = {"cHalx_swigregister", "cHalx_swiginit", "cHalx.__init__", "cHalx.this", "cHalx.thisown"}
+
+
+def stub(path):
+    """Module-level and class-level definitions of a stub: name -> (arguments, docstring)."""
+    found = {}
+
+    def visit(body, prefix=""):
+        for index, node in enumerate(body):
+            if isinstance(node, ast.ClassDef):
+                visit(node.body, prefix + node.name + ".")
+            elif isinstance(node, ast.FunctionDef):
+                found[prefix + node.name] = ([a.arg for a in node.args.posonlyargs + node.args.args],
+                                             ast.get_docstring(node))
+            elif isinstance(node, ast.AnnAssign):
+                following = body[index + 1] if index + 1 < len(body) else None
+                text = following.value.value if isinstance(following, ast.Expr) else None
+                found[prefix + node.target.id] = (None, text)
+
+    visit(ast.parse((PYTHON / path).read_text(encoding="utf-8")).body)
+    return found
+
+
+def argument_names(row):
+    return [argument.name for argument in row.arguments]
+
+
+@pytest.mark.parametrize("path, prefix", [("_Halx.pyi", "cHalx_"), ("Halx/_proxy.pyi", "cHalx.")])
+def test_stubs_of_the_bound_properties_match_the_table(path, prefix):
+    functions = stub(path)
+    for row in BOUND:
+        assert functions[prefix + row.name] == (["self"] + argument_names(row), _table.docstring(row)), row.name
+    stubbed = {name for name in functions if name.startswith(prefix)} - NOT_PROPERTIES
+    assert stubbed == {prefix + row.name for row in BOUND}
+
+
+def test_stub_of_the_ufunc_module_matches_the_table():
+    attributes = stub("Halx/_ufuncs.pyi")
+    assert attributes == {row.name: (None, _table.docstring(row)) for row in _table.PROPERTIES}
+    exported = ast.parse((PYTHON / "Halx/ufunc.pyi").read_text(encoding="utf-8"))
+    names = [alias.asname for node in exported.body if isinstance(node, ast.ImportFrom) for alias in node.names]
+    assert sorted(names) == sorted(row.name for row in _table.PROPERTIES)
+
+
+def test_stub_of_cvar_gives_each_constant_with_its_value_and_unit():
+    properties = stub("_Halx.pyi")
+    for constant in _table.CONSTANTS:
+        value = getattr(_Halx.cvar, constant.name)
+        assert properties["_Constants." + constant.name] == (["self"], _table.constant_docstring(constant, value))
+
+
+def test_the_oracle_of_the_tests_covers_every_bound_property():
+    assert list(reference.PROPERTIES) == ["cHalx_" + row.name for row in BOUND]
+    assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
+
+
+def test_the_proxy_class_has_a_documented_method_for_each_bound_property():
+    for row in BOUND:
+        assert vars(Halx.cHalx)[row.name].__func__ is getattr(_Halx, "cHalx_" + row.name)
+        assert _table.docstring(row) in Halx.cHalx.__doc__
+    assert all(_table.docstring(row) in Halx.__doc__ for row in BOUND)
+
+
+@pytest.mark.keeps_memory
+def test_each_ufunc_is_built_from_its_row():
+    ufunc = pytest.importorskip("Halx.ufunc")
+    assert ufunc.__all__ == [row.name for row in _table.PROPERTIES]
+    for row in _table.PROPERTIES:
+        function = getattr(ufunc, row.name)
+        assert (function.nin, function.nout) == (len(row.arguments), 1)
+        assert function.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))
