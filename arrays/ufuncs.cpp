@@ -16,11 +16,15 @@
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
+#include "export.h"
+#include "owned_reference.h"
 #include "properties.h"
 
 namespace halx::arrays {
 
 namespace {
+
+using halx::OwnedReference;
 
 static_assert(std::is_same<npy_intp, std::intptr_t>::value,
               "the property loops take NumPy's counts and steps as std::intptr_t");
@@ -47,26 +51,6 @@ PyUFuncGenericFunction ufunc_loops[PropertyCount][1];
 void *ufunc_loop_data[PropertyCount][1];
 char one_input_types[] = {NPY_DOUBLE, NPY_DOUBLE};
 char two_input_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE};
-
-// Holds one owned reference and releases it on every exit path.
-class OwnedReference {
-public:
-    explicit OwnedReference(PyObject *object) : object_(object) {}
-    OwnedReference(const OwnedReference &) = delete;
-    OwnedReference &operator=(const OwnedReference &) = delete;
-    ~OwnedReference() { Py_XDECREF(object_); }
-
-    PyObject *get() const { return object_; }
-    // Gives up ownership to the caller; the holder is empty afterwards.
-    PyObject *release() {
-        PyObject *object = object_;
-        object_ = nullptr;
-        return object;
-    }
-
-private:
-    PyObject *object_;
-};
 
 // Makes pickle find ufunc as <module_name>.<name>; returns -1 with an exception set on failure.
 // Ufuncs before NumPy 2.1 take no attributes: pickle then finds them by
@@ -139,11 +123,7 @@ PyObject *create_module() {
 
 }  // namespace halx::arrays
 
-#if defined(__GNUC__)
-// We build with hidden visibility, and before Python 3.9 PyMODINIT_FUNC does
-// not mark the init function visible: without this, 3.8 cannot find it.
-extern "C" __attribute__((visibility("default"))) PyObject *PyInit__ufuncs(void);
-#endif
+extern "C" HALX_EXPORT PyObject *PyInit__ufuncs(void);
 
 PyMODINIT_FUNC PyInit__ufuncs(void) {
     return halx::arrays::create_module();

@@ -15,6 +15,7 @@
 #include "Halx.h"
 #include "cvar.h"
 #include "fault_injection.h"
+#include "owned_reference.h"
 
 namespace halx {
 
@@ -123,35 +124,32 @@ PyObject *link_repr(PyObject *) {
     return PyUnicode_InternFromString("<Swig global variables>");
 }
 
-// Appends `piece` (consumed; null means its creation failed) to `*text`.
-// On any failure `*text` becomes null with MemoryError set, so a missing
-// string is never handed to the next concatenation.
-void append_piece(PyObject **text, PyObject *piece) {
-    if (*text != nullptr && piece != nullptr && !allocation_fails()) {
-        PyObject *joined = PyUnicode_Concat(*text, piece);
-        Py_DECREF(*text);
-        *text = joined;
+// Appends `piece` (null means its creation failed) to `text`. On any failure
+// `text` becomes empty with MemoryError set, so a missing string is never
+// handed to the next concatenation.
+void append_piece(OwnedReference &text, OwnedReference piece) {
+    if (text && piece && !allocation_fails()) {
+        text.reset(PyUnicode_Concat(text.get(), piece.get()));
     } else {
-        Py_CLEAR(*text);
+        text.reset();
         if (!PyErr_Occurred()) PyErr_NoMemory();
     }
-    Py_XDECREF(piece);
 }
 
-PyObject *interned(const char *text) {
-    return allocation_fails() ? nullptr : PyUnicode_InternFromString(text);
+OwnedReference interned(const char *text) {
+    return OwnedReference(allocation_fails() ? nullptr : PyUnicode_InternFromString(text));
 }
 
 // "(" name ", " name ... ")" over the list, newest variable first.
 PyObject *link_str(PyObject *self) {
-    PyObject *text = interned("(");
-    if (text == nullptr) return PyErr_Occurred() ? nullptr : PyErr_NoMemory();
+    OwnedReference text = interned("(");
+    if (!text) return PyErr_Occurred() ? nullptr : PyErr_NoMemory();
     for (Variable *variable = as_link(self)->variables; variable != nullptr; variable = variable->next) {
-        append_piece(&text, allocation_fails() ? nullptr : PyUnicode_FromString(variable->name));
-        if (variable->next != nullptr) append_piece(&text, interned(", "));
+        append_piece(text, OwnedReference(allocation_fails() ? nullptr : PyUnicode_FromString(variable->name)));
+        if (variable->next != nullptr) append_piece(text, interned(", "));
     }
-    append_piece(&text, interned(")"));
-    return text;
+    append_piece(text, interned(")"));
+    return text.release();
 }
 
 // Built once per process from this template and readied before the first
@@ -223,16 +221,15 @@ bool add_constant(PyObject *self) {
 
 // The link object with its three variables, added in this order so that the
 // list (and str(cvar)) runs P_Triple, T_Triple, MolarMass.
-PyObject *create_link_object() {
-    PyObject *link = new_link_object();
-    if (link == nullptr) {
+OwnedReference create_link_object() {
+    OwnedReference link(new_link_object());
+    if (!link) {
         PyErr_SetString(PyExc_TypeError, CreationFailed);
-        return nullptr;
+        return link;
     }
-    if (!add_constant<MolarMassVariable>(link) || !add_constant<T_TripleVariable>(link) ||
-        !add_constant<P_TripleVariable>(link)) {
-        Py_DECREF(link);
-        return nullptr;
+    if (!add_constant<MolarMassVariable>(link.get()) || !add_constant<T_TripleVariable>(link.get()) ||
+        !add_constant<P_TripleVariable>(link.get())) {
+        link.reset();
     }
     return link;
 }
@@ -240,21 +237,17 @@ PyObject *create_link_object() {
 }  // namespace
 
 bool install_cvar(PyObject *namespace_dict) {
-    PyObject *link = process_link_object;
-    if (link == nullptr) {
-        link = create_link_object();
-        if (link == nullptr) return false;
-    } else {
-        Py_INCREF(link);
-    }
-    const bool stored = !allocation_fails() && PyDict_SetItemString(namespace_dict, "cvar", link) == 0;
+    // The holder's reference goes on return: from then on the namespace entry
+    // is the module's only lasting reference.
+    OwnedReference link = process_link_object != nullptr ? OwnedReference::borrowed(process_link_object)
+                                                         : create_link_object();
+    if (!link) return false;
+    const bool stored = !allocation_fails() && PyDict_SetItemString(namespace_dict, "cvar", link.get()) == 0;
     if (stored) {
-        process_link_object = link;
+        process_link_object = link.get();
     } else if (!PyErr_Occurred()) {
         PyErr_NoMemory();
     }
-    // From here on the namespace entry is the module's only lasting reference.
-    Py_DECREF(link);
     return stored;
 }
 

@@ -4,6 +4,8 @@
 // interpreter lock, which guards the countdown.
 #include "fault_injection.h"
 
+#include "export.h"
+
 namespace {
 // Allocations still allowed before the next one fails; negative: never fail.
 long allowed_allocations = -1;
@@ -28,15 +30,15 @@ void count_instance_freed() { ++instances_freed; }
 
 }  // namespace halx
 
-extern "C" __attribute__((visibility("default"))) void halx_fail_allocation_after(long n) {
+extern "C" HALX_EXPORT void halx_fail_allocation_after(long n) {
     allowed_allocations = n;
 }
 
 // Remaining countdown; negative once the injected failure has happened or
 // when none is armed. Lets a test tell whether its failure was consumed.
-extern "C" __attribute__((visibility("default"))) long halx_allocations_before_failure() {
+extern "C" HALX_EXPORT long halx_allocations_before_failure() {
     return allowed_allocations;
 }
 
-extern "C" __attribute__((visibility("default"))) long halx_instances_created() { return instances_created; }
-extern "C" __attribute__((visibility("default"))) long halx_instances_freed() { return instances_freed; }
+extern "C" HALX_EXPORT long halx_instances_created() { return instances_created; }
+extern "C" HALX_EXPORT long halx_instances_freed() { return instances_freed; }

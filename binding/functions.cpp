@@ -24,7 +24,7 @@ namespace {
 HALX_BOUND_PROPERTIES(HALX_FLAT_NAME)
 #undef HALX_FLAT_NAME
 
-constexpr const char *delete_refusal = "in method 'delete_cHalx', argument 1 of type 'Halx::cHalx *'";
+constexpr const char *DeleteRefusal = "in method 'delete_cHalx', argument 1 of type 'Halx::cHalx *'";
 constexpr const char *NotAClass = "swigregister expected a class that can be instantiated, got %.200s";
 constexpr const char *NotTheMainInterpreter =
     "swigregister: a proxy class can be registered only from the main interpreter, "
@@ -67,6 +67,7 @@ bool in_main_interpreter() {
 #if PY_VERSION_HEX >= 0x03090000
     return PyInterpreterState_Get() == PyInterpreterState_Main();
 #else
+    // 3.8 has the same function under its private name only.
     return _PyInterpreterState_Get() == PyInterpreterState_Main();
 #endif
 }
@@ -132,7 +133,7 @@ PyObject *delete_cHalx(PyObject *, PyObject *argument) {
     void *address = nullptr;
     PyObject *supplier = lookup == pointers::Lookup::Found ? pointers::match_instance(found.get(), &address) : nullptr;
     if (supplier == nullptr) {
-        runtime::raise_type_error(delete_refusal);
+        runtime::raise_type_error(DeleteRefusal);
         return nullptr;
     }
     instances::release_through(supplier, address);

@@ -6,15 +6,14 @@
 #include <Python.h>
 
 #include "cvar.h"
+#include "export.h"
 #include "fault_injection.h"
 #include "functions.h"
+#include "owned_reference.h"
 #include "pointer_objects.h"
 #include "runtime.h"
 
 namespace {
-
-// The C API version the module object is created with.
-constexpr int ApiVersion = 1013;
 
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
@@ -30,21 +29,18 @@ PyModuleDef module_definition = {
 
 }  // namespace
 
-// The one exported symbol. Before 3.9 PyMODINIT_FUNC does not mark the entry
-// point visible, and the module is built with hidden visibility.
-extern "C" __attribute__((visibility("default"))) PyObject *PyInit__Halx(void);
+// The one exported symbol.
+extern "C" HALX_EXPORT PyObject *PyInit__Halx(void);
 
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
     if (!halx::runtime::create_this_name()) return nullptr;
     if (!halx::runtime::ready_pointer_types(halx::pointers::pointer_type_hooks(halx::delete_cHalx))) return nullptr;
-    PyObject *module = halx::allocation_fails() ? PyErr_NoMemory() : PyModule_Create2(&module_definition, ApiVersion);
-    if (module == nullptr) return nullptr;
-    PyObject *namespace_dict = PyModule_GetDict(module);  // borrowed
+    // PyModule_Create passes the C API version of the headers we build with.
+    halx::OwnedReference module(halx::allocation_fails() ? PyErr_NoMemory() : PyModule_Create(&module_definition));
+    if (!module) return nullptr;
+    PyObject *namespace_dict = PyModule_GetDict(module.get());  // borrowed
     halx::runtime::join_type_sharing();
-    if (!halx::install_cvar(namespace_dict)) {
-        Py_DECREF(module);
-        return nullptr;
-    }
-    return module;
+    if (!halx::install_cvar(namespace_dict)) return nullptr;
+    return module.release();
 }

@@ -49,10 +49,13 @@ void forget_predecessor(const PyObject *node) {
 
 // `object.this` as a new reference, or null with an exception set. The proxy
 // class keeps `this` in a slot; for such a slot the value is read the way the
-// slot's own descriptor reads it, skipping the generic lookup's overhead on
-// the hottest path of every call (interpreters whose type lookup is not
-// reachable take the generic path). Anything else takes the generic lookup,
-// so the result is always what getattr() gives.
+// slot's own descriptor reads it. That uses the interpreter's private type
+// lookup (_PyType_Lookup, which reads the type's attribute cache) and saves
+// about 60 of some 1,250 instructions of `_Halx.cHalx_P_Boiling(h, T)` and
+// about 110 of some 1,100 of `h.P_Boiling(T)` (callgrind, CPython 3.11).
+// Interpreters from 3.14 on, where that lookup is no longer exported, and
+// anything but such a slot take the generic lookup, so the result is always
+// what getattr() gives.
 PyObject *read_this(PyObject *object) {
     PyObject *name = runtime::this_name();
 #if PY_VERSION_HEX < 0x030E0000

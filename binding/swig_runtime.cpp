@@ -21,6 +21,7 @@
 #include "swig_python_runtime.h"
 
 #include "fault_injection.h"
+#include "owned_reference.h"
 #include "runtime.h"
 
 namespace halx::runtime {
@@ -137,13 +138,12 @@ swig_module_info *find_shared_ring() {
 // reported: the module then simply works on its own.
 void create_shared_capsule() {
     PyObject *runtime_module = PyImport_AddModule(RuntimeModuleName);  // borrowed
-    PyObject *capsule = allocation_fails() ? nullptr
-                                           : PyCapsule_New(&module_record, CapsuleName, destroy_shared_capsule);
-    if (runtime_module != nullptr && capsule != nullptr) {
+    OwnedReference capsule(allocation_fails() ? nullptr
+                                              : PyCapsule_New(&module_record, CapsuleName, destroy_shared_capsule));
+    if (runtime_module != nullptr && capsule) {
         // PyModule_AddObject takes the reference only when it succeeds.
-        if (PyModule_AddObject(runtime_module, CapsuleAttribute, capsule) == 0) capsule = nullptr;
+        if (PyModule_AddObject(runtime_module, CapsuleAttribute, capsule.get()) == 0) capsule.release();
     }
-    Py_XDECREF(capsule);
     PyErr_Clear();
 }
 

@@ -1,8 +1,8 @@
 // The one holder of owned Python references used across the extension
 // modules: whatever path a function leaves by, the reference it owns is
 // released exactly once, and handing it on (`release`) is explicit.
-#ifndef HALX_BINDING_OWNED_REFERENCE_H
-#define HALX_BINDING_OWNED_REFERENCE_H
+#ifndef HALX_COMMON_OWNED_REFERENCE_H
+#define HALX_COMMON_OWNED_REFERENCE_H
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
@@ -52,4 +52,4 @@ private:
 
 }  // namespace halx
 
-#endif  // HALX_BINDING_OWNED_REFERENCE_H
+#endif  // HALX_COMMON_OWNED_REFERENCE_H
