@@ -36,7 +36,7 @@ def test_the_three_curves_meet_at_the_triple_point():
     assert h.T_Melting(0.0005) == 800.7
     boiling, sublimation = h.P_Boiling(800.7), h.P_Sublimation(800.7)
     # 10^log10(0.0005) correctly rounded: the double just below 0.0005.
-    assert boiling == sublimation == 0.0004999999999999999 == 0.0005 - 2.0 ** -64
+    assert boiling == sublimation == 0.0004999999999999999 == 0.0005 - 2.0 ** -63
 
 
 def test_reciprocal_triple_temperature_is_the_run_time_double():
