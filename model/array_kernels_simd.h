@@ -149,10 +149,10 @@ V log_lanes(V x, I &deferred) {
     const I bits = VectorLanes::bits(x);
     const I outside = (bits < kSmallestNormalBits) | (bits >= kExponentMask);
     const V argument = VectorLanes::select(outside, V() + 1.0, x);
-    V low;
-    const V hi = elementary::log_core<VectorLanes>(argument, low, I());
+    V low, bound;
+    const V hi = elementary::log_core<VectorLanes>(argument, low, I(), bound);
     V rounded;
-    const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kLogErrorBound, rounded);
+    const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound, rounded);
     deferred |= outside | ~settled;
     return rounded;
 }

@@ -138,10 +138,10 @@ double log_edge(double x) {
         return x;
     }
     // Subnormal: scaled by 2^52 exactly, and the exponent corrected.
-    double low;
-    const double hi = log_core<Lanes>(x * 0x1p52, low, -52);
+    double low, bound;
+    const double hi = log_core<Lanes>(x * 0x1p52, low, -52, bound);
     double rounded;
-    if (rounding_test<Lanes>(hi, low, kLogErrorBound, rounded)) {
+    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
         return rounded;
     }
     return log_slow(x);
@@ -157,10 +157,10 @@ double log(double x) {
     if (!in_range(Lanes::bits(x), kSmallestNormalBits, kExponentMask - 1)) {
         return log_edge(x);
     }
-    double low;
-    const double hi = log_core<Lanes>(x, low, 0);
+    double low, bound;
+    const double hi = log_core<Lanes>(x, low, 0, bound);
     double rounded;
-    if (rounding_test<Lanes>(hi, low, kLogErrorBound, rounded)) {
+    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
         return rounded;
     }
     return log_slow(x);

@@ -83,9 +83,10 @@ int halx_fast(const char *function, const double *x, double *hi, double *low, do
             scale[i] = static_cast<double>(exp_scale_exponent(k_bits));
             settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kExpErrorBound, rounded);
         } else {
-            hi[i] = log_core<ScalarLanes>(x[i], low[i], 0);
+            double bound;
+            hi[i] = log_core<ScalarLanes>(x[i], low[i], 0, bound);
             scale[i] = 0;
-            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kLogErrorBound, rounded);
+            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], bound, rounded);
         }
     }
     return 0;
