@@ -34,8 +34,13 @@
 namespace Halx {
 namespace {
 
+using elementary::kExp10OrdinaryBits;
+using elementary::kExp10TinyBits;
+using elementary::kExpOrdinaryBits;
+using elementary::kExpTinyBits;
 using elementary::kExponentMask;
 using elementary::kMagnitudeMask;
+using elementary::kSmallestNormalBits;
 
 #if defined(__AVX512F__)
 constexpr int kWidth = 8;
@@ -118,13 +123,6 @@ V load(const double *source) {
 void store(double *target, V v) { std::memcpy(target, &v, sizeof v); }
 
 I is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
-
-// Bits of |x| bounding the ordinary ranges, as in elementary.cpp.
-constexpr std::int64_t kExpTinyBits = 0x3c90000000000000;        // 2^-54
-constexpr std::int64_t kExpOrdinaryBits = 0x4086000000000000;    // 704
-constexpr std::int64_t kExp10TinyBits = 0x3c70000000000000;      // 2^-56
-constexpr std::int64_t kExp10OrdinaryBits = 0x4073200000000000;  // 306
-constexpr std::int64_t kSmallestNormalBits = 0x0010000000000000;
 
 // e^x or 10^x in every lane whose x is ordinary and whose rounding test
 // passes; the other lanes are added to deferred.

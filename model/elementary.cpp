@@ -1,170 +1,49 @@
-// The scalar correctly rounded exp, exp10 and log: classify the input by its
-// bits, run the shared fast path of elementary_kernels.h, and keep its result
-// when the rounding test passes; otherwise take the exact slow path. The edges
-// (NaN, infinities, zeros, tiny arguments, overflow, subnormal results) are
-// settled here, and only here: the SIMD kernels send those lanes back to these
-// functions.
-//
-// Classification uses integer compares on the bits, never floating-point
-// compares on a NaN, so a quiet NaN raises no flag on its way through.
+// The public exp, log and exp10 of elementary.h: each calls the scalar
+// implementation of elementary_scalar.h built for the baseline instruction
+// set here, or its FMA build (elementary_fma.cpp) when the CPU has FMA. Both
+// give the same bits; the FMA build only forms exact products faster. The
+// choice is made once, when the library is loaded, before any caller can
+// run.
 #include "elementary.h"
 
-#include <cstdint>
-
-#include "elementary_kernels.h"
-#include "elementary_slow.h"
+#include "elementary_scalar.h"
 
 namespace Halx {
 namespace elementary {
 
+#if defined(HALX_X86_KERNELS)
+double exp_with_fma(double x);
+double log_with_fma(double x);
+double exp10_with_fma(double x);
+#endif
+
 namespace {
 
-using Lanes = ScalarLanes;
+struct ScalarFunctions {
+    double (*exp)(double);
+    double (*log)(double);
+    double (*exp10)(double);
+};
 
-// Bits of |x| bounding the ordinary ranges that the SIMD kernels handle too:
-// 2^-54 <= |x| <= 704 for e^x and 2^-56 <= |x| <= 306 for 10^x, where the
-// result is a normal double far from both ends of the range.
-constexpr std::int64_t kExpTinyBits = 0x3c90000000000000;       // 2^-54
-constexpr std::int64_t kExpOrdinaryBits = 0x4086000000000000;   // 704
-constexpr std::int64_t kExp10TinyBits = 0x3c70000000000000;     // 2^-56
-constexpr std::int64_t kExp10OrdinaryBits = 0x4073200000000000; // 306
-constexpr std::int64_t kSmallestNormalBits = 0x0010000000000000;
-
-// Overflow and underflow flags as a C library raises them, at run time.
-double overflow() {
-    volatile double huge = 0x1p1023;
-    return huge * huge;
+ScalarFunctions choose_scalar_functions() {
+#if defined(HALX_X86_KERNELS)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("fma")) {
+        return {exp_with_fma, log_with_fma, exp10_with_fma};
+    }
+#endif
+    return {exp_scalar, log_scalar, exp10_scalar};
 }
 
-double underflow() {
-    volatile double tiny = 0x1p-1022;
-    return tiny * tiny;
-}
-
-bool in_range(std::int64_t bits, std::int64_t low, std::int64_t high) {
-    return static_cast<std::uint64_t>(bits - low) <= static_cast<std::uint64_t>(high - low);
-}
-
-// e^x or 10^x outside the ordinary range: NaN, infinities, tiny |x| (whose
-// result rounds to 1), and the arguments near overflow and underflow.
-template <bool Base10>
-double exponential_edge(double x, std::int64_t tiny_bits) {
-    const std::int64_t magnitude = Lanes::bits(x) & kMagnitudeMask;
-    if (magnitude >= kExponentMask) {
-        if (magnitude > kExponentMask) {
-            return x + x;  // quiet NaN, payload kept
-        }
-        return x > 0 ? x : 0.0;
-    }
-    if (magnitude < tiny_bits) {
-        return 1.0;
-    }
-    // Beyond these the exact result is above the largest double by more than
-    // half an ulp, or below half the smallest subnormal.
-    if (x > (Base10 ? 308.26 : 709.79)) {
-        return overflow();
-    }
-    if (x < (Base10 ? -323.61 : -745.14)) {
-        return underflow();
-    }
-    double low;
-    std::int64_t k_bits;
-    const double hi = exp_core<Lanes, Base10>(x, low, k_bits);
-    const std::int64_t m = exp_scale_exponent(k_bits);
-    double rounded;
-    const bool settled = rounding_test<Lanes>(hi, low, kExpErrorBound, rounded);
-    if (m > -1022 || (m == -1022 && rounded >= 1.0)) {
-        if (!settled) {
-            return Base10 ? exp10_slow(x) : exp_slow(x);
-        }
-        // A normal result, or infinity: scaling is exact until it overflows.
-        if (m <= 1023) {
-            return rounded * power_of_two<Lanes>(m);
-        }
-        return (rounded * power_of_two<Lanes>(m - 1)) * 2.0;
-    }
-    // A subnormal result: round (hi + low) 2^(m + 1074) to an integer n, and
-    // the result is n 2^-1074. Normalized, the scaled value is below 2^52 with
-    // a low part below 1/4, so adding 2^52 leaves its integer part, and the
-    // rest f (below 3/4) is exact up to the last add.
-    double normalized_low;
-    const double normalized_hi = fast_two_sum(hi, low, normalized_low);
-    const double scale = power_of_two<Lanes>(m + 1074);
-    const double y_hi = normalized_hi * scale;
-    const double y_lo = normalized_low * scale;
-    const double margin = y_hi * kExpErrorBound + 0x1p-52;
-    const double integer_part = 0x1p52 + y_hi;
-    const double f = (y_hi - (integer_part - 0x1p52)) + y_lo;
-    const double distance = (f < 0 ? -f : f) - 0.5;
-    if ((distance < 0 ? -distance : distance) <= margin) {
-        return Base10 ? exp10_slow(x) : exp_slow(x);
-    }
-    const double n = integer_part + (f > 0.5 ? 1.0 : (f < -0.5 ? -1.0 : 0.0));
-    return (n - 0x1p52) * 0x1p-1074 + underflow();
-}
-
-template <bool Base10>
-double exponential(double x) {
-    const std::int64_t tiny_bits = Base10 ? kExp10TinyBits : kExpTinyBits;
-    const std::int64_t ordinary_bits = Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits;
-    if (!in_range(Lanes::bits(x) & kMagnitudeMask, tiny_bits, ordinary_bits)) {
-        return exponential_edge<Base10>(x, tiny_bits);
-    }
-    double low;
-    std::int64_t k_bits;
-    const double hi = exp_core<Lanes, Base10>(x, low, k_bits);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, kExpErrorBound, rounded)) {
-        return rounded * power_of_two<Lanes>(exp_scale_exponent(k_bits));
-    }
-    return Base10 ? exp10_slow(x) : exp_slow(x);
-}
-
-// ln x for x that is not a positive normal double.
-double log_edge(double x) {
-    const std::int64_t bits = Lanes::bits(x);
-    const std::int64_t magnitude = bits & kMagnitudeMask;
-    volatile double zero = 0.0;  // keeps the flags of the divisions below
-    if (magnitude > kExponentMask) {
-        return x + x;  // quiet NaN, payload kept
-    }
-    if (magnitude == 0) {
-        return -1.0 / zero;  // -inf, divide-by-zero
-    }
-    if (bits < 0) {
-        return (x - x) / zero;  // default NaN, invalid
-    }
-    if (magnitude == kExponentMask) {
-        return x;
-    }
-    // Subnormal: scaled by 2^52 exactly, and the exponent corrected.
-    double low, bound;
-    const double hi = log_core<Lanes>(x * 0x1p52, low, -52, bound);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
-        return rounded;
-    }
-    return log_slow(x);
-}
+const ScalarFunctions chosen = choose_scalar_functions();
 
 }  // namespace
 
-double exp(double x) { return exponential<false>(x); }
+double exp(double x) { return chosen.exp(x); }
 
-double exp10(double x) { return exponential<true>(x); }
+double log(double x) { return chosen.log(x); }
 
-double log(double x) {
-    if (!in_range(Lanes::bits(x), kSmallestNormalBits, kExponentMask - 1)) {
-        return log_edge(x);
-    }
-    double low, bound;
-    const double hi = log_core<Lanes>(x, low, 0, bound);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
-        return rounded;
-    }
-    return log_slow(x);
-}
+double exp10(double x) { return chosen.exp10(x); }
 
 }  // namespace elementary
 }  // namespace Halx

@@ -48,6 +48,16 @@ constexpr std::int64_t kHalfBits = 0x3fe0000000000000;
 // Mantissa bits of the double just above sqrt(2).
 constexpr std::int64_t kSqrt2Mantissa = 0x6a09e667f3bcd;
 
+// Bits of |x| bounding the ordinary ranges of the fast paths: 2^-54 <= |x| <=
+// 704 for e^x and 2^-56 <= |x| <= 306 for 10^x, where the result is a normal
+// double far from both ends of the range (its scale 2^m has |m| <= 1020), and
+// the positive normal doubles for ln x.
+constexpr std::int64_t kExpTinyBits = 0x3c90000000000000;        // 2^-54
+constexpr std::int64_t kExpOrdinaryBits = 0x4086000000000000;    // 704
+constexpr std::int64_t kExp10TinyBits = 0x3c70000000000000;      // 2^-56
+constexpr std::int64_t kExp10OrdinaryBits = 0x4073200000000000;  // 306
+constexpr std::int64_t kSmallestNormalBits = 0x0010000000000000;
+
 // Lanes of one plain double. two_prod uses FMA where the build has it;
 // otherwise Dekker's exact product, which gives the same two doubles.
 struct ScalarLanes {
@@ -130,14 +140,13 @@ inline typename L::V exp_core(typename L::V x, typename L::V &low, typename L::I
     const V k_shifted = x * (Base10 ? kNLog2Of10 : kNOverLn2) + shifter;
     k_bits = L::bits(k_shifted);
     const V k = k_shifted - shifter;
-    // Exact: |k| < 2^21 and the head has 32 bits; x and k * head agree in
-    // sign and lie within a factor of two of each other unless k is zero.
+    // Exact: |k| < 2^21 and the first two parts have 32 bits, so both
+    // products are exact; x and k * split[0] agree in sign and lie within a
+    // factor of two of each other unless k is zero.
     const V r1 = x - k * split[0];
-    V product_error;
-    const V product = L::two_prod(k, V() + split[1], product_error);
     V sum_error;
-    V r_hi = two_sum(r1, -product, sum_error);
-    V r_lo = (sum_error - product_error) - k * split[2];
+    V r_hi = two_sum(r1, -(k * split[1]), sum_error);
+    V r_lo = sum_error - k * split[2];
     if (Base10) {
         V ln10_error;
         const V scaled = L::two_prod(r_hi, V() + kLn10[0], ln10_error);

@@ -6,8 +6,8 @@
 namespace Halx {
 namespace elementary {
 
-const double kLn2OverN[3] = {0x1.62e42ff000000p-11, -0x1.718432a1b0e26p-45, -0x1.9ff0342542fc3p-100};
-const double kLog10Of2OverN[3] = {0x1.3441350a00000p-12, -0x1.0c0219dc1da99p-49, -0x1.3f4836e87d953p-103};
+const double kLn2OverN[3] = {0x1.62e42ff000000p-11, -0x1.718432a200000p-45, 0x1.3c7673007e5edp-79};
+const double kLog10Of2OverN[3] = {0x1.3441350a00000p-12, -0x1.0c0219dc00000p-49, -0x1.da994fd20dba2p-85};
 const double kNOverLn2 = 0x1.71547652b82fep+10;
 const double kNLog2Of10 = 0x1.a934f0979a371p+11;
 const double kLn10[2] = {0x1.26bb1bbb55516p+1, -0x1.f48ad494ea3e9p-53};

@@ -15,7 +15,7 @@ constexpr int kExpTableSize = 1 << kExpTableBits;
 constexpr int kLogIntervals = 1024;
 constexpr int kLogFirstRow = 300;
 
-// ln(2)/1024 and log10(2)/1024 as a 32-bit head and two doubles (Cody-Waite).
+// ln(2)/1024 and log10(2)/1024 as two 32-bit parts and a double (Cody-Waite).
 extern const double kLn2OverN[3];
 extern const double kLog10Of2OverN[3];
 // 1024/ln(2) and 1024*log2(10), rounded.

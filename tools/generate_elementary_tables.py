@@ -27,10 +27,10 @@ def rn(value, bits=53):
         return float(+value)
 
 
-def split(value, head_bits):
-    """value = a + b + c: a with head_bits bits, then two doubles."""
+def split(value, head_bits, second_bits=53):
+    """value = a + b + c: a with head_bits bits, b with second_bits bits, c a double."""
     a = rn(value, head_bits)
-    b = rn(value - a)
+    b = rn(value - a, second_bits)
     c = rn(value - a - b)
     return a, b, c
 
@@ -52,9 +52,9 @@ def main() -> None:
         "",
     ]
     n = 1 << EXP_TABLE_BITS
-    # Cody-Waite splits: |k| < 2^21, so k times a 32-bit head is exact.
+    # Cody-Waite splits: |k| < 2^21, so k times either 32-bit part is exact.
     for name, value in [("kLn2OverN", ln2 / n), ("kLog10Of2OverN", gmpy2.log10(2) / n)]:
-        a, b, c = split(value, 32)
+        a, b, c = split(value, 32, 32)
         lines.append(f"const double {name}[3] = {{{hexf(a)}, {hexf(b)}, {hexf(c)}}};")
     lines.append(f"const double kNOverLn2 = {hexf(rn(n / ln2))};")
     lines.append(f"const double kNLog2Of10 = {hexf(rn(n * gmpy2.log2(10)))};")

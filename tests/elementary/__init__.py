@@ -6,7 +6,6 @@ The instruction-set flags mirror CMakeLists.txt: each SIMD file is compiled
 alone with its own set, everything with the exact floating-point flags.
 """
 import ctypes
-import os
 import platform
 import shlex
 import shutil
@@ -25,7 +24,7 @@ X86 = platform.machine().lower() in ("x86_64", "amd64")
 #: Source -> its own flags.
 SOURCES: Dict[Path, List[str]] = {
     MODEL / "Halx.cpp": [],
-    MODEL / "elementary.cpp": [],
+    MODEL / "elementary.cpp": ["-DHALX_X86_KERNELS"] if X86 else [],
     MODEL / "elementary_slow.cpp": [],
     MODEL / "elementary_tables.cpp": [],
     MODEL / "array_kernels.cpp": ["-DHALX_X86_KERNELS"] if X86 else [],
@@ -33,6 +32,7 @@ SOURCES: Dict[Path, List[str]] = {
 }
 if X86:
     SOURCES.update({
+        MODEL / "elementary_fma.cpp": ["-mfma"],
         MODEL / "array_kernels_sse2.cpp": [],
         MODEL / "array_kernels_avx2.cpp": ["-mavx2", "-mfma"],
         MODEL / "array_kernels_avx512.cpp": ["-mavx512f", "-mavx512dq", "-mfma"],
@@ -112,6 +112,3 @@ class Elementary:
 def load(directory: Path) -> Elementary:
     return Elementary(build(directory))
 
-
-def build_jobs() -> int:
-    return min(2, os.cpu_count() or 1)

@@ -196,10 +196,11 @@ def check(library, function: str, x: np.ndarray, tally: Tally, slow_sample: int,
     tally.checked += x.size
 
 
-def verify(library, count: int, seed: int, kernel_sets, slow_per_chunk: int, error_sample: int) -> bool:
+def verify(library, count: int, seed: int, kernel_sets, slow_per_chunk: int, error_sample: int,
+           functions=FUNCTIONS) -> bool:
     ok = True
     print(f"kernel sets: {', '.join(kernel_sets)}")
-    for function in FUNCTIONS:
+    for function in functions:
         start = time.monotonic()
         rng = np.random.default_rng([seed, FUNCTIONS.index(function)])
         tally = Tally(kernel_sets)
@@ -260,6 +261,7 @@ def main(argv=None) -> int:
     parser.add_argument("--count", type=int, default=10**6, help="random inputs per function (default 10^6)")
     parser.add_argument("--seed", type=int, default=2024)
     parser.add_argument("--sets", help="comma-separated kernel sets (default: every one this CPU runs)")
+    parser.add_argument("--functions", default=",".join(FUNCTIONS), help="comma-separated (default: all)")
     parser.add_argument("--slow", type=int, default=2000, help="inputs per chunk also checked on the slow path")
     parser.add_argument("--error-sample", type=int, default=20000, help="inputs for the fast-path error")
     parser.add_argument("--search", type=int, metavar="N", help="search N random inputs per function for hard cases")
@@ -274,7 +276,8 @@ def main(argv=None) -> int:
         missing = [name for name in sets if name not in library.kernel_sets]
         if missing:
             parser.error(f"this CPU cannot run: {', '.join(missing)}")
-        ok = verify(library, options.count, options.seed, sets, options.slow, options.error_sample)
+        ok = verify(library, options.count, options.seed, sets, options.slow, options.error_sample,
+                    options.functions.split(","))
     print("correct rounding: " + ("no mismatch" if ok else "MISMATCHES"))
     return 0 if ok else 1
 
