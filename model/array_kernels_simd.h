@@ -80,24 +80,19 @@ struct VectorLanes {
 
     // a * b = product + error exactly: FMA where the set has it, else Dekker.
     static V two_prod(V a, V b, V &error) {
-        const V product = a * b;
 #if defined(__AVX512F__)
+        const V product = a * b;
         error = reinterpret_cast<V>(_mm512_fmsub_pd(reinterpret_cast<__m512d>(a), reinterpret_cast<__m512d>(b),
                                                     reinterpret_cast<__m512d>(product)));
+        return product;
 #elif defined(__FMA__)
+        const V product = a * b;
         error = reinterpret_cast<V>(_mm256_fmsub_pd(reinterpret_cast<__m256d>(a), reinterpret_cast<__m256d>(b),
                                                     reinterpret_cast<__m256d>(product)));
-#else
-        constexpr double kSplitter = 134217729.0;  // 2^27 + 1
-        const V ta = kSplitter * a;
-        const V a_hi = ta - (ta - a);
-        const V a_lo = a - a_hi;
-        const V tb = kSplitter * b;
-        const V b_hi = tb - (tb - b);
-        const V b_lo = b - b_hi;
-        error = ((a_hi * b_hi - product) + a_hi * b_lo + a_lo * b_hi) + a_lo * b_lo;
-#endif
         return product;
+#else
+        return elementary::dekker_two_prod(a, b, error);
+#endif
     }
 
     static bool any(I mask) {

@@ -58,6 +58,22 @@ constexpr std::int64_t kExp10TinyBits = 0x3c70000000000000;      // 2^-56
 constexpr std::int64_t kExp10OrdinaryBits = 0x4073200000000000;  // 306
 constexpr std::int64_t kSmallestNormalBits = 0x0010000000000000;
 
+// a * b = product + error exactly, by Dekker's splitting (no FMA needed), for
+// products that neither overflow nor underflow, as in every use here.
+template <class V>
+inline V dekker_two_prod(V a, V b, V &error) {
+    constexpr double kSplitter = 134217729.0;  // 2^27 + 1
+    const V product = a * b;
+    const V ta = kSplitter * a;
+    const V a_hi = ta - (ta - a);
+    const V a_lo = a - a_hi;
+    const V tb = kSplitter * b;
+    const V b_hi = tb - (tb - b);
+    const V b_lo = b - b_hi;
+    error = ((a_hi * b_hi - product) + a_hi * b_lo + a_lo * b_hi) + a_lo * b_lo;
+    return product;
+}
+
 // Lanes of one plain double. two_prod uses FMA where the build has it;
 // otherwise Dekker's exact product, which gives the same two doubles.
 struct ScalarLanes {
@@ -79,20 +95,13 @@ struct ScalarLanes {
     static I select_int(bool mask, I a, I b) { return mask ? a : b; }
     // a * b = product + error exactly (no overflow or underflow in our ranges).
     static V two_prod(V a, V b, V &error) {
-        const V product = a * b;
 #if defined(__FMA__)
+        const V product = a * b;
         error = __builtin_fma(a, b, -product);
-#else
-        constexpr double kSplitter = 134217729.0;  // 2^27 + 1
-        const V ta = kSplitter * a;
-        const V a_hi = ta - (ta - a);
-        const V a_lo = a - a_hi;
-        const V tb = kSplitter * b;
-        const V b_hi = tb - (tb - b);
-        const V b_lo = b - b_hi;
-        error = ((a_hi * b_hi - product) + a_hi * b_lo + a_lo * b_hi) + a_lo * b_lo;
-#endif
         return product;
+#else
+        return dekker_two_prod(a, b, error);
+#endif
     }
 };
 
