@@ -95,7 +95,7 @@ def test_every_element_is_the_scalar_bindings_double(name, seed):
 
 @pytest.mark.parametrize("name", ALL)
 def test_every_element_follows_the_correlation_step_by_step(name):
-    # Python's math cannot reproduce which NaN the C library returns, only that it is one.
+    # The reference cannot reproduce which NaN the model returns, only that it is one.
     inputs = _inputs(name, seed=7)
     expected = _elementwise(getattr(reference, name), *inputs)
     _assert_same_bits(getattr(hu, name)(*inputs), expected, any_nan=True)
