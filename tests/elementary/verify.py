@@ -231,16 +231,30 @@ def distance_to_boundary_log2(function: str, x: float) -> float:
     return float(gmpy2.log2(WIDE.sub(0.5, abs(offset)))) if abs(offset) < 0.5 else -math.inf
 
 
+def structured(function: str) -> np.ndarray:
+    """Inputs whose results lie near a midpoint for structural reasons: e^x and
+    10^x just around the arguments that give 1 + 2^-53 and 1 - 2^-54, and
+    ln x for x within a few thousand ulps of 1."""
+    steps = np.arange(-64, 65, dtype=float)
+    if function == "log":
+        j = np.arange(1, 4097, dtype=float)
+        return np.concatenate([1.0 + j * 2.0**-52, 1.0 - j * 2.0**-53])
+    scale = 1.0 if function == "exp" else 1.0 / math.log(10.0)
+    centres = [2.0**-53 * scale, -(2.0**-54) * scale]
+    return np.concatenate([c * (1.0 + steps * 2.0**-52) for c in centres])
+
+
 def search(library, count: int, seed: int, keep: int) -> None:
     """Adds to hard_cases.txt the inputs closest to a rounding boundary among
-    those the fast path cannot settle, out of count random inputs per function."""
+    those the fast path cannot settle, out of count random inputs per function
+    and the structured candidates."""
     lines = HARD_CASES.read_text().splitlines()
     known = {tuple(line.split()[:2]) for line in lines if line and not line.startswith("#")}
     for function in FUNCTIONS:
         rng = np.random.default_rng([seed, 100 + FUNCTIONS.index(function)])
         found: Dict[float, float] = {}
-        for done in range(0, count, 10**6):
-            x = inputs(function, rng, min(10**6, count - done))
+        for done in range(-10**6, count, 10**6):
+            x = structured(function) if done < 0 else inputs(function, rng, min(10**6, count - done))
             x = x[ordinary(function, x)]
             for value in x[~library.fast(function, x)[3]].tolist():
                 found[value] = distance_to_boundary_log2(function, value)
