@@ -206,7 +206,7 @@ def verify(library, count: int, seed: int, kernel_sets, slow_per_chunk: int, err
         tally = Tally(kernel_sets)
         check(library, function, np.concatenate([specials(function), hard_cases(function)]), tally, 10**6, False)
         error = fast_error_log2(library, function, inputs(function, rng, error_sample))
-        done = tally.checked
+        done = 0  # random inputs, beside the edges and hard cases above
         while done < count:
             chunk = min(CHUNK, count - done)
             check(library, function, inputs(function, rng, chunk), tally, slow_per_chunk)
