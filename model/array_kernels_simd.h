@@ -150,6 +150,27 @@ V log_lanes(V x, I &deferred) {
     return rounded;
 }
 
+// The deferred lanes of one vector, recomputed by the scalar function from
+// the inputs as loaded. Out of line, so the hot loop keeps its vectors in
+// registers. Never fails.
+template <double (*Scalar)(double)>
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, I deferred, double *out) {
+    for (int lane = 0; lane < kWidth; ++lane) {
+        if (deferred[lane]) {
+            out[lane] = Scalar(x[lane]);
+        }
+    }
+}
+
+template <double (*Scalar)(double, double)>
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, I deferred, double *out) {
+    for (int lane = 0; lane < kWidth; ++lane) {
+        if (deferred[lane]) {
+            out[lane] = Scalar(T[lane], P[lane]);
+        }
+    }
+}
+
 // One input: out = vector(x) per full vector, with deferred lanes and the
 // tail computed by scalar(x). x is read once per vector, so out may be x.
 template <class Vector, double (*Scalar)(double)>
@@ -160,11 +181,7 @@ void one_input_kernel(const double *x, double *out, std::ptrdiff_t n) {
         I deferred = is_nan(in);
         store(out + i, Vector::evaluate(in, deferred));
         if (VectorLanes::any(deferred)) {
-            for (int lane = 0; lane < kWidth; ++lane) {
-                if (deferred[lane]) {
-                    out[i + lane] = Scalar(in[lane]);
-                }
-            }
+            recompute_lanes<Scalar>(in, deferred, out + i);
         }
     }
     for (; i < n; ++i) {
@@ -182,11 +199,7 @@ void two_input_kernel(const double *T, const double *P, double *out, std::ptrdif
         I deferred = is_nan(t) | is_nan(p);
         store(out + i, Vector::evaluate(t, p, deferred));
         if (VectorLanes::any(deferred)) {
-            for (int lane = 0; lane < kWidth; ++lane) {
-                if (deferred[lane]) {
-                    out[i + lane] = Scalar(t[lane], p[lane]);
-                }
-            }
+            recompute_lanes<Scalar>(t, p, deferred, out + i);
         }
     }
     for (; i < n; ++i) {
