@@ -130,10 +130,9 @@ V exponential_lanes(V x, I &deferred) {
     V low;
     I k_bits;
     const V hi = elementary::exp_core<VectorLanes, Base10>(argument, low, k_bits);
-    V rounded;
-    const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kExpErrorBound, rounded);
+    const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kExpErrorBound);
     deferred |= outside | ~settled;
-    return rounded * elementary::power_of_two<VectorLanes>(elementary::exp_scale_exponent(k_bits));
+    return (hi + low) * elementary::power_of_two<VectorLanes>(elementary::exp_scale_exponent(k_bits));
 }
 
 // ln x in every lane whose x is a positive normal double and whose rounding
@@ -144,10 +143,9 @@ V log_lanes(V x, I &deferred) {
     const V argument = VectorLanes::select(outside, V() + 1.0, x);
     V low, bound;
     const V hi = elementary::log_core<VectorLanes>(argument, low, I(), bound);
-    V rounded;
-    const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound, rounded);
+    const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound);
     deferred |= outside | ~settled;
-    return rounded;
+    return hi + low;
 }
 
 // The deferred lanes of one vector, recomputed by the scalar function from

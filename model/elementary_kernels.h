@@ -48,6 +48,12 @@ constexpr std::int64_t kHalfBits = 0x3fe0000000000000;
 // Mantissa bits of the double just above sqrt(2).
 constexpr std::int64_t kSqrt2Mantissa = 0x6a09e667f3bcd;
 
+// Added to the mantissa bits before the shift that gives the log table row
+// j + 300 (rounding to nearest): 2^41 + 300 2^42, and 2^42 + 300 2^43 for a
+// halved m.
+constexpr std::int64_t kLogRowOffset = (std::int64_t{1} << 41) + (std::int64_t{kLogFirstRow} << 42);
+constexpr std::int64_t kLogRowOffsetHalved = (std::int64_t{1} << 42) + (std::int64_t{kLogFirstRow} << 43);
+
 // Bits of |x| bounding the ordinary ranges of the fast paths: 2^-54 <= |x| <=
 // 704 for e^x and 2^-56 <= |x| <= 306 for 10^x, where the result is a normal
 // double far from both ends of the range (its scale 2^m has |m| <= 1020), and
@@ -123,16 +129,16 @@ inline V fast_two_sum(V a, V b, V &error) {
 }
 
 // Mask of the lanes where hi + low, and every value within bound * |hi| of
-// it, round to one double; that double goes to rounded. Rounding to nearest
+// it, round to one double; that double is then hi + low rounded, which the
+// callers compute apart, off the test's dependency chain. Rounding to nearest
 // is monotonic, so equal roundings at both ends settle every value between.
 // The two inner sums are rounded too; the bounds leave room for that.
 template <class L, class Bound>
-inline auto rounding_test(typename L::V hi, typename L::V low, Bound bound, typename L::V &rounded) {
+inline auto rounding_test(typename L::V hi, typename L::V low, Bound bound) {
     using V = typename L::V;
     const V margin = L::from_bits(L::bits(hi) & kMagnitudeMask) * bound;
     const V up = hi + (low + margin);
     const V down = hi + (low - margin);
-    rounded = up;
     return L::bits(up) == L::bits(down);
 }
 
@@ -163,8 +169,10 @@ inline typename L::V exp_core(typename L::V x, typename L::V &low, typename L::I
         r_hi = scaled;
     }
     // e^r = 1 + r_hi + b, with b = r_lo (1 + r_hi) + r_hi^2 (1/2 + r/6 + r^2/24 + r^3/120).
-    const V poly = ((r_hi * (1.0 / 120) + 1.0 / 24) * r_hi + 1.0 / 6) * r_hi + 0.5;
-    const V b = (r_lo + r_hi * r_lo) + (r_hi * r_hi) * poly;
+    // Estrin's scheme: shorter dependency chains than Horner's, same error bound.
+    const V r_squared = r_hi * r_hi;
+    const V poly = (r_hi * (1.0 / 6) + 0.5) + r_squared * (r_hi * (1.0 / 120) + 1.0 / 24);
+    const V b = (r_lo + r_hi * r_lo) + r_squared * poly;
     const I row = (k_bits & (kExpTableSize - 1)) * 2;
     const V t_hi = L::gather(kExp2Table, row);
     const V t_lo = L::gather(kExp2Table, row + 1);
@@ -174,7 +182,7 @@ inline typename L::V exp_core(typename L::V x, typename L::V &low, typename L::I
     const V p_hi = L::two_prod(t_hi, r_hi, p_lo);
     V s_lo;
     const V s_hi = fast_two_sum(t_hi, p_hi, s_lo);
-    low = (((s_lo + p_lo) + t_lo) + t_lo * (r_hi + b)) + t_hi * b;
+    low = ((s_lo + p_lo) + t_lo) + (t_lo * (r_hi + b) + t_hi * b);
     return s_hi;
 }
 
@@ -209,10 +217,12 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
     const auto halve = mantissa >= kSqrt2Mantissa;
     const I exponent = ((x_bits >> 52) - 1023) + L::select_int(halve, I() + 1, I()) + extra_exponent;
     const V m = L::from_bits(mantissa | L::select_int(halve, I() + kHalfBits, I() + kOneBits));
-    // j = round((m - 1) 1024); m - 1 and the scaling are exact.
-    const V shifter = V() + kShifter;
-    const I j = L::bits((m - 1.0) * static_cast<double>(kLogIntervals) + shifter) - kShifterBits;
-    const I row = (j + kLogFirstRow) * 4;
+    // Row j + 300 for j = round((m - 1) 1024), from the mantissa bits: m - 1
+    // is mantissa / 2^52, or (mantissa - 2^52) / 2^53 for a halved m.
+    const I row_index = L::select_int(halve, (mantissa + (kLogRowOffsetHalved - (std::int64_t{1} << 52))) >> 43,
+                                      (mantissa + kLogRowOffset) >> 42);
+    const I j = row_index - kLogFirstRow;
+    const I row = row_index * 4;
     const V c = L::gather(kLogTable, row);
     const V minus_log_c_hi = L::gather(kLogTable, row + 1);
     const V minus_log_c_lo = L::gather(kLogTable, row + 2);
@@ -225,10 +235,10 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
     // t_hi^2 exactly.
     V square_lo;
     const V square = L::two_prod(t_hi, t_hi, square_lo);
-    const V poly = (((t_hi * (1.0 / 7) - 1.0 / 6) * t_hi + 0.2) * t_hi - 0.25) * t_hi + 1.0 / 3;
+    const V poly = (t_hi * -0.25 + 1.0 / 3) + square * ((t_hi * (-1.0 / 6) + 0.2) + square * (1.0 / 7));
     const V bracket = ((t_lo - t_hi * t_lo) - square_lo * 0.5) + (t_hi * square) * poly;
     // E ln 2 with a 42-bit head is exact for |E| < 2^11.
-    const V e = L::from_bits(exponent + kShifterBits) - shifter;
+    const V e = L::from_bits(exponent + kShifterBits) - kShifter;
     V error1, error2, error3;
     const V s1 = two_sum(e * kLn2Split[0], minus_log_c_hi, error1);
     const V s2 = two_sum(s1, t_hi, error2);

@@ -68,8 +68,8 @@ double exponential_edge(double x, std::int64_t tiny_bits) {
     std::int64_t k_bits;
     const double hi = exp_core<Lanes, Base10>(x, low, k_bits);
     const std::int64_t m = exp_scale_exponent(k_bits);
-    double rounded;
-    const bool settled = rounding_test<Lanes>(hi, low, kExpErrorBound, rounded);
+    const double rounded = hi + low;
+    const bool settled = rounding_test<Lanes>(hi, low, kExpErrorBound);
     if (m > -1022 || (m == -1022 && rounded >= 1.0)) {
         if (!settled) {
             return Base10 ? exp10_slow(x) : exp_slow(x);
@@ -110,9 +110,8 @@ double exponential(double x) {
     double low;
     std::int64_t k_bits;
     const double hi = exp_core<Lanes, Base10>(x, low, k_bits);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, kExpErrorBound, rounded)) {
-        return rounded * power_of_two<Lanes>(exp_scale_exponent(k_bits));
+    if (rounding_test<Lanes>(hi, low, kExpErrorBound)) {
+        return (hi + low) * power_of_two<Lanes>(exp_scale_exponent(k_bits));
     }
     return Base10 ? exp10_slow(x) : exp_slow(x);
 }
@@ -137,9 +136,8 @@ double log_edge(double x) {
     // Subnormal: scaled by 2^52 exactly, and the exponent corrected.
     double low, bound;
     const double hi = log_core<Lanes>(x * 0x1p52, low, -52, bound);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
-        return rounded;
+    if (rounding_test<Lanes>(hi, low, bound)) {
+        return hi + low;
     }
     return log_slow(x);
 }
@@ -154,9 +152,8 @@ double log_scalar(double x) {
     }
     double low, bound;
     const double hi = log_core<Lanes>(x, low, 0, bound);
-    double rounded;
-    if (rounding_test<Lanes>(hi, low, bound, rounded)) {
-        return rounded;
+    if (rounding_test<Lanes>(hi, low, bound)) {
+        return hi + low;
     }
     return log_slow(x);
 }

@@ -75,18 +75,17 @@ int halx_fast(const char *function, const double *x, double *hi, double *low, do
     const bool is_exp10 = std::strcmp(function, "exp10") == 0;
     if (!is_exp && !is_exp10 && std::strcmp(function, "log") != 0) return -1;
     for (std::ptrdiff_t i = 0; i < n; ++i) {
-        double rounded;
         if (is_exp || is_exp10) {
             std::int64_t k_bits;
             hi[i] = is_exp ? exp_core<ScalarLanes, false>(x[i], low[i], k_bits)
                            : exp_core<ScalarLanes, true>(x[i], low[i], k_bits);
             scale[i] = static_cast<double>(exp_scale_exponent(k_bits));
-            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kExpErrorBound, rounded);
+            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kExpErrorBound);
         } else {
             double bound;
             hi[i] = log_core<ScalarLanes>(x[i], low[i], 0, bound);
             scale[i] = 0;
-            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], bound, rounded);
+            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], bound);
         }
     }
     return 0;
