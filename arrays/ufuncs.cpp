@@ -1,5 +1,6 @@
 // Module Halx._ufuncs: registers one NumPy ufunc per row of Properties, each
-// with the single loop float64 -> float64 (one or two inputs). NumPy's default
+// with the single loop float64 -> float64 (one or two inputs), and names the
+// SIMD kernel set its loops use in the string attribute `kernels`. NumPy's default
 // type resolution casts integer and float32 inputs to float64, and NumPy does
 // broadcasting, out=, where= and strides before our loop sees a run of elements.
 //
@@ -11,11 +12,14 @@
 #include <Python.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <type_traits>
 
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
+#include "dispatch.h"
 #include "export.h"
 #include "owned_reference.h"
 #include "properties.h"
@@ -98,9 +102,27 @@ PyModuleDef module_definition = {
     nullptr,
 };
 
-// Returns the new module, or null with an exception set (NumPy missing or too old included).
+// Chooses the loops' kernel set from HALX_SIMD (see dispatch.h); returns
+// -1 with ImportError set when it names a set that cannot run here.
+int choose_kernel_set() {
+    const char *requested = std::getenv(KernelVariable);
+    if (choose_kernels(requested)) {
+        return 0;
+    }
+    std::string names;
+    for (const char *const *name = Halx::ArrayKernelNames; *name != nullptr; ++name) {
+        if (Halx::array_kernels_named(*name) != nullptr) {
+            names += names.empty() ? *name : std::string(", ") + *name;
+        }
+    }
+    PyErr_Format(PyExc_ImportError, KernelRefused, requested, names.c_str());
+    return -1;
+}
+
+// Returns the new module, or null with an exception set (NumPy missing or too
+// old, or HALX_SIMD naming kernels that cannot run here, included).
 PyObject *create_module() {
-    if (_import_array() < 0 || _import_umath() < 0) {
+    if (_import_array() < 0 || _import_umath() < 0 || choose_kernel_set() < 0) {
         return nullptr;
     }
     OwnedReference module(PyModule_Create(&module_definition));
@@ -115,6 +137,9 @@ PyObject *create_module() {
         if (add_ufunc(module.get(), module_name.get(), index) < 0) {
             return nullptr;
         }
+    }
+    if (PyModule_AddStringConstant(module.get(), "kernels", active_kernels().name) < 0) {
+        return nullptr;
     }
     return module.release();
 }

@@ -1,37 +1,44 @@
-"""Speed of the Halx ufuncs against a C++ floor, NumPy expressions and a Python loop.
+"""Speed of the Halx ufuncs against C floors, NumPy expressions and a Python loop.
 
 For each property, on 10**6 float64 elements, one run times in interleaved
 repetitions (in a shuffled order each time):
 
-- ``floor out``: the C++ loop of the ufunc module run over the array with no
-  NumPy machinery (``ufunc_floor.run``, compiled when the benchmark runs, see
+- ``floor out``: the ufunc's own inner loop run over the array with no NumPy
+  machinery (``ufunc_floor.run``, compiled when the benchmark runs, see
   floors.py), writing into a given array;
 - ``ufunc out=``: the ufunc writing into the same given array;
 - ``floor new``: the C++ loop writing into a newly made array;
 - ``ufunc``: the ufunc as usually called, returning a new array;
 - ``numpy expr``: the correlation written as NumPy array expressions (new array);
 - ``python loop``: a loop over ``Halx.cHalx()`` methods on a shorter list,
-  scaled per element.
+  scaled per element;
+- ``libm loop`` (the two vapour-pressure curves): the curve as the model
+  evaluated it before, one call of the C library's ``pow`` per element,
+  writing into a given array;
+- ``copy`` (T_Melting): a C loop that only reads 8 bytes and writes 8 bytes
+  per element, the least a one-input ufunc can cost.
 
-and prints the best time per element in ns with the ratios that matter: ufunc
-out= / floor out and ufunc / floor new (target <= 1.15; a new 8 MB array costs
-page faults, so each ufunc is held against the floor doing the same), numpy
-expr / ufunc (target >= 2 for the
-densities, >= 1/1.05 for the curves), python loop / ufunc (target >= 5, and
->= 50 for T_Melting). Run: ``python benchmarks/bench_ufuncs.py [--repeat N]``.
+The last two come from ``array_floors.c``, compiled here with the
+interpreter's C compiler (floors.py). It prints the best time per element in ns and the
+ratios that matter, with their targets: ufunc / floor (<= 1.15), numpy expr /
+ufunc (>= 2), libm loop / ufunc out= (>= 3), ufunc out= / copy (<= 1.3) and
+python loop / ufunc (>= 5, >= 50 for T_Melting).
+Run: ``python benchmarks/bench_ufuncs.py [--repeat N]``.
 """
 
 import argparse
+import ctypes
 import statistics
 import tempfile
 import time
 from pathlib import Path
 from types import ModuleType
-from typing import Callable, Dict, List, Sequence
+from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
 
-from floors import build_ufunc_floor
+from floors import build_array_floors, build_ufunc_floor
+from Halx import _ufuncs
 from Halx import ufunc as hu
 
 __all__ = ["main"]
@@ -65,13 +72,16 @@ RANGES = {
     "Rho_Liquid": [(800.7, 1400.0), (1.0, 5000.0)],
 }
 
-TARGETS = {  # (max ufunc out= / floor, min numpy expr / ufunc, min python loop / ufunc)
-    "P_Boiling": (1.15, 1 / 1.05, 5.0),
-    "T_Melting": (1.15, 1 / 1.05, 50.0),
-    "P_Sublimation": (1.15, 1 / 1.05, 5.0),
-    "Rho_Solid": (1.15, 2.0, 5.0),
-    "Rho_Liquid": (1.15, 2.0, 5.0),
+# (max ufunc / floor, min numpy expr / ufunc, min libm loop / ufunc out=,
+#  max ufunc out= / copy, min python loop / ufunc); None: not measured.
+TARGETS: Dict[str, Tuple[float, float, Optional[float], Optional[float], float]] = {
+    "P_Boiling": (1.15, 2.0, 3.0, None, 5.0),
+    "T_Melting": (1.15, 2.0, None, 1.3, 50.0),
+    "P_Sublimation": (1.15, 2.0, 3.0, None, 5.0),
+    "Rho_Solid": (1.15, 2.0, None, None, 5.0),
+    "Rho_Liquid": (1.15, 2.0, None, None, 5.0),
 }
+SLOPES = {"P_Boiling": 9418.12, "P_Sublimation": 11806.1}
 
 
 def _python_loop(name: str) -> Callable[..., List[float]]:
@@ -94,7 +104,7 @@ def _time_once(run: Callable[[], object]) -> float:
     return time.perf_counter() - start
 
 
-def _measure(name: str, repeat: int, floor: ModuleType) -> Dict[str, float]:
+def _measure(name: str, repeat: int, floor: ModuleType, floors: ctypes.CDLL) -> Dict[str, float]:
     """Best seconds per element of each contender for one property."""
     rng = np.random.default_rng(2024)
     inputs = [rng.uniform(low, high, SIZE) for low, high in RANGES[name]]
@@ -105,17 +115,23 @@ def _measure(name: str, repeat: int, floor: ModuleType) -> Dict[str, float]:
     python_loop = _python_loop(name)
 
     # The floor and the ufunc must be computing the same thing.
-    floor.run(name, out, *inputs)
+    floor.run(uf, out, *inputs)
     assert np.array_equal(out.view(np.uint64), uf(*inputs).view(np.uint64)), name
 
     contenders: Dict[str, Callable[[], object]] = {
-        "floor out": lambda: floor.run(name, out, *inputs),
+        "floor out": lambda: floor.run(uf, out, *inputs),
         "ufunc out=": lambda: uf(*inputs, out=out),
-        "floor new": lambda: floor.run(name, np.empty(SIZE), *inputs),
+        "floor new": lambda: floor.run(uf, np.empty(SIZE), *inputs),
         "ufunc": lambda: uf(*inputs),
         "numpy expr": lambda: expression(*inputs),
         "python loop": lambda: python_loop(*short),
     }
+    given = np.empty(SIZE)
+    if name in SLOPES:
+        contenders["libm loop"] = lambda: floors.libm_vapour_pressure(
+            given.ctypes.data, inputs[0].ctypes.data, SIZE, SLOPES[name])
+    if name == "T_Melting":
+        contenders["copy"] = lambda: floors.copy_floor(given.ctypes.data, inputs[0].ctypes.data, SIZE)
     sizes = {key: PYTHON_LOOP_SIZE if key == "python loop" else SIZE for key in contenders}
     times: Dict[str, List[float]] = {key: [] for key in contenders}
     for run in contenders.values():
@@ -143,31 +159,39 @@ def main(argv: Sequence[str] = ()) -> None:
     parser.add_argument("--repeat", type=int, default=15, help="interleaved repetitions (default 15)")
     args = parser.parse_args(list(argv) or None)
 
-    keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop"]
+    keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop", "libm loop", "copy"]
     print(f"ns per element, best of {args.repeat} (median in brackets); "
-          f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}")
+          f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}; SIMD kernels: {_ufuncs.kernels}")
     print(f"{'property':<14}" + "".join(f"{key:>20}" for key in keys))
     rows = []
     with tempfile.TemporaryDirectory() as directory:
         floor = build_ufunc_floor(Path(directory))
-    for name in EXPRESSIONS:
-        best = _measure(name, args.repeat, floor)
-        rows.append((name, best))
-        cells = "".join(f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" for k in keys)
-        print(f"{name:<14}{cells}")
+        floors = build_array_floors(Path(directory))
+        for name in EXPRESSIONS:
+            best = _measure(name, args.repeat, floor, floors)
+            rows.append((name, best))
+            cells = "".join(f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" if k in best
+                            else f"{'':>20}" for k in keys)
+            print(f"{name:<14}{cells}")
 
     print()
-    header = ["ufunc out=/floor out", "ufunc/floor new", "numpy expr/ufunc", "python loop/ufunc"]
+    header = ["ufunc out=/floor out", "ufunc/floor new", "numpy expr/ufunc", "libm loop/ufunc out=",
+              "ufunc out=/copy", "python loop/ufunc"]
     print(f"{'property':<14}" + "".join(f"{title:>22}" for title in header))
     for name, best in rows:
-        max_floor, min_expression, min_loop = TARGETS[name]
+        max_floor, min_expression, min_libm, max_copy, min_loop = TARGETS[name]
         ratios = [
             (best["ufunc out="] / best["floor out"], best["ufunc out="] <= max_floor * best["floor out"]),
             (best["ufunc"] / best["floor new"], best["ufunc"] <= max_floor * best["floor new"]),
             (best["numpy expr"] / best["ufunc"], best["numpy expr"] >= min_expression * best["ufunc"]),
+            None if min_libm is None else
+            (best["libm loop"] / best["ufunc out="], best["libm loop"] >= min_libm * best["ufunc out="]),
+            None if max_copy is None else
+            (best["ufunc out="] / best["copy"], best["ufunc out="] <= max_copy * best["copy"]),
             (best["python loop"] / best["ufunc"], best["python loop"] >= min_loop * best["ufunc"]),
         ]
-        print(f"{name:<14}" + "".join(f"{ratio:>14.2f} {_verdict(ok):>7}" for ratio, ok in ratios))
+        print(f"{name:<14}" + "".join(f"{'':>22}" if cell is None else f"{cell[0]:>14.2f} {_verdict(cell[1]):>7}"
+                                      for cell in ratios))
 
 
 if __name__ == "__main__":

@@ -2,10 +2,12 @@
 
 A floor is the least that a case can cost, measured in the same run: for a
 scalar call, a do-nothing METH_VARARGS function (call_floor.c); for a ufunc,
-the ufunc module's own C++ loop run over whole buffers with no NumPy machinery
-(ufunc_floor.cpp). They are compiled here, into a temporary directory, with
+the ufunc's own inner loop run over whole buffers with no NumPy machinery
+(ufunc_floor.cpp); for an array, loops that only copy, or call the C library
+(array_floors.c). They are compiled here, into a temporary directory, with
 the interpreter's compiler, so nothing of them ships in the package.
 """
+import ctypes
 import importlib.util
 import shlex
 import subprocess
@@ -14,7 +16,7 @@ import sysconfig
 from pathlib import Path
 from types import ModuleType
 
-__all__ = ["build_call_floor", "build_ufunc_floor"]
+__all__ = ["build_call_floor", "build_ufunc_floor", "build_array_floors"]
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
@@ -43,16 +45,22 @@ def build_call_floor(directory: Path) -> ModuleType:
 
 
 def build_ufunc_floor(directory: Path) -> ModuleType:
-    """Module ufunc_floor: run(name, out, *inputs) -> out, over the loops and rows that Halx._ufuncs is built from.
+    """Module ufunc_floor: run(ufunc, out, *inputs) -> out, the ufunc's own inner loop over whole buffers."""
+    import numpy
 
-    The rows are written from the property table by the build's own generator;
-    the model is compiled on its own, as the build compiles it, with the flags
-    that keep its numbers exact.
-    """
-    subprocess.run([sys.executable, str(ROOT / "cmake" / "write_property_rows.py"),
-                    str(ROOT / "python" / "Halx" / "_table.py"), str(directory / "property_rows.h")], check=True)
     compiler = shlex.split(sysconfig.get_config_var("CXX") or "c++")
-    flags = ["-std=c++17", "-O3", "-DNDEBUG", "-ffp-contract=off", "-fno-fast-math", "-fvisibility=hidden"]
-    includes = ["-I", str(ROOT / "model"), "-I", str(ROOT / "arrays"), "-I", str(directory)]
-    sources = [str(HERE / "ufunc_floor.cpp"), str(ROOT / "model" / "Halx.cpp")]
-    return _compile("ufunc_floor", compiler + flags + includes + sources, directory)
+    flags = ["-std=c++17", "-O3", "-DNDEBUG", "-fvisibility=hidden", "-I", numpy.get_include()]
+    return _compile("ufunc_floor", compiler + flags + [str(HERE / "ufunc_floor.cpp")], directory)
+
+
+def build_array_floors(directory: Path) -> ctypes.CDLL:
+    """array_floors.c as a shared library: copy_floor and libm_vapour_pressure."""
+    target = directory / "array_floors.so"
+    compiler = shlex.split(sysconfig.get_config_var("CC") or "cc")
+    subprocess.run(compiler + ["-O2", "-ffp-contract=off", "-shared", "-fPIC", str(HERE / "array_floors.c"),
+                               "-o", str(target), "-lm"], check=True)
+    library = ctypes.CDLL(str(target))
+    pointer = ctypes.c_void_p
+    library.copy_floor.argtypes = [pointer, pointer, ctypes.c_ssize_t]
+    library.libm_vapour_pressure.argtypes = [pointer, pointer, ctypes.c_ssize_t, ctypes.c_double]
+    return library

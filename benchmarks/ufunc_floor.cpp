@@ -1,27 +1,28 @@
 // The floor of the ufunc benchmark, compiled by bench_ufuncs.py when it runs
-// (never shipped): module ufunc_floor with the one function run(name, out,
-// *inputs), which runs the ufunc module's own loop for a property (from
-// arrays/properties.h) once over whole C-contiguous float64 buffers, with the
-// GIL released, and returns out. No NumPy machinery, no casting, no
-// broadcasting: every input must already be float64 and as long as out.
+// (never shipped): module ufunc_floor with the one function run(ufunc, out,
+// *inputs), which calls the very inner loop that the ufunc registered (the
+// ufunc module's loop for its property) once over whole C-contiguous float64
+// buffers, with the GIL released, and returns out. No NumPy machinery, no
+// casting, no broadcasting: every input must already be float64 and as long
+// as out.
 //
 // Ownership: the arguments are borrowed from the call; each buffer view is
-// released by BufferView's destructor on every exit. Only the buffer protocol
-// is used, no NumPy C API.
+// released by BufferView's destructor on every exit. Only the ufunc object's
+// fields are read from NumPy's headers; no NumPy C API is called.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <cstdint>
 #include <cstring>
 
-#include "properties.h"
+#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include <numpy/ufuncobject.h>
 
-namespace halx::arrays {
+namespace halx::benchmarks {
 
 namespace {
 
-constexpr const char *Usage = "run(name, out, *inputs): name must be a str naming a property";
-constexpr const char *UnknownProperty = "run: no property named %R";
+constexpr const char *Usage = "run(ufunc, out, *inputs): the first argument must be a NumPy ufunc";
 constexpr const char *WrongInputCount = "run: %s takes %d input(s), got %zd";
 constexpr const char *NotFloat64 = "run: every buffer must hold C-contiguous float64";
 constexpr const char *LengthMismatch = "run: every input must be as long as out";
@@ -64,42 +65,25 @@ private:
     bool held_ = false;
 };
 
-// Finds the table row called name; returns null with an exception set if none.
-const Property *find_property(PyObject *name) {
-    const char *text = PyUnicode_AsUTF8(name);
-    if (text == nullptr) {
-        return nullptr;
-    }
-    for (const Property &property : Properties) {
-        if (std::strcmp(property.name, text) == 0) {
-            return &property;
-        }
-    }
-    PyErr_Format(PyExc_ValueError, UnknownProperty, name);
-    return nullptr;
-}
-
-// run(name, out, *inputs) -> out; null with an exception set on bad arguments.
+// run(ufunc, out, *inputs) -> out; null with an exception set on bad arguments.
 PyObject *run(PyObject *, PyObject *args) {
     const Py_ssize_t count = PyTuple_GET_SIZE(args);
-    if (count < 2 || !PyUnicode_Check(PyTuple_GET_ITEM(args, 0))) {
+    PyObject *first = count > 0 ? PyTuple_GET_ITEM(args, 0) : nullptr;
+    if (count < 2 || std::strcmp(Py_TYPE(first)->tp_name, "numpy.ufunc") != 0) {
         PyErr_SetString(PyExc_TypeError, Usage);
         return nullptr;
     }
-    const Property *property = find_property(PyTuple_GET_ITEM(args, 0));
-    if (property == nullptr) {
-        return nullptr;
-    }
+    const auto *ufunc = reinterpret_cast<PyUFuncObject *>(first);
     const Py_ssize_t inputs = count - 2;
-    if (inputs != property->inputs) {
-        PyErr_Format(PyExc_TypeError, WrongInputCount, property->name, property->inputs, inputs);
+    if (inputs != ufunc->nin || inputs > 2 || ufunc->nout != 1) {
+        PyErr_Format(PyExc_TypeError, WrongInputCount, ufunc->name, ufunc->nin, inputs);
         return nullptr;
     }
 
     PyObject *out = PyTuple_GET_ITEM(args, 1);
     BufferView views[3];  // the inputs, then out
     char *pointers[3] = {};
-    std::intptr_t steps[3] = {};
+    npy_intp steps[3] = {};
     if (!views[inputs].acquire_float64(out, true)) {
         return nullptr;
     }
@@ -116,8 +100,11 @@ PyObject *run(PyObject *, PyObject *args) {
         steps[i] = sizeof(double);
     }
 
+    npy_intp dimensions[1] = {n};
+    PyUFuncGenericFunction loop = ufunc->functions[0];
+    void *data = ufunc->data[0];
     Py_BEGIN_ALLOW_THREADS
-    property->loop(pointers, n, steps);
+    loop(pointers, dimensions, steps, data);
     Py_END_ALLOW_THREADS
 
     Py_INCREF(out);
@@ -134,8 +121,8 @@ PyModuleDef definition = {PyModuleDef_HEAD_INIT, "ufunc_floor", nullptr, -1, fun
 
 }  // namespace
 
-}  // namespace halx::arrays
+}  // namespace halx::benchmarks
 
 extern "C" __attribute__((visibility("default"))) PyObject *PyInit_ufunc_floor(void) {
-    return PyModule_Create(&halx::arrays::definition);
+    return PyModule_Create(&halx::benchmarks::definition);
 }

@@ -1,12 +1,19 @@
 """An independent evaluation of the sodium chloride correlations in Python.
 
-It follows the defining steps one rounded operation at a time, with the same
-C library functions underneath (``math.log10``, ``math.pow``, ``math.exp`` and
-``math.log`` call them), so its results must equal the binding's bit for bit.
-Python raises where IEEE 754 arithmetic gives an infinity or NaN; the helpers
-below give the IEEE results instead.
+It follows the defining steps one rounded operation at a time; the
+elementary functions (log10, 10^x, exp, log) come from MPFR through gmpy2,
+correctly rounded to double precision with subnormals, so its results must
+equal the binding's bit for bit on every machine. Python raises where
+IEEE 754 arithmetic gives an infinity or NaN; the helpers below give the IEEE
+results instead.
 """
 import math
+
+import gmpy2
+
+#: Double precision as IEEE 754 defines it: 53 bits, the exponent range and
+#: subnormals of binary64, round to nearest.
+DOUBLE = gmpy2.ieee(64)
 
 T_TRIPLE = 800.7
 P_TRIPLE = 0.0005
@@ -23,29 +30,21 @@ def _divide(a: float, b: float) -> float:
 
 
 def _pow10(x: float) -> float:
-    try:
-        return math.pow(10.0, x)
-    except OverflowError:
-        return math.inf
+    return float(DOUBLE.exp10(x))
 
 
 def _exp(x: float) -> float:
-    try:
-        return math.exp(x)
-    except OverflowError:
-        return math.inf
+    return float(DOUBLE.exp(x))
 
 
 def _log(x: float) -> float:
     if math.isnan(x) or x < 0.0:
         return math.nan
-    if x == 0.0:
-        return -math.inf
-    return math.log(x)
+    return float(DOUBLE.log(x))
 
 
 def _vapour_pressure(T: float, slope: float) -> float:
-    L = math.log10(P_TRIPLE)
+    L = float(DOUBLE.log10(P_TRIPLE))
     Tk = T + 273.15
     r = _divide(1.0, Tk)
     d = RECIPROCAL_TRIPLE_KELVIN - r

@@ -37,18 +37,20 @@ def test_reference_values_to_twelve_digits(method, args, expected):
 def test_the_three_curves_meet_at_the_triple_point():
     assert h.T_Melting(0.0005) == 800.7
     boiling, sublimation = h.P_Boiling(800.7), h.P_Sublimation(800.7)
-    assert boiling == sublimation == 10.0 ** math.log10(0.0005)
-    assert abs(boiling - 0.0005) <= 2.0 ** -63  # one unit in the last place of 0.0005
+    # 10^log10(0.0005) correctly rounded: the double just below 0.0005.
+    assert boiling == sublimation == 0.0004999999999999999 == 0.0005 - 2.0 ** -63
 
 
 @pytest.mark.parametrize("method, slope", [("P_Boiling", 9418.12), ("P_Sublimation", 11806.1)])
 def test_vapour_curves_use_the_run_time_reciprocal_of_the_triple_point_temperature(method, slope):
-    # The model holds 1/(T_Triple + 273.15) ahead of time; it must be the very
-    # double that the run-time steps give for the T_Triple that it serves.
+    # The model holds 1/(T_Triple + 273.15) and log10(P_Triple) ahead of time;
+    # they must be the very doubles that the run-time steps give for the
+    # T_Triple and P_Triple that it serves.
     reciprocal = 1.0 / (Halx.T_Triple + 273.15)
-    exponent_at_triple_point = math.log10(Halx.P_Triple)
+    exponent_at_triple_point = float(reference.DOUBLE.log10(Halx.P_Triple))
+    assert exponent_at_triple_point == -3.3010299956639813
     for T in (Halx.T_Triple, 800.6999999999999, 800.7000000000001, 25.0, 700.0, 1000.0, 1465.0):
-        expected = math.pow(10.0, (reciprocal - 1.0 / (T + 273.15)) * slope + exponent_at_triple_point)
+        expected = float(reference.DOUBLE.exp10((reciprocal - 1.0 / (T + 273.15)) * slope + exponent_at_triple_point))
         assert getattr(h, method)(T) == expected, T
 
 

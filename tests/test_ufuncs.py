@@ -97,16 +97,59 @@ def test_every_element_is_the_scalar_bindings_double(name, seed):
 
 @pytest.mark.parametrize("name", ALL)
 def test_every_element_follows_the_correlation_step_by_step(name):
-    # Python's math cannot reproduce which NaN the C library returns, only that it is one.
+    # The reference cannot reproduce which NaN the model returns, only that it is one.
     inputs = _inputs(name, seed=7)
     expected = _elementwise(getattr(reference, name), *inputs)
     _assert_same_bits(getattr(hu, name)(*inputs), expected, any_nan=True)
 
 
+@pytest.mark.parametrize("kernels", ["plain", "sse2", "avx2", "avx512"])
+def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subprocess, tmp_path):
+    inputs = {name: _inputs(name, seed=21) for name in ALL}
+    np.savez(tmp_path / "inputs.npz", **{f"{name}_{i}": a for name, arrays in inputs.items()
+                                        for i, a in enumerate(arrays)})
+    run = python_subprocess(
+        f"""
+        import numpy as np
+        from Halx import _ufuncs
+        assert _ufuncs.kernels == "{kernels}", _ufuncs.kernels
+        data = np.load(r"{tmp_path / 'inputs.npz'}")
+        results = {{}}
+        with np.errstate(all="ignore"):
+            for name in {ALL!r}:
+                arrays = [data[key] for key in sorted(data.files) if key.rsplit("_", 1)[0] == name]
+                results[name] = getattr(_ufuncs, name)(*arrays)
+                # Strided and in place too.
+                results[name + "_strided"] = getattr(_ufuncs, name)(*[a[::3] for a in arrays])
+                first = arrays[0].copy()
+                getattr(_ufuncs, name)(first, *arrays[1:], out=first)
+                results[name + "_in_place"] = first
+        np.savez(r"{tmp_path / 'results.npz'}", **results)
+        """,
+        env_extra={"HALX_SIMD": kernels},
+    )
+    if "no such SIMD kernel set" in run.stderr:
+        pytest.skip(f"this build or CPU has no {kernels} kernels")
+    assert run.returncode == 0, run.stderr
+    results = np.load(tmp_path / "results.npz")
+    for name, arrays in inputs.items():
+        expected = _elementwise(_binding(name), *arrays)
+        _assert_same_bits(results[name], expected)
+        _assert_same_bits(results[name + "_strided"], expected[::3])
+        _assert_same_bits(results[name + "_in_place"], expected)
+
+
+def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):
+    run = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "avx9000"})
+    assert run.returncode != 0
+    assert "ImportError: HALX_SIMD=avx9000: no such SIMD kernel set for this build and CPU; use one of: plain" \
+        in run.stderr
+
+
 @pytest.mark.parametrize(
     "name, args, expected",
     [
-        # The vapour curves pass through the triple point; pow(10, log10(x)) lands one ulp low.
+        # The vapour curves pass through the triple point; 10^log10(x), correctly rounded, lands one ulp low.
         ("P_Boiling", (800.7,), 0.0004999999999999999),
         ("P_Sublimation", (800.7,), 0.0004999999999999999),
         ("P_Boiling", (-273.15,), 0.0),  # 1/0 K is +inf, so the exponent is -inf

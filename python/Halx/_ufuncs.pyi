@@ -11,3 +11,7 @@ Rho_Solid: numpy.ufunc
 """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 Rho_Liquid: numpy.ufunc
 """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+
+#: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"
+#: (the best this CPU runs, unless the environment variable HALX_SIMD names one).
+kernels: str

@@ -32,7 +32,10 @@ def build_peer(directory: Path, name: str = "halx_peer") -> Path:
                     "-o", str(wrapper), str(HERE / f"{name}.i")], check=True)
     compiler = shlex.split(sysconfig.get_config_var("CXX") or "c++")
     target = directory / (f"_{name}" + sysconfig.get_config_var("EXT_SUFFIX"))
-    sources = [str(wrapper)] + ([str(MODEL / "Halx.cpp")] if name == "halx_owner" else [])
+    # The owner runs the model itself: the correlations and the correctly
+    # rounded functions they call (the baseline build, no SIMD kernels).
+    model = ["Halx.cpp", "elementary.cpp", "elementary_slow.cpp", "elementary_tables.cpp"]
+    sources = [str(wrapper)] + ([str(MODEL / source) for source in model] if name == "halx_owner" else [])
     subprocess.run(compiler + ["-shared", "-fPIC", "-O1", "-w", "-ffp-contract=off", "-I", sysconfig.get_paths()["include"],
                                "-I", str(MODEL)] + sources + ["-o", str(target)], check=True,
                    env=dict(os.environ))

@@ -1,0 +1,106 @@
+// The plain array kernels (a loop over the scalar model, for every machine)
+// and the choice among the kernel sets of this build by name and by what the
+// CPU supports. The SIMD sets live in array_kernels_<set>.cpp, each compiled
+// for its own instruction set; nothing of theirs runs before the CPU check
+// here has passed.
+#include "array_kernels.h"
+
+#include <cstring>
+
+#include "Halx.h"
+#include "elementary.h"
+
+namespace Halx {
+
+#if defined(HALX_X86_KERNELS)
+extern const ArrayKernels k_sse2_array_kernels;
+extern const ArrayKernels k_avx2_array_kernels;
+extern const ArrayKernels k_avx512_array_kernels;
+#endif
+
+namespace {
+
+template <double (*Scalar)(double)>
+void plain_one_input(const double *x, double *out, std::ptrdiff_t n) {
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        out[i] = Scalar(x[i]);
+    }
+}
+
+template <double (*Scalar)(double, double)>
+void plain_two_inputs(const double *T, const double *P, double *out, std::ptrdiff_t n) {
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        out[i] = Scalar(T[i], P[i]);
+    }
+}
+
+const ArrayKernels kPlainArrayKernels{
+    "plain",
+    plain_one_input<cHalx::P_Boiling>,
+    plain_one_input<cHalx::T_Melting>,
+    plain_one_input<cHalx::P_Sublimation>,
+    plain_two_inputs<cHalx::Rho_Solid>,
+    plain_two_inputs<cHalx::Rho_Liquid>,
+    plain_one_input<elementary::exp>,
+    plain_one_input<elementary::log>,
+    plain_one_input<elementary::exp10>,
+};
+
+// Whether this CPU (and its operating system, which must save the wider
+// registers) can run the kernels of set.
+bool cpu_supports(const ArrayKernels &set) {
+#if defined(HALX_X86_KERNELS)
+    __builtin_cpu_init();
+    if (&set == &k_avx512_array_kernels) {
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    }
+    if (&set == &k_avx2_array_kernels) {
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    }
+#endif
+    (void)set;
+    return true;  // plain, and SSE2, which every x86-64 CPU has
+}
+
+// Every set of this build, best last.
+const ArrayKernels *const kAllSets[] = {
+    &kPlainArrayKernels,
+#if defined(HALX_X86_KERNELS)
+    &k_sse2_array_kernels,
+    &k_avx2_array_kernels,
+    &k_avx512_array_kernels,
+#endif
+};
+
+}  // namespace
+
+const char *const ArrayKernelNames[] = {
+    "plain",
+#if defined(HALX_X86_KERNELS)
+    "sse2",
+    "avx2",
+    "avx512",
+#endif
+    nullptr,
+};
+
+const ArrayKernels *array_kernels_named(const char *name) {
+    for (const ArrayKernels *set : kAllSets) {
+        if (std::strcmp(set->name, name) == 0) {
+            return cpu_supports(*set) ? set : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+const ArrayKernels &best_array_kernels() {
+    const ArrayKernels *best = &kPlainArrayKernels;
+    for (const ArrayKernels *set : kAllSets) {
+        if (cpu_supports(*set)) {
+            best = set;
+        }
+    }
+    return *best;
+}
+
+}  // namespace Halx

@@ -1,0 +1,48 @@
+// The correlations and the correctly rounded elementary functions over
+// contiguous arrays of doubles, in one set of kernels per instruction set:
+// a plain loop over the scalar model (every machine), and on x86-64 SIMD
+// kernels for the baseline (SSE2), AVX2 with FMA, and AVX-512 (F and DQ).
+// Every kernel writes, element by element, the very double that the scalar
+// function returns (NaN payloads included), so the choice among them changes
+// the speed only.
+//
+// The kernels are plain functions over raw memory: no state, any thread. out
+// may be the same array as an input (in place) but must not overlap it
+// otherwise.
+#ifndef HALX_MODEL_ARRAY_KERNELS_H
+#define HALX_MODEL_ARRAY_KERNELS_H
+
+#include <cstddef>
+
+namespace Halx {
+
+struct ArrayKernels {
+    // out[i] = f(x[i]) for i < n. Never fails.
+    using OneInput = void (*)(const double *x, double *out, std::ptrdiff_t n);
+    // out[i] = f(T[i], P[i]) for i < n. Never fails.
+    using TwoInputs = void (*)(const double *T, const double *P, double *out, std::ptrdiff_t n);
+
+    const char *name;  // "plain", "sse2", "avx2" or "avx512"
+    OneInput P_Boiling;
+    OneInput T_Melting;
+    OneInput P_Sublimation;
+    TwoInputs Rho_Solid;
+    TwoInputs Rho_Liquid;
+    OneInput exp;
+    OneInput log;
+    OneInput exp10;
+};
+
+// The kernels called name, or null when this build lacks them or this CPU
+// cannot run them. Never fails.
+const ArrayKernels *array_kernels_named(const char *name);
+
+// The fastest kernels this CPU can run. Never fails.
+const ArrayKernels &best_array_kernels();
+
+// The names of every set of kernels this build has, best last, null-terminated.
+extern const char *const ArrayKernelNames[];
+
+}  // namespace Halx
+
+#endif  // HALX_MODEL_ARRAY_KERNELS_H

@@ -1,0 +1,261 @@
+// SIMD array kernels, written once for the vector width of the instruction
+// set that the including file is compiled for (-mavx512f..., -mavx2 -mfma, or
+// the x86-64 baseline): 8, 4 or 2 doubles per vector, in GCC/Clang vector
+// types. Each array_kernels_<set>.cpp includes this and exports the table
+// simd_array_kernels("<set>").
+//
+// How a lane gets the scalar function's bits: the correlation steps are those
+// of correlations.h, and the elementary functions are the fast paths of
+// elementary_kernels.h. A lane is deferred, and recomputed by the scalar
+// model function from the inputs still held in registers, when an input is
+// NaN (only the scalar code fixes which of two NaN payloads wins), when the
+// argument of exp, log or 10^x is outside the ordinary range, or when its
+// rounding test fails. Deferred lanes get a harmless argument in the vector
+// pass, so they raise no floating-point flag there that the scalar pass
+// would not raise. With no NaN input, every NaN a lane can produce is the
+// processor's default NaN, whatever the operand order.
+//
+// Everything here has internal linkage (see elementary_kernels.h).
+#ifndef HALX_MODEL_ARRAY_KERNELS_SIMD_H
+#define HALX_MODEL_ARRAY_KERNELS_SIMD_H
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "Halx.h"
+#include "array_kernels.h"
+#include "correlations.h"
+#include "elementary.h"
+#include "elementary_kernels.h"
+
+namespace Halx {
+namespace {
+
+using elementary::kExp10OrdinaryBits;
+using elementary::kExp10TinyBits;
+using elementary::kExpOrdinaryBits;
+using elementary::kExpTinyBits;
+using elementary::kExponentMask;
+using elementary::kMagnitudeMask;
+using elementary::kSmallestNormalBits;
+
+#if defined(__AVX512F__)
+constexpr int kWidth = 8;
+#elif defined(__AVX2__)
+constexpr int kWidth = 4;
+#else
+constexpr int kWidth = 2;
+#endif
+
+typedef double DoubleVector __attribute__((vector_size(8 * kWidth)));
+typedef std::int64_t IntVector __attribute__((vector_size(8 * kWidth)));
+
+struct VectorLanes {
+    using V = DoubleVector;
+    using I = IntVector;
+
+    static I bits(V v) { return reinterpret_cast<I>(v); }
+    static V from_bits(I i) { return reinterpret_cast<V>(i); }
+    static V select(I mask, V a, V b) { return mask ? a : b; }
+    static I select_int(I mask, I a, I b) { return mask ? a : b; }
+
+    static V gather(const double *table, I index) {
+#if defined(__AVX512F__)
+        // The masked form: GCC 12 warns about the unmasked one's placeholder.
+        return reinterpret_cast<V>(
+            _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, reinterpret_cast<__m512i>(index), table, 8));
+#elif defined(__AVX2__)
+        return reinterpret_cast<V>(_mm256_i64gather_pd(table, reinterpret_cast<__m256i>(index), 8));
+#else
+        V result;
+        for (int lane = 0; lane < kWidth; ++lane) {
+            result[lane] = table[index[lane]];
+        }
+        return result;
+#endif
+    }
+
+    // a * b = product + error exactly: FMA where the set has it, else Dekker.
+    static V two_prod(V a, V b, V &error) {
+#if defined(__AVX512F__)
+        const V product = a * b;
+        error = reinterpret_cast<V>(_mm512_fmsub_pd(reinterpret_cast<__m512d>(a), reinterpret_cast<__m512d>(b),
+                                                    reinterpret_cast<__m512d>(product)));
+        return product;
+#elif defined(__FMA__)
+        const V product = a * b;
+        error = reinterpret_cast<V>(_mm256_fmsub_pd(reinterpret_cast<__m256d>(a), reinterpret_cast<__m256d>(b),
+                                                    reinterpret_cast<__m256d>(product)));
+        return product;
+#else
+        return elementary::dekker_two_prod(a, b, error);
+#endif
+    }
+
+    static bool any(I mask) {
+#if defined(__AVX512F__)
+        return _mm512_test_epi64_mask(reinterpret_cast<__m512i>(mask), reinterpret_cast<__m512i>(mask)) != 0;
+#elif defined(__AVX2__)
+        return _mm256_movemask_pd(reinterpret_cast<__m256d>(mask)) != 0;
+#else
+        return _mm_movemask_pd(reinterpret_cast<__m128d>(mask)) != 0;
+#endif
+    }
+};
+
+using V = VectorLanes::V;
+using I = VectorLanes::I;
+
+V load(const double *source) {
+    V v;
+    std::memcpy(&v, source, sizeof v);
+    return v;
+}
+
+void store(double *target, V v) { std::memcpy(target, &v, sizeof v); }
+
+I is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
+
+// e^x or 10^x in every lane whose x is ordinary and whose rounding test
+// passes; the other lanes are added to deferred.
+template <bool Base10>
+V exponential_lanes(V x, I &deferred) {
+    const I magnitude = VectorLanes::bits(x) & kMagnitudeMask;
+    const I outside = (magnitude < (Base10 ? kExp10TinyBits : kExpTinyBits)) |
+                      (magnitude > (Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits));
+    const V argument = VectorLanes::select(outside, V() + 1.0, x);
+    V low;
+    I k_bits;
+    const V hi = elementary::exp_core<VectorLanes, Base10>(argument, low, k_bits);
+    const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kExpErrorBound);
+    deferred |= outside | ~settled;
+    return (hi + low) * elementary::power_of_two<VectorLanes>(elementary::exp_scale_exponent(k_bits));
+}
+
+// ln x in every lane whose x is a positive normal double and whose rounding
+// test passes; the other lanes are added to deferred.
+V log_lanes(V x, I &deferred) {
+    const I bits = VectorLanes::bits(x);
+    const I outside = (bits < kSmallestNormalBits) | (bits >= kExponentMask);
+    const V argument = VectorLanes::select(outside, V() + 1.0, x);
+    V low, bound;
+    const V hi = elementary::log_core<VectorLanes>(argument, low, I(), bound);
+    const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound);
+    deferred |= outside | ~settled;
+    return hi + low;
+}
+
+// The deferred lanes of one vector, recomputed by the scalar function from
+// the inputs as loaded. Out of line, so the hot loop keeps its vectors in
+// registers. Never fails.
+template <double (*Scalar)(double)>
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, I deferred, double *out) {
+    for (int lane = 0; lane < kWidth; ++lane) {
+        if (deferred[lane]) {
+            out[lane] = Scalar(x[lane]);
+        }
+    }
+}
+
+template <double (*Scalar)(double, double)>
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, I deferred, double *out) {
+    for (int lane = 0; lane < kWidth; ++lane) {
+        if (deferred[lane]) {
+            out[lane] = Scalar(T[lane], P[lane]);
+        }
+    }
+}
+
+// One input: out = vector(x) per full vector, with deferred lanes and the
+// tail computed by scalar(x). x is read once per vector, so out may be x.
+template <class Vector, double (*Scalar)(double)>
+void one_input_kernel(const double *x, double *out, std::ptrdiff_t n) {
+    std::ptrdiff_t i = 0;
+    for (; i + kWidth <= n; i += kWidth) {
+        const V in = load(x + i);
+        I deferred = is_nan(in);
+        store(out + i, Vector::evaluate(in, deferred));
+        if (VectorLanes::any(deferred)) {
+            recompute_lanes<Scalar>(in, deferred, out + i);
+        }
+    }
+    for (; i < n; ++i) {
+        out[i] = Scalar(x[i]);
+    }
+}
+
+// Two inputs, as one_input_kernel.
+template <class Vector, double (*Scalar)(double, double)>
+void two_input_kernel(const double *T, const double *P, double *out, std::ptrdiff_t n) {
+    std::ptrdiff_t i = 0;
+    for (; i + kWidth <= n; i += kWidth) {
+        const V t = load(T + i);
+        const V p = load(P + i);
+        I deferred = is_nan(t) | is_nan(p);
+        store(out + i, Vector::evaluate(t, p, deferred));
+        if (VectorLanes::any(deferred)) {
+            recompute_lanes<Scalar>(t, p, deferred, out + i);
+        }
+    }
+    for (; i < n; ++i) {
+        out[i] = Scalar(T[i], P[i]);
+    }
+}
+
+template <bool Boiling>
+struct VapourPressure {
+    static V evaluate(V T, I &deferred) {
+        const double slope = Boiling ? correlations::BoilingSlope : correlations::SublimationSlope;
+        return exponential_lanes<true>(correlations::vapour_pressure_exponent(T, slope), deferred);
+    }
+};
+
+struct MeltingTemperature {
+    static V evaluate(V P, I &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
+};
+
+struct SolidDensity {
+    static V evaluate(V T, V P, I &deferred) {
+        return correlations::solid_density(T, P, [&deferred](V x) { return exponential_lanes<false>(x, deferred); });
+    }
+};
+
+struct LiquidDensity {
+    static V evaluate(V T, V P, I &deferred) {
+        return correlations::liquid_density(T, P, [&deferred](V x) { return log_lanes(x, deferred); });
+    }
+};
+
+struct Exponential {
+    static V evaluate(V x, I &deferred) { return exponential_lanes<false>(x, deferred); }
+};
+
+struct Exponential10 {
+    static V evaluate(V x, I &deferred) { return exponential_lanes<true>(x, deferred); }
+};
+
+struct Logarithm {
+    static V evaluate(V x, I &deferred) { return log_lanes(x, deferred); }
+};
+
+constexpr ArrayKernels simd_array_kernels(const char *name) {
+    return ArrayKernels{
+        name,
+        one_input_kernel<VapourPressure<true>, cHalx::P_Boiling>,
+        one_input_kernel<MeltingTemperature, cHalx::T_Melting>,
+        one_input_kernel<VapourPressure<false>, cHalx::P_Sublimation>,
+        two_input_kernel<SolidDensity, cHalx::Rho_Solid>,
+        two_input_kernel<LiquidDensity, cHalx::Rho_Liquid>,
+        one_input_kernel<Exponential, elementary::exp>,
+        one_input_kernel<Logarithm, elementary::log>,
+        one_input_kernel<Exponential10, elementary::exp10>,
+    };
+}
+
+}  // namespace
+}  // namespace Halx
+
+#endif  // HALX_MODEL_ARRAY_KERNELS_SIMD_H

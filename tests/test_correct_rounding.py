@@ -1,0 +1,91 @@
+"""exp, log and exp10 of the model are correctly rounded, identically on every
+kernel set this CPU runs: checked against MPFR (gmpy2) through a C library
+built from the model's sources (tests/elementary). CI runs the same checks
+at length: python tests/elementary/verify.py --count 1000000.
+"""
+import math
+import struct
+
+import pytest
+
+np = pytest.importorskip("numpy")
+pytest.importorskip("gmpy2")
+
+import elementary  # noqa: E402  (tests/elementary)
+from elementary import verify  # noqa: E402
+
+FUNCTIONS = verify.FUNCTIONS
+
+
+@pytest.fixture(scope="module")
+def library(tmp_path_factory):
+    if elementary.compiler() is None:
+        pytest.skip("needs a C++ compiler")
+    return elementary.load(tmp_path_factory.mktemp("elementary"))
+
+
+def _nan(payload: int, sign: int = 0, quiet: bool = True) -> float:
+    bits = (sign << 63) | 0x7FF0000000000000 | (0x8000000000000 if quiet else 0) | payload
+    return struct.unpack("<d", struct.pack("<Q", bits))[0]
+
+
+@pytest.mark.parametrize("function", FUNCTIONS)
+def test_hard_cases_and_edges_match_mpfr_on_every_kernel_set(library, function):
+    x = np.concatenate([verify.hard_cases(function), verify.specials(function)])
+    tally = verify.Tally(library.kernel_sets)
+    verify.check(library, function, x, tally, slow_sample=0, random=False)
+    assert not tally.failed, tally.examples
+
+
+@pytest.mark.parametrize("function", FUNCTIONS)
+def test_kept_hard_cases_need_the_slow_path(library, function):
+    x = verify.hard_cases(function)
+    assert x.size >= 20
+    settled = library.fast(function, x[verify.ordinary(function, x)])[3]
+    assert not settled.any(), x[verify.ordinary(function, x)][settled]
+    recorded = {}
+    for line in verify.HARD_CASES.read_text().splitlines():
+        fields = line.split("#")[0].split()
+        if fields and fields[0] == function:
+            recorded[float.fromhex(fields[1])] = float.fromhex(fields[2])
+    assert [float(v) for v in library.run("plain", function, x)] == [recorded[v] for v in x.tolist()]
+
+
+@pytest.mark.parametrize("function", FUNCTIONS)
+def test_random_inputs_across_the_range_match_mpfr(library, function, capsys):
+    tally = verify.Tally(library.kernel_sets)
+    rng = np.random.default_rng([7, FUNCTIONS.index(function)])
+    verify.check(library, function, verify.inputs(function, rng, 30000), tally, slow_sample=300)
+    assert not tally.failed, tally.examples
+    assert tally.slow_checked >= 300 and tally.unsettled <= 2
+
+
+@pytest.mark.parametrize("function, bound", [("exp", 2.0**-73), ("log", 2.0**-72), ("exp10", 2.0**-73)])
+def test_fast_path_error_stays_well_inside_the_rounding_test_bound(library, function, bound):
+    rng = np.random.default_rng(FUNCTIONS.index(function))
+    assert verify.fast_error_log2(library, function, verify.inputs(function, rng, 3000)) < math.log2(bound) - 1.5
+
+
+@pytest.mark.parametrize("function", FUNCTIONS)
+def test_nan_keeps_its_payload_and_sign_on_every_kernel_set(library, function):
+    nans = [_nan(0x1234), _nan(0x5, sign=1), _nan(0x777, quiet=False), _nan(0)]
+    x = np.array(nans * 3 + [1.0] * 5)  # past every vector width, with a tail
+    expected = np.array([_nan(0x1234), _nan(0x5, sign=1), _nan(0x777), _nan(0)] * 3).view(np.uint64)
+    for name in library.kernel_sets:
+        got = library.run(name, function, x)
+        assert got.view(np.uint64)[:12].tolist() == expected.tolist(), name
+
+
+@pytest.mark.parametrize("function, x, expected", [
+    ("log", -1.0, _nan(0, sign=1)), ("log", -math.inf, _nan(0, sign=1)),
+    ("log", 0.0, -math.inf), ("log", -0.0, -math.inf), ("log", 1.0, 0.0),
+    ("exp", -math.inf, 0.0), ("exp10", -math.inf, 0.0), ("exp", 0.0, 1.0), ("exp10", -0.0, 1.0),
+])
+def test_ieee_edges(library, function, x, expected):
+    # The processor's default NaN is negative on x86-64; elsewhere only NaN-ness counts.
+    for name in library.kernel_sets:
+        got = float(library.run(name, function, [x])[0])
+        if math.isnan(expected) and not elementary.X86:
+            assert math.isnan(got)
+        else:
+            assert struct.pack("<d", got) == struct.pack("<d", expected), (name, function, x)
