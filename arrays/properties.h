@@ -5,6 +5,7 @@
 #ifndef HALX_ARRAYS_PROPERTIES_H
 #define HALX_ARRAYS_PROPERTIES_H
 
+#include "Derived.h"
 #include "Halx.h"
 #include "loops.h"
 #include "property_rows.h"
@@ -16,10 +17,12 @@ struct Property {
     int inputs;
     PropertyLoop loop;
     const char *doc;  // UTF-8; NumPy puts the call signature in front of it
+    bool gives_code;  // the loop stores one-byte codes (the phase) instead of doubles
 };
 
 inline constexpr Property Properties[] = {
-#define HALX_ARRAY_ROW(name, inputs, model, doc) {#name, inputs, loop_of<inputs, &model>(), doc},
+#define HALX_ARRAY_ROW(name, inputs, model, doc) \
+    {#name, inputs, loop_of<inputs, &model>(), doc, gives_code<&model>()},
     HALX_PROPERTIES(HALX_ARRAY_ROW)
 #undef HALX_ARRAY_ROW
 };

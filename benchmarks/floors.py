@@ -54,5 +54,5 @@ def build_ufunc_floor(directory: Path) -> ModuleType:
     compiler = shlex.split(sysconfig.get_config_var("CXX") or "c++")
     flags = ["-std=c++17", "-O3", "-DNDEBUG", "-ffp-contract=off", "-fno-fast-math", "-fvisibility=hidden"]
     includes = ["-I", str(ROOT / "model"), "-I", str(ROOT / "arrays"), "-I", str(directory)]
-    sources = [str(HERE / "ufunc_floor.cpp"), str(ROOT / "model" / "Halx.cpp")]
+    sources = [str(HERE / "ufunc_floor.cpp"), str(ROOT / "model" / "Halx.cpp"), str(ROOT / "model" / "Derived.cpp")]
     return _compile("ufunc_floor", compiler + flags + includes + sources, directory)
