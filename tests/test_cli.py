@@ -115,7 +115,8 @@ def test_unwritable_output_is_one_line_and_status_1(capsys, tmp_path):
 def test_eval_help_lists_every_property_and_constant_with_its_unit(capsys):
     out = run(capsys, "eval", "--help")[1]
     for row in PROPERTIES + CONSTANTS:
-        assert re.search(rf"^  {row.name}\b.*, {re.escape(row.unit)}$", out, re.MULTILINE), row.name
+        meaning = ": solid, liquid or vapour" if getattr(row, "result", "") == "phase" else f", {row.unit}"
+        assert re.search(rf"^  {row.name}\b.*{re.escape(meaning)}$", out, re.MULTILINE), row.name
 
 
 def test_version_is_the_package_version(capsys):
