@@ -50,6 +50,8 @@ _PHASE = next(row for row in PROPERTIES if row.result == "phase")
 _MAX_TABLE_ROWS = 1_000_000
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
+# The smallest diagram whose lettering (scaled with the picture) is legible, about 9 px.
+_SMALLEST_DIAGRAM = (320, 240)
 
 _instance = cHalx()
 
@@ -68,9 +70,10 @@ def _values_argument(text: str) -> List[float]:
 def _size_argument(text: str) -> Tuple[int, int]:
     """argparse type for --size: 'WIDTHxHEIGHT' in pixels."""
     match = re.fullmatch(r"\s*(\d+)\s*[xX×]\s*(\d+)\s*", text)
-    if match is None or not all(100 <= int(side) <= 10_000 for side in match.groups()):
+    if match is None or not all(low <= int(side) <= 10_000 for low, side in zip(_SMALLEST_DIAGRAM, match.groups())):
         raise argparse.ArgumentTypeError(
-            f"{text!r} is not a size WIDTHxHEIGHT in pixels from 100 to 10000, e.g. 800x600"
+            f"{text!r} is not a size WIDTHxHEIGHT in pixels from {_SMALLEST_DIAGRAM[0]}x{_SMALLEST_DIAGRAM[1]} "
+            f"to 10000x10000, e.g. 800x600"
         )
     return int(match.group(1)), int(match.group(2))
 
@@ -396,14 +399,14 @@ def _run_diagram(options: argparse.Namespace) -> int:
                 file=sys.stderr,
             )
         return 2
-    from matplotlib.figure import Figure
-
-    from .plot import phase_diagram
+    from .plot import lettering_scale, save_diagram
 
     width, height = options.size
-    figure = Figure(figsize=(width / options.dpi, height / options.dpi), dpi=options.dpi, layout="constrained")
-    phase_diagram(figure.add_subplot())
-    return _write_file(output, lambda: figure.savefig(output, format=extension[1:]))
+    try:
+        lettering_scale(width, height, options.dpi)
+    except ValueError as error:
+        parser.error(str(error).replace("a dpi of", "--dpi"))
+    return _write_file(output, lambda: save_diagram(output, width, height, options.dpi, format=extension[1:]))
 
 
 def _quantities_help() -> str:
@@ -549,9 +552,12 @@ def _build_parser() -> _Parser:
         "diagram",
         help="draw the pressure–temperature phase diagram to a PNG, SVG or PDF file",
         description=(
-            "Draw the pressure–temperature phase diagram of NaCl: the boiling, melting and "
-            "sublimation curves meeting at the triple point, on a logarithmic pressure axis. "
-            "Needs matplotlib (the 'plot' extra)."
+            "Draw the pressure–temperature phase diagram of NaCl: the fields of solid, liquid and "
+            "vapour, and the boiling, melting and sublimation curves meeting at the triple point, "
+            "on a logarithmic pressure axis. --dpi is pixels per inch: it sets the printed size, "
+            "which a PNG records; the lettering is 10 pt on prints of 5 x 3.75 inches and larger "
+            "and scales down with smaller prints, so the same pixels look the same at every dpi. "
+            "SVG and PDF keep their text as text. Needs matplotlib (the 'plot' extra)."
         ),
         epilog=f"example: {_PROGRAM} diagram -o nacl.png",
     )
@@ -563,13 +569,13 @@ def _build_parser() -> _Parser:
         type=_size_argument,
         default=(800, 600),
         metavar="WxH",
-        help="image size in pixels at --dpi (default: 800x600)",
+        help="image size in pixels, from 320x240 up (default: 800x600)",
     )
     diagram.add_argument(
         "--dpi",
         type=_bounded_int(10, 1200),
         default=100,
-        help="pixels per inch, which scales the lettering (default: 100)",
+        help="pixels per inch: the printed size is WIDTH/dpi x HEIGHT/dpi inches (default: 100)",
     )
     diagram.set_defaults(run=_run_diagram, parser=diagram)
     return parser
