@@ -8,7 +8,9 @@ trips over 10**6 inputs are measured by benchmarks/round_trips.py.
 """
 import math
 import pickle
+import re
 from decimal import Decimal, localcontext
+from pathlib import Path
 
 import pytest
 from hypothesis import given, settings
@@ -282,3 +284,11 @@ def test_no_conversion_method_is_called():
 
     with pytest.raises(TypeError):
         Halx.T_Boiling(Convertible())
+
+
+def test_the_handbook_page_shows_what_halx_prints():
+    page = (Path(__file__).resolve().parents[1] / "docs" / "handbook.md").read_text(encoding="utf-8")
+    commands = re.findall(r"^\$ halx (.*)\n(.*)$", page, re.MULTILINE)
+    assert len(commands) >= 7
+    for command, printed in commands:
+        assert _run_cli(command.split()) == printed + "\n", command
