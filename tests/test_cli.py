@@ -218,7 +218,7 @@ def test_property_option_picks_the_columns(capsys):
 
 
 def test_scalar_path_gives_the_same_table_as_the_array_path(capsys, monkeypatch):
-    argv = ["table", "--T", "-300:2000:230", "--P", "0,1e3", "--property", "Rho_Liquid,P_Boiling", "--csv"]
+    argv = ["table", "--T", "-300:2000:230", "--P", "0,1e3,nan", "--property", "Rho_Liquid,P_Boiling,phase", "--csv"]
     with_arrays = run(capsys, *argv)[1]
     monkeypatch.setattr(cli, "_arrays", lambda: None)
     assert run(capsys, *argv)[1] == with_arrays
