@@ -52,6 +52,9 @@ _FIELDS: Dict[Phase, str] = {Phase.SOLID: "#D6E6F4", Phase.LIQUID: "#FBE5CC", Ph
 #: at its full 10 pt; a smaller print scales it down with the figure.
 REFERENCE_SIZE = (5.0, 3.75)
 _FONT_SIZE = 10.0
+# The least lettering drawn: the exponents of the pressure axis are 0.7 of it,
+# and fonts are never drawn below 1 pt, which would crowd them together.
+_SMALLEST_FONT_SIZE = 2.0
 
 # Points (or inches, for the layout pads) that scale with the lettering.
 _SCALED_STYLE = {
@@ -190,14 +193,15 @@ def lettering_scale(width: int, height: int, dpi: float) -> float:
 
     1 for prints of ``REFERENCE_SIZE`` and larger; a smaller print scales
     them down with the figure. Raises ``ValueError`` for a print so small that
-    the lettering would fall below 1 pt, the least that fonts are drawn at.
+    the lettering would fall below 2 pt (the exponents of the pressure axis,
+    0.7 of it, would then fall below the 1 pt that fonts are drawn at).
     """
     scale = min(1.0, width / dpi / REFERENCE_SIZE[0], height / dpi / REFERENCE_SIZE[1])
-    if scale * _FONT_SIZE < 1.0 - 1e-9:
-        most = int(min(width / REFERENCE_SIZE[0], height / REFERENCE_SIZE[1]) * _FONT_SIZE)
+    if scale * _FONT_SIZE < _SMALLEST_FONT_SIZE * (1.0 - 1e-9):
+        most = int(min(width / REFERENCE_SIZE[0], height / REFERENCE_SIZE[1]) * _FONT_SIZE / _SMALLEST_FONT_SIZE)
         raise ValueError(
             f"{width}x{height} pixels at {dpi:g} dpi print {width / dpi:.2g} x {height / dpi:.2g} inches, "
-            f"too small for lettering of 1 pt; use a dpi of {most} or less, or more pixels"
+            f"too small for lettering of {_SMALLEST_FONT_SIZE:g} pt; use a dpi of {most} or less, or more pixels"
         )
     return scale
 
