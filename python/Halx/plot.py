@@ -13,7 +13,7 @@ filled from ``Halx.ufunc.phase`` on a grid. ``diagram_figure`` and
 "Halx[plot]"``); ``import Halx`` needs neither.
 """
 import contextlib
-from typing import Any, Dict, Iterator, Optional, Tuple, cast
+from typing import TYPE_CHECKING, Any, Dict, Iterator, Optional, Tuple, cast
 
 try:
     import matplotlib
@@ -33,6 +33,9 @@ from _Halx import cvar
 from . import ufunc
 from ._phase import Phase
 from ._table import PRESSURE, TEMPERATURE
+
+if TYPE_CHECKING:
+    from numpy.typing import NDArray
 
 __all__ = ["phase_diagram", "diagram_figure", "save_diagram", "lettering_scale", "REFERENCE_SIZE"]
 
@@ -163,7 +166,7 @@ def phase_diagram(
 
 
 def _label_positions(
-    phases: numpy.ndarray, T_grid: numpy.ndarray, P_grid: numpy.ndarray
+    phases: "NDArray[Any]", T_grid: "NDArray[Any]", P_grid: "NDArray[Any]"
 ) -> Dict[Phase, Tuple[float, float]]:
     """Where to name each field that the grid shows: the state farthest from
     the other fields and the edges, in a metric that gives a label its width."""
@@ -231,7 +234,7 @@ def diagram_figure(width: int = 800, height: int = 600, dpi: float = 100.0) -> F
         # temperatures ticked then stay, since how many fit depends on the style.
         FigureCanvasAgg(figure).draw()  # type: ignore[no-untyped-call]
         ax = figure.axes[0]
-        ax.xaxis.set_major_locator(FixedLocator(ax.get_xticks()))
+        ax.xaxis.set_major_locator(FixedLocator([float(tick) for tick in ax.get_xticks()]))
     return figure
 
 
