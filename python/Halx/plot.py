@@ -180,11 +180,15 @@ def _label_positions(
         inside = coarse == member
         if not inside.any():
             continue
-        others = ~inside
+        # The cells of other fields that touch this one: the nearest cell of
+        # another field is always one of them.
+        padded = numpy.pad(inside, 1)
+        touching = padded[:-2, 1:-1] | padded[2:, 1:-1] | padded[1:-1, :-2] | padded[1:-1, 2:]
+        border = touching & ~inside
         clearance = edge[inside]
-        if others.any():
-            du = numpy.abs(u[inside][:, numpy.newaxis] - u[others][numpy.newaxis, :]) / _LABEL_ASPECT
-            dv = numpy.abs(v[inside][:, numpy.newaxis] - v[others][numpy.newaxis, :])
+        if border.any():
+            du = numpy.abs(u[inside][:, numpy.newaxis] - u[border][numpy.newaxis, :]) / _LABEL_ASPECT
+            dv = numpy.abs(v[inside][:, numpy.newaxis] - v[border][numpy.newaxis, :])
             clearance = numpy.minimum(clearance, numpy.maximum(du, dv).min(axis=1))
         row, column = numpy.argwhere(inside)[int(numpy.argmax(clearance))]
         positions[member] = (float(T_grid[column * step_T]), float(P_grid[row * step_P]))
