@@ -13,6 +13,7 @@
 #define HALX_ARRAYS_LOOPS_H
 
 #include <cstdint>
+#include <type_traits>
 
 namespace halx::arrays {
 
@@ -65,12 +66,41 @@ void two_input_loop(char *const *args, std::intptr_t n, const std::intptr_t *ste
     }
 }
 
+// f(T, P) over n elements for a model function that classifies a state (the
+// phase): it returns an enumeration, stored as its one-byte code. Never fails.
+template <auto Model>
+void two_input_code_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps) {
+    using Code = std::underlying_type_t<decltype(Model(0.0, 0.0))>;
+    static_assert(sizeof(Code) == 1, "codes are stored as NumPy int8");
+    const char *t = args[0];
+    const char *p = args[1];
+    char *out = args[2];
+    for (std::intptr_t i = 0; i < n; ++i, t += steps[0], p += steps[1], out += steps[2]) {
+        *reinterpret_cast<Code *>(out) =
+            static_cast<Code>(Model(*reinterpret_cast<const double *>(t), *reinterpret_cast<const double *>(p)));
+    }
+}
+
+// Whether the model function Model, of one or two doubles, returns a code
+// (an enumeration) rather than a double.
+template <auto Model>
+constexpr bool gives_code() {
+    if constexpr (std::is_invocable_v<decltype(Model), double>) {
+        return std::is_enum_v<std::invoke_result_t<decltype(Model), double>>;
+    } else {
+        return std::is_enum_v<std::invoke_result_t<decltype(Model), double, double>>;
+    }
+}
+
 // The loop of a model function of `inputs` doubles.
 template <int inputs, auto Model>
 constexpr PropertyLoop loop_of() {
     static_assert(inputs == 1 || inputs == 2, "a property takes a temperature, a pressure or both");
+    static_assert(inputs == 2 || !gives_code<Model>(), "only a function of T and P gives a code");
     if constexpr (inputs == 1) {
         return one_input_loop<Model>;
+    } else if constexpr (gives_code<Model>()) {
+        return two_input_code_loop<Model>;
     } else {
         return two_input_loop<Model>;
     }

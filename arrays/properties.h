@@ -13,6 +13,7 @@
 
 #include <type_traits>
 
+#include "Derived.h"
 #include "Halx.h"
 #include "dispatch.h"
 #include "loops.h"
@@ -25,6 +26,7 @@ struct Property {
     int inputs;
     PropertyLoop loop;
     const char *doc;  // UTF-8; NumPy puts the call signature in front of it
+    bool gives_code;  // the loop stores one-byte codes (the phase) instead of doubles
 };
 
 // For each row, `name_loop<>()`: the kernel loop when Halx::ArrayKernels has a
@@ -46,7 +48,7 @@ HALX_PROPERTIES(HALX_ROW_LOOP)
 #undef HALX_ROW_LOOP
 
 inline constexpr Property Properties[] = {
-#define HALX_ARRAY_ROW(name, inputs, model, doc) {#name, inputs, name##_loop(), doc},
+#define HALX_ARRAY_ROW(name, inputs, model, doc) {#name, inputs, name##_loop(), doc, gives_code<&model>()},
     HALX_PROPERTIES(HALX_ARRAY_ROW)
 #undef HALX_ARRAY_ROW
 };

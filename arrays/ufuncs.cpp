@@ -1,8 +1,10 @@
 // Module Halx._ufuncs: registers one NumPy ufunc per row of Properties, each
-// with the single loop float64 -> float64 (one or two inputs), and names the
-// SIMD kernel set its loops use in the string attribute `kernels`. NumPy's default
-// type resolution casts integer and float32 inputs to float64, and NumPy does
-// broadcasting, out=, where= and strides before our loop sees a run of elements.
+// with the single loop float64 -> float64 (one or two inputs), or float64,
+// float64 -> int8 for the phase, whose codes are the values of Halx.Phase, and
+// names the SIMD kernel set its loops use in the string attribute `kernels`.
+// NumPy's default type resolution casts integer and float32 inputs to
+// float64, and NumPy does broadcasting, out=, where= and strides before our
+// loop sees a run of elements.
 //
 // Invariants: NumPy keeps the pointers given to PyUFunc_FromFuncAndData
 // (loop arrays, data, type codes, name, doc) for the life of the ufunc, so all
@@ -55,6 +57,9 @@ PyUFuncGenericFunction ufunc_loops[PropertyCount][1];
 void *ufunc_loop_data[PropertyCount][1];
 char one_input_types[] = {NPY_DOUBLE, NPY_DOUBLE};
 char two_input_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE};
+// A phase takes one byte: int8 keeps a grid of phases an eighth of the size of
+// its inputs, and NumPy widens int8 wherever it sums or counts.
+char two_input_code_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_INT8};
 
 // Makes pickle find ufunc as <module_name>.<name>; returns -1 with an exception set on failure.
 // Ufuncs before NumPy 2.1 take no attributes: pickle then finds them by
@@ -75,7 +80,9 @@ int add_ufunc(PyObject *module, PyObject *module_name, int index) {
     const Property &property = Properties[index];
     ufunc_loops[index][0] = property_ufunc_loop;
     ufunc_loop_data[index][0] = const_cast<Property *>(&property);
-    char *types = property.inputs == 1 ? one_input_types : two_input_types;
+    char *types = property.inputs == 1 ? one_input_types
+                  : property.gives_code ? two_input_code_types
+                                        : two_input_types;
     OwnedReference ufunc(PyUFunc_FromFuncAndData(
         ufunc_loops[index], ufunc_loop_data[index], types, 1, property.inputs, 1, PyUFunc_None,
         property.name, property.doc, 0));

@@ -11,7 +11,6 @@ import ctypes
 import importlib.util
 import shlex
 import subprocess
-import sys
 import sysconfig
 from pathlib import Path
 from types import ModuleType
@@ -19,7 +18,6 @@ from types import ModuleType
 __all__ = ["build_call_floor", "build_ufunc_floor", "build_array_floors"]
 
 HERE = Path(__file__).resolve().parent
-ROOT = HERE.parent
 
 
 def _load(name: str, path: Path) -> ModuleType:

@@ -13,6 +13,12 @@ The header defines
                                 cHalx that _Halx binds, in table order
     HALX_PROPERTIES(ROW)        ROW(name, inputs, model, doc) for every
                                 property, with its ufunc docstring in UTF-8
+    HALX_FREE_PROPERTIES(ROW)   ROW(name, inputs, model, result, arguments,
+                                doc) for every property that _Halx does not
+                                bind: result is the C++ type the model
+                                returns, arguments a parenthesised list of
+                                {name, description} and doc the scalar
+                                function's docstring after its text signature
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
@@ -23,6 +29,8 @@ from pathlib import Path
 
 IDENTIFIER = re.compile(r"[A-Za-z_][A-Za-z0-9_]*")
 MODEL_FUNCTION = re.compile(r"Halx::(cHalx::)?[A-Za-z_][A-Za-z0-9_]*")
+# The C++ type that the model function of each kind of result returns.
+RESULT_TYPES = {"float": "double", "phase": "Halx::Phase"}
 
 
 def load_table(path: Path):
@@ -43,6 +51,10 @@ def check(row) -> None:
         raise SystemExit(f"property table: {row.name} is bound, so its model must be Halx::cHalx::{row.name}")
     if len(row.arguments) not in (1, 2):
         raise SystemExit(f"property table: {row.name} takes {len(row.arguments)} arguments; the loops take 1 or 2")
+    if row.result not in RESULT_TYPES:
+        raise SystemExit(f"property table: {row.name}: result {row.result!r} is not one of {', '.join(RESULT_TYPES)}")
+    if row.bound and row.result != "float":
+        raise SystemExit(f"property table: {row.name} is bound, so its result must be a float")
 
 
 def cpp_string(text: str) -> str:
@@ -63,6 +75,17 @@ def cpp_string(text: str) -> str:
     return " \\\n        ".join(pieces)
 
 
+def cpp_argument(argument) -> str:
+    """{"P", "pressure in bar"}: an argument's name and what it is, for messages."""
+    return f"{{{cpp_string(argument.name)}, {cpp_string(f'{argument.quantity} in {argument.unit}')}}}"
+
+
+def scalar_docstring(table, row) -> str:
+    """The docstring of row's scalar function, led by the text signature that inspect reads."""
+    names = ", ".join(argument.name for argument in row.arguments)
+    return f"{row.name}($module, {names}, /)\n--\n\n{table.docstring(row)}"
+
+
 def header(table) -> str:
     for row in table.PROPERTIES:
         check(row)
@@ -70,6 +93,13 @@ def header(table) -> str:
     every = [
         f"    ROW({row.name}, {len(row.arguments)}, {row.model}, \\\n        {cpp_string(table.ufunc_docstring(row))})"
         for row in table.PROPERTIES
+    ]
+    free = [
+        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, "
+        f"({', '.join(cpp_argument(argument) for argument in row.arguments)}), \\\n"
+        f"        {cpp_string(scalar_docstring(table, row))})"
+        for row in table.PROPERTIES
+        if not row.bound
     ]
     return "\n".join([
         "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
@@ -84,6 +114,12 @@ def header(table) -> str:
         "// ROW(name, inputs, model, doc): every property, with its ufunc docstring in UTF-8.",
         "#define HALX_PROPERTIES(ROW) \\",
         " \\\n".join(every),
+        "",
+        "// ROW(name, inputs, model, result, arguments, doc): the properties that _Halx does not",
+        "// bind, with the C++ type of their result, their arguments as a parenthesised list",
+        "// of {name, description} and the docstring of their scalar function, in UTF-8.",
+        "#define HALX_FREE_PROPERTIES(ROW) \\",
+        " \\\n".join(free),
         "",
         "#endif  // HALX_PROPERTY_ROWS_H",
         "",

@@ -34,11 +34,14 @@ V vapour_pressure_exponent(V T, double slope) {
     return d * slope + Log10TriplePressure;
 }
 
+// Slope of the melting curve, degC per bar.
+constexpr double MeltingSlope = 0.024726;
+
 // Melting temperature (degC) at pressure P (bar).
 template <class V>
 V melting_temperature(V P, double triple_pressure, double triple_temperature) {
     const V q = P - triple_pressure;
-    return q * 0.024726 + triple_temperature;
+    return q * MeltingSlope + triple_temperature;
 }
 
 // Solid density (kg/m^3) at T (degC) and P (bar); exp is e^x.

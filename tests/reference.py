@@ -104,3 +104,88 @@ def same_double(a: float, b: float) -> bool:
     if math.isnan(a) or math.isnan(b):
         return math.isnan(a) and math.isnan(b)
     return a == b and math.copysign(1.0, a) == math.copysign(1.0, b)
+
+
+# --- What follows from the correlations (the free functions of the model) ----------------------------
+# Written from the algebra and calculus of the correlations above, step by step.
+
+GAS_CONSTANT = 8.31446261815324  # J/(mol K)
+LN10 = 2.302585092994046
+BOILING_SLOPE, SUBLIMATION_SLOPE, MELTING_SLOPE = 9418.12, 11806.1, 0.024726
+#: Halx.Phase's values, and the code of no phase (T or P NaN).
+NO_PHASE, SOLID, LIQUID, VAPOUR = 0, 1, 2, 3
+
+
+def _log10(x: float) -> float:
+    """log10 x as the model takes it: the correctly rounded ln x over ln 10."""
+    if math.isnan(x) or x < 0.0:
+        return math.nan
+    if x == 0.0:
+        return -math.inf
+    return _log(x) / LN10
+
+
+def _vapour_temperature(P: float, slope: float) -> float:
+    d = (_log10(P) - float(DOUBLE.log10(P_TRIPLE))) / slope
+    return _divide(1.0, RECIPROCAL_TRIPLE_KELVIN - d) - 273.15
+
+
+def T_Boiling(P: float) -> float:
+    return _vapour_temperature(P, BOILING_SLOPE)
+
+
+def T_Sublimation(P: float) -> float:
+    return _vapour_temperature(P, SUBLIMATION_SLOPE)
+
+
+def P_Melting(T: float) -> float:
+    return (T - T_TRIPLE) / MELTING_SLOPE + P_TRIPLE
+
+
+def phase(T: float, P: float) -> int:
+    if math.isnan(T) or math.isnan(P):
+        return NO_PHASE
+    if P < (P_Sublimation(T) if T < T_TRIPLE else P_Boiling(T)):
+        return VAPOUR
+    return SOLID if T <= T_Melting(P) else LIQUID
+
+
+def H_Vaporization(T: float) -> float:
+    return T if math.isnan(T) else (BOILING_SLOPE * LN10) * GAS_CONSTANT
+
+
+def H_Sublimation(T: float) -> float:
+    return T if math.isnan(T) else (SUBLIMATION_SLOPE * LN10) * GAS_CONSTANT
+
+
+def H_Fusion(P: float) -> float:
+    Tm = T_Melting(P)
+    dV = _divide(MOLAR_MASS, Rho_Liquid(Tm, P)) - _divide(MOLAR_MASS, Rho_Solid(Tm, P))
+    return (((Tm + 273.15) * dV) * 1.0e5) / MELTING_SLOPE
+
+
+def Alpha_Solid(T: float, P: float) -> float:
+    drho = ((_exp(_divide(T, 733.4)) * 0.002715) / 733.4) * P + (-0.24599 - (T * 9.5797e-5) * 2.0)
+    return -_divide(drho, Rho_Solid(T, P))
+
+
+def Beta_Solid(T: float, P: float) -> float:
+    return _divide(_exp(_divide(T, 733.4)) * 0.002715 + 0.005727, Rho_Solid(T, P))
+
+
+def _liquid_compression(T: float, P: float):
+    """(kappa, a * D) of the liquid's logarithmic compression term."""
+    kappa = T * 5.5058e-8 - 1.5259e-5
+    a = kappa * (P * 10.0) + 1.0
+    return kappa, a * (1.0 - _log(a) * 0.1)
+
+
+def Alpha_Liquid(T: float, P: float) -> float:
+    V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
+    dV = 0.018639 - (T * 1.9687e-6) * 2.0
+    return _divide(dV, V) - _divide(P * 5.5058e-8, _liquid_compression(T, P)[1])
+
+
+def Beta_Liquid(T: float, P: float) -> float:
+    kappa, aD = _liquid_compression(T, P)
+    return _divide(kappa, aD)

@@ -5,6 +5,7 @@ The stubs are static files for type checkers; these tests are what keeps them
 in step with the table (names, argument names, units in the docstrings).
 """
 import ast
+import inspect
 from pathlib import Path
 
 import pytest
@@ -16,6 +17,7 @@ from Halx import _table
 
 PYTHON = Path(__file__).resolve().parents[1] / "python"
 BOUND = [row for row in _table.PROPERTIES if row.bound]
+FREE = [row for row in _table.PROPERTIES if not row.bound]
 NOT_PROPERTIES = {"cHalx_swigregister", "cHalx_swiginit", "cHalx.__init__", "cHalx.this", "cHalx.thisown"}
 
 
@@ -61,6 +63,23 @@ def test_stub_of_the_ufunc_module_matches_the_table():
     assert sorted(names) == sorted(row.name for row in _table.PROPERTIES)
 
 
+def test_stub_of_the_derived_module_matches_the_table():
+    functions = stub("Halx/_derived.pyi")
+    assert functions == {row.name: (argument_names(row), _table.docstring(row)) for row in FREE}
+    returns = {node.name: node.returns.id for node in ast.parse((PYTHON / "Halx/_derived.pyi").read_text(
+        encoding="utf-8")).body if isinstance(node, ast.FunctionDef)}
+    assert returns == {row.name: "Phase" if row.result == "phase" else "float" for row in FREE}
+
+
+def test_each_derived_property_is_a_documented_function_of_the_package():
+    assert Halx.__all__[-len(FREE):] == [row.name for row in FREE]
+    for row in FREE:
+        function = getattr(Halx, row.name)
+        assert function.__doc__ == _table.docstring(row)
+        assert str(inspect.signature(function)) == f"({', '.join(argument_names(row))}, /)"
+        assert _table.docstring(row) in Halx.__doc__
+
+
 def test_stub_of_cvar_gives_each_constant_with_its_value_and_unit():
     properties = stub("_Halx.pyi")
     for constant in _table.CONSTANTS:
@@ -87,4 +106,5 @@ def test_each_ufunc_is_built_from_its_row():
     for row in _table.PROPERTIES:
         function = getattr(ufunc, row.name)
         assert (function.nin, function.nout) == (len(row.arguments), 1)
+        assert function.types == ["d" * len(row.arguments) + "->" + ("b" if row.result == "phase" else "d")]
         assert function.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))

@@ -6,8 +6,14 @@
 825.425987637
 >>> Halx.T_Triple, Halx.P_Triple  # the triple point
 (800.7, 0.0005)
+>>> Halx.T_Boiling(1.01325)      # normal boiling point, °C
+1450.6193632468426
+>>> print(Halx.phase(1000.0, 1.0))
+liquid
 
-``Halx.cHalx`` evaluates the properties below. With NumPy installed,
+``Halx.cHalx`` evaluates the five correlations; functions of the package
+evaluate what follows from them (inverse curves, the phase, latent heats,
+response coefficients). With NumPy installed,
 ``Halx.ufunc`` holds the same properties as NumPy universal functions, and with
 matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
@@ -17,10 +23,14 @@ from typing import Any
 
 from _Halx import cvar
 
+from . import _derived
+from ._derived import *  # noqa: F401,F403  (a scalar function per row of the table that _Halx does not bind)
+from ._phase import Phase
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
-__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "__version__"]
+__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "__version__"]
+__all__ += _derived.__all__
 
 # Written once, in pyproject.toml, and read from the installed package's
 # metadata on first use (see __getattr__): reading metadata takes longer than
@@ -35,6 +45,8 @@ P_Triple: float = cvar.P_Triple
 __doc__ = "\n".join(
     [__doc__ or "", "Properties (methods of ``cHalx``):", ""]
     + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if row.bound]
+    + ["", "Derived properties (functions of the package):", ""]
+    + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if not row.bound]
     + ["", "Constants (read-only, also served by ``Halx.cvar``):", ""]
     + [f"``{constant.name}``\n    {constant_docstring(constant, getattr(cvar, constant.name))}" for constant in CONSTANTS]
 )

@@ -11,8 +11,13 @@ tests. The static stubs (.pyi) are checked against it by tests/test_table.py.
 Adding a property is one row here and its function in model/. Rows with
 `bound` set are members of `cHalx` that `_Halx` binds as `cHalx_<name>`; those
 five and their order are fixed for good, so every later property is a free
-function of the model with `bound` left unset: it joins the ufuncs and the
-command line, never `_Halx`.
+function of the model with `bound` left unset: it joins the scalar functions
+of the package (the module `Halx._derived`), the ufuncs and the command line,
+never `_Halx`.
+
+A property's result is a double (`result` "float") or a phase (`result`
+"phase"): the model returns a `Halx::Phase`, the scalar function a member of
+`Halx.Phase` and the ufunc its code as an int8.
 
 Standard library only and no imports from the package: the build loads this
 file by its path, before Halx exists anywhere.
@@ -28,7 +33,9 @@ __all__ = [
     "PRESSURE",
     "PROPERTIES",
     "CONSTANTS",
+    "RESULTS",
     "describe_arguments",
+    "describe_result",
     "docstring",
     "ufunc_docstring",
     "constant_docstring",
@@ -52,6 +59,7 @@ class Property(NamedTuple):
     summary: str  # one line, lower case, no unit: what the result is
     model: str  # the C++ function of model/ that evaluates it
     bound: bool = False  # a member of cHalx that _Halx binds as cHalx_<name>
+    result: str = "float"  # one of RESULTS
 
 
 class Constant(NamedTuple):
@@ -61,6 +69,10 @@ class Constant(NamedTuple):
     unit: str
     summary: str  # one line, lower case, no unit
 
+
+#: The kinds of result a property may have: a double in `unit`, or a phase
+#: (solid, liquid or vapour), which has no unit.
+RESULTS = ("float", "phase")
 
 TEMPERATURE = Argument("T", "temperature", "°C")
 PRESSURE = Argument("P", "pressure", "bar")
@@ -76,6 +88,29 @@ PROPERTIES: Tuple[Property, ...] = (
              "Halx::cHalx::Rho_Solid", bound=True),
     Property("Rho_Liquid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the liquid",
              "Halx::cHalx::Rho_Liquid", bound=True),
+    # Derived from the five by exact algebra or calculus (model/Derived.h).
+    Property("T_Boiling", (PRESSURE,), "°C", "temperature on the liquid–vapour (boiling) curve",
+             "Halx::T_Boiling"),
+    Property("T_Sublimation", (PRESSURE,), "°C", "temperature on the solid–vapour (sublimation) curve",
+             "Halx::T_Sublimation"),
+    Property("P_Melting", (TEMPERATURE,), "bar", "pressure on the solid–liquid (melting) curve",
+             "Halx::P_Melting"),
+    Property("phase", (TEMPERATURE, PRESSURE), "", "phase",
+             "Halx::phase", result="phase"),
+    Property("H_Vaporization", (TEMPERATURE,), "J/mol", "molar heat of vaporization from the boiling curve",
+             "Halx::H_Vaporization"),
+    Property("H_Sublimation", (TEMPERATURE,), "J/mol", "molar heat of sublimation from the sublimation curve",
+             "Halx::H_Sublimation"),
+    Property("H_Fusion", (PRESSURE,), "J/mol", "molar heat of fusion on the melting curve",
+             "Halx::H_Fusion"),
+    Property("Alpha_Solid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the solid",
+             "Halx::Alpha_Solid"),
+    Property("Alpha_Liquid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the liquid",
+             "Halx::Alpha_Liquid"),
+    Property("Beta_Solid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the solid",
+             "Halx::Beta_Solid"),
+    Property("Beta_Liquid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the liquid",
+             "Halx::Beta_Liquid"),
 )
 
 CONSTANTS: Tuple[Constant, ...] = (
@@ -99,9 +134,16 @@ def describe_arguments(row: Property) -> str:
     return " and ".join(f"{argument.quantity} {argument.name} ({argument.unit})" for argument in row.arguments)
 
 
+def describe_result(row: Property) -> str:
+    """'in bar' for a number, 'solid, liquid or vapour' for a phase."""
+    return "solid, liquid or vapour" if row.result == "phase" else f"in {row.unit}"
+
+
 def docstring(row: Property) -> str:
     """The one-line docstring of the scalar function or method of row."""
-    return f"{_sentence(row.summary)} at {describe_arguments(row)}, in {row.unit}."
+    if row.result == "phase":
+        return f"{_sentence(row.summary)} at {describe_arguments(row)}: a Halx.Phase, {describe_result(row)}."
+    return f"{_sentence(row.summary)} at {describe_arguments(row)}, {describe_result(row)}."
 
 
 def ufunc_docstring(row: Property) -> str:
@@ -112,14 +154,20 @@ def ufunc_docstring(row: Property) -> str:
         broadcast = f" Broadcast against {row.arguments[0].name}." if position else ""
         parameters += [f"{name} : array_like", f"    {_sentence(argument.quantity)} {argument.name}, {argument.unit}.{broadcast}"]
     call = f"{row.name}({', '.join(argument.name for argument in row.arguments)})"
-    returns = textwrap.fill(
-        f"{call} in {row.unit}: element by element the very double that the scalar function returns, "
-        "NaN and infinities included. Inputs are converted to float64.",
-        width=76, initial_indent="    ", subsequent_indent="    ")
+    if row.result == "phase":
+        title, kind = f"{_sentence(row.summary)}: {describe_result(row)}.", "ndarray or int8"
+        returns = (f"{call} as codes, the values of Halx.Phase: 1 solid, 2 liquid, 3 vapour, and 0 where "
+                   "T or P is NaN. Element by element the phase of the scalar function. Inputs are "
+                   "converted to float64.")
+    else:
+        title, kind = f"{_sentence(row.summary)}, {row.unit}.", "ndarray or float64"
+        returns = (f"{call} in {row.unit}: element by element the very double that the scalar function "
+                   "returns, NaN and infinities included. Inputs are converted to float64.")
+    returns = textwrap.fill(returns, width=76, initial_indent="    ", subsequent_indent="    ")
     return "\n".join(
-        [f"{_sentence(row.summary)}, {row.unit}.", "", "Parameters", "----------"]
+        [title, "", "Parameters", "----------"]
         + parameters
-        + ["", "Returns", "-------", "ndarray or float64", returns]
+        + ["", "Returns", "-------", kind, returns]
     )
 
 

@@ -11,6 +11,28 @@ Rho_Solid: numpy.ufunc
 """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 Rho_Liquid: numpy.ufunc
 """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+T_Boiling: numpy.ufunc
+"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+T_Sublimation: numpy.ufunc
+"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+P_Melting: numpy.ufunc
+"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
+phase: numpy.ufunc
+"""Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
+H_Vaporization: numpy.ufunc
+"""Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
+H_Sublimation: numpy.ufunc
+"""Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
+H_Fusion: numpy.ufunc
+"""Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+Alpha_Solid: numpy.ufunc
+"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+Alpha_Liquid: numpy.ufunc
+"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
+Beta_Solid: numpy.ufunc
+"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
+Beta_Liquid: numpy.ufunc
+"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
 
 #: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"
 #: (the best this CPU runs, unless the environment variable HALX_SIMD names one).

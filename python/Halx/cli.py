@@ -1,4 +1,4 @@
-"""The ``halx`` command: evaluate a property, print a table, draw the phase diagram.
+"""The ``halx`` command: evaluate a property, print a table, name a phase, draw the phase diagram.
 
 Installed as the ``halx`` script and runnable as ``python -m Halx``; see
 ``halx --help``. :func:`main` runs a command line in-process and returns the
@@ -29,9 +29,10 @@ import sys
 import textwrap
 from typing import Any, Callable, Dict, List, NoReturn, Optional, Sequence, Tuple, Union
 
-from . import cvar
+from . import _derived, cvar
+from ._phase import Phase
 from ._proxy import cHalx
-from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property
+from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property, describe_result
 from ._values import parse_number, parse_values
 
 __all__ = ["main", "parse_values"]
@@ -43,11 +44,14 @@ _ARGUMENTS: Tuple[Argument, ...] = (TEMPERATURE, PRESSURE)
 _ARGUMENT_EXAMPLES: Dict[str, str] = {TEMPERATURE.name: "1000", PRESSURE.name: "100"}
 
 _QUANTITIES: Dict[str, Union[Property, Constant]] = {row.name: row for row in PROPERTIES + CONSTANTS}
+_PHASE = next(row for row in PROPERTIES if row.result == "phase")
 
 # A typing slip (a step of 1e-9) becomes a message instead of an hour of output.
 _MAX_TABLE_ROWS = 1_000_000
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
+# The smallest diagram whose lettering (scaled with the picture) is legible, about 9 px.
+_SMALLEST_DIAGRAM = (320, 240)
 
 _instance = cHalx()
 
@@ -66,9 +70,10 @@ def _values_argument(text: str) -> List[float]:
 def _size_argument(text: str) -> Tuple[int, int]:
     """argparse type for --size: 'WIDTHxHEIGHT' in pixels."""
     match = re.fullmatch(r"\s*(\d+)\s*[xX×]\s*(\d+)\s*", text)
-    if match is None or not all(100 <= int(side) <= 10_000 for side in match.groups()):
+    if match is None or not all(low <= int(side) <= 10_000 for low, side in zip(_SMALLEST_DIAGRAM, match.groups())):
         raise argparse.ArgumentTypeError(
-            f"{text!r} is not a size WIDTHxHEIGHT in pixels from 100 to 10000, e.g. 800x600"
+            f"{text!r} is not a size WIDTHxHEIGHT in pixels from {_SMALLEST_DIAGRAM[0]}x{_SMALLEST_DIAGRAM[1]} "
+            f"to 10000x10000, e.g. 800x600"
         )
     return int(match.group(1)), int(match.group(2))
 
@@ -102,24 +107,36 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
     return numpy, ufunc
 
 
-def _scalar(row: Property) -> Callable[..., float]:
+def _scalar(row: Property) -> Callable[..., Any]:
     """The scalar function of row: for the properties that _Halx binds, the method of cHalx."""
-    function: Callable[..., float] = getattr(_instance, row.name)
+    function: Callable[..., Any] = getattr(_instance if row.bound else _derived, row.name)
     return function
 
 
-def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[float]:
-    """row at every point of the argument columns (one per argument of row, in order)."""
+def _phase_name(code: int) -> str:
+    """The name of the phase of code; 'nan' for 0, the code of a NaN temperature or pressure."""
+    return str(Phase(code)) if code else "nan"
+
+
+def _scalar_phase_code(T: float, P: float) -> int:
+    """The code of the phase at (T, P), 0 when T or P is NaN, as the ufunc gives it."""
+    return 0 if T != T or P != P else int(_derived.phase(T, P))
+
+
+def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[Union[float, str]]:
+    """row at every point of the argument columns (one per argument of row, in order);
+    a phase by its name."""
     arrays = _arrays()
     if arrays is not None:
         numpy, ufunc = arrays
         # Outside the physical range the model overflows by design; the values
         # (inf, nan) are the answer, so NumPy's warnings would only be noise.
         with numpy.errstate(all="ignore"):
-            result: List[float] = getattr(ufunc, row.name)(*columns).tolist()
-        return result
-    function = _scalar(row)
-    return [function(*point) for point in zip(*columns)]
+            result: List[Any] = getattr(ufunc, row.name)(*columns).tolist()
+    else:
+        function = _scalar_phase_code if row is _PHASE else _scalar(row)
+        result = [function(*point) for point in zip(*columns)]
+    return [_phase_name(code) for code in result] if row is _PHASE else result
 
 
 # --- The command line -------------------------------------------------------------------
@@ -154,11 +171,11 @@ class _PrintVersion(argparse.Action):
 
 
 def _join_negative_values(argv: Sequence[str]) -> List[str]:
-    """argv with '--T -20:40:10' written as '--T=-20:40:10'.
+    """argv with '--T -20:40:10' written as '--T=-20:40:10', and 'phase -20 1' as 'phase -- -20 1'.
 
     argparse takes a word such as '-20:40:10' or '-1e3' for an option, not a
     value; no option of ours starts with a digit, so such a word after --T or
-    --P is always meant as the value.
+    --P, or as the temperature of the phase command, is always meant as a value.
     """
     joined: List[str] = []
     index = 0
@@ -171,6 +188,9 @@ def _join_negative_values(argv: Sequence[str]) -> List[str]:
         if word in _VALUE_OPTIONS and re.match(r"-\.?\d", following):
             joined.append(f"{word}={following}")
             index += 2
+        elif index == 0 and word == "phase" and re.match(r"-\.?\d", following):
+            joined.extend(["phase", "--"])
+            index += 1
         else:
             joined.append(word)
             index += 1
@@ -192,8 +212,10 @@ def _format_exact(value: float) -> str:
     return text[:-2] if text.endswith(".0") else text
 
 
-def _format_rounded(value: float, digits: int) -> str:
-    """value to digits significant digits, trailing zeros kept so that columns read alike."""
+def _format_rounded(value: Union[float, str], digits: int) -> str:
+    """value to digits significant digits, trailing zeros kept so that columns read alike; a name as it is."""
+    if isinstance(value, str):
+        return value
     text = f"{value:#.{digits}g}"
     return text.replace(".e", "e") if "e" in text else text.rstrip(".")
 
@@ -216,12 +238,26 @@ def _run_eval(options: argparse.Namespace) -> int:
             parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
         print(f"{getattr(cvar, name)!r} {row.unit}")
         return 0
+    arguments = _read_arguments(parser, row, words, f"{_PROGRAM} eval {name}")
+    if row is _PHASE:
+        print(_phase_of(parser, *arguments))
+        return 0
+    value = _scalar(row)(*arguments)
+    print(f"{value!r} {row.unit}")
+    return 0
+
+
+def _read_arguments(parser: _Parser, row: Property, words: Sequence[str], command: str) -> List[float]:
+    """The numbers that words give for the arguments of row; a usage error otherwise.
+
+    command is the command line that an example in a message starts with.
+    """
     if len(words) != len(row.arguments):
         example = " ".join(_ARGUMENT_EXAMPLES[argument.name] for argument in row.arguments)
         plural = "s" if len(row.arguments) > 1 else ""
         parser.error(
-            f"{name} takes {len(row.arguments)} argument{plural} ({_describe_arguments(row.arguments)}), "
-            f"not {len(words)}; e.g. {_PROGRAM} eval {name} {example}"
+            f"{row.name} takes {len(row.arguments)} argument{plural} ({_describe_arguments(row.arguments)}), "
+            f"not {len(words)}; e.g. {command} {example}"
         )
     arguments: List[float] = []
     for argument, word in zip(row.arguments, words):
@@ -232,15 +268,29 @@ def _run_eval(options: argparse.Namespace) -> int:
                 f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
                 f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
             )
-    value = _scalar(row)(*arguments)
-    print(f"{value!r} {row.unit}")
+    return arguments
+
+
+def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
+    """The phase at (T, P); a usage error when T or P is NaN."""
+    if T != T or P != P:
+        parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}; "
+                     f"give numbers, e.g. {_PROGRAM} phase 1000 1")
+    return _derived.phase(T, P)
+
+
+def _run_phase(options: argparse.Namespace) -> int:
+    parser: _Parser = options.parser
+    # argparse keeps the '--' that shields a negative temperature in front of the values.
+    words = options.values[1:] if options.values[:1] == ["--"] else options.values
+    print(_phase_of(parser, *_read_arguments(parser, _PHASE, words, f"{_PROGRAM} phase")))
     return 0
 
 
 def _table_properties(parser: _Parser, options: argparse.Namespace, given: Tuple[str, ...]) -> List[Property]:
     """The property columns of a table over the arguments given (names, in the order of _ARGUMENTS)."""
     if not options.property:
-        return [row for row in PROPERTIES if _names(row.arguments) == given]
+        return [row for row in PROPERTIES if row.bound and _names(row.arguments) == given]
     chosen: List[Property] = []
     for name in ",".join(options.property).split(","):
         name = name.strip()
@@ -277,7 +327,7 @@ def _run_table(options: argparse.Namespace) -> int:
     results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
     table = [point + values for point, values in zip(points, zip(*results))] if results else points
     headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
-    headers += [f"{row.name} ({row.unit})" for row in properties]
+    headers += [f"{row.name} ({row.unit})" if row.unit else row.name for row in properties]
 
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
@@ -290,16 +340,16 @@ def _run_table(options: argparse.Namespace) -> int:
     return _write_file(output, lambda: _write_lines(output, lines))
 
 
-def _csv_lines(headers: List[str], table: List[Tuple[float, ...]]) -> List[str]:
+def _csv_lines(headers: List[str], table: List[Tuple[Any, ...]]) -> List[str]:
     """The table as CSV lines with a header row; every number is written with all its digits."""
     buffer = io.StringIO()
     writer = csv.writer(buffer, lineterminator="\n")
     writer.writerow(headers)
-    writer.writerows([repr(value) for value in row] for row in table)
+    writer.writerows([value if isinstance(value, str) else repr(value) for value in row] for row in table)
     return buffer.getvalue().splitlines(keepends=True)
 
 
-def _aligned_lines(headers: List[str], table: List[Tuple[float, ...]], exact: int, digits: int) -> List[str]:
+def _aligned_lines(headers: List[str], table: List[Tuple[Any, ...]], exact: int, digits: int) -> List[str]:
     """The table in right-aligned columns; the first exact columns (T, P) keep all their digits."""
     cells = [
         [_format_exact(value) if index < exact else _format_rounded(value, digits) for index, value in enumerate(row)]
@@ -349,29 +399,32 @@ def _run_diagram(options: argparse.Namespace) -> int:
                 file=sys.stderr,
             )
         return 2
-    from matplotlib.figure import Figure
-
-    from .plot import phase_diagram
+    from .plot import lettering_scale, save_diagram
 
     width, height = options.size
-    figure = Figure(figsize=(width / options.dpi, height / options.dpi), dpi=options.dpi, layout="constrained")
-    phase_diagram(figure.add_subplot())
-    return _write_file(output, lambda: figure.savefig(output, format=extension[1:]))
+    try:
+        lettering_scale(width, height, options.dpi)
+    except ValueError as error:
+        parser.error(str(error).replace("a dpi of", "--dpi"))
+    return _write_file(output, lambda: save_diagram(output, width, height, options.dpi, format=extension[1:]))
 
 
 def _quantities_help() -> str:
     """One line per property and constant: its name and arguments, what it is, its unit."""
-    return "\n".join(
-        f"  {' '.join((row.name,) + _names(row.arguments) if isinstance(row, Property) else (row.name,)):<18} "
-        f"{row.summary}, {row.unit}"
-        for row in _QUANTITIES.values()
-    )
+    lines = []
+    for row in _QUANTITIES.values():
+        if isinstance(row, Constant):
+            lines.append(f"  {row.name:<18} {row.summary}, {row.unit}")
+        else:
+            meaning = f"{row.summary}: {describe_result(row)}" if row.result == "phase" else f"{row.summary}, {row.unit}"
+            lines.append(f"  {' '.join((row.name,) + _names(row.arguments)):<18} {meaning}")
+    return "\n".join(lines)
 
 
 def _columns_help() -> str:
     """Which properties a table over each set of arguments shows, as one sentence."""
     sets = [arguments for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
-    columns = [" and ".join(row.name for row in PROPERTIES if row.arguments == arguments) for arguments in sets]
+    columns = [" and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments) for arguments in sets]
     return (
         f"With --T alone the columns are {columns[0]}; with --P alone, {columns[1]}; "
         f"with both, one row per (T, P) pair, T varying slowest, and the columns {columns[2]}. "
@@ -402,6 +455,7 @@ def _build_parser() -> _Parser:
             f"{_example(two_arguments, '900', '100')}\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
             f"  {_PROGRAM} table --T 900:1500:100 -o boiling.csv\n"
+            f"  {_PROGRAM} phase 1000 1\n"
             f"  {_PROGRAM} diagram -o nacl.png\n"
             "\n"
             "Exit status: 0 when done, 1 when the output file cannot be written,\n"
@@ -476,13 +530,34 @@ def _build_parser() -> _Parser:
     )
     table.set_defaults(run=_run_table, parser=table)
 
+    phase = commands.add_parser(
+        "phase",
+        usage=f"{_PROGRAM} phase [-h] T P",
+        help="print the phase at a temperature and pressure: solid, liquid or vapour",
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+        description=(
+            f"Print the phase of NaCl at temperature T ({TEMPERATURE.unit}) and pressure P ({PRESSURE.unit}):\n"
+            "solid, liquid or vapour, from the three curves and the triple point.\n"
+            "A state exactly on a curve gets the phase of the curve's high-pressure side:\n"
+            "liquid on the boiling curve, solid on the sublimation and melting curves."
+        ),
+        epilog=f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30",
+    )
+    phase.add_argument(
+        "values", metavar="T P", nargs=argparse.REMAINDER, help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}"
+    )
+    phase.set_defaults(run=_run_phase, parser=phase)
+
     diagram = commands.add_parser(
         "diagram",
         help="draw the pressure–temperature phase diagram to a PNG, SVG or PDF file",
         description=(
-            "Draw the pressure–temperature phase diagram of NaCl: the boiling, melting and "
-            "sublimation curves meeting at the triple point, on a logarithmic pressure axis. "
-            "Needs matplotlib (the 'plot' extra)."
+            "Draw the pressure–temperature phase diagram of NaCl: the fields of solid, liquid and "
+            "vapour, and the boiling, melting and sublimation curves meeting at the triple point, "
+            "on a logarithmic pressure axis. --dpi is pixels per inch: it sets the printed size, "
+            "which a PNG records; the lettering is 10 pt on prints of 5 x 3.75 inches and larger "
+            "and scales down with smaller prints, so the same pixels look the same at every dpi. "
+            "SVG and PDF keep their text as text. Needs matplotlib (the 'plot' extra)."
         ),
         epilog=f"example: {_PROGRAM} diagram -o nacl.png",
     )
@@ -494,13 +569,13 @@ def _build_parser() -> _Parser:
         type=_size_argument,
         default=(800, 600),
         metavar="WxH",
-        help="image size in pixels at --dpi (default: 800x600)",
+        help="image size in pixels, from 320x240 up (default: 800x600)",
     )
     diagram.add_argument(
         "--dpi",
         type=_bounded_int(10, 1200),
         default=100,
-        help="pixels per inch, which scales the lettering (default: 100)",
+        help="pixels per inch: the printed size is WIDTH/dpi x HEIGHT/dpi inches (default: 100)",
     )
     diagram.set_defaults(run=_run_diagram, parser=diagram)
     return parser
@@ -517,7 +592,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     try:
         options = parser.parse_args(_join_negative_values(words))
         if options.command is None:
-            parser.error("give a command: eval, table or diagram")
+            parser.error("give a command: eval, table, phase or diagram")
         status: int = options.run(options)
         return status
     except _UsageError as error:

@@ -4,8 +4,10 @@ Each ufunc gives, element by element, the very double that the matching scalar
 function returns (NaN, infinities and signed zeros included), and does what
 any NumPy ufunc does: broadcasting, ``out=``, ``where=``, strided input, and
 lazy evaluation on dask and xarray arrays. Integer and float32 inputs are
-converted to float64; results are float64. Each ufunc's docstring gives its
-arguments and result with their units.
+converted to float64; results are float64, except the phase: ``phase`` gives
+int8 codes, the values of ``Halx.Phase`` (1 solid, 2 liquid, 3 vapour), and 0
+where T or P is NaN. Each ufunc's docstring gives its arguments and result
+with their units.
 
     >>> import numpy as np
     >>> from Halx.ufunc import Rho_Liquid

@@ -1,0 +1,108 @@
+"""How closely the inverse curves invert the curves, measured over log-uniform inputs.
+
+    python benchmarks/round_trips.py [--count N] [--seed S]
+
+For each inverse, on N inputs (default 10**6):
+
+- T_Boiling, T_Sublimation: pressures log-uniform over 1e-30 to 1e4 bar; the
+  round trip P_Boiling(T_Boiling(P)) against P, in units in the last place
+  (ulps) of P. The curve itself can only reach every so many doubles (its
+  exponent is rounded to a double, then raised to a power), so no inverse can
+  do better than the nearest value the curve reaches: the column "best"
+  gives, per decade, the worst of those nearest values, found by trying the
+  temperatures a few ulps of T + 273.15 either side.
+- P_Melting: temperatures on the melting curve (T_Melting of log-uniform
+  pressures over 1e-30 to 1e4 bar, and uniform temperatures over 800.7 to
+  1050 °C); the round trip T_Melting(P_Melting(T)) against T, in ulps of T.
+- The temperatures themselves against the exact solution of the curve's
+  equation (decimal arithmetic to 40 digits, on a sample of 2000), in ulps of
+  the absolute temperature T + 273.15 that the curves start from.
+
+Prints a table per inverse; needs NumPy.
+"""
+import argparse
+from decimal import Decimal, getcontext
+from typing import Callable, Dict, List, Tuple
+
+import numpy as np
+
+from Halx import ufunc
+
+getcontext().prec = 40
+
+#: Inverse -> (curve, slope of log10 P against 1/T).
+VAPOUR_CURVES: Dict[str, Tuple[Callable[..., np.ndarray], Callable[..., np.ndarray], float]] = {
+    "T_Boiling": (ufunc.T_Boiling, ufunc.P_Boiling, 9418.12),
+    "T_Sublimation": (ufunc.T_Sublimation, ufunc.P_Sublimation, 11806.1),
+}
+
+
+def ulps(a: np.ndarray, b: np.ndarray) -> np.ndarray:
+    """|a - b| in units in the last place: the count of doubles between them (both finite, same sign)."""
+    return np.abs(a.view(np.int64) - b.view(np.int64))
+
+
+def log_uniform(rng: np.random.Generator, low: float, high: float, count: int) -> np.ndarray:
+    return 10.0 ** rng.uniform(np.log10(low), np.log10(high), count)
+
+
+def best_reachable(P: np.ndarray, T: np.ndarray, curve: Callable[..., np.ndarray], reach: int = 16) -> np.ndarray:
+    """Per element, the least error (ulps of P) of the curve at temperatures near T."""
+    kelvin = T + 273.15
+    step = np.spacing(kelvin)
+    best = ulps(curve(T), P)
+    for k in range(-reach, reach + 1):
+        for candidate in (T + k * step, T + k * np.spacing(T)):
+            best = np.minimum(best, ulps(curve(candidate), P))
+    return best
+
+
+def exact_kelvin(P: float, slope: float) -> Decimal:
+    """The absolute temperature at which the vapour curve of the slope gives P, to 40 digits."""
+    triple = Decimal(0.0005)
+    return Decimal(slope) / (Decimal(slope) * Decimal(0.000931228756343996) + triple.log10() - Decimal(P).log10())
+
+
+def vapour_report(name: str, P: np.ndarray, rng: np.random.Generator) -> None:
+    inverse, curve, slope = VAPOUR_CURVES[name]
+    T = inverse(P)
+    error = ulps(curve(T), P)
+    best = best_reachable(P, T, curve)
+    print(f"{name}: {len(P)} pressures log-uniform over 1e-30 to 1e4 bar; "
+          f"max round trip {error.max()} ulps, mean {error.mean():.1f}, "
+          f"at the best reachable value for {np.mean(error == best):.1%}")
+    print(f"  {'decade (bar)':<16}{'max ulps':>10}{'best':>8}")
+    decade = np.floor(np.log10(P) / 2) * 2
+    for low in np.unique(decade):
+        chosen = decade == low
+        print(f"  1e{int(low):<+4d}to 1e{int(low) + 2:<+4d}{error[chosen].max():>10}{best[chosen].max():>8}")
+    sample = rng.choice(len(P), 2000, replace=False)
+    kelvin = T[sample] + 273.15
+    exact = np.array([float(exact_kelvin(float(p), slope)) for p in P[sample]])
+    print(f"  temperature against the exact solution: max {ulps(kelvin, exact).max()} ulps of T + 273.15")
+
+
+def melting_report(rng: np.random.Generator, count: int) -> None:
+    temperatures: List[Tuple[str, np.ndarray]] = [
+        ("T_Melting of pressures log-uniform over 1e-30 to 1e4 bar", ufunc.T_Melting(log_uniform(rng, 1e-30, 1e4, count))),
+        ("uniform over 800.7 to 1050 °C", rng.uniform(800.7, 1050.0, count)),
+    ]
+    for description, T in temperatures:
+        error = ulps(ufunc.T_Melting(ufunc.P_Melting(T)), T)
+        print(f"P_Melting: {count} temperatures, {description}: max round trip {error.max()} ulps of T, "
+              f"exact for {np.mean(error == 0):.1%}")
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--count", type=int, default=10**6)
+    parser.add_argument("--seed", type=int, default=2024)
+    options = parser.parse_args()
+    rng = np.random.default_rng(options.seed)
+    for name in VAPOUR_CURVES:
+        vapour_report(name, log_uniform(rng, 1e-30, 1e4, options.count), rng)
+    melting_report(rng, options.count)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,139 @@
+// The derived properties, each written as an explicit sequence of rounded
+// double operations, compiled like Halx.cpp without contraction and without
+// fast-math (see CMakeLists.txt), so their bits are as reproducible as the
+// correlations'. Where a derived property needs a correlation's own value
+// (a density, a point on a curve) it calls cHalx, so it sees exactly what
+// users are served.
+//
+// The mathematical functions are the correctly rounded ones that the
+// correlations use (elementary.h), so the derived properties give the same
+// bits on every compiler, C library and machine too.
+#include "Derived.h"
+
+#include <cmath>
+
+#include "Halx.h"
+#include "correlations.h"
+#include "elementary.h"
+
+namespace Halx {
+
+namespace {
+
+using correlations::BoilingSlope;
+using correlations::Log10TriplePressure;
+using correlations::MeltingSlope;
+using correlations::ReciprocalTripleKelvin;
+using correlations::SublimationSlope;
+
+// --- Physical constants -----------------------------------------------------------------
+
+// Molar gas constant, J/(mol K): the SI value, exact since 2019.
+constexpr double GasConstant = 8.31446261815324;
+// ln 10, the double nearest to it.
+constexpr double Ln10 = 2.302585092994046;
+// Pascal per bar.
+constexpr double PascalPerBar = 1.0e5;
+
+// log10 x as ln x / ln 10 from the correctly rounded ln: within two units in
+// the last place of log10 x, and the same double everywhere.
+double common_logarithm(double x) {
+    return elementary::log(x) / Ln10;
+}
+
+// Temperature (degC) at which the vapour curve of the given slope gives P:
+// log10 P = log10 P_Triple + slope * (1/Tk_Triple - 1/Tk) solved for Tk.
+double vapour_temperature(double P, double slope) {
+    const double x = common_logarithm(P);
+    const double d = (x - Log10TriplePressure) / slope;
+    const double r = ReciprocalTripleKelvin - d;
+    const double Tk = 1.0 / r;
+    return Tk - 273.15;
+}
+
+// Molar heat (J/mol) from the slope of a line of log10 P against 1/T:
+// -R d(ln P)/d(1/T) = R ln(10) slope, whatever the temperature T.
+double clausius_clapeyron_heat(double T, double slope) {
+    if (std::isnan(T)) return T;
+    return (slope * Ln10) * GasConstant;
+}
+
+}  // namespace
+
+double T_Boiling(double P) {
+    return vapour_temperature(P, BoilingSlope);
+}
+
+double T_Sublimation(double P) {
+    return vapour_temperature(P, SublimationSlope);
+}
+
+double P_Melting(double T) {
+    const double q = (T - T_Triple) / MeltingSlope;
+    return q + P_Triple;
+}
+
+Phase phase(double T, double P) {
+    if (std::isnan(T) || std::isnan(P)) return Phase::Undefined;
+    const double vapour_pressure = T < T_Triple ? cHalx::P_Sublimation(T) : cHalx::P_Boiling(T);
+    if (P < vapour_pressure) return Phase::Vapour;
+    return T <= cHalx::T_Melting(P) ? Phase::Solid : Phase::Liquid;
+}
+
+double H_Vaporization(double T) {
+    return clausius_clapeyron_heat(T, BoilingSlope);
+}
+
+double H_Sublimation(double T) {
+    return clausius_clapeyron_heat(T, SublimationSlope);
+}
+
+// Clapeyron: H = Tk * (V_liquid - V_solid) * dP/dT, with molar volumes
+// MolarMass / density (m^3/mol) and dP/dT = 1 / MeltingSlope bar/K.
+double H_Fusion(double P) {
+    const double Tm = cHalx::T_Melting(P);
+    const double rho_solid = cHalx::Rho_Solid(Tm, P);
+    const double rho_liquid = cHalx::Rho_Liquid(Tm, P);
+    const double dV = MolarMass / rho_liquid - MolarMass / rho_solid;
+    const double Tk = Tm + 273.15;
+    return ((Tk * dV) * PascalPerBar) / MeltingSlope;
+}
+
+// The solid: rho = s(T) P + rho0(T), s = 0.002715 exp(T/733.4) + 0.005727,
+// rho0 = 2170.4 - 0.24599 T - 9.5797e-5 T^2, so
+// d(rho)/dT = (0.002715/733.4) exp(T/733.4) P - 0.24599 - 2 (9.5797e-5) T
+// and d(rho)/dP = s.
+double Alpha_Solid(double T, double P) {
+    const double e = elementary::exp(T / 733.4);
+    const double ds = (e * 0.002715) / 733.4;
+    const double drho0 = -0.24599 - (T * 9.5797e-5) * 2.0;
+    const double drho = ds * P + drho0;
+    return -(drho / cHalx::Rho_Solid(T, P));
+}
+
+double Beta_Solid(double T, double P) {
+    const double e = elementary::exp(T / 733.4);
+    const double s = e * 0.002715 + 0.005727;
+    return s / cHalx::Rho_Solid(T, P);
+}
+
+// The liquid: rho = 58443 / V(T) / D, D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P,
+// so ln rho = ln 58443 - ln V - ln D with d(ln D)/dT = -5.5058e-8 P / (a D) and
+// d(ln D)/dP = -kappa / (a D). Neither coefficient needs the density itself.
+double Alpha_Liquid(double T, double P) {
+    const double V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
+    const double dV = 0.018639 - (T * 1.9687e-6) * 2.0;
+    const double kappa = T * 5.5058e-8 - 1.5259e-5;
+    const double a = kappa * (P * 10.0) + 1.0;
+    const double D = 1.0 - elementary::log(a) * 0.1;
+    return dV / V - (P * 5.5058e-8) / (a * D);
+}
+
+double Beta_Liquid(double T, double P) {
+    const double kappa = T * 5.5058e-8 - 1.5259e-5;
+    const double a = kappa * (P * 10.0) + 1.0;
+    const double D = 1.0 - elementary::log(a) * 0.1;
+    return kappa / (a * D);
+}
+
+}  // namespace Halx

@@ -1,0 +1,44 @@
+"""The derived properties of sodium chloride as scalar functions; import them from ``Halx``.
+
+Arguments are positional and must be ``float`` or ``int`` (subclasses included);
+anything else raises ``TypeError``, an int beyond the range of a double
+``OverflowError``. ``phase`` raises ``ValueError`` when T or P is NaN.
+"""
+from ._phase import Phase
+
+__all__ = [
+    "T_Boiling",
+    "T_Sublimation",
+    "P_Melting",
+    "phase",
+    "H_Vaporization",
+    "H_Sublimation",
+    "H_Fusion",
+    "Alpha_Solid",
+    "Alpha_Liquid",
+    "Beta_Solid",
+    "Beta_Liquid",
+]
+
+def T_Boiling(P: float, /) -> float:
+    """Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+def T_Sublimation(P: float, /) -> float:
+    """Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+def P_Melting(T: float, /) -> float:
+    """Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
+def phase(T: float, P: float, /) -> Phase:
+    """Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
+def H_Vaporization(T: float, /) -> float:
+    """Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
+def H_Sublimation(T: float, /) -> float:
+    """Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
+def H_Fusion(P: float, /) -> float:
+    """Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+def Alpha_Solid(T: float, P: float, /) -> float:
+    """Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+def Alpha_Liquid(T: float, P: float, /) -> float:
+    """Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
+def Beta_Solid(T: float, P: float, /) -> float:
+    """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
+def Beta_Liquid(T: float, P: float, /) -> float:
+    """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
