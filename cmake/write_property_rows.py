@@ -13,6 +13,10 @@ The header defines
                                 cHalx that _Halx binds, in table order
     HALX_PROPERTIES(ROW)        ROW(name, inputs, model, doc) for every
                                 property, with its ufunc docstring in UTF-8
+    HALX_BOUND_METHODS(ROW)     ROW(name, doc) for each member of cHalx that
+                                _Halx binds, with the method's docstring
+                                behind the signature line that CPython reads
+                                from a built-in function's docstring
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
@@ -63,6 +67,14 @@ def cpp_string(text: str) -> str:
     return " \\\n        ".join(pieces)
 
 
+def method_docstring(table, row) -> str:
+    """The docstring of row's method: CPython takes the signature of a built-in
+    function from a first line 'name(parameters)' followed by a line '--'; the
+    parameter $self stands for the instance."""
+    parameters = ", ".join(["$self"] + [argument.name for argument in row.arguments] + ["/"])
+    return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row)}"
+
+
 def header(table) -> str:
     for row in table.PROPERTIES:
         check(row)
@@ -70,6 +82,9 @@ def header(table) -> str:
     every = [
         f"    ROW({row.name}, {len(row.arguments)}, {row.model}, \\\n        {cpp_string(table.ufunc_docstring(row))})"
         for row in table.PROPERTIES
+    ]
+    methods = [
+        f"    ROW({row.name}, \\\n        {cpp_string(method_docstring(table, row))})" for row in table.PROPERTIES if row.bound
     ]
     return "\n".join([
         "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
@@ -84,6 +99,11 @@ def header(table) -> str:
         "// ROW(name, inputs, model, doc): every property, with its ufunc docstring in UTF-8.",
         "#define HALX_PROPERTIES(ROW) \\",
         " \\\n".join(every),
+        "",
+        "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
+        "// the method, in UTF-8, behind its signature line.",
+        "#define HALX_BOUND_METHODS(ROW) \\",
+        " \\\n".join(methods),
         "",
         "#endif  // HALX_PROPERTY_ROWS_H",
         "",

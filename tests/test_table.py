@@ -5,6 +5,8 @@ The stubs are static files for type checkers; these tests are what keeps them
 in step with the table (names, argument names, units in the docstrings).
 """
 import ast
+import inspect
+import pydoc
 from pathlib import Path
 
 import pytest
@@ -72,11 +74,40 @@ def test_the_oracle_of_the_tests_covers_every_bound_property():
     assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
 
 
-def test_the_proxy_class_has_a_documented_method_for_each_bound_property():
+def test_the_class_and_package_docstrings_list_each_bound_property():
     for row in BOUND:
-        assert vars(Halx.cHalx)[row.name].__func__ is getattr(_Halx, "cHalx_" + row.name)
         assert _table.docstring(row) in Halx.cHalx.__doc__
     assert all(_table.docstring(row) in Halx.__doc__ for row in BOUND)
+
+
+@pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
+def test_help_on_each_method_shows_its_arguments_and_units(row):
+    h = Halx.cHalx()
+    names = argument_names(row)
+    assert getattr(Halx.cHalx, row.name).__doc__ == _table.scalar_docstring(row)
+    for method, parameters in ((getattr(Halx.cHalx, row.name), ["self"] + names), (getattr(h, row.name), names)):
+        signature = inspect.signature(method)
+        assert list(signature.parameters) == parameters
+        assert {parameter.kind for parameter in signature.parameters.values()} == {inspect.Parameter.POSITIONAL_ONLY}
+    text = pydoc.render_doc(getattr(h, row.name), renderer=pydoc.plaintext)
+    assert f"{row.name}({', '.join(names)}, /)" in text
+    assert all(f"{argument.name} : float\n        {argument.quantity.capitalize()}, {argument.unit}." in text
+               for argument in row.arguments)
+
+
+@pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
+def test_each_method_runs_its_flat_function(row):
+    # The documented method shares the flat function's entry point: same
+    # value to the bit, same messages naming cHalx_<name>, flat function undocumented.
+    h, flat = Halx.cHalx(), getattr(_Halx, "cHalx_" + row.name)
+    method = getattr(h, row.name)
+    arguments = (1234.5, 678.9)[: len(row.arguments)]
+    assert method(*arguments).hex() == flat(h, *arguments).hex()
+    with pytest.raises(TypeError, match=f"^in method 'cHalx_{row.name}', argument 2 of type 'double'$"):
+        method("1000", *arguments[1:])
+    with pytest.raises(TypeError, match=f"^cHalx_{row.name} expected {len(row.arguments) + 1} arguments, got 1$"):
+        method()
+    assert flat.__doc__ is None
 
 
 @pytest.mark.keeps_memory

@@ -30,7 +30,9 @@ __all__ = [
     "CONSTANTS",
     "describe_arguments",
     "docstring",
+    "scalar_docstring",
     "ufunc_docstring",
+    "ascii_text",
     "constant_docstring",
 ]
 
@@ -104,6 +106,21 @@ def docstring(row: Property) -> str:
     return f"{_sentence(row.summary)} at {describe_arguments(row)}, in {row.unit}."
 
 
+def scalar_docstring(row: Property) -> str:
+    """The numpydoc docstring of the scalar function or method of row: its
+    one line, each argument with its unit, the result with its unit."""
+    parameters = []
+    for argument in row.arguments:
+        parameters += [f"{argument.name} : float", f"    {_sentence(argument.quantity)}, {argument.unit}."]
+    return "\n".join(
+        [docstring(row), "", "Parameters", "----------"]
+        + parameters
+        + ["", "Returns", "-------", "float", f"    {_sentence(row.summary)}, {row.unit}.",
+           "", "See Also", "--------",
+           f"Halx.ufunc.{row.name} : the same over NumPy arrays, xarray objects and pint quantities."]
+    )
+
+
 def ufunc_docstring(row: Property) -> str:
     """The docstring of the ufunc of row (NumPy puts the call signature in front of it)."""
     inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
@@ -126,3 +143,16 @@ def ufunc_docstring(row: Property) -> str:
 def constant_docstring(constant: Constant, value: float) -> str:
     """The one-line docstring of a constant whose value is value."""
     return f"{_sentence(constant.summary)} of sodium chloride, {value!r} {constant.unit}."
+
+
+# What the texts above become where only ASCII can be written (a terminal or
+# pipe in an ASCII or Latin-1 encoding): the unit symbols in the spellings
+# that pint and most ASCII tables use, the typographic dashes as hyphens.
+_ASCII_SPELLINGS = {"°": "deg", "²": "^2", "³": "^3", "–": "-", "—": "-", "×": "x", "…": "...", "≥": ">=", "≤": "<="}
+
+
+def ascii_text(text: str) -> str:
+    """text with the non-ASCII characters of the table's texts spelled in ASCII ('kg/m³' -> 'kg/m^3'); any other goes to '?'."""
+    return "".join(
+        character if character < "\x80" else _ASCII_SPELLINGS.get(character, "?") for character in text
+    )
