@@ -54,12 +54,17 @@ def test_stubs_of_the_bound_properties_match_the_table(path, prefix):
     assert stubbed == {prefix + row.name for row in BOUND}
 
 
-def test_stub_of_the_ufunc_module_matches_the_table():
-    attributes = stub("Halx/_ufuncs.pyi")
-    assert attributes == {row.name: (None, _table.docstring(row)) for row in _table.PROPERTIES}
-    exported = ast.parse((PYTHON / "Halx/ufunc.pyi").read_text(encoding="utf-8"))
-    names = [alias.asname for node in exported.body if isinstance(node, ast.ImportFrom) for alias in node.names]
-    assert sorted(names) == sorted(row.name for row in _table.PROPERTIES)
+def test_stubs_of_the_ufunc_modules_match_the_table():
+    documented = {row.name: (None, _table.docstring(row)) for row in _table.PROPERTIES}
+    assert stub("Halx/_ufuncs.pyi") == documented
+    public = {name: value for name, value in stub("Halx/ufunc.pyi").items() if not name.startswith("_")}
+    assert public == documented
+    # Each is typed by the number of its arguments, and exported.
+    tree = ast.parse((PYTHON / "Halx/ufunc.pyi").read_text(encoding="utf-8"))
+    kinds = {node.target.id: node.annotation.id for node in tree.body if isinstance(node, ast.AnnAssign)}
+    assert kinds == {row.name: ("_OneArgument", "_TwoArguments")[len(row.arguments) - 1] for row in _table.PROPERTIES}
+    exported = next(node.value for node in tree.body if isinstance(node, ast.Assign) and node.targets[0].id == "__all__")
+    assert ast.literal_eval(exported) == [row.name for row in _table.PROPERTIES]
 
 
 def test_stub_of_cvar_gives_each_constant_with_its_value_and_unit():
@@ -117,4 +122,6 @@ def test_each_ufunc_is_built_from_its_row():
     for row in _table.PROPERTIES:
         function = getattr(ufunc, row.name)
         assert (function.nin, function.nout) == (len(row.arguments), 1)
-        assert function.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))
+        assert function.__doc__ == _table.ufunc_docstring(row, wrapped=True)
+        assert list(inspect.signature(function).parameters) == argument_names(row) + ["out", "kwargs"]
+        assert function.ufunc.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))

@@ -121,9 +121,15 @@ def scalar_docstring(row: Property) -> str:
     )
 
 
-def ufunc_docstring(row: Property) -> str:
-    """The docstring of the ufunc of row (NumPy puts the call signature in front of it)."""
-    inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
+def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
+    """The docstring of the NumPy ufunc of row (NumPy puts the call signature,
+    with inputs x or x1, x2, in front of it) or, wrapped, of the function of
+    Halx.ufunc over it: inputs named as in the table, and a Notes section on
+    the units of plain, xarray and pint input."""
+    if wrapped:
+        inputs = [argument.name for argument in row.arguments]
+    else:
+        inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
     parameters = []
     for position, (name, argument) in enumerate(zip(inputs, row.arguments)):
         broadcast = f" Broadcast against {row.arguments[0].name}." if position else ""
@@ -133,11 +139,19 @@ def ufunc_docstring(row: Property) -> str:
         f"{call} in {row.unit}: element by element the very double that the scalar function returns, "
         "NaN and infinities included. Inputs are converted to float64.",
         width=76, initial_indent="    ", subsequent_indent="    ")
-    return "\n".join(
-        [f"{_sentence(row.summary)}, {row.unit}.", "", "Parameters", "----------"]
-        + parameters
-        + ["", "Returns", "-------", "ndarray or float64", returns]
-    )
+    lines = [f"{_sentence(row.summary)}, {row.unit}.", "", "Parameters", "----------"]
+    lines += parameters + ["", "Returns", "-------", "ndarray or float64", returns]
+    if wrapped:
+        plain = " and ".join(f"{argument.name} in {argument.unit}" for argument in row.arguments)
+        quantities = " or ".join(dict.fromkeys(argument.quantity for argument in row.arguments))
+        notes = (
+            f"Plain numbers and arrays are taken as {plain}. An xarray DataArray gives a DataArray named "
+            f"{row.name} with the attributes long_name ({row.summary!r}) and units ({row.unit!r}). A pint "
+            f"Quantity of {quantities}, bare or as the data of a DataArray, is converted from its unit, and the "
+            f"result is a Quantity in {row.unit}."
+        )
+        lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
+    return "\n".join(lines)
 
 
 def constant_docstring(constant: Constant, value: float) -> str:

@@ -1,12 +1,64 @@
 """NumPy universal functions for the properties of sodium chloride.
 
-Each ufunc gives, element by element, the very double that the matching scalar
-function returns; results are float64. They are the ufuncs of Halx._ufuncs.
+Each is a function over the NumPy ufunc of ``Halx._ufuncs`` (its attribute
+``ufunc``): a number gives a ``float`` (a ``numpy.float64``), an array an
+array of float64, in the property's unit. xarray and pint input give xarray
+and pint objects; see the docstring of each function.
 """
-from ._ufuncs import P_Boiling as P_Boiling
-from ._ufuncs import P_Sublimation as P_Sublimation
-from ._ufuncs import Rho_Liquid as Rho_Liquid
-from ._ufuncs import Rho_Solid as Rho_Solid
-from ._ufuncs import T_Melting as T_Melting
+from typing import Any, Optional, Protocol, Sequence, Union, overload
+
+import numpy
+from numpy.typing import NDArray
 
 __all__ = ["P_Boiling", "T_Melting", "P_Sublimation", "Rho_Solid", "Rho_Liquid"]
+
+_Scalar = Union[float, numpy.floating[Any], numpy.integer[Any], numpy.bool_]
+_Array = Union[NDArray[Any], Sequence[Any]]
+_Out = Optional[NDArray[numpy.float64]]
+
+class _OneArgument(Protocol):
+    """A property of one argument, ``f(x, /, out=None, **kwargs)``."""
+
+    @property
+    def ufunc(self) -> numpy.ufunc: ...
+    @property
+    def nin(self) -> int: ...
+    @property
+    def nout(self) -> int: ...
+    @overload
+    def __call__(self, x: _Scalar, /) -> float: ...
+    @overload
+    def __call__(self, x: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+class _TwoArguments(Protocol):
+    """A property of two arguments, ``f(x1, x2, /, out=None, **kwargs)``; they broadcast together."""
+
+    @property
+    def ufunc(self) -> numpy.ufunc: ...
+    @property
+    def nin(self) -> int: ...
+    @property
+    def nout(self) -> int: ...
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Scalar, /) -> float: ...
+    @overload
+    def __call__(
+        self, x1: _Array, x2: Union[_Array, _Scalar], /, out: _Out = ..., **kwargs: Any
+    ) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+P_Boiling: _OneArgument
+"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+T_Melting: _OneArgument
+"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+P_Sublimation: _OneArgument
+"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+Rho_Solid: _TwoArguments
+"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+Rho_Liquid: _TwoArguments
+"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
