@@ -267,7 +267,7 @@ def test_import_halx_works_without_numpy_and_ufunc_says_what_to_install(python_s
         """
     )
     assert run.returncode == 0, run.stderr
-    assert "pip install" in run.stdout and "NumPy" in run.stdout
+    assert "needs NumPy; install it with: python -m pip install numpy" in run.stdout
 
 
 # --- dask and xarray ----------------------------------------------------------
