@@ -8,9 +8,12 @@ exit status instead of leaving the interpreter:
 - 1: the output file could not be written;
 - 2: a bad command line (unknown property, a value that is not a number, a
   malformed range, a wrong number of arguments), or ``halx diagram`` without
-  matplotlib.
+  matplotlib;
+- 130: interrupted (Ctrl-C).
 
 Every failure is reported in one line on standard error, never as a traceback.
+Tables are written as their rows are computed, a chunk at a time, so memory
+stays flat and the first line comes at once however long the table.
 
 The properties, their arguments and units come from the property table
 (``Halx._table``), the grammar of values from ``Halx._values`` and the diagram
@@ -19,19 +22,23 @@ from ``Halx.plot``; this module is the command line around them.
 from __future__ import annotations
 
 import argparse
+import codecs
+import contextlib
 import csv
 import difflib
+import functools
 import io
 import itertools
 import os
 import re
 import sys
 import textwrap
-from typing import Any, Callable, Dict, List, NoReturn, Optional, Sequence, Tuple, Union
+from typing import Any, Callable, Dict, Iterable, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
 
 from . import cvar
 from ._proxy import cHalx
-from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property
+from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property, ascii_text
+from . import _values
 from ._values import parse_number, parse_values
 
 __all__ = ["main", "parse_values"]
@@ -46,6 +53,17 @@ _QUANTITIES: Dict[str, Union[Property, Constant]] = {row.name: row for row in PR
 
 # A typing slip (a step of 1e-9) becomes a message instead of an hour of output.
 _MAX_TABLE_ROWS = 1_000_000
+
+# Rows of a table evaluated and written at a time: memory stays that of one
+# chunk whatever the number of rows, and a chunk is long enough that the
+# ufuncs' cost per call vanishes beside the cost per row.
+_CHUNK_ROWS = 4096
+
+# The file name that stands for standard output.
+_STANDARD_OUTPUT = "-"
+
+# The spellings of eval's option that leaves the units out.
+_NUMBERS_ONLY = ("-n", "--numbers-only")
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
 
@@ -103,8 +121,10 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
 
 
 def _scalar(row: Property) -> Callable[..., float]:
-    """The scalar function of row: for the properties that _Halx binds, the method of cHalx."""
-    function: Callable[..., float] = getattr(_instance, row.name)
+    """The scalar function of row: for the properties that _Halx binds, the
+    method of cHalx; for the others, the package's function of that name."""
+    owner = _instance if row.bound else sys.modules[__package__]
+    function: Callable[..., float] = getattr(owner, row.name)
     return function
 
 
@@ -116,7 +136,8 @@ def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[float]:
         # Outside the physical range the model overflows by design; the values
         # (inf, nan) are the answer, so NumPy's warnings would only be noise.
         with numpy.errstate(all="ignore"):
-            result: List[float] = getattr(ufunc, row.name)(*columns).tolist()
+            inputs = [numpy.asarray(column, dtype=numpy.float64) for column in columns]
+            result: List[float] = getattr(ufunc, row.name)(*inputs).tolist()
         return result
     function = _scalar(row)
     return [function(*point) for point in zip(*columns)]
@@ -201,6 +222,19 @@ def _format_rounded(value: float, digits: int) -> str:
 def _run_eval(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     name: Optional[str] = options.quantity
+    # Everything after the property is taken as its arguments, so that values
+    # such as -20 or -1e3 are not read as options; the options that may follow
+    # the property are picked out here.
+    words: List[str] = []
+    numbers_only: bool = options.numbers_only
+    for word in options.values:
+        if word in _NUMBERS_ONLY:
+            numbers_only = True
+        elif word in ("-h", "--help"):
+            parser.print_help()
+            return 0
+        else:
+            words.append(word)
     if name is None:
         parser.error(f"give a property or constant, e.g. {_PROGRAM} eval {PROPERTIES[0].name} 1000")
     row = _QUANTITIES.get(name)
@@ -210,30 +244,33 @@ def _run_eval(options: argparse.Namespace) -> int:
         close = difflib.get_close_matches(name.lower(), list(by_case), n=1)
         hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
         parser.error(f"unknown property {name!r}{hint}; choose one of {', '.join(known)}")
-    words: List[str] = options.values
+    unit = "" if numbers_only else f" {row.unit}"
     if isinstance(row, Constant):
         if words:
             parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
-        print(f"{getattr(cvar, name)!r} {row.unit}")
+        print(f"{getattr(cvar, name)!r}{unit}")
         return 0
-    if len(words) != len(row.arguments):
+    count = len(row.arguments)
+    if not words or len(words) % count:
         example = " ".join(_ARGUMENT_EXAMPLES[argument.name] for argument in row.arguments)
-        plural = "s" if len(row.arguments) > 1 else ""
+        plural = "s" if count > 1 else ""
+        several = "" if count == 1 else f" (a multiple of {count} for several points)"
         parser.error(
-            f"{name} takes {len(row.arguments)} argument{plural} ({_describe_arguments(row.arguments)}), "
-            f"not {len(words)}; e.g. {_PROGRAM} eval {name} {example}"
+            f"{name} takes {count} argument{plural} ({_describe_arguments(row.arguments)}), "
+            f"not {len(words)}{several}; e.g. {_PROGRAM} eval {name} {example}"
         )
-    arguments: List[float] = []
-    for argument, word in zip(row.arguments, words):
+    numbers: List[float] = []
+    for argument, word in zip(itertools.cycle(row.arguments), words):
         try:
-            arguments.append(float(parse_number(word)))
+            numbers.append(float(parse_number(word)))
         except ValueError:
             parser.error(
                 f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
                 f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
             )
-    value = _scalar(row)(*arguments)
-    print(f"{value!r} {row.unit}")
+    function = _scalar(row)
+    for point in zip(*[iter(numbers)] * count):
+        print(f"{function(*point)!r}{unit}")
     return 0
 
 
@@ -271,48 +308,94 @@ def _run_table(options: argparse.Namespace) -> int:
     if rows > _MAX_TABLE_ROWS:
         parser.error(f"the table would have {rows} rows, more than {_MAX_TABLE_ROWS}; use fewer values")
 
-    # One row per (T, P) pair, T varying slowest.
-    points = list(itertools.product(*axes.values()))
-    columns = dict(zip(given, zip(*points)))
-    results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
-    table = [point + values for point, values in zip(points, zip(*results))] if results else points
     headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
     headers += [f"{row.name} ({row.unit})" for row in properties]
-
+    chunks = _table_chunks(list(axes.values()), given, properties)
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
-    lines = _csv_lines(headers, table) if as_csv else _aligned_lines(headers, table, len(given), options.digits)
-    if output is None:
-        # Line by line, so that a reader who stops early (halx table ... | head)
-        # stops us too instead of waiting for the whole table.
-        sys.stdout.writelines(lines)
+    if as_csv:
+        write = functools.partial(_write_csv, headers, chunks)
+    else:
+        write = functools.partial(_write_aligned, headers, list(axes.values()), chunks, options.digits)
+    if output is None or output == _STANDARD_OUTPUT:
+        write(sys.stdout)
         return 0
-    return _write_file(output, lambda: _write_lines(output, lines))
+    return _write_file(output, lambda: _write_to_path(output, write))
 
 
-def _csv_lines(headers: List[str], table: List[Tuple[float, ...]]) -> List[str]:
-    """The table as CSV lines with a header row; every number is written with all its digits."""
-    buffer = io.StringIO()
-    writer = csv.writer(buffer, lineterminator="\n")
-    writer.writerow(headers)
-    writer.writerows([repr(value) for value in row] for row in table)
-    return buffer.getvalue().splitlines(keepends=True)
+def _table_chunks(
+    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property]
+) -> Iterator[List[Tuple[float, ...]]]:
+    """The rows of the table, _CHUNK_ROWS at a time: one per point of the axes
+    (the first axis varying slowest), the point followed by each property's value.
+
+    Each chunk is evaluated only when it is asked for, so memory stays that of
+    one chunk and the header can go out before the first value is computed.
+    """
+    points = itertools.product(*axes)
+    while True:
+        chunk = list(itertools.islice(points, _CHUNK_ROWS))
+        if not chunk:
+            return
+        columns = dict(zip(given, zip(*chunk)))
+        results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
+        yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
 
 
-def _aligned_lines(headers: List[str], table: List[Tuple[float, ...]], exact: int, digits: int) -> List[str]:
-    """The table in right-aligned columns; the first exact columns (T, P) keep all their digits."""
-    cells = [
-        [_format_exact(value) if index < exact else _format_rounded(value, digits) for index, value in enumerate(row)]
-        for row in table
-    ]
-    widths = [max([len(header)] + [len(row[index]) for row in cells]) for index, header in enumerate(headers)]
-    rows = [headers, ["-" * width for width in widths]] + cells
-    return ["  ".join(cell.rjust(width) for cell, width in zip(row, widths)) + "\n" for row in rows]
+def _write_csv(headers: List[str], chunks: Iterable[List[Tuple[float, ...]]], stream: TextIO) -> None:
+    """The table as CSV with a header row; every number with all its digits (the csv module writes a float's repr)."""
+    writer = csv.writer(stream, lineterminator="\n")
+    writer.writerow([_as_written(header, stream) for header in headers])
+    stream.flush()  # the header at once, however long the first chunk takes
+    for chunk in chunks:
+        writer.writerows(chunk)
 
 
-def _write_lines(path: str, lines: List[str]) -> None:
+def _aligned_widths(headers: List[str], axes: List[List[float]], digits: int) -> List[int]:
+    """The width of each column of the aligned layout, known before any value is computed.
+
+    The argument columns are as wide as their widest value; a result column
+    as wide as any double can be at digits significant digits: a sign, the
+    digits, a point and an exponent such as e-308.
+    """
+    widest = [max(len(_format_exact(value)) for value in values) for values in axes]
+    widest += [digits + 7] * (len(headers) - len(axes))
+    return [max(len(header), width) for header, width in zip(headers, widest)]
+
+
+def _write_aligned(
+    headers: List[str], axes: List[List[float]], chunks: Iterable[List[Tuple[float, ...]]], digits: int, stream: TextIO
+) -> None:
+    """The table in right-aligned columns; the argument columns (T, P) keep all their digits."""
+    headers = [_as_written(header, stream) for header in headers]
+    widths = _aligned_widths(headers, axes, digits)
+    exact = len(axes)
+
+    def line(cells: Sequence[str]) -> str:
+        return "  ".join(cell.rjust(width) for cell, width in zip(cells, widths)) + "\n"
+
+    stream.write(line(headers) + line(["-" * width for width in widths]))
+    stream.flush()  # the header at once, however long the first chunk takes
+    for chunk in chunks:
+        stream.writelines(
+            line([_format_exact(value) if index < exact else _format_rounded(value, digits)
+                  for index, value in enumerate(row)])
+            for row in chunk
+        )
+
+
+def _as_written(text: str, stream: TextIO) -> str:
+    """text as stream writes it: in ASCII spellings (kg/m^3) when its encoding cannot encode text."""
+    try:
+        text.encode(getattr(stream, "encoding", None) or "utf-8")
+    except (UnicodeEncodeError, LookupError):
+        return ascii_text(text)
+    return text
+
+
+def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
     with open(path, "w", encoding="utf-8", newline="") as stream:
-        stream.writelines(lines)
+        write(stream)
 
 
 def _write_file(path: str, write: Callable[[], None]) -> int:
@@ -405,7 +488,8 @@ def _build_parser() -> _Parser:
             f"  {_PROGRAM} diagram -o nacl.png\n"
             "\n"
             "Exit status: 0 when done, 1 when the output file cannot be written,\n"
-            "2 for a bad command line (or 'diagram' without matplotlib)."
+            "2 for a bad command line (or 'diagram' without matplotlib), 130 when\n"
+            "interrupted (Ctrl-C)."
         ),
     )
     parser.add_argument("--version", action=_PrintVersion)
@@ -413,21 +497,31 @@ def _build_parser() -> _Parser:
 
     evaluate = commands.add_parser(
         "eval",
-        help="print one property or constant with its unit",
+        help="print a property or constant with its unit",
         formatter_class=argparse.RawDescriptionHelpFormatter,
-        description="Print one property at the given arguments, or a constant, with its unit.",
+        description=(
+            "Print a property at the given arguments, or a constant, with its unit. Several\n"
+            "points at once: give the arguments of each in turn; one line per point."
+        ),
         epilog=(
             f"properties and constants ({_describe_arguments(_ARGUMENTS)}):\n"
             f"{_quantities_help()}\n\n"
             "examples:\n"
             f"  {_PROGRAM} eval P_Boiling 1000\n"
-            f"  {_PROGRAM} eval Rho_Solid 25 1\n"
+            f"  {_PROGRAM} eval P_Boiling 900 1000 1100     three temperatures, three lines\n"
+            f"  {_PROGRAM} eval Rho_Solid 25 1 100 1000     (25 °C, 1 bar) and (100 °C, 1000 bar)\n"
+            f"  {_PROGRAM} eval -n T_Melting 1000           the number alone, for shell scripts\n"
             f"  {_PROGRAM} eval T_Triple"
         ),
     )
+    evaluate.add_argument(
+        *_NUMBERS_ONLY, dest="numbers_only", action="store_true",
+        help="print the numbers alone, without units, one per line (for shell scripts)",
+    )
     evaluate.add_argument("quantity", metavar="PROPERTY", nargs="?", help="a property or constant named below")
     evaluate.add_argument(
-        "values", metavar="ARGUMENT", nargs=argparse.REMAINDER, help="the property's arguments, in order"
+        "values", metavar="ARGUMENT", nargs=argparse.REMAINDER,
+        help="the property's arguments, in order; repeat them for more points",
     )
     evaluate.set_defaults(run=_run_eval, parser=evaluate)
 
@@ -445,9 +539,11 @@ def _build_parser() -> _Parser:
             "of steps from start: 700:1100:50 is 700, 750, ..., 1100, and 0:1:0.3 is\n"
             "0, 0.3, 0.6, 0.9. A step may be negative: 1100:700:-100. Items combine:\n"
             "1,10,100:1000:300. Values may be negative: --T -20:40:10.\n"
+            f"Limits: {_values.MAX_VALUES} values per option, {_MAX_TABLE_ROWS} rows per table.\n"
             "\n"
             "The terminal layout rounds results to --digits significant digits; CSV\n"
-            "(--csv, or an output file ending in .csv) keeps every digit.\n"
+            "(--csv, or an output file ending in .csv) keeps every digit. Rows are\n"
+            "written as they are computed, so a long table starts at once.\n"
             "\n"
             "examples:\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
@@ -466,7 +562,9 @@ def _build_parser() -> _Parser:
         help="columns to print, a comma list of properties (may be repeated)",
     )
     table.add_argument("--csv", action="store_true", help="write CSV instead of aligned columns")
-    table.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output")
+    table.add_argument(
+        "-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-': standard output)"
+    )
     table.add_argument(
         "--digits",
         type=_bounded_int(1, 17),
@@ -510,12 +608,23 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     """Run the ``halx`` command line argv (default: ``sys.argv[1:]``) and return the exit status.
 
     0 when done, 1 when an output file cannot be written, 2 for a bad command
-    line or a missing matplotlib; every failure is one line on standard error.
+    line or a missing matplotlib, 130 when interrupted; every failure is one
+    line on standard error. Characters that standard output or error cannot
+    encode (°, ³ on an ASCII terminal) are written in ASCII (deg, ^3).
     """
     words = list(sys.argv[1:] if argv is None else argv)
-    parser = _build_parser()
+    with _ascii_where_needed(sys.stdout), _ascii_where_needed(sys.stderr):
+        return _run(words)
+
+
+def _run(words: List[str]) -> int:
     try:
-        options = parser.parse_args(_join_negative_values(words))
+        parser = _build_parser()
+        options, unknown = parser.parse_known_args(_join_negative_values(words))
+        # A subcommand's stray option is its own error, with its own help.
+        command_parser: _Parser = getattr(options, "parser", parser)
+        if unknown:
+            command_parser.error(f"unrecognized arguments: {' '.join(unknown)}")
         if options.command is None:
             parser.error("give a command: eval, table or diagram")
         status: int = options.run(options)
@@ -525,6 +634,9 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         return 2
     except SystemExit as stop:  # --help and --version
         return stop.code if isinstance(stop.code, int) else 0
+    except KeyboardInterrupt:
+        print(f"{_PROGRAM}: interrupted", file=sys.stderr)
+        return 130
     except BrokenPipeError:
         # The reader of our output went away (halx table ... | head); stop quietly,
         # and keep the interpreter from complaining when it flushes stdout at exit.
@@ -534,3 +646,36 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         except (OSError, ValueError, io.UnsupportedOperation):
             pass
         return 1
+
+
+# The error handler, registered once per process, that writes in ASCII what a
+# stream's encoding cannot encode, as Halx._table.ascii_text spells it.
+_ASCII_ERRORS = "halx.ascii"
+
+
+def _write_in_ascii(error: UnicodeError) -> Tuple[str, int]:
+    if not isinstance(error, UnicodeEncodeError):
+        raise error
+    return ascii_text(error.object[error.start : error.end]), error.end
+
+
+codecs.register_error(_ASCII_ERRORS, _write_in_ascii)
+
+
+@contextlib.contextmanager
+def _ascii_where_needed(stream: TextIO) -> Iterator[None]:
+    """Within the block, stream writes what its encoding cannot encode in ASCII
+    (kg/m³ as kg/m^3) instead of failing; afterwards, as before."""
+    reconfigure = getattr(stream, "reconfigure", None)
+    errors = getattr(stream, "errors", None)
+    if reconfigure is None or errors is None:
+        yield
+        return
+    reconfigure(errors=_ASCII_ERRORS)
+    try:
+        yield
+    finally:
+        try:
+            reconfigure(errors=errors)
+        except (OSError, ValueError):  # a stream that is closed or whose reader went away
+            pass
