@@ -28,8 +28,11 @@ def _class_docstring(rows: Sequence[Property]) -> str:
         h = cHalx()
         h.{rows[0].name}(1000.0)
 
-    Arguments are positional and must be ``float`` or ``int``; anything else
-    raises ``TypeError``.
+    Arguments are positional and must be ``float`` or ``int`` (subclasses
+    included, so ``numpy.float64`` serves); anything else raises
+    ``TypeError``, other NumPy scalars (``numpy.float32``, ``numpy.int64``)
+    and arrays, 0-d included, too. For NumPy input use ``Halx.ufunc``: the
+    same properties over arrays, xarray objects and pint quantities.
 
     Methods
     -------
@@ -37,7 +40,8 @@ def _class_docstring(rows: Sequence[Property]) -> str:
 
     The correlations are evaluated as written for any input: outside the
     physical range they follow IEEE 754 arithmetic (inf, nan, negative
-    densities) instead of raising.
+    densities) instead of raising. ``help(cHalx.{rows[0].name})`` shows a
+    method's arguments and result with their units.
     """
 
 
