@@ -16,8 +16,8 @@ _Scalar = Union[float, numpy.floating[Any], numpy.integer[Any], numpy.bool_]
 _Array = Union[NDArray[Any], Sequence[Any]]
 _Out = Optional[NDArray[numpy.float64]]
 
-class _OneArgument(Protocol):
-    """A property of one argument, ``f(x, /, out=None, **kwargs)``."""
+class _Property(Protocol):
+    """What every function of this module has of its NumPy ufunc."""
 
     @property
     def ufunc(self) -> numpy.ufunc: ...
@@ -25,6 +25,10 @@ class _OneArgument(Protocol):
     def nin(self) -> int: ...
     @property
     def nout(self) -> int: ...
+
+class _OneArgument(_Property, Protocol):
+    """A property of one argument, ``f(x, /, out=None, **kwargs)``."""
+
     @overload
     def __call__(self, x: _Scalar, /) -> float: ...
     @overload
@@ -32,15 +36,9 @@ class _OneArgument(Protocol):
     @overload
     def __call__(self, x: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
-class _TwoArguments(Protocol):
+class _TwoArguments(_Property, Protocol):
     """A property of two arguments, ``f(x1, x2, /, out=None, **kwargs)``; they broadcast together."""
 
-    @property
-    def ufunc(self) -> numpy.ufunc: ...
-    @property
-    def nin(self) -> int: ...
-    @property
-    def nout(self) -> int: ...
     @overload
     def __call__(self, x1: _Scalar, x2: _Scalar, /) -> float: ...
     @overload
