@@ -35,10 +35,9 @@ import sys
 import textwrap
 from typing import Any, Callable, Dict, Iterable, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
 
-from . import cvar
+from . import _values, cvar
 from ._proxy import cHalx
 from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property, ascii_text
-from . import _values
 from ._values import parse_number, parse_values
 
 __all__ = ["main", "parse_values"]
@@ -604,6 +603,46 @@ def _build_parser() -> _Parser:
     return parser
 
 
+# --- Output in the encoding of the terminal or pipe ----------------------------------------
+
+
+# The error handler, registered once per process, that writes in ASCII what a
+# stream's encoding cannot encode, as Halx._table.ascii_text spells it.
+_ASCII_ERRORS = "halx.ascii"
+
+
+def _write_in_ascii(error: UnicodeError) -> Tuple[str, int]:
+    """The codec error handler: the ASCII spelling of the characters that could not be encoded."""
+    if not isinstance(error, UnicodeEncodeError):
+        raise error
+    return ascii_text(error.object[error.start : error.end]), error.end
+
+
+codecs.register_error(_ASCII_ERRORS, _write_in_ascii)
+
+
+@contextlib.contextmanager
+def _ascii_where_needed(stream: TextIO) -> Iterator[None]:
+    """Within the block, stream writes what its encoding cannot encode in ASCII
+    (kg/m³ as kg/m^3) instead of failing; afterwards, as before."""
+    reconfigure = getattr(stream, "reconfigure", None)
+    errors = getattr(stream, "errors", None)
+    if reconfigure is None or errors is None:
+        yield
+        return
+    reconfigure(errors=_ASCII_ERRORS)
+    try:
+        yield
+    finally:
+        try:
+            reconfigure(errors=errors)
+        except (OSError, ValueError):  # a stream that is closed or whose reader went away
+            pass
+
+
+# --- Entry point --------------------------------------------------------------------------
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
     """Run the ``halx`` command line argv (default: ``sys.argv[1:]``) and return the exit status.
 
@@ -618,6 +657,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 
 
 def _run(words: List[str]) -> int:
+    """Runs the command line words; returns the exit status, having reported any failure in one line."""
     try:
         parser = _build_parser()
         options, unknown = parser.parse_known_args(_join_negative_values(words))
@@ -646,36 +686,3 @@ def _run(words: List[str]) -> int:
         except (OSError, ValueError, io.UnsupportedOperation):
             pass
         return 1
-
-
-# The error handler, registered once per process, that writes in ASCII what a
-# stream's encoding cannot encode, as Halx._table.ascii_text spells it.
-_ASCII_ERRORS = "halx.ascii"
-
-
-def _write_in_ascii(error: UnicodeError) -> Tuple[str, int]:
-    if not isinstance(error, UnicodeEncodeError):
-        raise error
-    return ascii_text(error.object[error.start : error.end]), error.end
-
-
-codecs.register_error(_ASCII_ERRORS, _write_in_ascii)
-
-
-@contextlib.contextmanager
-def _ascii_where_needed(stream: TextIO) -> Iterator[None]:
-    """Within the block, stream writes what its encoding cannot encode in ASCII
-    (kg/m³ as kg/m^3) instead of failing; afterwards, as before."""
-    reconfigure = getattr(stream, "reconfigure", None)
-    errors = getattr(stream, "errors", None)
-    if reconfigure is None or errors is None:
-        yield
-        return
-    reconfigure(errors=_ASCII_ERRORS)
-    try:
-        yield
-    finally:
-        try:
-            reconfigure(errors=errors)
-        except (OSError, ValueError):  # a stream that is closed or whose reader went away
-            pass
