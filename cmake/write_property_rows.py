@@ -19,6 +19,10 @@ The header defines
                                 returns, arguments a parenthesised list of
                                 {name, description} and doc the scalar
                                 function's docstring after its text signature
+    HALX_BOUND_METHODS(ROW)     ROW(name, doc) for each member of cHalx that
+                                _Halx binds, with the method's docstring
+                                behind the signature line that CPython reads
+                                from a built-in function's docstring
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
@@ -80,10 +84,12 @@ def cpp_argument(argument) -> str:
     return f"{{{cpp_string(argument.name)}, {cpp_string(f'{argument.quantity} in {argument.unit}')}}}"
 
 
-def scalar_docstring(table, row) -> str:
-    """The docstring of row's scalar function, led by the text signature that inspect reads."""
-    names = ", ".join(argument.name for argument in row.arguments)
-    return f"{row.name}($module, {names}, /)\n--\n\n{table.docstring(row)}"
+def signature_docstring(table, row, first: str) -> str:
+    """The numpydoc docstring of row's scalar function ("$module" first) or
+    method ("$self" first), led by the text signature that CPython reads from
+    a built-in function's docstring: a line 'name(parameters)' and a line '--'."""
+    parameters = ", ".join([first] + [argument.name for argument in row.arguments] + ["/"])
+    return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row)}"
 
 
 def header(table) -> str:
@@ -97,9 +103,14 @@ def header(table) -> str:
     free = [
         f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, "
         f"({', '.join(cpp_argument(argument) for argument in row.arguments)}), \\\n"
-        f"        {cpp_string(scalar_docstring(table, row))})"
+        f"        {cpp_string(signature_docstring(table, row, '$module'))})"
         for row in table.PROPERTIES
         if not row.bound
+    ]
+    methods = [
+        f"    ROW({row.name}, \\\n        {cpp_string(signature_docstring(table, row, '$self'))})"
+        for row in table.PROPERTIES
+        if row.bound
     ]
     return "\n".join([
         "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
@@ -120,6 +131,11 @@ def header(table) -> str:
         "// of {name, description} and the docstring of their scalar function, in UTF-8.",
         "#define HALX_FREE_PROPERTIES(ROW) \\",
         " \\\n".join(free),
+        "",
+        "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
+        "// the method, in UTF-8, behind its signature line.",
+        "#define HALX_BOUND_METHODS(ROW) \\",
+        " \\\n".join(methods),
         "",
         "#endif  // HALX_PROPERTY_ROWS_H",
         "",

@@ -6,8 +6,10 @@ installed `halx` script to check what a shell sees.
 """
 import csv
 import io
+import os
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -72,7 +74,6 @@ def test_good_command_line_exits_0(capsys, argv):
         (["eval", "P_Boiling", "hot"], "'hot' is not a number"),
         (["eval", "P_Boiling", "1e"], "'1e' is not a number"),
         (["eval", "P_Boiling"], "takes 1 argument (T in °C), not 0"),
-        (["eval", "P_Boiling", "1", "2"], "takes 1 argument (T in °C), not 2"),
         (["eval", "Rho_Solid", "25"], "takes 2 arguments (T in °C and P in bar), not 1"),
         (["eval", "T_Triple", "1"], "takes no arguments"),
         (["eval"], "give a property"),
@@ -91,7 +92,9 @@ def test_good_command_line_exits_0(capsys, argv):
         (["table", "--P", "1", "--property", "Rho_Solid"], "Rho_Solid needs --T"),
         (["table", "--T", "1", "--property", "Density"], "unknown property 'Density'"),
         (["table", "--T", "1", "--digits", "0"], "--digits"),
-        (["table", "--T", "1", "--unknown"], "unrecognized arguments"),
+        (["table", "--T", "1", "--unknown"], "unrecognized arguments: --unknown (see 'halx table --help')"),
+        (["eval", "Rho_Solid", "25", "1", "100"], "not 3 (a multiple of 2 for several points)"),
+        (["eval", "P_Boiling", "-n"], "takes 1 argument (T in °C), not 0"),
         (["diagram"], "-o/--output"),
         (["diagram", "-o", "nacl.jpg"], "end the file name in .png, .svg or .pdf"),
         (["diagram", "-o", "nacl.png", "--size", "800"], "WIDTHxHEIGHT"),
@@ -152,6 +155,24 @@ def test_eval_prints_the_library_value_with_its_unit(capsys, name, arguments):
 @pytest.mark.parametrize("name, value", [("MolarMass", 0.058443), ("T_Triple", 800.7), ("P_Triple", 0.0005)])
 def test_eval_prints_constants(capsys, name, value):
     assert run(capsys, "eval", name)[1] == f"{value} {UNITS[name]}\n"
+    assert run(capsys, "eval", "-n", name)[1] == f"{value}\n"
+
+
+@pytest.mark.parametrize(
+    "argv, points, units",
+    [
+        (["P_Boiling", "900", "1000", "-1e3"], [(900.0,), (1000.0,), (-1000.0,)], True),
+        (["Rho_Solid", "25", "1", "100", "1000"], [(25.0, 1.0), (100.0, 1000.0)], True),
+        (["-n", "Rho_Liquid", "900", "100"], [(900.0, 100.0)], False),
+        (["T_Melting", "1", "1000", "--numbers-only"], [(1.0,), (1000.0,)], False),  # the option after the values
+    ],
+)
+def test_eval_prints_one_line_per_point(capsys, argv, points, units):
+    status, out, _ = run(capsys, "eval", *argv)
+    name = next(word for word in argv if not word.startswith("-"))
+    values = [getattr(h, name)(*point) for point in points]
+    assert status == 0
+    assert out.splitlines() == [f"{value!r} {UNITS[name]}" if units else repr(value) for value in values]
 
 
 # --- Ranges --------------------------------------------------------------------------------
@@ -233,6 +254,34 @@ def test_aligned_table_has_even_columns_and_rounded_values(capsys):
         T, boiling, sublimation = map(float, line.split())
         assert boiling == pytest.approx(h.P_Boiling(T), rel=5e-4)
         assert sublimation == pytest.approx(h.P_Sublimation(T), rel=5e-4)
+
+
+def test_table_is_written_chunk_by_chunk_after_its_header(monkeypatch):
+    # The header goes out before any value is computed, then one chunk of rows
+    # at a time: memory stays that of a chunk, and a reader sees lines at once.
+    events = []
+
+    class Output(io.StringIO):
+        def flush(self):
+            events.append(f"flushed {self.getvalue().count(chr(10))} lines")
+
+    evaluate = cli._evaluate
+    monkeypatch.setattr(cli, "_CHUNK_ROWS", 10)
+    monkeypatch.setattr(cli, "_evaluate", lambda row, columns: events.append(len(columns[0])) or evaluate(row, columns))
+    monkeypatch.setattr(sys, "stdout", Output())
+    assert cli.main(["table", "--T", "0:24:1", "--csv"]) == 0
+    assert events == ["flushed 1 lines", 10, 10, 10, 10, 5, 5]  # 2 properties per chunk of 10, 10, 5 rows
+    assert read_csv(sys.stdout.getvalue())[1] == [[T, h.P_Boiling(T), h.P_Sublimation(T)] for T in map(float, range(25))]
+
+
+def test_table_help_states_the_limits(capsys):
+    assert "Limits: 100000 values per option, 1000000 rows per table." in run(capsys, "table", "--help")[1]
+
+
+def test_dash_as_output_is_standard_output(capsys):
+    status, out, err = run(capsys, "table", "--P", "1,10", "-o", "-", "--csv")
+    assert (status, err) == (0, "")
+    assert read_csv(out) == (["P (bar)", "T_Melting (°C)"], [[1.0, h.T_Melting(1.0)], [10.0, h.T_Melting(10.0)]])
 
 
 @pytest.mark.parametrize("name, is_csv", [("t.csv", True), ("t.txt", False)])
@@ -341,3 +390,41 @@ def test_closed_pipe_ends_the_table_quietly():
     process.stderr.close()
     assert process.wait() == 1
     assert err == ""
+
+
+def test_ctrl_c_exits_130_with_one_line():
+    process = subprocess.Popen(
+        [sys.executable, "-m", "Halx", "table", "--T", "0:999:1", "--P", "0:999:1", "--csv"],
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+    )
+    assert process.stdout.readline().startswith("T (°C),P (bar)")
+    process.send_signal(signal.SIGINT)
+    _, err = process.communicate(timeout=120)
+    assert (process.returncode, err) == (130, "halx: interrupted\n")
+
+
+@pytest.mark.parametrize(
+    "argv, status, expected",
+    [
+        (["eval", "Rho_Liquid", "900", "100"], 0, ["1505.4437401142663 kg/m^3"]),
+        (["table", "--T", "800,900", "--P", "1", "--property", "Rho_Solid,T_Melting", "--digits", "3"], 0, [
+            "T (degC)  P (bar)  Rho_Solid (kg/m^3)  T_Melting (degC)",
+            "--------  -------  ------------------  ----------------",
+            "     800        1            1.91e+03               801",
+            "     900        1            1.87e+03               801",
+        ]),
+        (["table", "--T", "800", "--csv"], 0, ["T (degC),P_Boiling (bar),P_Sublimation (bar)", None]),
+        (["table", "--help"], 0, None),
+        (["eval", "T_Triple", "1"], 2, []),
+    ],
+)
+def test_output_that_cannot_encode_the_units_falls_back_to_ascii(argv, status, expected):
+    result = subprocess.run(
+        [sys.executable, "-m", "Halx", *argv], capture_output=True, env={**os.environ, "PYTHONIOENCODING": "ascii"}
+    )
+    assert result.returncode == status
+    assert b"Traceback" not in result.stderr and result.stderr.isascii()
+    lines = result.stdout.decode("ascii").splitlines()
+    if expected is not None:
+        assert [line if wanted is not None else None for line, wanted in zip(lines, expected)] == expected
+        assert len(lines) == len(expected)

@@ -70,3 +70,22 @@ def test_a_second_import_gives_the_very_same_object(python_subprocess):
     """)
     assert result.returncode == 0, result.stderr
     assert result.stdout.split() == ["True", "True"]
+
+
+# --- The package's copies of the constants --------------------------------------------
+
+
+@pytest.mark.parametrize("name", CONSTANTS)
+def test_package_constants_are_read_only_too(name):
+    for change in (lambda: setattr(Halx, name, 0.0), lambda: delattr(Halx, name)):
+        with pytest.raises(AttributeError, match=f"^Halx.{name} is read-only"):
+            change()
+    assert getattr(Halx, name) == CONSTANTS[name]
+    # Other attributes behave as on any module: the import system sets submodules so.
+    Halx.not_a_constant = 1.0
+    del Halx.not_a_constant
+
+
+def test_dir_of_the_package_is_its_public_api():
+    assert dir(Halx) == sorted(Halx.__all__ + ["plot", "ufunc"])
+    assert set(CONSTANTS) <= set(dir(Halx))

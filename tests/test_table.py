@@ -6,6 +6,7 @@ in step with the table (names, argument names, units in the docstrings).
 """
 import ast
 import inspect
+import pydoc
 from pathlib import Path
 
 import pytest
@@ -54,13 +55,20 @@ def test_stubs_of_the_bound_properties_match_the_table(path, prefix):
     assert stubbed == {prefix + row.name for row in BOUND}
 
 
-def test_stub_of_the_ufunc_module_matches_the_table():
-    attributes = stub("Halx/_ufuncs.pyi")
-    attributes.pop("kernels")  # the name of the SIMD kernel set, not a property
-    assert attributes == {row.name: (None, _table.docstring(row)) for row in _table.PROPERTIES}
-    exported = ast.parse((PYTHON / "Halx/ufunc.pyi").read_text(encoding="utf-8"))
-    names = [alias.asname for node in exported.body if isinstance(node, ast.ImportFrom) for alias in node.names]
-    assert sorted(names) == sorted(row.name for row in _table.PROPERTIES)
+def test_stubs_of_the_ufunc_modules_match_the_table():
+    documented = {row.name: (None, _table.docstring(row)) for row in _table.PROPERTIES}
+    compiled = stub("Halx/_ufuncs.pyi")
+    compiled.pop("kernels")  # the name of the SIMD kernel set, not a property
+    assert compiled == documented
+    public = {name: value for name, value in stub("Halx/ufunc.pyi").items() if not name.startswith("_")}
+    assert public == documented
+    # Each is typed by its arguments and result, and exported.
+    tree = ast.parse((PYTHON / "Halx/ufunc.pyi").read_text(encoding="utf-8"))
+    kinds = {node.target.id: node.annotation.id for node in tree.body if isinstance(node, ast.AnnAssign)}
+    assert kinds == {row.name: "_PhaseCodes" if row.result == "phase" else ("_OneArgument", "_TwoArguments")[
+        len(row.arguments) - 1] for row in _table.PROPERTIES}
+    exported = next(node.value for node in tree.body if isinstance(node, ast.Assign) and node.targets[0].id == "__all__")
+    assert ast.literal_eval(exported) == [row.name for row in _table.PROPERTIES]
 
 
 def test_stub_of_the_derived_module_matches_the_table():
@@ -75,7 +83,7 @@ def test_each_derived_property_is_a_documented_function_of_the_package():
     assert Halx.__all__[-len(FREE):] == [row.name for row in FREE]
     for row in FREE:
         function = getattr(Halx, row.name)
-        assert function.__doc__ == _table.docstring(row)
+        assert function.__doc__ == _table.scalar_docstring(row)
         assert str(inspect.signature(function)) == f"({', '.join(argument_names(row))}, /)"
         assert _table.docstring(row) in Halx.__doc__
 
@@ -92,11 +100,40 @@ def test_the_oracle_of_the_tests_covers_every_bound_property():
     assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
 
 
-def test_the_proxy_class_has_a_documented_method_for_each_bound_property():
+def test_the_class_and_package_docstrings_list_each_bound_property():
     for row in BOUND:
-        assert vars(Halx.cHalx)[row.name].__func__ is getattr(_Halx, "cHalx_" + row.name)
         assert _table.docstring(row) in Halx.cHalx.__doc__
     assert all(_table.docstring(row) in Halx.__doc__ for row in BOUND)
+
+
+@pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
+def test_help_on_each_method_shows_its_arguments_and_units(row):
+    h = Halx.cHalx()
+    names = argument_names(row)
+    assert getattr(Halx.cHalx, row.name).__doc__ == _table.scalar_docstring(row)
+    for method, parameters in ((getattr(Halx.cHalx, row.name), ["self"] + names), (getattr(h, row.name), names)):
+        signature = inspect.signature(method)
+        assert list(signature.parameters) == parameters
+        assert {parameter.kind for parameter in signature.parameters.values()} == {inspect.Parameter.POSITIONAL_ONLY}
+    text = pydoc.render_doc(getattr(h, row.name), renderer=pydoc.plaintext)
+    assert f"{row.name}({', '.join(names)}, /)" in text
+    assert all(f"{argument.name} : float\n        {argument.quantity.capitalize()}, {argument.unit}." in text
+               for argument in row.arguments)
+
+
+@pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
+def test_each_method_runs_its_flat_function(row):
+    # The documented method shares the flat function's entry point: same
+    # value to the bit, same messages naming cHalx_<name>, flat function undocumented.
+    h, flat = Halx.cHalx(), getattr(_Halx, "cHalx_" + row.name)
+    method = getattr(h, row.name)
+    arguments = (1234.5, 678.9)[: len(row.arguments)]
+    assert method(*arguments).hex() == flat(h, *arguments).hex()
+    with pytest.raises(TypeError, match=f"^in method 'cHalx_{row.name}', argument 2 of type 'double'$"):
+        method("1000", *arguments[1:])
+    with pytest.raises(TypeError, match=f"^cHalx_{row.name} expected {len(row.arguments) + 1} arguments, got 1$"):
+        method()
+    assert flat.__doc__ is None
 
 
 @pytest.mark.keeps_memory
@@ -106,5 +143,7 @@ def test_each_ufunc_is_built_from_its_row():
     for row in _table.PROPERTIES:
         function = getattr(ufunc, row.name)
         assert (function.nin, function.nout) == (len(row.arguments), 1)
-        assert function.types == ["d" * len(row.arguments) + "->" + ("b" if row.result == "phase" else "d")]
-        assert function.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))
+        assert function.ufunc.types == ["d" * len(row.arguments) + "->" + ("b" if row.result == "phase" else "d")]
+        assert function.__doc__ == _table.ufunc_docstring(row, wrapped=True)
+        assert list(inspect.signature(function).parameters) == argument_names(row) + ["out", "kwargs"]
+        assert function.ufunc.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))

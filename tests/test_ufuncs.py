@@ -1,5 +1,6 @@
-"""The NumPy ufuncs of Halx.ufunc: numbers, NumPy semantics, pickling, and
-evaluation through dask, xarray and a dask.distributed cluster.
+"""The NumPy ufuncs of Halx.ufunc: numbers, NumPy semantics, pickling,
+evaluation through dask, xarray and a dask.distributed cluster, and pint
+quantities converted to and from the table's units.
 
 Expected values come from the scalar binding (bit for bit) and from the
 correlations written out step by step in plain Python (tests/reference.py).
@@ -26,6 +27,7 @@ pytestmark = [
 ]
 
 ALL = [row.name for row in PROPERTIES]
+ROWS = {row.name: row for row in PROPERTIES}
 ONE_INPUT = [row.name for row in PROPERTIES if len(row.arguments) == 1]
 TWO_INPUTS = [row.name for row in PROPERTIES if len(row.arguments) == 2]
 
@@ -322,7 +324,7 @@ def test_import_halx_works_without_numpy_and_ufunc_says_what_to_install(python_s
         """
     )
     assert run.returncode == 0, run.stderr
-    assert "pip install" in run.stdout and "NumPy" in run.stdout
+    assert "needs NumPy; install it with: python -m pip install numpy" in run.stdout
 
 
 # --- dask and xarray ----------------------------------------------------------
@@ -348,6 +350,81 @@ def test_xarray_dataarray_keeps_its_coordinates():
     assert result.coords["site"].values.tolist() == ["a", "b"]
     expected = _elementwise(reference.Rho_Liquid, T.values[:, None], P.values[None, :])
     _assert_same_bits(result.values, expected)
+
+
+@pytest.mark.parametrize("name", ALL)
+def test_xarray_result_is_named_and_labelled_as_the_property_not_its_input(name):
+    xr = pytest.importorskip("xarray")
+    row = ROWS[name]
+    inputs = [
+        xr.DataArray(values, dims=argument.name, name=argument.name, attrs={"units": "input's own"})
+        for argument, values in zip(row.arguments, ([820.0, 900.0, 1000.0], [1.0, 100.0]))
+    ]
+    result = getattr(hu, name)(*inputs)
+    labels = ({"flag_values": [1, 2, 3], "flag_meanings": "solid liquid vapour"} if row.result == "phase"
+              else {"units": row.unit})
+    assert (result.name, result.attrs) == (name, {"long_name": row.summary, **labels})
+    assert all(argument.attrs == {"units": "input's own"} for argument in inputs)
+    plain = getattr(hu, name)(*np.ix_(*[argument.values for argument in inputs]))
+    _assert_same_bits(result.values, plain)
+
+
+# --- pint quantities ----------------------------------------------------------
+# (property, arguments as (magnitude, unit) or plain numbers, the same in the table's units)
+PINT_CASES = [
+    ("P_Boiling", [(1273.15, "K")], [1000.0]),
+    ("P_Sublimation", [([1292.0, 1472.0], "degF")], [[700.0, 800.0]]),
+    ("T_Melting", [(100.0, "MPa")], [1000.0]),
+    ("Rho_Solid", [(25.0, "degC"), (1.0, "atm")], [25.0, 1.01325]),
+    ("Rho_Liquid", [(1173.15, "kelvin"), 100.0], [900.0, 100.0]),  # a plain number is in bar
+]
+
+
+@pytest.mark.parametrize("name, given, in_table_units", PINT_CASES, ids=[case[0] for case in PINT_CASES])
+def test_pint_quantities_are_converted_and_the_result_is_in_the_property_unit(name, given, in_table_units):
+    pint = pytest.importorskip("pint")
+    units = pint.UnitRegistry()
+    arguments = [units.Quantity(np.asarray(value[0]), value[1]) if isinstance(value, tuple) else value for value in given]
+    result = getattr(hu, name)(*arguments)
+    assert isinstance(result, units.Quantity)
+    assert result.units == units.Unit(ROWS[name].unit)
+    expected = [_elementwise(getattr(reference, name), *np.broadcast_arrays(*map(np.asarray, in_table_units)))]
+    assert result.magnitude == pytest.approx(expected[0], rel=1e-12)
+
+
+def test_a_quantity_of_the_wrong_kind_is_refused_by_pint():
+    pint = pytest.importorskip("pint")
+    units = pint.UnitRegistry()
+    with pytest.raises(pint.DimensionalityError):
+        hu.T_Melting(units.Quantity(1000.0, "degC"))
+
+
+def test_pint_quantities_inside_dataarrays_are_converted():
+    xr = pytest.importorskip("xarray")
+    pytest.importorskip("pint_xarray")
+    T = xr.DataArray([1173.15, 1273.15], dims="T", name="T").pint.quantify("K")
+    P = xr.DataArray([10.0, 100.0], dims="P", name="P").pint.quantify("MPa")
+    result = hu.Rho_Liquid(T, P)
+    assert (result.name, result.attrs) == ("Rho_Liquid", {"long_name": ROWS["Rho_Liquid"].summary})
+    assert result.data.units == result.data._REGISTRY.Unit("kg/m³")
+    expected = _elementwise(reference.Rho_Liquid, np.array([[900.0], [1000.0]]), np.array([[100.0, 1000.0]]))
+    assert result.data.magnitude == pytest.approx(expected, rel=1e-12)
+
+
+def test_plain_input_imports_neither_pint_nor_xarray(python_subprocess):
+    run = python_subprocess(
+        """
+        import sys
+        import numpy
+        import Halx.ufunc as hu
+        hu.Rho_Liquid(numpy.linspace(900.0, 1000.0, 5), 1.0)
+        hu.P_Boiling(1000.0)
+        hu.T_Melting(1000)
+        print(sorted({"pint", "xarray", "Halx._units"} & set(sys.modules)))
+        """
+    )
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.split() == ["[]"]
 
 
 @pytest.mark.distributed

@@ -19,7 +19,9 @@ matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
 """
 import importlib
-from typing import Any
+import sys
+import types
+from typing import Any, Final, List
 
 from _Halx import cvar
 
@@ -38,9 +40,10 @@ __all__ += _derived.__all__
 __version__: str
 
 # The constants of cvar, read once; the module docstring gives their units.
-MolarMass: float = cvar.MolarMass
-T_Triple: float = cvar.T_Triple
-P_Triple: float = cvar.P_Triple
+# Read-only like cvar's: see _Package below.
+MolarMass: Final[float] = cvar.MolarMass
+T_Triple: Final[float] = cvar.T_Triple
+P_Triple: Final[float] = cvar.P_Triple
 
 __doc__ = "\n".join(
     [__doc__ or "", "Properties (methods of ``cHalx``):", ""]
@@ -53,6 +56,38 @@ __doc__ = "\n".join(
 
 # Imported on first use, so that `import Halx` never needs NumPy or matplotlib.
 _ON_FIRST_USE = ("ufunc", "plot")
+
+
+class _Package(types.ModuleType):
+    """The type of the module Halx: its constants cannot be assigned or deleted, like those of cvar."""
+
+    def __setattr__(self, name: str, value: Any) -> None:
+        _refuse_constant(name)
+        super().__setattr__(name, value)
+
+    def __delattr__(self, name: str) -> None:
+        _refuse_constant(name)
+        super().__delattr__(name)
+
+
+_CONSTANT_NAMES = frozenset(constant.name for constant in CONSTANTS)
+
+
+def _refuse_constant(name: str) -> None:
+    if name in _CONSTANT_NAMES:
+        raise AttributeError(
+            f"Halx.{name} is read-only, a constant of sodium chloride; keep another value in a name of your own"
+        )
+
+
+# Python consults no module-level __setattr__ for `Halx.T_Triple = 0`, only the
+# type of the module; a subclass of the module type may be assigned there.
+sys.modules[__name__].__class__ = _Package
+
+
+def __dir__() -> List[str]:
+    """The public API: what __all__ lists and the submodules imported on first use."""
+    return sorted([*__all__, *_ON_FIRST_USE])
 
 
 def __getattr__(name: str) -> Any:

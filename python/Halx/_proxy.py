@@ -7,6 +7,7 @@ from typing import Any, Sequence
 
 import _Halx
 
+from . import _methods
 from ._table import PROPERTIES, Property, docstring
 
 __all__ = ["cHalx"]
@@ -27,8 +28,11 @@ def _class_docstring(rows: Sequence[Property]) -> str:
         h = cHalx()
         h.{rows[0].name}(1000.0)
 
-    Arguments are positional and must be ``float`` or ``int``; anything else
-    raises ``TypeError``.
+    Arguments are positional and must be ``float`` or ``int`` (subclasses
+    included, so ``numpy.float64`` serves); anything else raises
+    ``TypeError``, other NumPy scalars (``numpy.float32``, ``numpy.int64``)
+    and arrays, 0-d included, too. For NumPy input use ``Halx.ufunc``: the
+    same properties over arrays, xarray objects and pint quantities.
 
     Methods
     -------
@@ -36,7 +40,8 @@ def _class_docstring(rows: Sequence[Property]) -> str:
 
     The correlations are evaluated as written for any input: outside the
     physical range they follow IEEE 754 arithmetic (inf, nan, negative
-    densities) instead of raising.
+    densities) instead of raising. ``help(cHalx.{rows[0].name})`` shows a
+    method's arguments and result with their units.
     """
 
 
@@ -72,9 +77,10 @@ class cHalx:
 
 
 # One method per bound row, without a Python-level wrapper: a call goes
-# straight to the flat function in C.
+# straight to the flat function's C entry point. Halx._methods holds that
+# entry point as a function with the method's signature and docstring.
 for _row in _BOUND:
-    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_Halx, "cHalx_" + _row.name)))
+    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_methods, _row.name)))
 del _row
 
 _Halx.cHalx_swigregister(cHalx)

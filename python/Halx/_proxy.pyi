@@ -8,9 +8,10 @@ class cHalx:
 
     Every instance gives the same values; each method's docstring gives its
     arguments and result with their units. Arguments are positional and must
-    be ``float`` or ``int``; anything else raises ``TypeError``. Outside the
-    physical range results follow IEEE 754 arithmetic (inf, nan, negative
-    densities) instead of raising.
+    be ``float`` or ``int`` (subclasses included); anything else raises
+    ``TypeError``, NumPy scalars such as ``numpy.float32`` and arrays too: for
+    NumPy input use ``Halx.ufunc``. Outside the physical range results follow
+    IEEE 754 arithmetic (inf, nan, negative densities) instead of raising.
     """
 
     #: The pointer object (``SwigPyObject``) that holds the C++ instance.

@@ -37,7 +37,9 @@ __all__ = [
     "describe_arguments",
     "describe_result",
     "docstring",
+    "scalar_docstring",
     "ufunc_docstring",
+    "ascii_text",
     "constant_docstring",
 ]
 
@@ -146,9 +148,34 @@ def docstring(row: Property) -> str:
     return f"{_sentence(row.summary)} at {describe_arguments(row)}, {describe_result(row)}."
 
 
-def ufunc_docstring(row: Property) -> str:
-    """The docstring of the ufunc of row (NumPy puts the call signature in front of it)."""
-    inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
+def scalar_docstring(row: Property) -> str:
+    """The numpydoc docstring of the scalar function or method of row: its
+    one line, each argument with its unit, the result with its unit."""
+    parameters = []
+    for argument in row.arguments:
+        parameters += [f"{argument.name} : float", f"    {_sentence(argument.quantity)}, {argument.unit}."]
+    if row.result == "phase":
+        returns = ["Halx.Phase", f"    {_sentence(row.summary)}: {describe_result(row)}."]
+    else:
+        returns = ["float", f"    {_sentence(row.summary)}, {row.unit}."]
+    return "\n".join(
+        [docstring(row), "", "Parameters", "----------"]
+        + parameters
+        + ["", "Returns", "-------"] + returns
+        + ["", "See Also", "--------",
+           f"Halx.ufunc.{row.name} : the same over NumPy arrays, xarray objects and pint quantities."]
+    )
+
+
+def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
+    """The docstring of the NumPy ufunc of row (NumPy puts the call signature,
+    with inputs x or x1, x2, in front of it) or, wrapped, of the function of
+    Halx.ufunc over it: inputs named as in the table, and a Notes section on
+    the units of plain, xarray and pint input."""
+    if wrapped:
+        inputs = [argument.name for argument in row.arguments]
+    else:
+        inputs = ["x"] if len(row.arguments) == 1 else [f"x{index}" for index in range(1, len(row.arguments) + 1)]
     parameters = []
     for position, (name, argument) in enumerate(zip(inputs, row.arguments)):
         broadcast = f" Broadcast against {row.arguments[0].name}." if position else ""
@@ -164,13 +191,37 @@ def ufunc_docstring(row: Property) -> str:
         returns = (f"{call} in {row.unit}: element by element the very double that the scalar function "
                    "returns, NaN and infinities included. Inputs are converted to float64.")
     returns = textwrap.fill(returns, width=76, initial_indent="    ", subsequent_indent="    ")
-    return "\n".join(
-        [title, "", "Parameters", "----------"]
-        + parameters
-        + ["", "Returns", "-------", kind, returns]
-    )
+    lines = [title, "", "Parameters", "----------"] + parameters + ["", "Returns", "-------", kind, returns]
+    if wrapped:
+        plain = " and ".join(f"{argument.name} in {argument.unit}" for argument in row.arguments)
+        quantities = " or ".join(dict.fromkeys(argument.quantity for argument in row.arguments))
+        if row.result == "phase":
+            gives = (f"An xarray DataArray gives a DataArray of codes named {row.name} with the attribute "
+                     f"long_name ({row.summary!r}). A pint Quantity of {quantities}, bare or as the data of a "
+                     "DataArray, is converted from its unit; the codes carry no unit.")
+        else:
+            gives = (f"An xarray DataArray gives a DataArray named {row.name} with the attributes long_name "
+                     f"({row.summary!r}) and units ({row.unit!r}). A pint Quantity of {quantities}, bare or as "
+                     f"the data of a DataArray, is converted from its unit, and the result is a Quantity in "
+                     f"{row.unit}.")
+        notes = f"Plain numbers and arrays are taken as {plain}. {gives}"
+        lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
+    return "\n".join(lines)
 
 
 def constant_docstring(constant: Constant, value: float) -> str:
     """The one-line docstring of a constant whose value is value."""
     return f"{_sentence(constant.summary)} of sodium chloride, {value!r} {constant.unit}."
+
+
+# What the texts above become where only ASCII can be written (a terminal or
+# pipe in an ASCII or Latin-1 encoding): the unit symbols in the spellings
+# that pint and most ASCII tables use, the typographic dashes as hyphens.
+_ASCII_SPELLINGS = {"°": "deg", "²": "^2", "³": "^3", "–": "-", "—": "-", "×": "x", "…": "...", "≥": ">=", "≤": "<="}
+
+
+def ascii_text(text: str) -> str:
+    """text with the non-ASCII characters of the table's texts spelled in ASCII ('kg/m³' -> 'kg/m^3'); any other goes to '?'."""
+    return "".join(
+        character if character < "\x80" else _ASCII_SPELLINGS.get(character, "?") for character in text
+    )

@@ -8,9 +8,12 @@ exit status instead of leaving the interpreter:
 - 1: the output file could not be written;
 - 2: a bad command line (unknown property, a value that is not a number, a
   malformed range, a wrong number of arguments), or ``halx diagram`` without
-  matplotlib.
+  matplotlib;
+- 130: interrupted (Ctrl-C).
 
 Every failure is reported in one line on standard error, never as a traceback.
+Tables are written as their rows are computed, a chunk at a time, so memory
+stays flat and the first line comes at once however long the table.
 
 The properties, their arguments and units come from the property table
 (``Halx._table``), the grammar of values from ``Halx._values`` and the diagram
@@ -19,20 +22,33 @@ from ``Halx.plot``; this module is the command line around them.
 from __future__ import annotations
 
 import argparse
+import codecs
+import contextlib
 import csv
 import difflib
+import functools
 import io
 import itertools
 import os
 import re
 import sys
 import textwrap
-from typing import Any, Callable, Dict, List, NoReturn, Optional, Sequence, Tuple, Union
+from typing import Any, Callable, Dict, Iterable, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
 
-from . import _derived, cvar
+from . import _derived, _values, cvar
 from ._phase import Phase
 from ._proxy import cHalx
-from ._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE, Argument, Constant, Property, describe_result
+from ._table import (
+    CONSTANTS,
+    PRESSURE,
+    PROPERTIES,
+    TEMPERATURE,
+    Argument,
+    Constant,
+    Property,
+    ascii_text,
+    describe_result,
+)
 from ._values import parse_number, parse_values
 
 __all__ = ["main", "parse_values"]
@@ -48,6 +64,17 @@ _PHASE = next(row for row in PROPERTIES if row.result == "phase")
 
 # A typing slip (a step of 1e-9) becomes a message instead of an hour of output.
 _MAX_TABLE_ROWS = 1_000_000
+
+# Rows of a table evaluated and written at a time: memory stays that of one
+# chunk whatever the number of rows, and a chunk is long enough that the
+# ufuncs' cost per call vanishes beside the cost per row.
+_CHUNK_ROWS = 4096
+
+# The file name that stands for standard output.
+_STANDARD_OUTPUT = "-"
+
+# The spellings of eval's option that leaves the units out.
+_NUMBERS_ONLY = ("-n", "--numbers-only")
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
 # The smallest diagram whose lettering (scaled with the picture) is legible, about 9 px.
@@ -108,7 +135,8 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
 
 
 def _scalar(row: Property) -> Callable[..., Any]:
-    """The scalar function of row: for the properties that _Halx binds, the method of cHalx."""
+    """The scalar function of row: for the properties that _Halx binds, the
+    method of cHalx; for the others, the function of Halx._derived."""
     function: Callable[..., Any] = getattr(_instance if row.bound else _derived, row.name)
     return function
 
@@ -123,16 +151,17 @@ def _scalar_phase_code(T: float, P: float) -> int:
     return 0 if T != T or P != P else int(_derived.phase(T, P))
 
 
-def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[Union[float, str]]:
-    """row at every point of the argument columns (one per argument of row, in order);
-    a phase by its name."""
+def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[Any]:
+    """row at every point of the argument columns (one per argument of row, in
+    order): a float, or a phase by its name."""
     arrays = _arrays()
     if arrays is not None:
         numpy, ufunc = arrays
         # Outside the physical range the model overflows by design; the values
         # (inf, nan) are the answer, so NumPy's warnings would only be noise.
         with numpy.errstate(all="ignore"):
-            result: List[Any] = getattr(ufunc, row.name)(*columns).tolist()
+            inputs = [numpy.asarray(column, dtype=numpy.float64) for column in columns]
+            result: List[Any] = getattr(ufunc, row.name)(*inputs).tolist()
     else:
         function = _scalar_phase_code if row is _PHASE else _scalar(row)
         result = [function(*point) for point in zip(*columns)]
@@ -223,6 +252,19 @@ def _format_rounded(value: Union[float, str], digits: int) -> str:
 def _run_eval(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     name: Optional[str] = options.quantity
+    # Everything after the property is taken as its arguments, so that values
+    # such as -20 or -1e3 are not read as options; the options that may follow
+    # the property are picked out here.
+    words: List[str] = []
+    numbers_only: bool = options.numbers_only
+    for word in options.values:
+        if word in _NUMBERS_ONLY:
+            numbers_only = True
+        elif word in ("-h", "--help"):
+            parser.print_help()
+            return 0
+        else:
+            words.append(word)
     if name is None:
         parser.error(f"give a property or constant, e.g. {_PROGRAM} eval {PROPERTIES[0].name} 1000")
     row = _QUANTITIES.get(name)
@@ -232,43 +274,48 @@ def _run_eval(options: argparse.Namespace) -> int:
         close = difflib.get_close_matches(name.lower(), list(by_case), n=1)
         hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
         parser.error(f"unknown property {name!r}{hint}; choose one of {', '.join(known)}")
-    words: List[str] = options.values
+    unit = "" if numbers_only else f" {row.unit}"
     if isinstance(row, Constant):
         if words:
             parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
-        print(f"{getattr(cvar, name)!r} {row.unit}")
+        print(f"{getattr(cvar, name)!r}{unit}")
         return 0
-    arguments = _read_arguments(parser, row, words, f"{_PROGRAM} eval {name}")
+    points = _read_points(parser, row, words, f"{_PROGRAM} eval {name}")
     if row is _PHASE:
-        print(_phase_of(parser, *arguments))
+        for point in points:
+            print(_phase_of(parser, *point))
         return 0
-    value = _scalar(row)(*arguments)
-    print(f"{value!r} {row.unit}")
+    function = _scalar(row)
+    for point in points:
+        print(f"{function(*point)!r}{unit}")
     return 0
 
 
-def _read_arguments(parser: _Parser, row: Property, words: Sequence[str], command: str) -> List[float]:
-    """The numbers that words give for the arguments of row; a usage error otherwise.
+def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: str) -> List[Tuple[float, ...]]:
+    """The points (one number per argument of row, repeated for several
+    points) that words give; a usage error otherwise.
 
     command is the command line that an example in a message starts with.
     """
-    if len(words) != len(row.arguments):
+    count = len(row.arguments)
+    if not words or len(words) % count:
         example = " ".join(_ARGUMENT_EXAMPLES[argument.name] for argument in row.arguments)
-        plural = "s" if len(row.arguments) > 1 else ""
+        plural = "s" if count > 1 else ""
+        several = "" if count == 1 else f" (a multiple of {count} for several points)"
         parser.error(
-            f"{row.name} takes {len(row.arguments)} argument{plural} ({_describe_arguments(row.arguments)}), "
-            f"not {len(words)}; e.g. {command} {example}"
+            f"{row.name} takes {count} argument{plural} ({_describe_arguments(row.arguments)}), "
+            f"not {len(words)}{several}; e.g. {command} {example}"
         )
-    arguments: List[float] = []
-    for argument, word in zip(row.arguments, words):
+    numbers: List[float] = []
+    for argument, word in zip(itertools.cycle(row.arguments), words):
         try:
-            arguments.append(float(parse_number(word)))
+            numbers.append(float(parse_number(word)))
         except ValueError:
             parser.error(
                 f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
                 f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
             )
-    return arguments
+    return list(zip(*[iter(numbers)] * count))
 
 
 def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
@@ -276,14 +323,16 @@ def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
     if T != T or P != P:
         parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}; "
                      f"give numbers, e.g. {_PROGRAM} phase 1000 1")
-    return _derived.phase(T, P)
+    phase: Phase = _derived.phase(T, P)
+    return phase
 
 
 def _run_phase(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     # argparse keeps the '--' that shields a negative temperature in front of the values.
     words = options.values[1:] if options.values[:1] == ["--"] else options.values
-    print(_phase_of(parser, *_read_arguments(parser, _PHASE, words, f"{_PROGRAM} phase")))
+    for point in _read_points(parser, _PHASE, words, f"{_PROGRAM} phase"):
+        print(_phase_of(parser, *point))
     return 0
 
 
@@ -321,48 +370,94 @@ def _run_table(options: argparse.Namespace) -> int:
     if rows > _MAX_TABLE_ROWS:
         parser.error(f"the table would have {rows} rows, more than {_MAX_TABLE_ROWS}; use fewer values")
 
-    # One row per (T, P) pair, T varying slowest.
-    points = list(itertools.product(*axes.values()))
-    columns = dict(zip(given, zip(*points)))
-    results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
-    table = [point + values for point, values in zip(points, zip(*results))] if results else points
     headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
     headers += [f"{row.name} ({row.unit})" if row.unit else row.name for row in properties]
-
+    chunks = _table_chunks(list(axes.values()), given, properties)
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
-    lines = _csv_lines(headers, table) if as_csv else _aligned_lines(headers, table, len(given), options.digits)
-    if output is None:
-        # Line by line, so that a reader who stops early (halx table ... | head)
-        # stops us too instead of waiting for the whole table.
-        sys.stdout.writelines(lines)
+    if as_csv:
+        write = functools.partial(_write_csv, headers, chunks)
+    else:
+        write = functools.partial(_write_aligned, headers, list(axes.values()), chunks, options.digits)
+    if output is None or output == _STANDARD_OUTPUT:
+        write(sys.stdout)
         return 0
-    return _write_file(output, lambda: _write_lines(output, lines))
+    return _write_file(output, lambda: _write_to_path(output, write))
 
 
-def _csv_lines(headers: List[str], table: List[Tuple[Any, ...]]) -> List[str]:
-    """The table as CSV lines with a header row; every number is written with all its digits."""
-    buffer = io.StringIO()
-    writer = csv.writer(buffer, lineterminator="\n")
-    writer.writerow(headers)
-    writer.writerows([value if isinstance(value, str) else repr(value) for value in row] for row in table)
-    return buffer.getvalue().splitlines(keepends=True)
+def _table_chunks(
+    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property]
+) -> Iterator[List[Tuple[float, ...]]]:
+    """The rows of the table, _CHUNK_ROWS at a time: one per point of the axes
+    (the first axis varying slowest), the point followed by each property's value.
+
+    Each chunk is evaluated only when it is asked for, so memory stays that of
+    one chunk and the header can go out before the first value is computed.
+    """
+    points = itertools.product(*axes)
+    while True:
+        chunk = list(itertools.islice(points, _CHUNK_ROWS))
+        if not chunk:
+            return
+        columns = dict(zip(given, zip(*chunk)))
+        results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
+        yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
 
 
-def _aligned_lines(headers: List[str], table: List[Tuple[Any, ...]], exact: int, digits: int) -> List[str]:
-    """The table in right-aligned columns; the first exact columns (T, P) keep all their digits."""
-    cells = [
-        [_format_exact(value) if index < exact else _format_rounded(value, digits) for index, value in enumerate(row)]
-        for row in table
-    ]
-    widths = [max([len(header)] + [len(row[index]) for row in cells]) for index, header in enumerate(headers)]
-    rows = [headers, ["-" * width for width in widths]] + cells
-    return ["  ".join(cell.rjust(width) for cell, width in zip(row, widths)) + "\n" for row in rows]
+def _write_csv(headers: List[str], chunks: Iterable[List[Tuple[float, ...]]], stream: TextIO) -> None:
+    """The table as CSV with a header row; every number with all its digits (the csv module writes a float's repr)."""
+    writer = csv.writer(stream, lineterminator="\n")
+    writer.writerow([_as_written(header, stream) for header in headers])
+    stream.flush()  # the header at once, however long the first chunk takes
+    for chunk in chunks:
+        writer.writerows(chunk)
 
 
-def _write_lines(path: str, lines: List[str]) -> None:
+def _aligned_widths(headers: List[str], axes: List[List[float]], digits: int) -> List[int]:
+    """The width of each column of the aligned layout, known before any value is computed.
+
+    The argument columns are as wide as their widest value; a result column
+    as wide as any double can be at digits significant digits: a sign, the
+    digits, a point and an exponent such as e-308.
+    """
+    widest = [max(len(_format_exact(value)) for value in values) for values in axes]
+    widest += [digits + 7] * (len(headers) - len(axes))
+    return [max(len(header), width) for header, width in zip(headers, widest)]
+
+
+def _write_aligned(
+    headers: List[str], axes: List[List[float]], chunks: Iterable[List[Tuple[float, ...]]], digits: int, stream: TextIO
+) -> None:
+    """The table in right-aligned columns; the argument columns (T, P) keep all their digits."""
+    headers = [_as_written(header, stream) for header in headers]
+    widths = _aligned_widths(headers, axes, digits)
+    exact = len(axes)
+
+    def line(cells: Sequence[str]) -> str:
+        return "  ".join(cell.rjust(width) for cell, width in zip(cells, widths)) + "\n"
+
+    stream.write(line(headers) + line(["-" * width for width in widths]))
+    stream.flush()  # the header at once, however long the first chunk takes
+    for chunk in chunks:
+        stream.writelines(
+            line([_format_exact(value) if index < exact else _format_rounded(value, digits)
+                  for index, value in enumerate(row)])
+            for row in chunk
+        )
+
+
+def _as_written(text: str, stream: TextIO) -> str:
+    """text as stream writes it: in ASCII spellings (kg/m^3) when its encoding cannot encode text."""
+    try:
+        text.encode(getattr(stream, "encoding", None) or "utf-8")
+    except (UnicodeEncodeError, LookupError):
+        return ascii_text(text)
+    return text
+
+
+def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
     with open(path, "w", encoding="utf-8", newline="") as stream:
-        stream.writelines(lines)
+        write(stream)
 
 
 def _write_file(path: str, write: Callable[[], None]) -> int:
@@ -424,7 +519,8 @@ def _quantities_help() -> str:
 def _columns_help() -> str:
     """Which properties a table over each set of arguments shows, as one sentence."""
     sets = [arguments for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
-    columns = [" and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments) for arguments in sets]
+    columns = [" and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments)
+               for arguments in sets]
     return (
         f"With --T alone the columns are {columns[0]}; with --P alone, {columns[1]}; "
         f"with both, one row per (T, P) pair, T varying slowest, and the columns {columns[2]}. "
@@ -459,7 +555,8 @@ def _build_parser() -> _Parser:
             f"  {_PROGRAM} diagram -o nacl.png\n"
             "\n"
             "Exit status: 0 when done, 1 when the output file cannot be written,\n"
-            "2 for a bad command line (or 'diagram' without matplotlib)."
+            "2 for a bad command line (or 'diagram' without matplotlib), 130 when\n"
+            "interrupted (Ctrl-C)."
         ),
     )
     parser.add_argument("--version", action=_PrintVersion)
@@ -467,21 +564,31 @@ def _build_parser() -> _Parser:
 
     evaluate = commands.add_parser(
         "eval",
-        help="print one property or constant with its unit",
+        help="print a property or constant with its unit",
         formatter_class=argparse.RawDescriptionHelpFormatter,
-        description="Print one property at the given arguments, or a constant, with its unit.",
+        description=(
+            "Print a property at the given arguments, or a constant, with its unit. Several\n"
+            "points at once: give the arguments of each in turn; one line per point."
+        ),
         epilog=(
             f"properties and constants ({_describe_arguments(_ARGUMENTS)}):\n"
             f"{_quantities_help()}\n\n"
             "examples:\n"
             f"  {_PROGRAM} eval P_Boiling 1000\n"
-            f"  {_PROGRAM} eval Rho_Solid 25 1\n"
+            f"  {_PROGRAM} eval P_Boiling 900 1000 1100     three temperatures, three lines\n"
+            f"  {_PROGRAM} eval Rho_Solid 25 1 100 1000     (25 °C, 1 bar) and (100 °C, 1000 bar)\n"
+            f"  {_PROGRAM} eval -n T_Melting 1000           the number alone, for shell scripts\n"
             f"  {_PROGRAM} eval T_Triple"
         ),
     )
+    evaluate.add_argument(
+        *_NUMBERS_ONLY, dest="numbers_only", action="store_true",
+        help="print the numbers alone, without units, one per line (for shell scripts)",
+    )
     evaluate.add_argument("quantity", metavar="PROPERTY", nargs="?", help="a property or constant named below")
     evaluate.add_argument(
-        "values", metavar="ARGUMENT", nargs=argparse.REMAINDER, help="the property's arguments, in order"
+        "values", metavar="ARGUMENT", nargs=argparse.REMAINDER,
+        help="the property's arguments, in order; repeat them for more points",
     )
     evaluate.set_defaults(run=_run_eval, parser=evaluate)
 
@@ -499,9 +606,11 @@ def _build_parser() -> _Parser:
             "of steps from start: 700:1100:50 is 700, 750, ..., 1100, and 0:1:0.3 is\n"
             "0, 0.3, 0.6, 0.9. A step may be negative: 1100:700:-100. Items combine:\n"
             "1,10,100:1000:300. Values may be negative: --T -20:40:10.\n"
+            f"Limits: {_values.MAX_VALUES} values per option, {_MAX_TABLE_ROWS} rows per table.\n"
             "\n"
             "The terminal layout rounds results to --digits significant digits; CSV\n"
-            "(--csv, or an output file ending in .csv) keeps every digit.\n"
+            "(--csv, or an output file ending in .csv) keeps every digit. Rows are\n"
+            "written as they are computed, so a long table starts at once.\n"
             "\n"
             "examples:\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
@@ -520,7 +629,9 @@ def _build_parser() -> _Parser:
         help="columns to print, a comma list of properties (may be repeated)",
     )
     table.add_argument("--csv", action="store_true", help="write CSV instead of aligned columns")
-    table.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output")
+    table.add_argument(
+        "-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-': standard output)"
+    )
     table.add_argument(
         "--digits",
         type=_bounded_int(1, 17),
@@ -532,19 +643,20 @@ def _build_parser() -> _Parser:
 
     phase = commands.add_parser(
         "phase",
-        usage=f"{_PROGRAM} phase [-h] T P",
+        usage=f"{_PROGRAM} phase [-h] T P [T P ...]",
         help="print the phase at a temperature and pressure: solid, liquid or vapour",
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
             f"Print the phase of NaCl at temperature T ({TEMPERATURE.unit}) and pressure P ({PRESSURE.unit}):\n"
-            "solid, liquid or vapour, from the three curves and the triple point.\n"
-            "A state exactly on a curve gets the phase of the curve's high-pressure side:\n"
+            "solid, liquid or vapour, from the three curves and the triple point; one line per\n"
+            "point. A state exactly on a curve gets the phase of the curve's high-pressure side:\n"
             "liquid on the boiling curve, solid on the sublimation and melting curves."
         ),
-        epilog=f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30",
+        epilog=f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30 1500 1",
     )
     phase.add_argument(
-        "values", metavar="T P", nargs=argparse.REMAINDER, help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}"
+        "values", metavar="T P", nargs=argparse.REMAINDER,
+        help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}; repeat them for more points",
     )
     phase.set_defaults(run=_run_phase, parser=phase)
 
@@ -581,16 +693,68 @@ def _build_parser() -> _Parser:
     return parser
 
 
+# --- Output in the encoding of the terminal or pipe ----------------------------------------
+
+
+# The error handler, registered once per process, that writes in ASCII what a
+# stream's encoding cannot encode, as Halx._table.ascii_text spells it.
+_ASCII_ERRORS = "halx.ascii"
+
+
+def _write_in_ascii(error: UnicodeError) -> Tuple[str, int]:
+    """The codec error handler: the ASCII spelling of the characters that could not be encoded."""
+    if not isinstance(error, UnicodeEncodeError):
+        raise error
+    return ascii_text(error.object[error.start : error.end]), error.end
+
+
+codecs.register_error(_ASCII_ERRORS, _write_in_ascii)
+
+
+@contextlib.contextmanager
+def _ascii_where_needed(stream: TextIO) -> Iterator[None]:
+    """Within the block, stream writes what its encoding cannot encode in ASCII
+    (kg/m³ as kg/m^3) instead of failing; afterwards, as before."""
+    reconfigure = getattr(stream, "reconfigure", None)
+    errors = getattr(stream, "errors", None)
+    if reconfigure is None or errors is None:
+        yield
+        return
+    reconfigure(errors=_ASCII_ERRORS)
+    try:
+        yield
+    finally:
+        try:
+            reconfigure(errors=errors)
+        except (OSError, ValueError):  # a stream that is closed or whose reader went away
+            pass
+
+
+# --- Entry point --------------------------------------------------------------------------
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
     """Run the ``halx`` command line argv (default: ``sys.argv[1:]``) and return the exit status.
 
     0 when done, 1 when an output file cannot be written, 2 for a bad command
-    line or a missing matplotlib; every failure is one line on standard error.
+    line or a missing matplotlib, 130 when interrupted; every failure is one
+    line on standard error. Characters that standard output or error cannot
+    encode (°, ³ on an ASCII terminal) are written in ASCII (deg, ^3).
     """
     words = list(sys.argv[1:] if argv is None else argv)
-    parser = _build_parser()
+    with _ascii_where_needed(sys.stdout), _ascii_where_needed(sys.stderr):
+        return _run(words)
+
+
+def _run(words: List[str]) -> int:
+    """Runs the command line words; returns the exit status, having reported any failure in one line."""
     try:
-        options = parser.parse_args(_join_negative_values(words))
+        parser = _build_parser()
+        options, unknown = parser.parse_known_args(_join_negative_values(words))
+        # A subcommand's stray option is its own error, with its own help.
+        command_parser: _Parser = getattr(options, "parser", parser)
+        if unknown:
+            command_parser.error(f"unrecognized arguments: {' '.join(unknown)}")
         if options.command is None:
             parser.error("give a command: eval, table, phase or diagram")
         status: int = options.run(options)
@@ -600,6 +764,9 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         return 2
     except SystemExit as stop:  # --help and --version
         return stop.code if isinstance(stop.code, int) else 0
+    except KeyboardInterrupt:
+        print(f"{_PROGRAM}: interrupted", file=sys.stderr)
+        return 130
     except BrokenPipeError:
         # The reader of our output went away (halx table ... | head); stop quietly,
         # and keep the interpreter from complaining when it flushes stdout at exit.

@@ -1,34 +1,109 @@
 """NumPy universal functions for the properties of sodium chloride.
 
-Each ufunc gives, element by element, the very double that the matching scalar
-function returns (NaN, infinities and signed zeros included), and does what
-any NumPy ufunc does: broadcasting, ``out=``, ``where=``, strided input, and
-lazy evaluation on dask and xarray arrays. Integer and float32 inputs are
-converted to float64; results are float64, except the phase: ``phase`` gives
-int8 codes, the values of ``Halx.Phase`` (1 solid, 2 liquid, 3 vapour), and 0
-where T or P is NaN. Each ufunc's docstring gives its arguments and result
-with their units.
+Each function gives, element by element, the very double that the matching
+scalar function returns (NaN, infinities and signed zeros included), and does
+what a NumPy ufunc does: broadcasting, ``out=``, ``where=``, strided input,
+and lazy evaluation on dask arrays. Integer and float32 inputs are converted to
+float64; results are float64, except the phase: ``phase`` gives int8 codes,
+the values of ``Halx.Phase`` (1 solid, 2 liquid, 3 vapour), and 0 where T or
+P is NaN. Each function's docstring gives its arguments and result with their
+units.
 
     >>> import numpy as np
     >>> from Halx.ufunc import Rho_Liquid
     >>> Rho_Liquid(np.array([850.0, 900.0]), 1.0)  # kg/m³ at 850 and 900 °C, 1 bar
     array([1530.25957207, 1500.41908587])
 
-The ufuncs live in the compiled module ``Halx._ufuncs``, one per row of the
-property table, and pickle by reference to it. This module needs NumPy;
-``import Halx`` does not.
+Beyond plain numbers and arrays, which are in the units of the table (°C,
+bar), two kinds of input are understood:
+
+- an xarray ``DataArray`` gives a ``DataArray`` named after the property,
+  with the attributes ``long_name`` and ``units`` of the result (not those of
+  the input);
+- a pint ``Quantity`` (also inside a ``DataArray``, as pint-xarray makes them)
+  in any unit of temperature or pressure is converted, and the result is a
+  ``Quantity`` in the property's unit.
+
+Neither library is imported here: both are looked at only when an input is
+neither a number nor a NumPy array, and only if the program has imported them.
+
+The NumPy ufuncs themselves live in the compiled module ``Halx._ufuncs``, one
+per row of the property table; each function here is a Python function over
+one of them, which it keeps as its attribute ``ufunc`` (with ``nin``,
+``nout``, ``outer`` and the other attributes of a ufunc forwarded), and
+pickles by reference to this module. This module needs NumPy; ``import Halx``
+does not.
 """
 
 try:
-    import numpy as _numpy  # noqa: F401  (only to say what to install when it is missing)
+    import numpy as _numpy
 except ImportError as _error:
-    raise ImportError(
-        'Halx.ufunc needs NumPy; install it with: pip install "Halx[arrays]"'
-    ) from _error
+    raise ImportError("Halx.ufunc needs NumPy; install it with: python -m pip install numpy") from _error
+
+import inspect as _inspect
+from typing import Any as _Any
+from typing import Callable as _Callable
+from typing import Dict as _Dict
+from typing import Tuple as _Tuple
 
 from . import _ufuncs
 from ._table import PROPERTIES as _PROPERTIES
+from ._table import Property as _Property
+from ._table import ufunc_docstring as _ufunc_docstring
 
 __all__ = [_row.name for _row in _PROPERTIES]
 
-globals().update((_name, getattr(_ufuncs, _name)) for _name in __all__)
+# Inputs that the ufunc takes as they are, with nothing to convert or label:
+# these go straight to it, and only other types pay for a closer look.
+_PLAIN_TYPES = frozenset({float, int, _numpy.ndarray, _numpy.float64})
+
+# What a function shows of its ufunc, for code that introspects or calls a ufunc's methods.
+_UFUNC_ATTRIBUTES = ("nin", "nout", "nargs", "ntypes", "types", "identity", "signature",
+                     "outer", "reduce", "accumulate", "reduceat", "at")
+
+
+def _labelled(row: _Property, ufunc: _Any, inputs: _Tuple[_Any, ...], out: _Any, options: _Dict[str, _Any]) -> _Any:
+    from . import _units
+
+    if out is not None:
+        options["out"] = out
+    return _units.evaluate(row, ufunc, inputs, options)
+
+
+def _property_function(row: _Property, ufunc: _Any) -> _Callable[..., _Any]:
+    """The function of this module for row, over its NumPy ufunc."""
+    # A fixed list of parameters, not *arguments: the interpreter calls such a
+    # function much faster, and a plain call stays within about 100 ns of the
+    # ufunc's own. The table's properties take one or two arguments.
+    plain = _PLAIN_TYPES
+    function: _Callable[..., _Any]
+    if len(row.arguments) == 1:
+
+        def function(x: _Any, /, out: _Any = None, **options: _Any) -> _Any:
+            if out is None and not options and type(x) in plain:
+                return ufunc(x)
+            return _labelled(row, ufunc, (x,), out, options)
+
+    else:
+
+        def function(x1: _Any, x2: _Any, /, out: _Any = None, **options: _Any) -> _Any:
+            if out is None and not options and type(x1) in plain and type(x2) in plain:
+                return ufunc(x1, x2)
+            return _labelled(row, ufunc, (x1, x2), out, options)
+
+    function.__name__ = function.__qualname__ = row.name
+    function.__module__ = __name__
+    function.__doc__ = _ufunc_docstring(row, wrapped=True)
+    parameters = [_inspect.Parameter(argument.name, _inspect.Parameter.POSITIONAL_ONLY) for argument in row.arguments]
+    parameters += [
+        _inspect.Parameter("out", _inspect.Parameter.POSITIONAL_OR_KEYWORD, default=None),
+        _inspect.Parameter("kwargs", _inspect.Parameter.VAR_KEYWORD),
+    ]
+    function.__signature__ = _inspect.Signature(parameters)  # type: ignore[attr-defined]
+    function.ufunc = ufunc  # type: ignore[attr-defined]
+    for attribute in _UFUNC_ATTRIBUTES:
+        setattr(function, attribute, getattr(ufunc, attribute))
+    return function
+
+
+globals().update((_row.name, _property_function(_row, getattr(_ufuncs, _row.name))) for _row in _PROPERTIES)

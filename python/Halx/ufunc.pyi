@@ -1,26 +1,15 @@
 """NumPy universal functions for the properties of sodium chloride.
 
-Each ufunc gives, element by element, the very double that the matching scalar
-function returns; results are float64, but the codes of ``phase`` are int8
-(the values of ``Halx.Phase``, 0 where T or P is NaN). They are the ufuncs of
-Halx._ufuncs.
+Each is a function over the NumPy ufunc of ``Halx._ufuncs`` (its attribute
+``ufunc``): a number gives a ``float`` (a ``numpy.float64``), an array an
+array of float64, in the property's unit; ``phase`` gives int8 codes, the
+values of ``Halx.Phase``. xarray and pint input give xarray and pint objects;
+see the docstring of each function.
 """
-from ._ufuncs import Alpha_Liquid as Alpha_Liquid
-from ._ufuncs import Alpha_Solid as Alpha_Solid
-from ._ufuncs import Beta_Liquid as Beta_Liquid
-from ._ufuncs import Beta_Solid as Beta_Solid
-from ._ufuncs import H_Fusion as H_Fusion
-from ._ufuncs import H_Sublimation as H_Sublimation
-from ._ufuncs import H_Vaporization as H_Vaporization
-from ._ufuncs import P_Boiling as P_Boiling
-from ._ufuncs import P_Melting as P_Melting
-from ._ufuncs import P_Sublimation as P_Sublimation
-from ._ufuncs import Rho_Liquid as Rho_Liquid
-from ._ufuncs import Rho_Solid as Rho_Solid
-from ._ufuncs import T_Boiling as T_Boiling
-from ._ufuncs import T_Melting as T_Melting
-from ._ufuncs import T_Sublimation as T_Sublimation
-from ._ufuncs import phase as phase
+from typing import Any, Optional, Protocol, Sequence, Union, overload
+
+import numpy
+from numpy.typing import NDArray
 
 __all__ = [
     "P_Boiling",
@@ -40,3 +29,86 @@ __all__ = [
     "Beta_Solid",
     "Beta_Liquid",
 ]
+
+_Scalar = Union[float, numpy.floating[Any], numpy.integer[Any], numpy.bool_]
+_Array = Union[NDArray[Any], Sequence[Any]]
+_Out = Optional[NDArray[numpy.float64]]
+
+class _Property(Protocol):
+    """What every function of this module has of its NumPy ufunc."""
+
+    @property
+    def ufunc(self) -> numpy.ufunc: ...
+    @property
+    def nin(self) -> int: ...
+    @property
+    def nout(self) -> int: ...
+
+class _OneArgument(_Property, Protocol):
+    """A property of one argument, ``f(x, /, out=None, **kwargs)``."""
+
+    @overload
+    def __call__(self, x: _Scalar, /) -> float: ...
+    @overload
+    def __call__(self, x: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+class _TwoArguments(_Property, Protocol):
+    """A property of two arguments, ``f(x1, x2, /, out=None, **kwargs)``; they broadcast together."""
+
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Scalar, /) -> float: ...
+    @overload
+    def __call__(
+        self, x1: _Array, x2: Union[_Array, _Scalar], /, out: _Out = ..., **kwargs: Any
+    ) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+class _PhaseCodes(_Property, Protocol):
+    """The phase of two arguments as codes, ``f(x1, x2, /, out=None, **kwargs)``."""
+
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Scalar, /) -> numpy.int8: ...
+    @overload
+    def __call__(self, x1: _Array, x2: Union[_Array, _Scalar], /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
+    @overload
+    def __call__(self, x1: _Scalar, x2: _Array, /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
+    @overload
+    def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+P_Boiling: _OneArgument
+"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+T_Melting: _OneArgument
+"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+P_Sublimation: _OneArgument
+"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+Rho_Solid: _TwoArguments
+"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+Rho_Liquid: _TwoArguments
+"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+T_Boiling: _OneArgument
+"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+T_Sublimation: _OneArgument
+"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+P_Melting: _OneArgument
+"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
+phase: _PhaseCodes
+"""Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
+H_Vaporization: _OneArgument
+"""Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
+H_Sublimation: _OneArgument
+"""Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
+H_Fusion: _OneArgument
+"""Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+Alpha_Solid: _TwoArguments
+"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+Alpha_Liquid: _TwoArguments
+"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
+Beta_Solid: _TwoArguments
+"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
+Beta_Liquid: _TwoArguments
+"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
