@@ -63,7 +63,12 @@ class FaultHook:
             try:
                 result = call()
             except Exception as error:  # noqa: BLE001 - collected for the caller to check
-                seen.append(error)
+                # Without its traceback: a traceback holds this frame, and so
+                # `seen`, in a cycle that keeps each MemoryError alive until the
+                # collector runs. From CPython 3.12 on, once the interpreter's 16
+                # spare MemoryErrors are all alive it raises one immortal
+                # instance whose traceback grows with every raise.
+                seen.append(error.with_traceback(None))
                 continue
             finally:
                 reached = self.reached()

@@ -285,19 +285,33 @@ FAILING_CALLS = {
 }
 
 
-@pytest.mark.skipif(faults is None, reason="needs a build with HALX_FAULT_INJECTION=ON")
-@pytest.mark.parametrize("name", FAILING_CALLS)
-def test_repeated_allocation_failures_leave_blocks_and_resident_memory_flat(name):
-    call = FAILING_CALLS[name]
+needs_faults = pytest.mark.skipif(faults is None, reason="needs a build with HALX_FAULT_INJECTION=ON")
 
+
+def failing_every_allocation(call):
+    """A scenario that fails the first allocation of `call`, then the
+    second, ... until the call gets through."""
     def every_failure_once():
-        # Fail the first allocation, then the second, ... until the call gets through.
         seen, _ = faults.fail_allocations(call)
         assert all(type(error) is MemoryError for error in seen), seen
+    return every_failure_once
 
-    growth = hunt(every_failure_once, 2000)
+
+@needs_faults
+@pytest.mark.parametrize("name", FAILING_CALLS)
+def test_repeated_allocation_failures_leave_blocks_and_resident_memory_flat(name):
+    growth = hunt(failing_every_allocation(FAILING_CALLS[name]), 2000)
     assert not growth.leaks_objects(), f"{name} leaks objects: {growth}"
     assert not growth.leaks_memory(), f"{name} leaks memory: {growth}"
+
+
+@needs_faults
+def test_allocation_failures_stay_flat_while_other_code_holds_many_memory_errors():
+    held = [MemoryError() for _ in range(64)]  # more than the interpreter keeps spare
+    growth = hunt(failing_every_allocation(FAILING_CALLS["str of cvar"]), 2000)
+    del held
+    assert not growth.leaks_objects(), f"str of cvar leaks objects: {growth}"
+    assert not growth.leaks_memory(), f"str of cvar leaks memory: {growth}"
 
 
 # --- The harness itself --------------------------------------------------------------------------

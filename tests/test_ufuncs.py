@@ -436,7 +436,10 @@ def test_distributed_cluster_of_two_processes_matches_the_local_result():
     lazy = hu.Rho_Liquid(da.from_array(T, chunks=5000), da.from_array(P, chunks=5000))
     pressures = hu.P_Boiling(da.from_array(T, chunks=5000))
     with distributed.LocalCluster(
-        n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1", dashboard_address=None
+        n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+        # Any free port: a fixed one may be taken by another cluster on the machine, and the
+        # fallback to another port warns.
+        dashboard_address="127.0.0.1:0",
     ) as cluster, distributed.Client(cluster) as client:
         densities, boiling = client.compute([lazy, pressures], sync=True)
         workers = client.run(lambda: __import__("os").getpid())
