@@ -1,0 +1,71 @@
+"""Sphinx configuration of the Halx documentation.
+
+    python -m pip install ".[docs]"
+    python -m sphinx -W -b html docs docs/_build/html       # the site
+    python -m sphinx -W -b doctest docs docs/_build/doctest  # its examples, run
+
+The pages are MyST markdown. Whatever the code already says is taken from it:
+the Python API from the docstrings of the installed package, the command line
+from its argparse parser, the tables of properties and constants from the
+property table (docs/_ext/halx_docs.py), the phase diagram drawn by
+Halx.plot at build time and the binding's design note from binding/README.md.
+"""
+import sys
+from pathlib import Path
+
+import matplotlib
+
+matplotlib.use("Agg")
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE / "_ext"))
+
+from importlib.metadata import version as _version  # noqa: E402
+
+project = "Halx"
+author = "The Halx developers"
+copyright = "The Halx developers"
+release = _version("Halx")
+version = ".".join(release.split(".")[:2])
+
+extensions = [
+    "myst_parser",
+    "sphinx.ext.autodoc",
+    "sphinx.ext.autosummary",
+    "sphinx.ext.doctest",
+    "sphinx.ext.mathjax",
+    "sphinx.ext.napoleon",
+    "matplotlib.sphinxext.plot_directive",
+    "halx_docs",
+]
+
+exclude_patterns = ["_build"]
+myst_enable_extensions = ["dollarmath", "amsmath", "colon_fence", "deflist"]
+myst_heading_anchors = 3
+
+# The API pages document the installed package, as users import it.
+autodoc_member_order = "bysource"
+autodoc_typehints = "description"
+autosummary_generate = False
+napoleon_numpy_docstring = True
+napoleon_google_docstring = False
+
+# Every example in the pages and the docstrings runs under `-b doctest`.
+doctest_global_setup = """
+import numpy
+numpy.set_printoptions(legacy=False)
+"""
+
+# The phase diagram is drawn by Halx.plot when the site is built.
+plot_include_source = True
+plot_html_show_source_link = False
+plot_html_show_formats = False
+plot_formats = [("png", 100)]
+
+html_theme = "pydata_sphinx_theme"
+html_title = f"Halx {release}"
+html_theme_options = {
+    "navigation_with_keys": False,
+    "show_toc_level": 2,
+}
+html_static_path: list = []
