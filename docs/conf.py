@@ -11,16 +11,16 @@ property table (docs/_ext/halx_docs.py), the phase diagram drawn by
 Halx.plot at build time and the binding's design note from binding/README.md.
 """
 import sys
+from importlib.metadata import version as _version
 from pathlib import Path
 
 import matplotlib
 
+# The plot directive draws without a screen.
 matplotlib.use("Agg")
 
-HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE / "_ext"))
-
-from importlib.metadata import version as _version  # noqa: E402
+# The project's own directives (docs/_ext/halx_docs.py).
+sys.path.insert(0, str(Path(__file__).resolve().parent / "_ext"))
 
 project = "Halx"
 author = "The Halx developers"
@@ -31,7 +31,6 @@ version = ".".join(release.split(".")[:2])
 extensions = [
     "myst_parser",
     "sphinx.ext.autodoc",
-    "sphinx.ext.autosummary",
     "sphinx.ext.doctest",
     "sphinx.ext.mathjax",
     "sphinx.ext.napoleon",
@@ -46,15 +45,8 @@ myst_heading_anchors = 3
 # The API pages document the installed package, as users import it.
 autodoc_member_order = "bysource"
 autodoc_typehints = "description"
-autosummary_generate = False
 napoleon_numpy_docstring = True
 napoleon_google_docstring = False
-
-# Every example in the pages and the docstrings runs under `-b doctest`.
-doctest_global_setup = """
-import numpy
-numpy.set_printoptions(legacy=False)
-"""
 
 # The phase diagram is drawn by Halx.plot when the site is built.
 plot_include_source = True
@@ -68,4 +60,3 @@ html_theme_options = {
     "navigation_with_keys": False,
     "show_toc_level": 2,
 }
-html_static_path: list = []
