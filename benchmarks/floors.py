@@ -30,8 +30,12 @@ def _load(name: str, path: Path) -> ModuleType:
 
 def _compile(name: str, command: list, directory: Path) -> ModuleType:
     target = directory / (name + sysconfig.get_config_var("EXT_SUFFIX"))
-    subprocess.run(command + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], "-o", str(target)],
-                   check=True)
+    try:
+        subprocess.run(command + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], "-o", str(target)],
+                       check=True)
+    except FileNotFoundError:
+        raise SystemExit(f"{command[0]} not found: the benchmark compiles its floor when it runs, "
+                         "so it needs the C and C++ compilers that Python was built with") from None
     return _load(name, target)
 
 

@@ -7,6 +7,7 @@ import sys
 from pathlib import Path
 
 import pytest
+from peer import why_peers_cannot_be_built
 
 # The runner builds the peer modules with SWIG and the C++ toolchain.
 pytestmark = pytest.mark.keeps_memory
@@ -18,6 +19,9 @@ CORPUS = HERE / "fuzz_graphs" / "corpus"
 
 @pytest.fixture(scope="module")
 def peer_dir(tmp_path_factory):
+    reason = why_peers_cannot_be_built()
+    if reason is not None:
+        pytest.skip(reason)
     return tmp_path_factory.mktemp("fuzz-peers")
 
 

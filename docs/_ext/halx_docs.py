@@ -1,0 +1,158 @@
+"""Sphinx directives that write the tables of the documentation from the code.
+
+``halx-properties``
+    One row per property of the property table (``Halx._table.PROPERTIES``):
+    its name, arguments with their units, the unit of its result, what it is
+    and the C++ function of the model that evaluates it.
+``halx-constants``
+    One row per constant (``Halx._table.CONSTANTS``), with the value that the
+    installed module serves.
+``halx-ufuncs``
+    The reference of each ufunc of ``Halx.ufunc``, one per property, from its
+    docstring (for MyST pages).
+``halx-help``
+    The help of the ``halx`` command and of each of its commands, as the
+    command's parser prints it.
+
+A property added to the table, or a command added to the parser, appears in
+the pages without editing them.
+"""
+import argparse
+import contextlib
+import io
+import os
+from typing import Any, Dict, Iterator, List, Sequence, Union
+
+from docutils import nodes
+from sphinx.application import Sphinx
+from sphinx.util.docutils import SphinxDirective
+
+import Halx
+from Halx._table import CONSTANTS, PROPERTIES, Property
+
+Cell = Union[str, nodes.Node]
+
+
+def _table(headers: Sequence[str], rows: Sequence[Sequence[Cell]]) -> nodes.table:
+    """A docutils table; a cell is plain text or a node."""
+    group = nodes.tgroup(cols=len(headers))
+    group += [nodes.colspec(colwidth=1) for _ in headers]
+
+    def row(cells: Sequence[Cell]) -> nodes.row:
+        line = nodes.row()
+        for cell in cells:
+            line += nodes.entry("", nodes.paragraph("", "", cell if isinstance(cell, nodes.Node) else nodes.Text(cell)))
+        return line
+
+    group += nodes.thead("", row(headers))
+    group += nodes.tbody("", *[row(cells) for cells in rows])
+    return nodes.table("", group)
+
+
+# The rows a directive shows: all, the members of cHalx ("bound") or the rest ("derived").
+_SELECTIONS = {
+    "all": lambda row: True,
+    "bound": lambda row: row.bound,
+    "derived": lambda row: not row.bound,
+}
+
+
+def _selected(directive: SphinxDirective) -> List[Property]:
+    choice = directive.arguments[0] if directive.arguments else "all"
+    if choice not in _SELECTIONS:
+        raise directive.error(f"choose one of {', '.join(_SELECTIONS)}, not {choice!r}")
+    return [row for row in PROPERTIES if _SELECTIONS[choice](row)]
+
+
+class PropertiesTable(SphinxDirective):
+    """The properties of the property table: all, or "bound" or "derived" ones."""
+
+    optional_arguments = 1
+
+    def run(self) -> List[nodes.Node]:
+        rows = [
+            [
+                nodes.literal(text=row.name),
+                ", ".join(f"{argument.name}: {argument.quantity}, {argument.unit}" for argument in row.arguments),
+                row.unit or "Halx.Phase",
+                row.summary,
+                nodes.literal(text=row.model),
+            ]
+            for row in _selected(self)
+        ]
+        return [_table(["Property", "Arguments", "Result in", "What it is", "C++ function"], rows)]
+
+
+class FunctionReference(SphinxDirective):
+    """autofunction for each scalar function of the package (the derived properties), in table order."""
+
+    def run(self) -> List[nodes.Node]:
+        lines = [f".. autofunction:: Halx.{row.name}" for row in PROPERTIES if not row.bound]
+        return self.parse_text_to_nodes("\n".join(["```{eval-rst}", *lines, "```"]))
+
+
+class ConstantsTable(SphinxDirective):
+    """The constants, with the values of the installed module."""
+
+    def run(self) -> List[nodes.Node]:
+        rows = [
+            [nodes.literal(text=constant.name), repr(getattr(Halx.cvar, constant.name)), constant.unit, constant.summary]
+            for constant in CONSTANTS
+        ]
+        return [_table(["Constant", "Value", "Unit", "What it is"], rows)]
+
+
+class UfuncReference(SphinxDirective):
+    """autofunction for each ufunc of Halx.ufunc, in table order."""
+
+    def run(self) -> List[nodes.Node]:
+        # autodoc writes reStructuredText, which a MyST page reads through eval-rst.
+        lines = [f".. autofunction:: Halx.ufunc.{row.name}" for row in PROPERTIES]
+        return self.parse_text_to_nodes("\n".join(["```{eval-rst}", *lines, "```"]))
+
+
+@contextlib.contextmanager
+def _columns(width: int) -> Iterator[None]:
+    """argparse wraps help to the terminal's width; the pages use a fixed one."""
+    saved = os.environ.get("COLUMNS")
+    os.environ["COLUMNS"] = str(width)
+    try:
+        yield
+    finally:
+        if saved is None:
+            del os.environ["COLUMNS"]
+        else:
+            os.environ["COLUMNS"] = saved
+
+
+class CommandHelp(SphinxDirective):
+    """`halx --help`, then `halx COMMAND --help` for each command, as literal blocks."""
+
+    def run(self) -> List[nodes.Node]:
+        from Halx.cli import _build_parser, main
+
+        with _columns(80):
+            parser = _build_parser()
+            commands = [
+                name
+                for action in parser._actions
+                if isinstance(action, argparse._SubParsersAction)
+                for name in action.choices
+            ]
+            result: List[nodes.Node] = []
+            for words in [[]] + [[name] for name in commands]:
+                output = io.StringIO()
+                with contextlib.redirect_stdout(output):
+                    main(words + ["--help"])
+                line = " ".join(["$ halx"] + words + ["--help"])
+                result.append(nodes.literal_block(text=f"{line}\n{output.getvalue().rstrip()}", language="text"))
+        return result
+
+
+def setup(app: Sphinx) -> Dict[str, Any]:
+    app.add_directive("halx-properties", PropertiesTable)
+    app.add_directive("halx-constants", ConstantsTable)
+    app.add_directive("halx-ufuncs", UfuncReference)
+    app.add_directive("halx-functions", FunctionReference)
+    app.add_directive("halx-help", CommandHelp)
+    return {"parallel_read_safe": True, "parallel_write_safe": True}

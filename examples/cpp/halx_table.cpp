@@ -1,0 +1,27 @@
+// A C++ program using the installed Halx package: prints the properties of
+// sodium chloride over a grid of temperatures and pressures as CSV, each
+// double with 17 significant digits, which read back as the very same double.
+//
+// Build it with CMake (CMakeLists.txt beside this file), or with pkg-config:
+//   c++ -std=c++17 halx_table.cpp $(pkg-config --cflags --libs halx) -o halx_table
+#include <Halx/Halx.h>
+
+#include <cstdio>
+
+int main() {
+    using Halx::cHalx;
+    // Temperatures in degrees Celsius and pressures in bar, the triple point among them.
+    const double temperatures[] = {25.0, 500.0, Halx::T_Triple, 900.0, 1000.0, 1200.0};
+    const double pressures[] = {Halx::P_Triple, 1.0, 100.0, 1000.0};
+
+    std::printf("T (°C),P (bar),P_Boiling (bar),T_Melting (°C),P_Sublimation (bar),"
+                "Rho_Solid (kg/m³),Rho_Liquid (kg/m³)\n");
+    for (const double T : temperatures) {
+        for (const double P : pressures) {
+            std::printf("%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", T, P, cHalx::P_Boiling(T),
+                        cHalx::T_Melting(P), cHalx::P_Sublimation(T), cHalx::Rho_Solid(T, P),
+                        cHalx::Rho_Liquid(T, P));
+        }
+    }
+    return 0;
+}
