@@ -33,49 +33,44 @@ bool choose_kernels(const char *requested);
 // Elements per block of a strided run.
 constexpr std::intptr_t Block = 256;
 
-// f(x) over n elements (NumPy's args and byte steps). Never fails.
-template <Halx::ArrayKernels::OneInput Halx::ArrayKernels::*Kernel>
-void one_kernel_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps) {
-    const Halx::ArrayKernels::OneInput kernel = active_kernels().*Kernel;
-    if (steps[0] == sizeof(double) && steps[1] == sizeof(double)) {
-        kernel(reinterpret_cast<const double *>(args[0]), reinterpret_cast<double *>(args[1]), n);
-        return;
-    }
-    double x[Block];
-    double out[Block];
-    for (std::intptr_t start = 0; start < n; start += Block) {
-        const std::intptr_t count = n - start < Block ? n - start : Block;
-        for (std::intptr_t i = 0; i < count; ++i) {
-            x[i] = *reinterpret_cast<const double *>(args[0] + (start + i) * steps[0]);
-        }
-        kernel(x, out, count);
-        for (std::intptr_t i = 0; i < count; ++i) {
-            *reinterpret_cast<double *>(args[1] + (start + i) * steps[1]) = out[i];
-        }
+// Calls `kernel` (one or two input arrays, one output) on `inputs` and `out`.
+template <int inputs, class Kernel>
+void call_kernel(Kernel kernel, const double *const *in, double *out, std::intptr_t n) {
+    if constexpr (inputs == 1) {
+        kernel(in[0], out, n);
+    } else {
+        kernel(in[0], in[1], out, n);
     }
 }
 
-// f(T, P) over n elements, as one_input_loop. Never fails.
-template <Halx::ArrayKernels::TwoInputs Halx::ArrayKernels::*Kernel>
-void two_kernel_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps) {
-    const Halx::ArrayKernels::TwoInputs kernel = active_kernels().*Kernel;
-    if (steps[0] == sizeof(double) && steps[1] == sizeof(double) && steps[2] == sizeof(double)) {
-        kernel(reinterpret_cast<const double *>(args[0]), reinterpret_cast<const double *>(args[1]),
-               reinterpret_cast<double *>(args[2]), n);
+// The kernel `Kernel` of `inputs` doubles over n elements (NumPy's args and
+// byte steps: the inputs, then the output). Never fails.
+template <int inputs, auto Kernel>
+void dispatching_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps) {
+    const auto kernel = active_kernels().*Kernel;
+    const double *in[inputs];
+    bool contiguous = steps[inputs] == sizeof(double);
+    for (int k = 0; k < inputs; ++k) {
+        in[k] = reinterpret_cast<const double *>(args[k]);
+        contiguous = contiguous && steps[k] == sizeof(double);
+    }
+    if (contiguous) {
+        call_kernel<inputs>(kernel, in, reinterpret_cast<double *>(args[inputs]), n);
         return;
     }
-    double t[Block];
-    double p[Block];
+    double blocks[inputs][Block];
     double out[Block];
+    for (int k = 0; k < inputs; ++k) in[k] = blocks[k];
     for (std::intptr_t start = 0; start < n; start += Block) {
         const std::intptr_t count = n - start < Block ? n - start : Block;
-        for (std::intptr_t i = 0; i < count; ++i) {
-            t[i] = *reinterpret_cast<const double *>(args[0] + (start + i) * steps[0]);
-            p[i] = *reinterpret_cast<const double *>(args[1] + (start + i) * steps[1]);
+        for (int k = 0; k < inputs; ++k) {
+            for (std::intptr_t i = 0; i < count; ++i) {
+                blocks[k][i] = *reinterpret_cast<const double *>(args[k] + (start + i) * steps[k]);
+            }
         }
-        kernel(t, p, out, count);
+        call_kernel<inputs>(kernel, in, out, count);
         for (std::intptr_t i = 0; i < count; ++i) {
-            *reinterpret_cast<double *>(args[2] + (start + i) * steps[2]) = out[i];
+            *reinterpret_cast<double *>(args[inputs] + (start + i) * steps[inputs]) = out[i];
         }
     }
 }
@@ -83,11 +78,8 @@ void two_kernel_loop(char *const *args, std::intptr_t n, const std::intptr_t *st
 // The loop of the kernel `Kernel` of `inputs` doubles.
 template <int inputs, auto Kernel>
 constexpr PropertyLoop kernel_loop() {
-    if constexpr (inputs == 1) {
-        return one_kernel_loop<Kernel>;
-    } else {
-        return two_kernel_loop<Kernel>;
-    }
+    static_assert(inputs == 1 || inputs == 2, "a property takes a temperature, a pressure or both");
+    return dispatching_loop<inputs, Kernel>;
 }
 
 }  // namespace halx::arrays
