@@ -16,15 +16,13 @@ Tables are written as their rows are computed, a chunk at a time, so memory
 stays flat and the first line comes at once however long the table.
 
 The properties, their arguments and units come from the property table
-(``Halx._table``), the grammar of values from ``Halx._values`` and the diagram
-from ``Halx.plot``; this module is the command line around them.
+(``Halx._table``), the grammar of values from ``Halx._values``, the writing of
+tables from ``Halx._output`` and the diagram from ``Halx.plot``; this module is
+the command line around them.
 """
 from __future__ import annotations
 
 import argparse
-import codecs
-import contextlib
-import csv
 import difflib
 import functools
 import io
@@ -33,9 +31,10 @@ import os
 import re
 import sys
 import textwrap
-from typing import Any, Callable, Dict, Iterable, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
+from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
 
 from . import _derived, _values, cvar
+from ._output import ascii_where_needed, write_aligned, write_csv
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import (
@@ -46,7 +45,6 @@ from ._table import (
     Argument,
     Constant,
     Property,
-    ascii_text,
     describe_result,
 )
 from ._values import parse_number, parse_values
@@ -235,20 +233,6 @@ def _names(arguments: Sequence[Argument]) -> Tuple[str, ...]:
     return tuple(argument.name for argument in arguments)
 
 
-def _format_exact(value: float) -> str:
-    """value with every digit needed to read it back exactly, without a trailing '.0'."""
-    text = repr(value)
-    return text[:-2] if text.endswith(".0") else text
-
-
-def _format_rounded(value: Union[float, str], digits: int) -> str:
-    """value to digits significant digits, trailing zeros kept so that columns read alike; a name as it is."""
-    if isinstance(value, str):
-        return value
-    text = f"{value:#.{digits}g}"
-    return text.replace(".e", "e") if "e" in text else text.rstrip(".")
-
-
 def _run_eval(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     name: Optional[str] = options.quantity
@@ -376,9 +360,9 @@ def _run_table(options: argparse.Namespace) -> int:
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
     if as_csv:
-        write = functools.partial(_write_csv, headers, chunks)
+        write = functools.partial(write_csv, headers, chunks)
     else:
-        write = functools.partial(_write_aligned, headers, list(axes.values()), chunks, options.digits)
+        write = functools.partial(write_aligned, headers, list(axes.values()), chunks, options.digits)
     if output is None or output == _STANDARD_OUTPUT:
         write(sys.stdout)
         return 0
@@ -402,57 +386,6 @@ def _table_chunks(
         columns = dict(zip(given, zip(*chunk)))
         results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
         yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
-
-
-def _write_csv(headers: List[str], chunks: Iterable[List[Tuple[float, ...]]], stream: TextIO) -> None:
-    """The table as CSV with a header row; every number with all its digits (the csv module writes a float's repr)."""
-    writer = csv.writer(stream, lineterminator="\n")
-    writer.writerow([_as_written(header, stream) for header in headers])
-    stream.flush()  # the header at once, however long the first chunk takes
-    for chunk in chunks:
-        writer.writerows(chunk)
-
-
-def _aligned_widths(headers: List[str], axes: List[List[float]], digits: int) -> List[int]:
-    """The width of each column of the aligned layout, known before any value is computed.
-
-    The argument columns are as wide as their widest value; a result column
-    as wide as any double can be at digits significant digits: a sign, the
-    digits, a point and an exponent such as e-308.
-    """
-    widest = [max(len(_format_exact(value)) for value in values) for values in axes]
-    widest += [digits + 7] * (len(headers) - len(axes))
-    return [max(len(header), width) for header, width in zip(headers, widest)]
-
-
-def _write_aligned(
-    headers: List[str], axes: List[List[float]], chunks: Iterable[List[Tuple[float, ...]]], digits: int, stream: TextIO
-) -> None:
-    """The table in right-aligned columns; the argument columns (T, P) keep all their digits."""
-    headers = [_as_written(header, stream) for header in headers]
-    widths = _aligned_widths(headers, axes, digits)
-    exact = len(axes)
-
-    def line(cells: Sequence[str]) -> str:
-        return "  ".join(cell.rjust(width) for cell, width in zip(cells, widths)) + "\n"
-
-    stream.write(line(headers) + line(["-" * width for width in widths]))
-    stream.flush()  # the header at once, however long the first chunk takes
-    for chunk in chunks:
-        stream.writelines(
-            line([_format_exact(value) if index < exact else _format_rounded(value, digits)
-                  for index, value in enumerate(row)])
-            for row in chunk
-        )
-
-
-def _as_written(text: str, stream: TextIO) -> str:
-    """text as stream writes it: in ASCII spellings (kg/m^3) when its encoding cannot encode text."""
-    try:
-        text.encode(getattr(stream, "encoding", None) or "utf-8")
-    except (UnicodeEncodeError, LookupError):
-        return ascii_text(text)
-    return text
 
 
 def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
@@ -693,43 +626,6 @@ def _build_parser() -> _Parser:
     return parser
 
 
-# --- Output in the encoding of the terminal or pipe ----------------------------------------
-
-
-# The error handler, registered once per process, that writes in ASCII what a
-# stream's encoding cannot encode, as Halx._table.ascii_text spells it.
-_ASCII_ERRORS = "halx.ascii"
-
-
-def _write_in_ascii(error: UnicodeError) -> Tuple[str, int]:
-    """The codec error handler: the ASCII spelling of the characters that could not be encoded."""
-    if not isinstance(error, UnicodeEncodeError):
-        raise error
-    return ascii_text(error.object[error.start : error.end]), error.end
-
-
-codecs.register_error(_ASCII_ERRORS, _write_in_ascii)
-
-
-@contextlib.contextmanager
-def _ascii_where_needed(stream: TextIO) -> Iterator[None]:
-    """Within the block, stream writes what its encoding cannot encode in ASCII
-    (kg/m³ as kg/m^3) instead of failing; afterwards, as before."""
-    reconfigure = getattr(stream, "reconfigure", None)
-    errors = getattr(stream, "errors", None)
-    if reconfigure is None or errors is None:
-        yield
-        return
-    reconfigure(errors=_ASCII_ERRORS)
-    try:
-        yield
-    finally:
-        try:
-            reconfigure(errors=errors)
-        except (OSError, ValueError):  # a stream that is closed or whose reader went away
-            pass
-
-
 # --- Entry point --------------------------------------------------------------------------
 
 
@@ -742,7 +638,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     encode (°, ³ on an ASCII terminal) are written in ASCII (deg, ^3).
     """
     words = list(sys.argv[1:] if argv is None else argv)
-    with _ascii_where_needed(sys.stdout), _ascii_where_needed(sys.stderr):
+    with ascii_where_needed(sys.stdout), ascii_where_needed(sys.stderr):
         return _run(words)
 
 
