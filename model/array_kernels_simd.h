@@ -85,10 +85,17 @@ struct VectorLanes {
         error = reinterpret_cast<V>(_mm512_fmsub_pd(reinterpret_cast<__m512d>(a), reinterpret_cast<__m512d>(b),
                                                     reinterpret_cast<__m512d>(product)));
         return product;
-#elif defined(__FMA__)
+#elif defined(__AVX2__) && defined(__FMA__)
         const V product = a * b;
         error = reinterpret_cast<V>(_mm256_fmsub_pd(reinterpret_cast<__m256d>(a), reinterpret_cast<__m256d>(b),
                                                     reinterpret_cast<__m256d>(product)));
+        return product;
+#elif defined(__FMA__)
+        // The baseline width built where FMA is enabled for every file (-mfma,
+        // -march=native): the same exact error, from the 128-bit form.
+        const V product = a * b;
+        error = reinterpret_cast<V>(_mm_fmsub_pd(reinterpret_cast<__m128d>(a), reinterpret_cast<__m128d>(b),
+                                                 reinterpret_cast<__m128d>(product)));
         return product;
 #else
         return elementary::dekker_two_prod(a, b, error);
