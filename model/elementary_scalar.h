@@ -38,8 +38,12 @@ double underflow() {
     return tiny * tiny;
 }
 
+// low <= bits <= high in one unsigned compare; the difference is taken in
+// unsigned arithmetic, where it wraps, since the bits of a negative double
+// (-0.0 is INT64_MIN) minus low would overflow a signed one.
 bool in_range(std::int64_t bits, std::int64_t low, std::int64_t high) {
-    return static_cast<std::uint64_t>(bits - low) <= static_cast<std::uint64_t>(high - low);
+    return static_cast<std::uint64_t>(bits) - static_cast<std::uint64_t>(low) <=
+           static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
 }
 
 // e^x or 10^x outside the ordinary range: NaN, infinities, tiny |x| (whose

@@ -14,6 +14,8 @@ pytest.importorskip("gmpy2")
 import elementary  # noqa: E402  (tests/elementary)
 from elementary import verify  # noqa: E402
 
+pytestmark = pytest.mark.keeps_memory  # NumPy, MPFR and the C++ toolchain
+
 FUNCTIONS = verify.FUNCTIONS
 
 
