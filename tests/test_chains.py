@@ -112,10 +112,6 @@ class Chains(RuleBasedStateMachine):
 
 TestChains = Chains.TestCase
 TestChains.settings = settings(max_examples=100, stateful_step_count=25, deadline=None)
-# CPython 3.11 leaks the frame objects that hypothesis's stateful runner makes
-# through f_back, with the locals they hold: not ours to check for leaks. The
-# instance counts above still check that every instance is freed exactly once.
-pytest.mark.keeps_memory(TestChains)
 
 
 @pytest.mark.parametrize("links, refused", [
