@@ -5,15 +5,18 @@ Most cases call Halx.cli.main in-process; a few run `python -m Halx` and the
 installed `halx` script to check what a shell sees.
 """
 import csv
+import errno
 import io
 import os
 import re
 import shutil
 import signal
+import stat
 import struct
 import subprocess
 import sys
 import sysconfig
+import zlib
 
 import pytest
 
@@ -86,6 +89,10 @@ def test_good_command_line_exits_0(capsys, argv):
         (["table", "--T", "1100:700:50"], "1100:700:-50"),
         (["table", "--T", "700:hot:50"], "'hot' in range '700:hot:50' is not a number"),
         (["table", "--T", "700:inf:50"], "finite"),
+        (["eval", "P_Boiling", "1e400"], "T = '1e400' is beyond the range of a double"),
+        (["phase", "25", "-1e400"], "P = '-1e400' is beyond the range of a double"),
+        (["table", "--T", "1e400"], "'1e400' is beyond the range of a double"),
+        (["table", "--T", "1e308:2e308:1e308"], "reaches 2E+308, which is beyond the range of a double"),
         (["table", "--P", "1,,10"], "empty item"),
         (["table", "--T", "0:1e6:1e-3"], "more than 100000"),
         (["table", "--T", "0:999:1", "--P", "0:1000:1"], "more than 1000000"),
@@ -270,7 +277,8 @@ def test_table_is_written_chunk_by_chunk_after_its_header(monkeypatch):
     monkeypatch.setattr(cli, "_evaluate", lambda row, columns: events.append(len(columns[0])) or evaluate(row, columns))
     monkeypatch.setattr(sys, "stdout", Output())
     assert cli.main(["table", "--T", "0:24:1", "--csv"]) == 0
-    assert events == ["flushed 1 lines", 10, 10, 10, 10, 5, 5]  # 2 properties per chunk of 10, 10, 5 rows
+    # 2 properties per chunk of 10, 10, 5 rows; the last flush when the command ends
+    assert events == ["flushed 1 lines", 10, 10, 10, 10, 5, 5, "flushed 26 lines"]
     assert read_csv(sys.stdout.getvalue())[1] == [[T, h.P_Boiling(T), h.P_Sublimation(T)] for T in map(float, range(25))]
 
 
@@ -290,6 +298,116 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
     status, out, _ = run(capsys, "table", "--P", "1,10", "-o", str(path))
     assert (status, out) == (0, "")
     assert path.read_text(encoding="utf-8").startswith("P (bar),T_Melting" if is_csv else "P (bar)  T_Melting")
+
+
+# --- Failures to write ---------------------------------------------------------------------
+
+
+class FullDisk(io.RawIOBase):
+    """A file on a full disk: every write fails, as on /dev/full."""
+
+    def writable(self):
+        return True
+
+    def write(self, data):
+        raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+
+
+STANDARD_OUTPUTS = {
+    "full": lambda: io.TextIOWrapper(io.BufferedWriter(FullDisk()), encoding="utf-8"),
+    "closed": lambda: None,  # as when the process starts with descriptor 1 closed
+}
+WRITING_COMMANDS = [
+    ["eval", "P_Boiling", "1000"], ["eval", "T_Triple"], ["phase", "1000", "1"], ["table", "--T", "800"],
+    ["table", "--T", "800", "--csv"], ["table", "--T", "800", "-o", "-"], ["--version"], ["--help"],
+]
+
+
+@pytest.mark.parametrize("stdout", list(STANDARD_OUTPUTS))
+@pytest.mark.parametrize("argv", WRITING_COMMANDS, ids=" ".join)
+def test_unwritable_standard_output_is_one_line_and_status_1(capsys, monkeypatch, argv, stdout):
+    monkeypatch.setattr(sys, "stdout", STANDARD_OUTPUTS[stdout]())
+    status = cli.main(argv)
+    reason = {"full": "No space left on device", "closed": "it is closed"}[stdout]
+    assert (status, capsys.readouterr().err) == (1, f"halx: error: cannot write standard output: {reason}\n")
+
+
+@pytest.mark.parametrize("argv", [["eval", "P_Boil", "1"], ["table", "--T", "800", "-o", "{tmp}/t.csv"]])
+def test_without_standard_error_messages_never_reach_the_data(capsys, monkeypatch, tmp_path, argv):
+    monkeypatch.setattr(sys, "stderr", None)
+    cli.main([word.format(tmp=tmp_path) for word in argv])
+    assert capsys.readouterr().out == ""
+
+
+@pytest.mark.parametrize("argv", [["eval", "P_Boiling", "1000"], ["--help"]], ids=" ".join)
+def test_full_disk_as_standard_output_of_a_process(argv):
+    with open("/dev/full", "w") as full:
+        result = subprocess.run([sys.executable, "-m", "Halx", *argv], stdout=full, stderr=subprocess.PIPE, text=True)
+    assert (result.returncode, result.stderr) == (1, "halx: error: cannot write standard output: No space left on device\n")
+
+
+def interrupt():
+    raise KeyboardInterrupt
+
+
+def fill_disk():
+    raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+
+
+def fail_while_cleaning_up():
+    # As matplotlib's PDF writer does on a full disk: it fails again while closing.
+    try:
+        fill_disk()
+    except OSError:
+        raise zlib.error("Error -2 while flushing: inconsistent stream state")
+
+
+@pytest.mark.parametrize(
+    "name, writer, failure, status, message",
+    [
+        ("t.csv", "Halx.cli.write_csv", interrupt, 130, "halx: interrupted"),
+        ("t.txt", "Halx.cli.write_aligned", fill_disk, 1, "No space left on device"),
+        ("t.pdf", "Halx.plot.save_diagram", fail_while_cleaning_up, 1, "No space left on device"),
+    ],
+)
+def test_failed_output_file_leaves_the_old_one_untouched(capsys, monkeypatch, tmp_path, name, writer, failure,
+                                                         status, message):
+    def write_part_then_fail(*args, **kwargs):
+        if isinstance(args[0], str):  # save_diagram(path, ...)
+            with open(args[0], "w") as stream:
+                stream.write("%PDF-1.4 partial")
+        else:  # a table writer's stream
+            args[-1].write("1,2\n3,")
+        failure()
+
+    monkeypatch.setattr(writer, write_part_then_fail)
+    path = tmp_path / name
+    path.write_text("old contents")
+    command = ["diagram"] if name.endswith(".pdf") else ["table", "--T", "0:100:1"]
+    assert cli.main([*command, "-o", str(path)]) == status
+    err = capsys.readouterr().err
+    assert err.count("\n") == 1 and message in err and "Traceback" not in err
+    assert path.read_text() == "old contents" and os.listdir(tmp_path) == [name]
+
+
+def test_output_file_replaces_the_target_of_a_link_with_its_permissions(capsys, tmp_path):
+    target, link = tmp_path / "t.csv", tmp_path / "link.csv"
+    target.write_text("old contents")
+    target.chmod(0o640)
+    link.symlink_to(target)
+    assert run(capsys, "table", "--T", "800", "-o", str(link))[0] == 0
+    assert link.is_symlink() and target.read_text().startswith("T (°C),P_Boiling")
+    assert stat.S_IMODE(target.stat().st_mode) == 0o640
+
+
+@pytest.mark.parametrize("argv", [["eval", "P_Boiling", "1000"], ["table", "--T", "800"], ["diagram", "-o", "x.png"]],
+                         ids=" ".join)
+def test_kernels_that_cannot_run_are_refused_by_every_command(argv):
+    result = subprocess.run([sys.executable, "-m", "Halx", *argv], capture_output=True, text=True,
+                            env={**os.environ, "HALX_SIMD": "avx9000"})
+    assert (result.returncode, result.stdout) == (2, "")
+    assert re.fullmatch(r"halx: error: HALX_SIMD=avx9000: no such SIMD kernel set .*; use one of: plain.*\n",
+                        result.stderr)
 
 
 # --- diagram -------------------------------------------------------------------------------

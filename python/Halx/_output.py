@@ -1,5 +1,6 @@
 """Writing the command line's output: numbers, tables streamed a chunk at a time,
-and text in ASCII where a terminal or pipe cannot encode the units.
+text in ASCII where a terminal or pipe cannot encode the units, a standard
+output whose every failure is seen, and files replaced only when complete.
 
 Every table is written as its chunks arrive, the header first and flushed, so
 memory stays that of one chunk and a reader sees the first line at once.
@@ -7,11 +8,23 @@ memory stays that of one chunk and a reader sees the first line at once.
 import codecs
 import contextlib
 import csv
-from typing import Iterable, Iterator, List, Sequence, TextIO, Tuple, Union
+import os
+import secrets
+import stat
+from typing import Any, Iterable, Iterator, List, Optional, Sequence, TextIO, Tuple, Union, cast
 
 from ._table import ascii_text
 
-__all__ = ["ascii_where_needed", "format_exact", "format_rounded", "write_aligned", "write_csv"]
+__all__ = [
+    "OutputFailed",
+    "ascii_where_needed",
+    "format_exact",
+    "format_rounded",
+    "guarded",
+    "replacing_file",
+    "write_aligned",
+    "write_csv",
+]
 
 Row = Tuple[float, ...]
 
@@ -113,3 +126,103 @@ def ascii_where_needed(stream: TextIO) -> Iterator[None]:
             reconfigure(errors=errors)
         except (OSError, ValueError):  # a stream that is closed or whose reader went away
             pass
+
+
+# --- Standard output whose failures are seen ------------------------------------------------
+
+
+class OutputFailed(Exception):
+    """A stream could not take what was written to it; the message is the reason, in words."""
+
+
+class _GuardedStream:
+    """A text stream whose failures to write (a full disk, an I/O error, a
+    closed descriptor, no stream at all) raise OutputFailed, so that losing
+    data is never silent. A reader that went away still raises
+    BrokenPipeError, which means the data is no longer wanted."""
+
+    def __init__(self, stream: Optional[TextIO]) -> None:
+        self._stream = stream
+
+    def _call(self, method: str, *arguments: Any) -> Any:
+        if self._stream is None:
+            raise OutputFailed("it is closed")
+        try:
+            return getattr(self._stream, method)(*arguments)
+        except BrokenPipeError:
+            raise
+        except OSError as error:
+            raise OutputFailed(error.strerror or str(error)) from error
+        except ValueError as error:  # the stream object was closed
+            raise OutputFailed("it is closed") from error
+
+    def write(self, text: str) -> int:
+        written: int = self._call("write", text)
+        return written
+
+    def writelines(self, lines: Iterable[str]) -> None:
+        self._call("writelines", lines)
+
+    def flush(self) -> None:
+        if self._stream is not None:  # without a stream, every write has failed already
+            self._call("flush")
+
+    def __getattr__(self, name: str) -> Any:
+        # encoding, errors, isatty and the rest, as the stream has them.
+        if self._stream is None and name == "encoding":
+            return "utf-8"
+        return getattr(self._stream, name)
+
+
+def guarded(stream: Optional[TextIO]) -> TextIO:
+    """stream (None for a standard stream that the process was started without)
+    as a stream whose every failure to write or flush raises OutputFailed."""
+    # A TextIO in every way that print(), csv and argparse use one.
+    return cast(TextIO, _GuardedStream(stream))
+
+
+# --- Files replaced only when complete ------------------------------------------------------
+
+
+@contextlib.contextmanager
+def replacing_file(path: str) -> Iterator[str]:
+    """A new file beside path for the block to write; when the block succeeds
+    it replaces path in one step, and when it fails or is interrupted it is
+    removed and path stays as it was. A reader never sees a partial file.
+
+    The new file gets the permissions of the file it replaces (for a new
+    file, those the umask allows). A symbolic link keeps pointing where it did,
+    at the file written. A path that exists and is not a regular file (a
+    device such as /dev/null, a named pipe) is written directly: replacing it
+    would remove the device.
+    """
+    target = os.path.realpath(path)
+    try:
+        status: Optional[os.stat_result] = os.stat(target)
+    except FileNotFoundError:
+        status = None
+    if status is not None and not stat.S_ISREG(status.st_mode):
+        yield path
+        return
+    directory, name = os.path.split(target)
+    temporary = os.path.join(directory, f".{name}.{secrets.token_hex(4)}.tmp")
+    os.close(os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o666))
+    try:
+        if status is not None:
+            os.chmod(temporary, stat.S_IMODE(status.st_mode))
+        yield temporary
+        _sync(temporary)
+        os.replace(temporary, target)
+    except BaseException:
+        with contextlib.suppress(OSError):
+            os.remove(temporary)
+        raise
+
+
+def _sync(path: str) -> None:
+    """Puts the contents of path on the disk, so that the renamed file is whole after a crash too."""
+    descriptor = os.open(path, os.O_RDONLY)
+    try:
+        os.fsync(descriptor)
+    finally:
+        os.close(descriptor)

@@ -5,10 +5,12 @@
 every failure is a ``ValueError`` whose message is one line saying what to
 write instead.
 """
+import math
+import sys
 from decimal import ROUND_FLOOR, Decimal, InvalidOperation, Overflow, localcontext
 from typing import List
 
-__all__ = ["MAX_VALUES", "parse_number", "parse_values"]
+__all__ = ["MAX_VALUES", "BeyondDouble", "parse_double", "parse_number", "parse_values"]
 
 #: The most values one list may give: a typing slip (a step of 1e-9) becomes a
 #: message instead of an hour of output.
@@ -27,6 +29,33 @@ def parse_number(text: str, context: str = "") -> Decimal:
     except InvalidOperation:
         pass
     raise ValueError(f"{text!r}{context} is not a number; write a decimal number such as 1000, -20.5 or 1e-3")
+
+
+class BeyondDouble(ValueError):
+    """A finite decimal too large in magnitude for a double; the message is one line."""
+
+
+def parse_double(text: str, context: str = "") -> float:
+    """The double nearest the decimal number written in text.
+
+    ValueError with a one-line message when text is not a number, and
+    BeyondDouble (a ValueError) when it is a finite decimal beyond the range
+    of a double, which float() would silently turn into infinity. inf, -inf
+    and nan written as such are taken as they are.
+    """
+    return _as_double(parse_number(text, context), f"{text!r}{context}")
+
+
+def _as_double(number: Decimal, subject: str) -> float:
+    """number as a double; BeyondDouble, whose message starts with subject,
+    when number is finite but rounds to infinity."""
+    value = float(number)
+    if number.is_finite() and math.isinf(value):
+        raise BeyondDouble(
+            f"{subject} is beyond the range of a double (magnitude at most {sys.float_info.max!r}); "
+            "give a smaller number, or inf for infinity"
+        )
+    return value
 
 
 def _parse_range(item: str) -> List[float]:
@@ -55,7 +84,8 @@ def _parse_range(item: str) -> List[float]:
         if steps >= MAX_VALUES:
             raise ValueError(f"range {item!r} gives more than {MAX_VALUES} values; use a larger step")
         last = int(steps.to_integral_value(rounding=ROUND_FLOOR))
-        return [float(start + index * step) for index in range(last + 1)]
+        values = (start + index * step for index in range(last + 1))
+        return [_as_double(value, f"range {item!r} reaches {value}, which") for value in values]
 
 
 def parse_values(text: str) -> List[float]:
@@ -79,7 +109,7 @@ def parse_values(text: str) -> List[float]:
         if ":" in item:
             values.extend(_parse_range(item))
         else:
-            values.append(float(parse_number(item)))
+            values.append(parse_double(item))
         if len(values) > MAX_VALUES:
             raise ValueError(f"{text!r} gives more than {MAX_VALUES} values; use fewer or a larger step")
     return values

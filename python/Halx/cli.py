@@ -5,15 +5,20 @@ Installed as the ``halx`` script and runnable as ``python -m Halx``; see
 exit status instead of leaving the interpreter:
 
 - 0: done;
-- 1: the output file could not be written;
-- 2: a bad command line (unknown property, a value that is not a number, a
-  malformed range, a wrong number of arguments), or ``halx diagram`` without
-  matplotlib;
+- 1: the output (a file or standard output) could not be written;
+- 2: a bad command line (unknown property, a value that is not a number or
+  lies beyond the range of a double, a malformed range, a wrong number of
+  arguments), ``halx diagram`` without matplotlib, or ``HALX_SIMD`` naming
+  array kernels that cannot run here;
 - 130: interrupted (Ctrl-C).
 
-Every failure is reported in one line on standard error, never as a traceback.
-Tables are written as their rows are computed, a chunk at a time, so memory
-stays flat and the first line comes at once however long the table.
+Every failure is reported in one line on standard error, never as a traceback,
+and nothing but data ever goes to standard output: with standard error closed,
+messages are dropped rather than mixed into the data. Tables are written as
+their rows are computed, a chunk at a time, so memory stays flat and the first
+line comes at once however long the table. An output file is written beside
+its target and takes its place only when complete: a failed or interrupted
+command leaves the previous file as it was.
 
 The properties, their arguments and units come from the property table
 (``Halx._table``), the grammar of values from ``Halx._values``, the writing of
@@ -23,6 +28,7 @@ the command line around them.
 from __future__ import annotations
 
 import argparse
+import contextlib
 import difflib
 import functools
 import io
@@ -31,10 +37,10 @@ import os
 import re
 import sys
 import textwrap
-from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Union
+from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Type, Union
 
 from . import _derived, _values, cvar
-from ._output import ascii_where_needed, write_aligned, write_csv
+from ._output import OutputFailed, ascii_where_needed, guarded, replacing_file, write_aligned, write_csv
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import (
@@ -47,7 +53,7 @@ from ._table import (
     Property,
     describe_result,
 )
-from ._values import parse_number, parse_values
+from ._values import BeyondDouble, parse_double, parse_values
 
 __all__ = ["main", "parse_values"]
 
@@ -121,14 +127,29 @@ def _bounded_int(low: int, high: int) -> Callable[[str], int]:
 # --- Evaluation --------------------------------------------------------------------------
 
 
+class _SetupError(Exception):
+    """The environment keeps the command from running; the message is the whole line to print."""
+
+
+# The variable that forces a set of array kernels (see Halx.ufunc).
+_KERNEL_VARIABLE = "HALX_SIMD"
+
+
 def _arrays() -> Optional[Tuple[Any, Any]]:
-    """NumPy and the Halx.ufunc module when both import, else None (the scalar path is used)."""
+    """NumPy and the Halx.ufunc module, or None without NumPy (the scalar path is used).
+
+    With NumPy installed, a Halx.ufunc that does not import (HALX_SIMD naming
+    kernels that cannot run here, a NumPy too old) is a _SetupError: the same
+    command must not quietly take another path on another machine.
+    """
     try:
         import numpy
-
-        from . import ufunc
     except ImportError:
         return None
+    try:
+        from . import ufunc
+    except ImportError as error:
+        raise _SetupError(f"{_PROGRAM}: error: {error}") from None
     return numpy, ufunc
 
 
@@ -293,7 +314,9 @@ def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: 
     numbers: List[float] = []
     for argument, word in zip(itertools.cycle(row.arguments), words):
         try:
-            numbers.append(float(parse_number(word)))
+            numbers.append(parse_double(word))
+        except BeyondDouble as error:
+            parser.error(f"{argument.name} = {error}")
         except ValueError:
             parser.error(
                 f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
@@ -366,7 +389,7 @@ def _run_table(options: argparse.Namespace) -> int:
     if output is None or output == _STANDARD_OUTPUT:
         write(sys.stdout)
         return 0
-    return _write_file(output, lambda: _write_to_path(output, write))
+    return _write_file(output, lambda path: _write_to_path(path, write))
 
 
 def _table_chunks(
@@ -393,16 +416,42 @@ def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
         write(stream)
 
 
-def _write_file(path: str, write: Callable[[], None]) -> int:
-    """Run write(); on failure report in one line and return 1, else report the file and return 0."""
+def _write_file(
+    path: str, write: Callable[[str], None], failures: Tuple[Type[Exception], ...] = (OSError,)
+) -> int:
+    """Write the file path with write(temporary path), replacing path only when
+    it succeeds. Reports the file written and returns 0, or reports in one line
+    why it could not be written and returns 1, path left as it was.
+
+    failures are the exceptions that mean "could not write"; any other passes.
+    """
     try:
-        write()
-    except OSError as error:
-        reason = error.strerror or str(error)
-        print(f"{_PROGRAM}: error: cannot write {path!r}: {reason}", file=sys.stderr)
+        with replacing_file(path) as temporary:
+            write(temporary)
+    except failures as error:
+        _report(f"{_PROGRAM}: error: cannot write {path!r}: {_reason(error)}")
         return 1
-    print(f"{_PROGRAM}: wrote {path}", file=sys.stderr)
+    _report(f"{_PROGRAM}: wrote {path}")
     return 0
+
+
+def _reason(error: BaseException) -> str:
+    """Why a write failed, in words: the operating system's reason where one
+    lies behind error (a library may fail again while cleaning up after it)."""
+    cause: Optional[BaseException] = error
+    while cause is not None:
+        if isinstance(cause, OSError):
+            return cause.strerror or str(cause)
+        cause = cause.__cause__ or cause.__context__
+    return f"{type(error).__name__}: {error}".rstrip(": ")
+
+
+def _report(line: str) -> None:
+    """Prints line on standard error; drops it when there is no standard error,
+    since standard output carries data only."""
+    if sys.stderr is not None:
+        with contextlib.suppress(OSError, ValueError):
+            print(line, file=sys.stderr)
 
 
 def _run_diagram(options: argparse.Namespace) -> int:
@@ -415,16 +464,14 @@ def _run_diagram(options: argparse.Namespace) -> int:
         import matplotlib  # noqa: F401  (only to learn whether it is there)
     except ImportError as error:
         if error.name == "matplotlib":
-            print(
+            _report(
                 f"{_PROGRAM}: error: the diagram needs matplotlib, which is not installed; install it with: "
-                f'python -m pip install "Halx[plot]" (in a source checkout: python -m pip install ".[plot]")',
-                file=sys.stderr,
+                f'python -m pip install "Halx[plot]" (in a source checkout: python -m pip install ".[plot]")'
             )
         else:
-            print(
+            _report(
                 f"{_PROGRAM}: error: matplotlib is installed but does not import ({error}); "
-                f"repair it with: python -m pip install --force-reinstall matplotlib",
-                file=sys.stderr,
+                f"repair it with: python -m pip install --force-reinstall matplotlib"
             )
         return 2
     from .plot import lettering_scale, save_diagram
@@ -434,7 +481,11 @@ def _run_diagram(options: argparse.Namespace) -> int:
         lettering_scale(width, height, options.dpi)
     except ValueError as error:
         parser.error(str(error).replace("a dpi of", "--dpi"))
-    return _write_file(output, lambda: save_diagram(output, width, height, options.dpi, format=extension[1:]))
+    # Whatever the plotting library raises while writing (it may fail again
+    # while cleaning up after a full disk) means the file could not be written.
+    return _write_file(
+        output, lambda path: save_diagram(path, width, height, options.dpi, format=extension[1:]), (Exception,)
+    )
 
 
 def _quantities_help() -> str:
@@ -487,9 +538,11 @@ def _build_parser() -> _Parser:
             f"  {_PROGRAM} phase 1000 1\n"
             f"  {_PROGRAM} diagram -o nacl.png\n"
             "\n"
-            "Exit status: 0 when done, 1 when the output file cannot be written,\n"
-            "2 for a bad command line (or 'diagram' without matplotlib), 130 when\n"
-            "interrupted (Ctrl-C)."
+            "Exit status: 0 when done, 1 when the output (a file or standard output)\n"
+            "cannot be written, 2 for a bad command line (or 'diagram' without\n"
+            "matplotlib, or HALX_SIMD naming kernels that cannot run here), 130 when\n"
+            "interrupted (Ctrl-C). An output file takes the place of an older one\n"
+            "only when complete."
         ),
     )
     parser.add_argument("--version", action=_PrintVersion)
@@ -632,43 +685,77 @@ def _build_parser() -> _Parser:
 def main(argv: Optional[Sequence[str]] = None) -> int:
     """Run the ``halx`` command line argv (default: ``sys.argv[1:]``) and return the exit status.
 
-    0 when done, 1 when an output file cannot be written, 2 for a bad command
-    line or a missing matplotlib, 130 when interrupted; every failure is one
-    line on standard error. Characters that standard output or error cannot
-    encode (°, ³ on an ASCII terminal) are written in ASCII (deg, ^3).
+    0 when done, 1 when the output cannot be written, 2 for a bad command
+    line, a missing matplotlib or a HALX_SIMD that cannot be honoured, 130
+    when interrupted; every failure is one line on standard error. Characters
+    that standard output or error cannot encode (°, ³ on an ASCII terminal)
+    are written in ASCII (deg, ^3).
     """
     words = list(sys.argv[1:] if argv is None else argv)
-    with ascii_where_needed(sys.stdout), ascii_where_needed(sys.stderr):
-        return _run(words)
+    standard_output = sys.stdout
+    with ascii_where_needed(standard_output), ascii_where_needed(sys.stderr):
+        sys.stdout = guarded(standard_output)
+        try:
+            return _run(words, standard_output)
+        finally:
+            sys.stdout = standard_output
 
 
-def _run(words: List[str]) -> int:
-    """Runs the command line words; returns the exit status, having reported any failure in one line."""
+def _run(words: List[str], standard_output: Optional[TextIO]) -> int:
+    """Runs the command line words; returns the exit status, having reported any failure in one line.
+
+    standard_output is the stream that sys.stdout guards while this runs.
+    """
     try:
-        parser = _build_parser()
-        options, unknown = parser.parse_known_args(_join_negative_values(words))
-        # A subcommand's stray option is its own error, with its own help.
-        command_parser: _Parser = getattr(options, "parser", parser)
-        if unknown:
-            command_parser.error(f"unrecognized arguments: {' '.join(unknown)}")
-        if options.command is None:
-            parser.error("give a command: eval, table, phase or diagram")
-        status: int = options.run(options)
+        try:
+            status = _dispatch(words)
+        except SystemExit as stop:  # --help and --version
+            status = stop.code if isinstance(stop.code, int) else 0
+        # Written data may wait in a buffer: it has reached its reader only once flushed.
+        sys.stdout.flush()
         return status
-    except _UsageError as error:
-        print(error, file=sys.stderr)
+    except (_UsageError, _SetupError) as error:
+        _report(str(error))
         return 2
-    except SystemExit as stop:  # --help and --version
-        return stop.code if isinstance(stop.code, int) else 0
     except KeyboardInterrupt:
-        print(f"{_PROGRAM}: interrupted", file=sys.stderr)
+        _report(f"{_PROGRAM}: interrupted")
         return 130
     except BrokenPipeError:
-        # The reader of our output went away (halx table ... | head); stop quietly,
-        # and keep the interpreter from complaining when it flushes stdout at exit.
-        try:
-            devnull = os.open(os.devnull, os.O_WRONLY)
-            os.dup2(devnull, sys.stdout.fileno())
-        except (OSError, ValueError, io.UnsupportedOperation):
-            pass
+        # The reader of our output went away (halx table ... | head); stop quietly.
+        _discard_unwritten(standard_output)
         return 1
+    except OutputFailed as error:
+        _report(f"{_PROGRAM}: error: cannot write standard output: {error}")
+        _discard_unwritten(standard_output)
+        return 1
+
+
+def _dispatch(words: List[str]) -> int:
+    """Parses words and runs the command they name; returns its exit status."""
+    parser = _build_parser()
+    options, unknown = parser.parse_known_args(_join_negative_values(words))
+    # A subcommand's stray option is its own error, with its own help.
+    command_parser: _Parser = getattr(options, "parser", parser)
+    if unknown:
+        command_parser.error(f"unrecognized arguments: {' '.join(unknown)}")
+    if options.command is None:
+        parser.error("give a command: eval, table, phase or diagram")
+    if os.environ.get(_KERNEL_VARIABLE):
+        # Every command refuses kernels that cannot run here, the ones that
+        # evaluate without NumPy too, so that a typing slip is never ignored.
+        _arrays()
+    status: int = options.run(options)
+    return status
+
+
+def _discard_unwritten(stream: Optional[TextIO]) -> None:
+    """Points the descriptor of stream at the null device, so that what is
+    still buffered cannot fail again, or print a traceback, when the
+    interpreter flushes it at exit."""
+    try:
+        if stream is not None:
+            devnull = os.open(os.devnull, os.O_WRONLY)
+            os.dup2(devnull, stream.fileno())
+            os.close(devnull)
+    except (OSError, ValueError, io.UnsupportedOperation, AttributeError):
+        pass
