@@ -32,7 +32,11 @@ constexpr const char *TakesTwoArguments = "%s() takes 2 arguments, %s (%s) and %
 constexpr const char *NotANumber = "%s(): %s (%s) must be a float or int, not %.200s";
 constexpr const char *NotANumberButArrays = "%s(): %s (%s) must be a float or int, not %.200s; Halx.ufunc.%s takes arrays";
 constexpr const char *IntTooLarge = "%s(): %s (%s) is an int too large for a double";
-constexpr const char *NoPhase = "%s(): T and P must be numbers, not NaN (got T = %R, P = %R)";
+// The format must be ASCII: the degree sign comes in through %s, as UTF-8.
+constexpr const char *NoPhase =
+    "%s(): no state exists at T = %R %s, P = %R bar; T must be a number at or above absolute zero "
+    "(-273.15 %s) and P a number at or above 0 bar";
+constexpr const char *DegreesCelsius = "\u00b0C";
 
 struct Argument {
     const char *name;         // "P"
@@ -104,9 +108,11 @@ PyObject *make_result(const Function &, double value, PyObject *const *) {
 }
 
 // A new reference to the member of Halx.Phase for phase; null with ValueError
-// set when there is none (T or P is NaN, whose objects are args).
+// set when there is none (no state at the arguments args).
 PyObject *make_result(const Function &function, Halx::Phase phase, PyObject *const *args) {
-    if (phase == Halx::Phase::Undefined) return PyErr_Format(PyExc_ValueError, NoPhase, function.name, args[0], args[1]);
+    if (phase == Halx::Phase::Undefined) {
+        return PyErr_Format(PyExc_ValueError, NoPhase, function.name, args[0], DegreesCelsius, args[1], DegreesCelsius);
+    }
     PyObject *member = phase_members[static_cast<int>(phase)];
     Py_INCREF(member);
     return member;

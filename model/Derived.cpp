@@ -10,7 +10,9 @@
 // bits on every compiler, C library and machine too.
 #include "Derived.h"
 
+#include <cfenv>
 #include <cmath>
+#include <limits>
 
 #include "Halx.h"
 #include "correlations.h"
@@ -34,6 +36,26 @@ constexpr double GasConstant = 8.31446261815324;
 constexpr double Ln10 = 2.302585092994046;
 // Pascal per bar.
 constexpr double PascalPerBar = 1.0e5;
+// Absolute zero, degC: no state lies below it, so no property is defined there.
+constexpr double AbsoluteZero = -273.15;
+// The result of a function outside its domain: NaN, with the invalid flag
+// raised as for ln of a negative number, so that NumPy reports it like any
+// other invalid operation. A NaN argument is not outside the domain in this
+// sense: it travels through the arithmetic with its payload and raises nothing.
+double undefined() {
+    std::feraiseexcept(FE_INVALID);
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+// The domain tests compare quietly (std::isless and its kin raise no invalid
+// flag for a NaN operand, where < may), so that a NaN argument leaves the
+// floating-point flags as the arithmetic alone would.
+bool below_absolute_zero(double T) {
+    return std::isless(T, AbsoluteZero);
+}
+bool not_positive(double x) {
+    return std::islessequal(x, 0.0);
+}
 
 // log10 x as ln x / ln 10 from the correctly rounded ln: within two units in
 // the last place of log10 x, and the same double everywhere.
@@ -43,18 +65,39 @@ double common_logarithm(double x) {
 
 // Temperature (degC) at which the vapour curve of the given slope gives P:
 // log10 P = log10 P_Triple + slope * (1/Tk_Triple - 1/Tk) solved for Tk.
+// The straight line reaches 1/Tk = 0 at a finite pressure; above it no
+// temperature lies on the curve (1/r would be negative: below absolute zero).
 double vapour_temperature(double P, double slope) {
     const double x = common_logarithm(P);
     const double d = (x - Log10TriplePressure) / slope;
     const double r = ReciprocalTripleKelvin - d;
+    if (not_positive(r)) return undefined();
     const double Tk = 1.0 / r;
     return Tk - 273.15;
+}
+
+// Molar volume term V(T) of the liquid density, cm^3/mol: the density is
+// 58443 / V / D, so it has a meaning only where V > 0.
+double liquid_volume(double T) {
+    return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
+}
+
+// The liquid's compression term D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P, with
+// kappa and a: the density has a meaning only where D > 0.
+struct LiquidCompression {
+    double kappa, a, D;
+};
+LiquidCompression liquid_compression(double T, double P) {
+    const double kappa = T * 5.5058e-8 - 1.5259e-5;
+    const double a = kappa * (P * 10.0) + 1.0;
+    return {kappa, a, 1.0 - elementary::log(a) * 0.1};
 }
 
 // Molar heat (J/mol) from the slope of a line of log10 P against 1/T:
 // -R d(ln P)/d(1/T) = R ln(10) slope, whatever the temperature T.
 double clausius_clapeyron_heat(double T, double slope) {
     if (std::isnan(T)) return T;
+    if (below_absolute_zero(T)) return undefined();
     return (slope * Ln10) * GasConstant;
 }
 
@@ -69,12 +112,15 @@ double T_Sublimation(double P) {
 }
 
 double P_Melting(double T) {
+    if (below_absolute_zero(T)) return undefined();
     const double q = (T - T_Triple) / MeltingSlope;
     return q + P_Triple;
 }
 
 Phase phase(double T, double P) {
-    if (std::isnan(T) || std::isnan(P)) return Phase::Undefined;
+    // No state exists below absolute zero or at a negative pressure (and none
+    // follows from a NaN); the comparisons are false for NaN.
+    if (std::isnan(T) || std::isnan(P) || below_absolute_zero(T) || std::isless(P, 0.0)) return Phase::Undefined;
     const double vapour_pressure = T < T_Triple ? cHalx::P_Sublimation(T) : cHalx::P_Boiling(T);
     if (P < vapour_pressure) return Phase::Vapour;
     return T <= cHalx::T_Melting(P) ? Phase::Solid : Phase::Liquid;
@@ -94,6 +140,7 @@ double H_Fusion(double P) {
     const double Tm = cHalx::T_Melting(P);
     const double rho_solid = cHalx::Rho_Solid(Tm, P);
     const double rho_liquid = cHalx::Rho_Liquid(Tm, P);
+    if (below_absolute_zero(Tm) || not_positive(rho_solid) || not_positive(rho_liquid)) return undefined();
     const double dV = MolarMass / rho_liquid - MolarMass / rho_solid;
     const double Tk = Tm + 273.15;
     return ((Tk * dV) * PascalPerBar) / MeltingSlope;
@@ -103,37 +150,41 @@ double H_Fusion(double P) {
 // rho0 = 2170.4 - 0.24599 T - 9.5797e-5 T^2, so
 // d(rho)/dT = (0.002715/733.4) exp(T/733.4) P - 0.24599 - 2 (9.5797e-5) T
 // and d(rho)/dP = s.
+// Both have a meaning only where the density is positive.
 double Alpha_Solid(double T, double P) {
+    const double rho = cHalx::Rho_Solid(T, P);
+    if (below_absolute_zero(T) || not_positive(rho)) return undefined();
     const double e = elementary::exp(T / 733.4);
     const double ds = (e * 0.002715) / 733.4;
     const double drho0 = -0.24599 - (T * 9.5797e-5) * 2.0;
     const double drho = ds * P + drho0;
-    return -(drho / cHalx::Rho_Solid(T, P));
+    return -(drho / rho);
 }
 
 double Beta_Solid(double T, double P) {
+    const double rho = cHalx::Rho_Solid(T, P);
+    if (below_absolute_zero(T) || not_positive(rho)) return undefined();
     const double e = elementary::exp(T / 733.4);
     const double s = e * 0.002715 + 0.005727;
-    return s / cHalx::Rho_Solid(T, P);
+    return s / rho;
 }
 
 // The liquid: rho = 58443 / V(T) / D, D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P,
 // so ln rho = ln 58443 - ln V - ln D with d(ln D)/dT = -5.5058e-8 P / (a D) and
-// d(ln D)/dP = -kappa / (a D). Neither coefficient needs the density itself.
+// d(ln D)/dP = -kappa / (a D). Neither coefficient needs the density itself;
+// both have a meaning only where it does (V > 0 and D > 0).
 double Alpha_Liquid(double T, double P) {
-    const double V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
+    const double V = liquid_volume(T);
+    const LiquidCompression c = liquid_compression(T, P);
+    if (below_absolute_zero(T) || not_positive(V) || not_positive(c.D)) return undefined();
     const double dV = 0.018639 - (T * 1.9687e-6) * 2.0;
-    const double kappa = T * 5.5058e-8 - 1.5259e-5;
-    const double a = kappa * (P * 10.0) + 1.0;
-    const double D = 1.0 - elementary::log(a) * 0.1;
-    return dV / V - (P * 5.5058e-8) / (a * D);
+    return dV / V - (P * 5.5058e-8) / (c.a * c.D);
 }
 
 double Beta_Liquid(double T, double P) {
-    const double kappa = T * 5.5058e-8 - 1.5259e-5;
-    const double a = kappa * (P * 10.0) + 1.0;
-    const double D = 1.0 - elementary::log(a) * 0.1;
-    return kappa / (a * D);
+    const LiquidCompression c = liquid_compression(T, P);
+    if (below_absolute_zero(T) || not_positive(liquid_volume(T)) || not_positive(c.D)) return undefined();
+    return c.kappa / (c.a * c.D);
 }
 
 }  // namespace Halx

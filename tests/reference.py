@@ -112,8 +112,10 @@ def same_double(a: float, b: float) -> bool:
 GAS_CONSTANT = 8.31446261815324  # J/(mol K)
 LN10 = 2.302585092994046
 BOILING_SLOPE, SUBLIMATION_SLOPE, MELTING_SLOPE = 9418.12, 11806.1, 0.024726
-#: Halx.Phase's values, and the code of no phase (T or P NaN).
+#: Halx.Phase's values, and the code of no phase (no state: T or P NaN, T below absolute zero, P negative).
 NO_PHASE, SOLID, LIQUID, VAPOUR = 0, 1, 2, 3
+#: No property is defined below it (°C).
+ABSOLUTE_ZERO = -273.15
 
 
 def _log10(x: float) -> float:
@@ -127,7 +129,8 @@ def _log10(x: float) -> float:
 
 def _vapour_temperature(P: float, slope: float) -> float:
     d = (_log10(P) - float(DOUBLE.log10(P_TRIPLE))) / slope
-    return _divide(1.0, RECIPROCAL_TRIPLE_KELVIN - d) - 273.15
+    r = RECIPROCAL_TRIPLE_KELVIN - d
+    return math.nan if r <= 0.0 else _divide(1.0, r) - 273.15  # no temperature beyond 1/T = 0
 
 
 def T_Boiling(P: float) -> float:
@@ -139,53 +142,82 @@ def T_Sublimation(P: float) -> float:
 
 
 def P_Melting(T: float) -> float:
-    return (T - T_TRIPLE) / MELTING_SLOPE + P_TRIPLE
+    return math.nan if T < ABSOLUTE_ZERO else (T - T_TRIPLE) / MELTING_SLOPE + P_TRIPLE
 
 
 def phase(T: float, P: float) -> int:
-    if math.isnan(T) or math.isnan(P):
+    if not (T >= ABSOLUTE_ZERO and P >= 0.0):
         return NO_PHASE
     if P < (P_Sublimation(T) if T < T_TRIPLE else P_Boiling(T)):
         return VAPOUR
     return SOLID if T <= T_Melting(P) else LIQUID
 
 
+def _clausius_clapeyron_heat(T: float, slope: float) -> float:
+    return math.nan if not T >= ABSOLUTE_ZERO else (slope * LN10) * GAS_CONSTANT
+
+
 def H_Vaporization(T: float) -> float:
-    return T if math.isnan(T) else (BOILING_SLOPE * LN10) * GAS_CONSTANT
+    return _clausius_clapeyron_heat(T, BOILING_SLOPE)
 
 
 def H_Sublimation(T: float) -> float:
-    return T if math.isnan(T) else (SUBLIMATION_SLOPE * LN10) * GAS_CONSTANT
+    return _clausius_clapeyron_heat(T, SUBLIMATION_SLOPE)
 
 
 def H_Fusion(P: float) -> float:
     Tm = T_Melting(P)
-    dV = _divide(MOLAR_MASS, Rho_Liquid(Tm, P)) - _divide(MOLAR_MASS, Rho_Solid(Tm, P))
+    rho_liquid, rho_solid = Rho_Liquid(Tm, P), Rho_Solid(Tm, P)
+    if Tm < ABSOLUTE_ZERO or rho_liquid <= 0.0 or rho_solid <= 0.0:
+        return math.nan
+    dV = _divide(MOLAR_MASS, rho_liquid) - _divide(MOLAR_MASS, rho_solid)
     return (((Tm + 273.15) * dV) * 1.0e5) / MELTING_SLOPE
 
 
+def _solid_exists(T: float, P: float) -> bool:
+    """Whether the solid's density at (T, P) has a meaning (a state above absolute zero, a positive density)."""
+    return not (T < ABSOLUTE_ZERO or Rho_Solid(T, P) <= 0.0)
+
+
 def Alpha_Solid(T: float, P: float) -> float:
+    if not _solid_exists(T, P):
+        return math.nan
     drho = ((_exp(_divide(T, 733.4)) * 0.002715) / 733.4) * P + (-0.24599 - (T * 9.5797e-5) * 2.0)
     return -_divide(drho, Rho_Solid(T, P))
 
 
 def Beta_Solid(T: float, P: float) -> float:
+    if not _solid_exists(T, P):
+        return math.nan
     return _divide(_exp(_divide(T, 733.4)) * 0.002715 + 0.005727, Rho_Solid(T, P))
 
 
 def _liquid_compression(T: float, P: float):
-    """(kappa, a * D) of the liquid's logarithmic compression term."""
+    """(kappa, a, D) of the liquid's logarithmic compression term D = 1 - 0.1 ln a."""
     kappa = T * 5.5058e-8 - 1.5259e-5
     a = kappa * (P * 10.0) + 1.0
-    return kappa, a * (1.0 - _log(a) * 0.1)
+    return kappa, a, 1.0 - _log(a) * 0.1
+
+
+def _liquid_volume(T: float) -> float:
+    return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
+
+
+def _liquid_exists(T: float, V: float, D: float) -> bool:
+    """Whether the liquid's density 58443 / V / D has a meaning at a state of temperature T."""
+    return not (T < ABSOLUTE_ZERO or V <= 0.0 or D <= 0.0)
 
 
 def Alpha_Liquid(T: float, P: float) -> float:
-    V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
+    V, (kappa, a, D) = _liquid_volume(T), _liquid_compression(T, P)
+    if not _liquid_exists(T, V, D):
+        return math.nan
     dV = 0.018639 - (T * 1.9687e-6) * 2.0
-    return _divide(dV, V) - _divide(P * 5.5058e-8, _liquid_compression(T, P)[1])
+    return _divide(dV, V) - _divide(P * 5.5058e-8, a * D)
 
 
 def Beta_Liquid(T: float, P: float) -> float:
-    kappa, aD = _liquid_compression(T, P)
-    return _divide(kappa, aD)
+    kappa, a, D = _liquid_compression(T, P)
+    if not _liquid_exists(T, _liquid_volume(T), D):
+        return math.nan
+    return _divide(kappa, a * D)

@@ -150,9 +150,10 @@ def test_phase_members_read_as_their_names_and_pickle_as_halx_phase():
     assert pickle.loads(pickle.dumps(Halx.Phase.VAPOUR)) is Halx.Phase.VAPOUR
 
 
-@pytest.mark.parametrize("T, P", [(math.nan, 1.0), (1000.0, math.nan), (math.nan, math.nan)])
-def test_no_phase_without_numbers(T, P):
-    with pytest.raises(ValueError, match="not NaN"):
+@pytest.mark.parametrize("T, P", [(math.nan, 1.0), (1000.0, math.nan), (math.nan, math.nan), (-273.16, 1.0),
+                                  (-math.inf, 1.0), (25.0, -1e-300), (25.0, -math.inf)])
+def test_no_phase_where_no_state_exists(T, P):
+    with pytest.raises(ValueError, match=r"^phase\(\): no state exists at T = .* °C, P = .* bar; T must be"):
         Halx.phase(T, P)
     assert ufunc.phase(T, P) == reference.NO_PHASE
 
@@ -220,16 +221,49 @@ def test_response_coefficients_match_centred_finite_differences(alpha, beta, den
 @given(data=st.data())
 def test_scalar_ufunc_and_command_line_give_the_same_result(row, data):
     values = [data.draw(st.floats(min_value=-300.0, max_value=1e4)) for _ in row.arguments]
+    words = [repr(value) for value in values]
+    if row.result == "phase" and reference.phase(*values) == reference.NO_PHASE:  # below absolute zero
+        with pytest.raises(ValueError):
+            Halx.phase(*values)
+        assert int(ufunc.phase(*values)) == reference.NO_PHASE and cli.main(["phase"] + words) == 2
+        return
     scalar = getattr(Halx, row.name)(*values)
     with np.errstate(all="ignore"):
         array = getattr(ufunc, row.name)(*values)
-    words = [repr(value) for value in values]
     out = _run_cli(["eval", row.name] + words)
     if row.result == "phase":
         assert int(array) == scalar and out == f"{scalar}\n" == _run_cli(["phase"] + words)
     else:
         assert reference.same_double(float(array), scalar)
         assert out == f"{scalar!r} {row.unit}\n"
+
+
+# Each function just outside and just inside a bound of its domain: absolute
+# zero, 1/T = 0 on the vapour lines (about 2.95e5 and 4.93e7 bar), a density
+# that is not positive (the solid's under 10^6 bar of tension, the liquid's
+# beyond its volume's root near 10689 °C or its compression term's near
+# 5.5e7 bar at 1000 °C).
+DOMAIN_BOUNDS = [
+    ("T_Boiling", (3.0e5,), (2.9e5,)), ("T_Boiling", (math.inf,), (0.0,)), ("T_Boiling", (-1e-300,), (0.0,)),
+    ("T_Sublimation", (5.0e7,), (4.9e7,)),
+    ("P_Melting", (-273.16,), (-273.15,)), ("P_Melting", (-math.inf,), (1e300,)),
+    ("H_Vaporization", (-273.16,), (-273.15,)), ("H_Sublimation", (-math.inf,), (-273.15,)),
+    ("H_Fusion", (-5.0e4,), (-4.0e4,)),
+    ("Alpha_Solid", (-273.16, 1.0), (-273.15, 1.0)), ("Alpha_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
+    ("Beta_Solid", (-273.16, 1.0), (-273.15, 1.0)), ("Beta_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
+    ("Alpha_Liquid", (-273.16, 1.0), (-273.15, 1.0)), ("Alpha_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
+    ("Beta_Liquid", (1000.0, 1.0e8), (1000.0, 5.0e7)), ("Beta_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
+]
+
+
+@pytest.mark.parametrize("name, outside, inside", DOMAIN_BOUNDS)
+def test_outside_its_domain_a_function_gives_nan_everywhere(name, outside, inside):
+    function, elementwise = getattr(Halx, name), getattr(ufunc, name)
+    with np.errstate(all="ignore"):  # ln 0 and ln of a negative number raise their flags
+        assert math.isfinite(function(*inside)) and math.isfinite(elementwise(*inside))
+        assert math.isnan(function(*outside)) and math.isnan(elementwise(*outside))
+    assert _run_cli(["eval", "-n", name] + [repr(value) for value in outside]) == "nan\n"
+    assert math.isnan(getattr(reference, name)(*outside))
 
 
 def _run_cli(argv):

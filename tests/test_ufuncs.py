@@ -40,7 +40,7 @@ def _binding(name):
         return lambda *args: function(None, *args)
     function = getattr(_derived, name)
     if name == "phase":
-        return lambda T, P: reference.NO_PHASE if math.isnan(T) or math.isnan(P) else int(function(T, P))
+        return lambda T, P: reference.NO_PHASE if reference.phase(T, P) == reference.NO_PHASE else int(function(T, P))
     return function
 
 

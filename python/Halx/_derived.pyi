@@ -2,7 +2,9 @@
 
 Arguments are positional and must be ``float`` or ``int`` (subclasses included);
 anything else raises ``TypeError``, an int beyond the range of a double
-``OverflowError``. ``phase`` raises ``ValueError`` when T or P is NaN.
+``OverflowError``. ``phase`` raises ``ValueError`` where no state exists (T or P NaN, T below
+absolute zero, P negative); every other function returns NaN outside its
+domain.
 """
 from ._phase import Phase
 

@@ -1,8 +1,8 @@
 """The phases of sodium chloride, as ``Halx.phase`` gives them.
 
 ``Phase`` is an ``IntEnum`` whose values are the codes of the model and of the
-ufunc ``Halx.ufunc.phase`` (which stores them as int8, with 0 where T or P is
-NaN); ``str`` of a member is its lower-case name. The compiled module
+ufunc ``Halx.ufunc.phase`` (which stores them as int8, with 0 where no state
+exists: T or P NaN, T below absolute zero, P negative); ``str`` of a member is its lower-case name. The compiled module
 ``Halx._derived`` imports this module when it is first imported, so it must
 stay free of imports from the package.
 """

@@ -184,7 +184,7 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
     if row.result == "phase":
         title, kind = f"{_sentence(row.summary)}: {describe_result(row)}.", "ndarray or int8"
         returns = (f"{call} as codes, the values of Halx.Phase: 1 solid, 2 liquid, 3 vapour, and 0 where "
-                   "T or P is NaN. Element by element the phase of the scalar function. Inputs are "
+                   "no state exists (T or P is NaN, T is below absolute zero, P is negative). Element by element the phase of the scalar function. Inputs are "
                    "converted to float64.")
     else:
         title, kind = f"{_sentence(row.summary)}, {row.unit}.", "ndarray or float64"

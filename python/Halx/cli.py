@@ -161,13 +161,16 @@ def _scalar(row: Property) -> Callable[..., Any]:
 
 
 def _phase_name(code: int) -> str:
-    """The name of the phase of code; 'nan' for 0, the code of a NaN temperature or pressure."""
+    """The name of the phase of code; 'nan' for 0, the code where no state exists."""
     return str(Phase(code)) if code else "nan"
 
 
 def _scalar_phase_code(T: float, P: float) -> int:
-    """The code of the phase at (T, P), 0 when T or P is NaN, as the ufunc gives it."""
-    return 0 if T != T or P != P else int(_derived.phase(T, P))
+    """The code of the phase at (T, P), 0 where no state exists, as the ufunc gives it."""
+    try:
+        return int(_derived.phase(T, P))
+    except ValueError:
+        return 0
 
 
 def _evaluate(row: Property, columns: Sequence[Sequence[float]]) -> List[Any]:
@@ -326,11 +329,13 @@ def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: 
 
 
 def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
-    """The phase at (T, P); a usage error when T or P is NaN."""
-    if T != T or P != P:
-        parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}; "
-                     f"give numbers, e.g. {_PROGRAM} phase 1000 1")
-    phase: Phase = _derived.phase(T, P)
+    """The phase at (T, P); a usage error where no state exists."""
+    try:
+        phase: Phase = _derived.phase(T, P)
+    except ValueError:
+        parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}: no state "
+                     f"exists below absolute zero (-273.15 {TEMPERATURE.unit}), at a negative pressure or where "
+                     f"T or P is NaN; e.g. {_PROGRAM} phase 1000 1")
     return phase
 
 
