@@ -8,6 +8,8 @@ correlations written out step by step in plain Python (tests/reference.py).
 
 import math
 import pickle
+import re
+import sys
 
 import pytest
 
@@ -356,15 +358,16 @@ def test_xarray_dataarray_keeps_its_coordinates():
 def test_xarray_result_is_named_and_labelled_as_the_property_not_its_input(name):
     xr = pytest.importorskip("xarray")
     row = ROWS[name]
+    own = {"°C": {"long_name": "input's own", "units": "degC"}, "bar": {"long_name": "input's own", "units": "bar"}}
     inputs = [
-        xr.DataArray(values, dims=argument.name, name=argument.name, attrs={"units": "input's own"})
+        xr.DataArray(values, dims=argument.name, name=argument.name, attrs=own[argument.unit])
         for argument, values in zip(row.arguments, ([820.0, 900.0, 1000.0], [1.0, 100.0]))
     ]
     result = getattr(hu, name)(*inputs)
     labels = ({"flag_values": [1, 2, 3], "flag_meanings": "solid liquid vapour"} if row.result == "phase"
               else {"units": row.unit})
     assert (result.name, result.attrs) == (name, {"long_name": row.summary, **labels})
-    assert all(argument.attrs == {"units": "input's own"} for argument in inputs)
+    assert all(argument.attrs == own[row_argument.unit] for argument, row_argument in zip(inputs, row.arguments))
     plain = getattr(hu, name)(*np.ix_(*[argument.values for argument in inputs]))
     _assert_same_bits(result.values, plain)
 
@@ -409,6 +412,54 @@ def test_pint_quantities_inside_dataarrays_are_converted():
     assert result.data.units == result.data._REGISTRY.Unit("kg/m³")
     expected = _elementwise(reference.Rho_Liquid, np.array([[900.0], [1000.0]]), np.array([[100.0, 1000.0]]))
     assert result.data.magnitude == pytest.approx(expected, rel=1e-12)
+
+
+# (argument of Rho_Liquid, its units attribute (None: not set), its values, then the same values in
+# the table's unit or the error's message, and whether pint can be imported)
+UNITS_ATTRIBUTE_CASES = [
+    ("T", None, [900.0, 1000.0], [900.0, 1000.0], True),
+    ("T", "", [900.0, 1000.0], [900.0, 1000.0], True),
+    ("T", "degC", [900.0, 1000.0], [900.0, 1000.0], True),
+    ("T", "K", [1173.15, 1273.15], [900.0, 1000.0], True),
+    ("T", "degF", [1652.0, 1832.0], [900.0, 1000.0], True),
+    ("P", "MPa", [0.1, 10.0], [1.0, 100.0], True),
+    ("P", "Pa", [1e5, 1e7], [1.0, 100.0], True),
+    ("T", "m", [900.0, 1000.0], "attribute 'm' of T is not a unit of temperature; give T in °C", True),
+    ("T", "1", [900.0, 1000.0], "attribute '1' of T is not a unit of temperature", True),
+    ("P", "degC", [1.0, 100.0], "attribute 'degC' of P is not a unit of pressure; give P in bar", True),
+    ("T", "furlongs_per_fortnight", [900.0, 1000.0],
+     "attribute 'furlongs_per_fortnight' of T is not a unit pint knows", True),
+    ("T", "K^", [900.0, 1000.0], "attribute 'K^' of T is not a unit pint knows", True),
+    ("T", "degC", [900.0, 1000.0], [900.0, 1000.0], False),
+    ("P", "bar", [1.0, 100.0], [1.0, 100.0], False),
+    ("T", "K", [1173.15, 1273.15], "attribute 'K' of T is not °C, and converting it needs pint", False),
+]
+
+
+@pytest.mark.parametrize(
+    "name, units, given, expected, pint_installed", UNITS_ATTRIBUTE_CASES,
+    ids=[f"{case[0]} in {case[1]!r}" + ("" if case[4] else " without pint") for case in UNITS_ATTRIBUTE_CASES],
+)
+def test_units_attribute_of_a_dataarray_is_converted_or_refused(name, units, given, expected, pint_installed,
+                                                                 monkeypatch):
+    xr = pytest.importorskip("xarray")
+    pytest.importorskip("pint")
+    if not pint_installed:
+        monkeypatch.setitem(sys.modules, "pint", None)  # makes "import pint" fail
+    attrs = {} if units is None else {"units": units}
+    arguments = {"T": xr.DataArray([900.0, 1000.0], dims="T"), "P": xr.DataArray([1.0, 100.0], dims="P")}
+    arguments[name] = labelled = xr.DataArray(given, dims=name, attrs=attrs)
+    if isinstance(expected, str):
+        with pytest.raises(ValueError, match="^Rho_Liquid: the units " + re.escape(expected)):
+            hu.Rho_Liquid(arguments["T"], arguments["P"])
+        return
+    result = hu.Rho_Liquid(arguments["T"], arguments["P"])
+    assert result.attrs == {"long_name": ROWS["Rho_Liquid"].summary, "units": "kg/m³"}
+    assert (labelled.values.tolist(), labelled.attrs) == (given, attrs)  # the input is left as it was
+    in_table_units = {"T": [900.0, 1000.0], "P": [1.0, 100.0], name: expected}
+    reference_values = _elementwise(reference.Rho_Liquid, np.array(in_table_units["T"])[:, None],
+                                    np.array(in_table_units["P"])[None, :])
+    assert result.values == pytest.approx(reference_values, rel=1e-12)
 
 
 def test_plain_input_imports_neither_pint_nor_xarray(python_subprocess):

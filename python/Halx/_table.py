@@ -204,7 +204,11 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
                      f"({row.summary!r}) and units ({row.unit!r}). A pint Quantity of {quantities}, bare or as "
                      f"the data of a DataArray, is converted from its unit, and the result is a Quantity in "
                      f"{row.unit}.")
-        notes = f"Plain numbers and arrays are taken as {plain}. {gives}"
+        labelled = ("A DataArray of plain numbers is read in the unit its units attribute names (the "
+                    "table's, as above, when the attribute is missing or empty): another unit is converted "
+                    "by pint's application registry, and one that pint cannot convert, or any other unit "
+                    "when pint is not installed, raises ValueError.")
+        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled}"
         lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
     return "\n".join(lines)
 

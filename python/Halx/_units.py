@@ -11,14 +11,24 @@ input (the ``units`` attribute only when its data is not a quantity, whose
 unit says it already; the phase's codes are named by ``flag_values`` and
 ``flag_meanings`` instead).
 
-Neither pint nor xarray is imported here: an argument can only be one of
-their objects if the program has imported them, so they are taken from
-``sys.modules``.
+A ``DataArray`` of plain numbers is read in the unit its ``units`` attribute
+names, as pint-xarray and cf-xarray read one: a spelling of the table's unit
+is taken as it is; any other unit is converted by pint's application registry
+(the one pint-xarray uses), and one that pint cannot parse or convert, or any
+other unit when pint is not installed, is refused with a ``ValueError``. A
+missing or empty attribute means no unit was given: the data are in the
+table's unit, as plain arrays are.
+
+Neither pint nor xarray is imported here to recognise their objects: an
+argument can only be one of them if the program has imported them, so they
+are taken from ``sys.modules``. Only a ``units`` attribute to convert imports
+pint.
 """
+import importlib
 import sys
 from typing import Any, Dict, List, Optional, Sequence, Tuple
 
-from ._table import Property
+from ._table import Argument, Property
 
 __all__ = ["evaluate"]
 
@@ -29,10 +39,50 @@ def _library_types() -> Tuple[Any, Any]:
     return (pint.Quantity,) if pint else (), (xarray.DataArray,) if xarray else ()
 
 
+# Spellings of the table's units that mean that very unit both to pint and to
+# the CF conventions (UDUNITS): data labelled with one are taken as they are,
+# with pint or without. "C" is not one of them: to both it is the coulomb.
+_SPELLINGS = {
+    "°C": frozenset({"°C", "degC", "degree_Celsius", "celsius"}),
+    "bar": frozenset({"bar"}),
+}
+
+
+def _in_table_unit(row: Property, argument: Argument, array: Any) -> Any:
+    """array, a DataArray of plain numbers, with its data in argument's unit as its
+    attribute units says they are; raises ValueError for a unit that cannot be converted."""
+    given = array.attrs.get("units")
+    text = "" if given is None else str(given).strip()
+    if not text or text in _SPELLINGS[argument.unit]:
+        return array
+    where = f"{row.name}: the units attribute {text!r} of {argument.name}"
+    instead = f"give {argument.name} in {argument.unit} or another unit of {argument.quantity}"
+    try:
+        # Typed as a plain module, as sys.modules gives pint above: its annotations
+        # change from release to release.
+        pint = importlib.import_module("pint")
+    except ImportError:
+        raise ValueError(
+            f"{where} is not {argument.unit}, and converting it needs pint; "
+            f"install it (python -m pip install pint) or give {argument.name} in {argument.unit}"
+        ) from None
+    registry = pint.get_application_registry()
+    try:
+        unit = registry.parse_units(text)
+    except Exception as error:  # pint's parser fails in many ways (even AssertionError) on text it cannot read
+        raise ValueError(f"{where} is not a unit pint knows; {instead}") from error
+    try:
+        magnitude = registry.Quantity(array.data, unit).m_as(argument.unit)
+    except pint.DimensionalityError as error:
+        raise ValueError(f"{where} is not a unit of {argument.quantity}; {instead}") from error
+    return array.copy(deep=False, data=magnitude)
+
+
 def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str, Any]) -> Any:
-    """ufunc(*inputs, **options), with the quantities among inputs in the units of row's
-    arguments, the result in row's unit when any was a quantity, and a DataArray result
-    labelled as row."""
+    """ufunc(*inputs, **options), with the quantities among inputs and the DataArrays whose
+    attribute units names another unit in the units of row's arguments, the result in row's
+    unit when any was a quantity, and a DataArray result labelled as row; raises ValueError
+    for a units attribute that cannot be converted."""
     quantity_types, data_array_types = _library_types()
     quantity_class: Optional[type] = None  # the first quantity's class, which makes quantities of its registry
     magnitudes: List[Any] = []
@@ -43,6 +93,8 @@ def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str
             quantity_class = quantity_class or type(data)
             magnitude = data.m_as(argument.unit)
             value = magnitude if data is value else value.copy(deep=False, data=magnitude)
+        elif data is not value:
+            value = _in_table_unit(row, argument, value)
         magnitudes.append(value)
     result: Any = ufunc(*magnitudes, **options)
     codes = row.result == "phase"  # codes of Halx.Phase, which carry no unit

@@ -19,7 +19,11 @@ bar), two kinds of input are understood:
 
 - an xarray ``DataArray`` gives a ``DataArray`` named after the property,
   with the attributes ``long_name`` and ``units`` of the result (not those of
-  the input);
+  the input); its numbers are in the unit its ``units`` attribute names, which
+  pint converts unless it spells the table's unit (``degC``, ``°C``,
+  ``degree_Celsius``, ``celsius``; ``bar``). A unit pint cannot convert, or any
+  other unit without pint installed, raises ``ValueError``. Without the
+  attribute, or with an empty one, the numbers are in the table's unit;
 - a pint ``Quantity`` (also inside a ``DataArray``, as pint-xarray makes them)
   in any unit of temperature or pressure is converted, and the result is a
   ``Quantity`` in the property's unit.
