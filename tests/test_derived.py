@@ -57,15 +57,15 @@ def test_vapour_inverse_round_trips_within_the_measured_bound(name):
 
 @pytest.mark.parametrize("name", VAPOUR_CURVES)
 @settings(max_examples=200, deadline=None)
-@given(exponent=st.floats(min_value=-30.0, max_value=4.0))
-def test_vapour_inverse_is_the_exact_solution_to_five_ulps_of_the_absolute_temperature(name, exponent):
+@given(exponent=st.floats(min_value=-300.0, max_value=4.0))
+def test_vapour_inverse_is_the_exact_solution_to_eight_ulps_of_the_absolute_temperature(name, exponent):
     _, slope, _ = VAPOUR_CURVES[name]
     P = 10.0 ** exponent
     with localcontext() as context:
         context.prec = 40
         exact = Decimal(slope) / (Decimal(slope) * Decimal(reference.RECIPROCAL_TRIPLE_KELVIN)
                                   + Decimal(reference.P_TRIPLE).log10() - Decimal(P).log10())
-    assert ulps(getattr(Halx, name)(P) + 273.15, float(exact)) <= 5
+    assert ulps(getattr(Halx, name)(P) + 273.15, float(exact)) <= 8
 
 
 @settings(max_examples=300, deadline=None)
