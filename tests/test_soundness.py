@@ -413,6 +413,23 @@ def test_only_classes_that_can_be_instantiated_are_registered(run_with_peer, reg
     assert out == ["cHalx"]
 
 
+# --- Subinterpreters ------------------------------------------------------------------------------
+
+def test_importing_in_a_subinterpreter_leaves_the_main_interpreters_objects_its_own(python_subprocess):
+    testcapi = pytest.importorskip("_testcapi")
+    if not hasattr(testcapi, "run_in_subinterp"):
+        pytest.skip("this CPython's _testcapi cannot run code in a subinterpreter")
+    result = python_subprocess("""
+        import _testcapi
+        _testcapi.run_in_subinterp("try:\\n    import Halx\\nexcept Exception:\\n    pass")
+        import Halx
+        phase = Halx.phase(1000.0, 1.0)
+        print(isinstance(phase, Halx.Phase), phase, f"{phase}")
+    """)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["True", "liquid", "liquid"]
+
+
 SUBINTERPRETER_REGISTRATION = """
 import _Halx
 record = []
