@@ -1,5 +1,6 @@
 """Misuse that must never crash, leak or touch released storage."""
 import gc
+import importlib.util
 import os
 import struct
 import sys
@@ -467,3 +468,23 @@ def test_a_subinterpreter_uses_the_package_and_its_own_registration_and_leaves_t
         *(["True"] if main_imports_first else []),
         "0 0",
     ]
+
+
+def test_an_interpreter_with_its_own_lock_refuses_the_import_and_the_main_one_is_untouched(python_subprocess):
+    # Interpreters have had their own lock since 3.12; _xxsubinterpreters made shared-lock ones before.
+    if sys.version_info < (3, 12) or not any(
+            importlib.util.find_spec(name) for name in ("_interpreters", "_xxsubinterpreters")):
+        pytest.skip("this CPython cannot create an interpreter with its own lock")
+    result = python_subprocess("""
+        try:
+            import _interpreters as interpreters
+        except ImportError:
+            import _xxsubinterpreters as interpreters
+        isolated = interpreters.create()  # its own lock, by default
+        interpreters.run_string(isolated, "try:\\n    import Halx\\nexcept ImportError as error:\\n    print(error)")
+        interpreters.destroy(isolated)
+        import Halx
+        print(Halx.phase(1000.0, 1.0))
+    """)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == ["module _Halx does not support loading in subinterpreters", "liquid"]
