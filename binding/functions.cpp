@@ -26,9 +26,6 @@ HALX_BOUND_PROPERTIES(HALX_FLAT_NAME)
 
 constexpr const char *DeleteRefusal = "in method 'delete_cHalx', argument 1 of type 'Halx::cHalx *'";
 constexpr const char *NotAClass = "swigregister expected a class that can be instantiated, got %.200s";
-constexpr const char *NotTheMainInterpreter =
-    "swigregister: a proxy class can be registered only from the main interpreter, "
-    "whose registration lasts as long as the process";
 
 // (instance, number[, number]) -> float, for a model operation of `inputs`
 // doubles. The instance only has to be acceptable: the operations read no
@@ -63,27 +60,15 @@ PyObject *new_cHalx(PyObject *, PyObject *args) {
     return pointer;
 }
 
-bool in_main_interpreter() {
-#if PY_VERSION_HEX >= 0x03090000
-    return PyInterpreterState_Get() == PyInterpreterState_Main();
-#else
-    // 3.8 has the same function under its private name only.
-    return _PyInterpreterState_Get() == PyInterpreterState_Main();
-#endif
-}
-
-// (class) -> None: registers the proxy class and its destroy callable. The
-// registration is process-wide and outlives any subinterpreter, whose classes
-// and functions die with it, so only the main interpreter may make one. The
-// runtime calls the class's constructor slot when it wraps a new pointer
-// object, so only a real class with one is accepted.
+// (class) -> None: registers the proxy class and its destroy callable. From
+// the main interpreter the registration is the one every module of the
+// runtime reads; from a subinterpreter it holds in that interpreter only and
+// ends with it, since its classes and functions die with it. The runtime
+// calls the class's constructor slot when it wraps a new pointer object, so
+// only a real class with one is accepted.
 PyObject *cHalx_swigregister(PyObject *, PyObject *argument) {
     PyObject *cls;
     if (!take_arguments(argument, "swigregister", 1, &cls)) return nullptr;
-    if (!in_main_interpreter()) {
-        PyErr_SetString(PyExc_RuntimeError, NotTheMainInterpreter);
-        return nullptr;
-    }
     if (!PyType_Check(cls) || reinterpret_cast<PyTypeObject *>(cls)->tp_new == nullptr) {
         PyErr_Format(PyExc_TypeError, NotAClass, PyType_Check(cls) ? reinterpret_cast<PyTypeObject *>(cls)->tp_name
                                                                      : Py_TYPE(cls)->tp_name);

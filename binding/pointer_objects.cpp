@@ -185,6 +185,8 @@ void hand_to_destroy(PyObject *destroy, PyObject *released) {
 // registered destroy callable, or report the leak. A failing destroy goes to
 // the unraisable hook; an exception pending before the release stays pending.
 void destroy_owned(PyObject *released) {
+    PyObject *pending_type, *pending_value, *pending_traceback;
+    PyErr_Fetch(&pending_type, &pending_value, &pending_traceback);
     bool after_release = false;
     PyObject *destroy = runtime::registered_destroy(released, &after_release);
     if (destroy == nullptr) {
@@ -193,16 +195,14 @@ void destroy_owned(PyObject *released) {
         } else {
             std::printf(LeakLine, runtime::pointer_type_name(released));
         }
-        return;
-    }
-    PyObject *pending_type, *pending_value, *pending_traceback;
-    PyErr_Fetch(&pending_type, &pending_value, &pending_traceback);
-    // The call may replace the registration and release the callable.
-    OwnedReference held = OwnedReference::borrowed(destroy);
-    if (runtime::is_own_delete(destroy)) {
-        instances::release_through(released, runtime::pointer_address(released));
     } else {
-        hand_to_destroy(destroy, released);
+        // The call may replace the registration and release the callable.
+        OwnedReference held = OwnedReference::borrowed(destroy);
+        if (runtime::is_own_delete(destroy)) {
+            instances::release_through(released, runtime::pointer_address(released));
+        } else {
+            hand_to_destroy(destroy, released);
+        }
     }
     PyErr_Restore(pending_type, pending_value, pending_traceback);
 }

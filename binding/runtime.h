@@ -97,7 +97,9 @@ PyObject *new_pointer(void *address, bool owns);
 // --- Registration --------------------------------------------------------------------
 
 // The destroy callable registered for the descriptor of `pointer` (borrowed;
-// null when none). Sets `after_release` when the registration was released by
+// null when none): in a subinterpreter that registered a class, for
+// "Halx::cHalx *", that interpreter's; otherwise the descriptor's. Call it
+// with no exception set. Sets `after_release` when the registration was released by
 // the capsule's destructor while it had a destroy callable for "Halx::cHalx *",
 // so that late releases still destroy their instance.
 PyObject *registered_destroy(PyObject *pointer, bool *after_release);
@@ -106,10 +108,13 @@ PyObject *registered_destroy(PyObject *pointer, bool *after_release);
 bool is_own_delete(PyObject *destroy);
 
 // `cHalx_swigregister` after the count rule: builds the runtime's client data
-// for the class `cls` and attaches it to the "Halx::cHalx *" descriptor,
-// replacing and releasing any earlier registration. `cls` must be a class
-// that can be instantiated (checked by the caller). Returns false with
-// MemoryError set, leaving the registration as it was.
+// for the class `cls`, replacing and releasing the earlier registration of
+// the current interpreter. The main interpreter's goes on the "Halx::cHalx *"
+// descriptor, for every module of the runtime; a subinterpreter's is kept in
+// that interpreter's state dictionary, for registered_destroy there, and is
+// released when the interpreter ends. `cls` must be a class that can be
+// instantiated (checked by the caller). Returns false with an exception set
+// (MemoryError), leaving the registration as it was.
 bool register_proxy_class(PyObject *cls);
 
 }  // namespace halx::runtime

@@ -3,7 +3,10 @@
 //   - the module's two type descriptors, its module record and its place in
 //     the process-wide ring shared through the capsule
 //     "swig_runtime_data4.type_pointer_capsule", and the capsule's destructor;
-//   - the client data that registers the proxy class;
+//   - the client data that registers the proxy class: the main interpreter's
+//     on the descriptor, where every module of the runtime reads it, and a
+//     subinterpreter's in that interpreter's state dictionary, read by this
+//     module alone and released when that interpreter ends;
 //   - this module's instance of the runtime type SwigPyObject, on which it
 //     installs the hooks handed in at start-up, and the field accessors that
 //     let the rest of the module read and write pointer objects.
@@ -14,9 +17,12 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <unordered_map>
 
 #include "swig_python_runtime.h"
 
@@ -31,6 +37,7 @@ namespace {
 constexpr const char *RuntimeModuleName = "swig_runtime_data" SWIG_RUNTIME_VERSION;
 constexpr const char *CapsuleAttribute = "type_pointer_capsule";
 constexpr const char *CapsuleName = SWIGPY_CAPSULE_NAME;
+constexpr const char *NoInterpreterDictionary = "swigregister: this interpreter keeps no state dictionary";
 
 // A ring longer than this was not built by runtime modules joining it.
 constexpr int MaxRingRecords = 4096;
@@ -105,6 +112,109 @@ void release_owned_client_data(swig_type_info *ti) {
     spread_client_data(ti, nullptr, data);
     ti->owndata = 0;
     release_client_data(data);
+}
+
+// --- Registrations of subinterpreters -------------------------------------------------
+// A registration made from a subinterpreter names that interpreter's class
+// and destroy callable, which die with it, so it never goes on the shared
+// descriptor. A capsule in the interpreter's state dictionary owns it, so it
+// is released as the interpreter ends; this module's own lookups in that
+// interpreter find it through a process-wide table keyed by the
+// interpreter's number (numbers are never reused). The table holds plain
+// data only, no Python object, and keeps one small entry per subinterpreter
+// that registered a class, after that interpreter has ended too: its last
+// objects are released after its state dictionary, and, as in the main
+// interpreter after the shared capsule goes, an owning one still destroys
+// its instance when the registration had a destroy callable.
+
+constexpr const char *RegistrationKey = "Halx._Halx.cHalx registration";
+constexpr const char *RegistrationCapsuleName = "Halx._Halx.registration";
+
+struct SubinterpreterRegistration {
+    SwigPyClientData *data = nullptr;  // owned by the capsule; null once released
+    bool destroy_after_release = false;
+};
+
+std::unordered_map<std::int64_t, SubinterpreterRegistration> &subinterpreter_registrations() {
+    // Never freed: releases can happen late in the process's shutdown.
+    static auto *registrations = new std::unordered_map<std::int64_t, SubinterpreterRegistration>();
+    return *registrations;
+}
+
+PyInterpreterState *current_interpreter() {
+#if PY_VERSION_HEX >= 0x03090000
+    return PyInterpreterState_Get();
+#else
+    // 3.8 has the same function under its private name only.
+    return _PyInterpreterState_Get();
+#endif
+}
+
+// The entry of the current interpreter when it is a subinterpreter whose
+// registration is in force, or was released with a destroy callable
+// (borrowed, valid until the table changes); null otherwise. Never fails.
+const SubinterpreterRegistration *find_subinterpreter_registration() {
+    PyInterpreterState *interpreter = current_interpreter();
+    if (interpreter == PyInterpreterState_Main()) return nullptr;
+    const auto &registrations = subinterpreter_registrations();
+    if (registrations.empty()) return nullptr;
+    const auto found = registrations.find(PyInterpreterState_GetID(interpreter));
+    if (found == registrations.end()) return nullptr;
+    const SubinterpreterRegistration &entry = found->second;
+    return entry.data != nullptr || entry.destroy_after_release ? &entry : nullptr;
+}
+
+// Destructor of the capsule that owns a subinterpreter's registration: detaches
+// it from the table, then releases it. Never leaves an exception behind, and
+// keeps one that was pending.
+void release_registration_capsule(PyObject *capsule) {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    auto *data = static_cast<SwigPyClientData *>(PyCapsule_GetPointer(capsule, RegistrationCapsuleName));
+    if (data != nullptr) {
+        auto &registrations = subinterpreter_registrations();
+        for (auto entry = registrations.begin(); entry != registrations.end(); ++entry) {
+            if (entry->second.data != data) continue;
+            entry->second = {nullptr, data->destroy != nullptr};
+            break;
+        }
+        release_client_data(data);
+    }
+    PyErr_Clear();
+    PyErr_Restore(type, value, traceback);
+}
+
+// Makes `data` the current subinterpreter's registration, releasing the one
+// it replaces. Takes `data` over whatever happens; returns false with an
+// exception set, leaving the registration as it was.
+bool register_in_subinterpreter(SwigPyClientData *data) {
+    OwnedReference capsule(
+        allocation_fails() ? nullptr : PyCapsule_New(data, RegistrationCapsuleName, release_registration_capsule));
+    if (!capsule) {
+        release_client_data(data);
+        if (!PyErr_Occurred()) PyErr_NoMemory();
+        return false;
+    }
+    PyInterpreterState *interpreter = current_interpreter();
+    PyObject *dictionary = PyInterpreterState_GetDict(interpreter);  // borrowed
+    if (dictionary == nullptr) {
+        PyErr_SetString(PyExc_RuntimeError, NoInterpreterDictionary);
+        return false;
+    }
+    const std::int64_t number = PyInterpreterState_GetID(interpreter);
+    if (number < 0) return false;
+    try {
+        if (allocation_fails()) throw std::bad_alloc();
+        subinterpreter_registrations().try_emplace(number);
+    } catch (const std::bad_alloc &) {
+        PyErr_NoMemory();
+        return false;
+    }
+    // Replacing the item releases the earlier registration's capsule, which
+    // detaches it from the entry; the entry exists, so this cannot allocate.
+    if (PyDict_SetItemString(dictionary, RegistrationKey, capsule.get()) < 0) return false;
+    subinterpreter_registrations()[number] = {data, false};
+    return true;
 }
 
 // --- The shared capsule ---------------------------------------------------------------
@@ -327,6 +437,15 @@ PyObject *new_pointer(void *address, bool owns) {
 PyObject *registered_destroy(PyObject *pointer, bool *after_release) {
     swig_type_info *type = as_pointer(pointer)->ty;
     auto *data = type != nullptr ? static_cast<SwigPyClientData *>(type->clientdata) : nullptr;
+    // A subinterpreter's registration stands for the main interpreter's
+    // there: on "Halx::cHalx *" and on the descriptors it was spread to.
+    swig_type_info *cHalx = cHalx_descriptor();
+    if (type != nullptr && (type == cHalx || (data != nullptr && data == cHalx->clientdata))) {
+        if (const SubinterpreterRegistration *own = find_subinterpreter_registration()) {
+            *after_release = own->data == nullptr && own->destroy_after_release;
+            return own->data != nullptr ? own->data->destroy : nullptr;
+        }
+    }
     *after_release = data == nullptr && type == cHalx_descriptor() && destroy_after_release;
     return data != nullptr ? data->destroy : nullptr;
 }
@@ -355,6 +474,8 @@ bool register_proxy_class(PyObject *cls) {
     // its argument) gets a temporary pointer object, so it can neither be
     // misread as a builtin nor resurrect an object that is being freed.
     data->delargs = data->destroy != nullptr && !is_own_delete(data->destroy);
+
+    if (current_interpreter() != PyInterpreterState_Main()) return register_in_subinterpreter(data);
 
     swig_type_info *type = cHalx_descriptor();
     auto *old = static_cast<SwigPyClientData *>(type->clientdata);

@@ -7,9 +7,11 @@
 // Halx.Phase with the model's code.
 //
 // Ownership: arguments are borrowed; every function returns a new reference,
-// or null with an exception set. The members of Halx.Phase are imported once,
-// when the module is first imported, and held for the life of the process,
-// as the module itself is (single-phase initialisation, state size -1).
+// or null with an exception set. The members of Halx.Phase belong to the
+// interpreter that imported the module: each module object (multi-phase
+// initialisation, one per interpreter) holds its own in its state, and the
+// functions find them through the module they are called with. Nothing here
+// holds a Python object process-wide.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -99,28 +101,36 @@ bool take_number(PyObject *object, const Function &function, int index, double *
     return refuse_argument(object, function, index);
 }
 
-// Halx.Phase(code) for each code of Halx::Phase but Undefined; filled at import.
-PyObject *phase_members[4];
+// The state of one module object: Halx.Phase(code) of its interpreter for
+// each code of Halx::Phase but Undefined (owned; index 0 stays null). Filled
+// when the module is executed, released with the module.
+struct ModuleState {
+    PyObject *phase_members[4];
+};
+
+ModuleState *state_of(PyObject *module) { return static_cast<ModuleState *>(PyModule_GetState(module)); }
 
 // A new float holding value; null with MemoryError set.
-PyObject *make_result(const Function &, double value, PyObject *const *) {
+PyObject *make_result(PyObject *, const Function &, double value, PyObject *const *) {
     return PyFloat_FromDouble(value);
 }
 
-// A new reference to the member of Halx.Phase for phase; null with ValueError
-// set when there is none (no state at the arguments args).
-PyObject *make_result(const Function &function, Halx::Phase phase, PyObject *const *args) {
+// A new reference to the member of Halx.Phase for phase, from the state of
+// `module`; null with ValueError set when there is none (no state at the
+// arguments args).
+PyObject *make_result(PyObject *module, const Function &function, Halx::Phase phase, PyObject *const *args) {
     if (phase == Halx::Phase::Undefined) {
         return PyErr_Format(PyExc_ValueError, NoPhase, function.name, args[0], DegreesCelsius, args[1], DegreesCelsius);
     }
-    PyObject *member = phase_members[static_cast<int>(phase)];
+    PyObject *member = state_of(module)->phase_members[static_cast<int>(phase)];
     Py_INCREF(member);
     return member;
 }
 
-// (number[, number]) -> the property of the row `function`, evaluated by `model`.
+// (number[, number]) -> the property of the row `function`, evaluated by
+// `model`. A METH_FASTCALL function of a module receives the module as `self`.
 template <const Function &function, auto model>
-PyObject *scalar_function(PyObject *, PyObject *const *args, Py_ssize_t count) {
+PyObject *scalar_function(PyObject *module, PyObject *const *args, Py_ssize_t count) {
     constexpr int inputs = function.inputs;
     static_assert(inputs == 1 || inputs == 2, "a property takes a temperature, a pressure or both");
     if (count != inputs) return refuse_count(function, count);
@@ -129,9 +139,9 @@ PyObject *scalar_function(PyObject *, PyObject *const *args, Py_ssize_t count) {
         if (!take_number(args[i], function, i, &numbers[i])) return nullptr;
     }
     if constexpr (inputs == 1) {
-        return make_result(function, model(numbers[0]), args);
+        return make_result(module, function, model(numbers[0]), args);
     } else {
-        return make_result(function, model(numbers[0], numbers[1]), args);
+        return make_result(module, function, model(numbers[0], numbers[1]), args);
     }
 }
 
@@ -164,29 +174,18 @@ PyMethodDef module_functions[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef module_definition = {
-    PyModuleDef_HEAD_INIT,
-    "_derived",
-    "The derived properties of sodium chloride as scalar functions; import them from Halx.",
-    -1,
-    module_functions,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
-
-// Fills phase_members from Halx.Phase; returns false with an exception set.
-bool import_phase_members() {
-    OwnedReference module(PyImport_ImportModule("Halx._phase"));
-    if (!module) return false;
-    OwnedReference phase_class(PyObject_GetAttrString(module.get(), "Phase"));
+// Fills the state of `module` with the members of Halx.Phase; returns false
+// with an exception set, leaving what it filled to the module's clear.
+bool import_phase_members(PyObject *module) {
+    OwnedReference phase_module(PyImport_ImportModule("Halx._phase"));
+    if (!phase_module) return false;
+    OwnedReference phase_class(PyObject_GetAttrString(phase_module.get(), "Phase"));
     if (!phase_class) return false;
+    PyObject **members = state_of(module)->phase_members;
     for (Halx::Phase phase : {Halx::Phase::Solid, Halx::Phase::Liquid, Halx::Phase::Vapour}) {
         const int code = static_cast<int>(phase);
-        if (phase_members[code] != nullptr) continue;
-        phase_members[code] = PyObject_CallFunction(phase_class.get(), "i", code);
-        if (phase_members[code] == nullptr) return false;
+        members[code] = PyObject_CallFunction(phase_class.get(), "i", code);
+        if (members[code] == nullptr) return false;
     }
     return true;
 }
@@ -205,12 +204,48 @@ bool add_all(PyObject *module) {
     return true;
 }
 
-// Returns the new module, or null with an exception set.
-PyObject *create_module() {
-    OwnedReference module(PyModule_Create(&module_definition));
-    if (!module || !add_all(module.get()) || !import_phase_members()) return nullptr;
-    return module.release();
+// Py_mod_exec: returns 0, or -1 with an exception set.
+int execute_module(PyObject *module) {
+    return add_all(module) && import_phase_members(module) ? 0 : -1;
 }
+
+int traverse_module(PyObject *module, visitproc visit, void *arg) {
+    ModuleState *state = state_of(module);
+    if (state == nullptr) return 0;  // not yet executed
+    for (PyObject *member : state->phase_members) Py_VISIT(member);
+    return 0;
+}
+
+int clear_module(PyObject *module) {
+    ModuleState *state = state_of(module);
+    if (state == nullptr) return 0;
+    for (PyObject *&member : state->phase_members) Py_CLEAR(member);
+    return 0;
+}
+
+void free_module(void *module) { clear_module(static_cast<PyObject *>(module)); }
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void *>(execute_module)},
+#if PY_VERSION_HEX >= 0x030C0000
+    // Every Python object the module holds is in its state, so each
+    // interpreter, with its own GIL or not, gets a module of its own.
+    {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT,
+    "_derived",
+    "The derived properties of sodium chloride as scalar functions; import them from Halx.",
+    sizeof(ModuleState),
+    module_functions,
+    module_slots,
+    traverse_module,
+    clear_module,
+    free_module,
+};
 
 }  // namespace
 
@@ -218,6 +253,8 @@ PyObject *create_module() {
 
 extern "C" HALX_EXPORT PyObject *PyInit__derived(void);
 
+// Returns the module definition; the import system creates and executes a
+// module from it in each interpreter (PEP 489).
 PyMODINIT_FUNC PyInit__derived(void) {
-    return halx::derived::create_module();
+    return PyModuleDef_Init(&halx::derived::module_definition);
 }

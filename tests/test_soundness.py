@@ -1,5 +1,6 @@
 """Misuse that must never crash, leak or touch released storage."""
 import gc
+import importlib.util
 import os
 import struct
 import sys
@@ -413,26 +414,47 @@ def test_only_classes_that_can_be_instantiated_are_registered(run_with_peer, reg
     assert out == ["cHalx"]
 
 
-SUBINTERPRETER_REGISTRATION = """
-import _Halx
+# --- Subinterpreters ------------------------------------------------------------------------------
+
+# Run in a legacy subinterpreter: the package works there, and a class
+# registered there is the one its releases use. `keep` is released as the
+# interpreter ends, after its registration has gone.
+IN_A_SUBINTERPRETER = """
+import Halx, _Halx
+print("subinterpreter:", Halx.phase(1000, 1), Halx.cHalx().P_Boiling(1000.0) == _Halx.cHalx_P_Boiling(None, 1000.0))
 record = []
 class Sub:
-    __swig_destroy__ = staticmethod(lambda pointer: record.append(pointer))
-try:
-    _Halx.cHalx_swigregister(Sub)
-except RuntimeError as error:
-    print("refused:", error)
+    __swig_destroy__ = staticmethod(lambda pointer: record.append(int(pointer) != 0))
+_Halx.cHalx_swigregister(Sub)
+pointer = _Halx.new_cHalx()
+del pointer
+print("destroyed through its own registration:", record)
+keep = _Halx.new_cHalx()
 """
 
 
-def test_a_subinterpreter_cannot_register_a_class_that_would_outlive_it(python_subprocess):
+@pytest.mark.parametrize("main_imports_first", [False, True])
+def test_a_subinterpreter_uses_the_package_and_its_own_registration_and_leaves_the_main_ones(
+        python_subprocess, main_imports_first):
     testcapi = pytest.importorskip("_testcapi")
-    assert hasattr(testcapi, "run_in_subinterp")
+    if not hasattr(testcapi, "run_in_subinterp"):
+        pytest.skip("this CPython's _testcapi cannot run code in a subinterpreter")
     result = python_subprocess(f"""
-        import gc, sys, _testcapi, _Halx, Halx
-        status = _testcapi.run_in_subinterp({SUBINTERPRETER_REGISTRATION!r})
+        import ctypes, gc, sys, _testcapi
+        if {main_imports_first}:
+            import Halx
+        status = _testcapi.run_in_subinterp({IN_A_SUBINTERPRETER!r})
+        import _Halx, Halx
         unraisable = []
         sys.unraisablehook = unraisable.append
+        phase = Halx.phase(1000.0, 1.0)
+        print(isinstance(phase, Halx.Phase), phase, f"{{phase}}")
+        # The registration every module of the runtime reads: the main interpreter's class.
+        if {main_imports_first}:
+            from support import TypeInfo, read_ring
+            descriptor = TypeInfo.from_address(read_ring()[0][1]["_p_Halx__cHalx"])
+            klass = ctypes.c_void_p.from_address(descriptor.clientdata).value
+            print(ctypes.cast(klass, ctypes.py_object).value is Halx.cHalx)
         h = Halx.cHalx()
         del h
         gc.collect()
@@ -440,7 +462,29 @@ def test_a_subinterpreter_cannot_register_a_class_that_would_outlive_it(python_s
     """)
     assert result.returncode == 0, result.stderr
     assert result.stdout.splitlines() == [
-        "refused: swigregister: a proxy class can be registered only from the main interpreter, "
-        "whose registration lasts as long as the process",
+        "subinterpreter: liquid True",
+        "destroyed through its own registration: [True]",
+        "True liquid liquid",
+        *(["True"] if main_imports_first else []),
         "0 0",
     ]
+
+
+def test_an_interpreter_with_its_own_lock_refuses_the_import_and_the_main_one_is_untouched(python_subprocess):
+    # Interpreters have had their own lock since 3.12; _xxsubinterpreters made shared-lock ones before.
+    if sys.version_info < (3, 12) or not any(
+            importlib.util.find_spec(name) for name in ("_interpreters", "_xxsubinterpreters")):
+        pytest.skip("this CPython cannot create an interpreter with its own lock")
+    result = python_subprocess("""
+        try:
+            import _interpreters as interpreters
+        except ImportError:
+            import _xxsubinterpreters as interpreters
+        isolated = interpreters.create()  # its own lock, by default
+        interpreters.run_string(isolated, "try:\\n    import Halx\\nexcept ImportError as error:\\n    print(error)")
+        interpreters.destroy(isolated)
+        import Halx
+        print(Halx.phase(1000.0, 1.0))
+    """)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == ["module _Halx does not support loading in subinterpreters", "liquid"]
