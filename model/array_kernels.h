@@ -37,10 +37,13 @@ struct ArrayKernels {
 // cannot run them. Never fails.
 const ArrayKernels *array_kernels_named(const char *name);
 
-// The fastest kernels this CPU can run. Never fails.
+// The kernels of the automatic choice: AVX-512, else AVX2, else the plain
+// loop, whichever this CPU runs first. The SSE2 kernels, slower than the
+// plain loop, are never chosen here; array_kernels_named("sse2") gives them.
+// Never fails.
 const ArrayKernels &best_array_kernels();
 
-// The names of every set of kernels this build has, best last, null-terminated.
+// The names of every set of kernels this build has, null-terminated.
 extern const char *const ArrayKernelNames[];
 
 }  // namespace Halx

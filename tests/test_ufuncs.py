@@ -9,6 +9,7 @@ correlations written out step by step in plain Python (tests/reference.py).
 import functools
 import json
 import math
+import os
 import pickle
 import struct
 
@@ -19,7 +20,7 @@ np = pytest.importorskip("numpy")
 import _Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
 from support import run_python  # noqa: E402
-from Halx import _derived  # noqa: E402
+from Halx import _derived, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
 from Halx._table import PROPERTIES  # noqa: E402
 
@@ -158,6 +159,16 @@ def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subproc
         if _result_dtype(name) == np.float64:  # a phase code cannot be written over its float input
             _assert_same_bits(results[name + "_in_place"], expected)
 
+
+@pytest.mark.skipif(not os.path.exists("/proc/cpuinfo"), reason="reads the CPU's features from /proc/cpuinfo")
+def test_automatic_kernel_set_is_the_widest_the_cpu_runs_and_never_sse2():
+    if os.environ.get("HALX_SIMD"):
+        pytest.skip("HALX_SIMD forces the kernel set")
+    with open("/proc/cpuinfo") as cpuinfo:
+        features = set(next((line.split(":", 1)[1] for line in cpuinfo if line.startswith("flags")), "").split())
+    expected = ("avx512" if {"avx512f", "avx512dq"} <= features
+                else "avx2" if {"avx2", "fma"} <= features else "plain")
+    assert _ufuncs.kernels == expected
 
 def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):
     run = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "avx9000"})
