@@ -3,8 +3,10 @@
 // a plain loop over the scalar model (every machine), and on x86-64 SIMD
 // kernels for the baseline (SSE2), AVX2 with FMA, and AVX-512 (F and DQ).
 // Every kernel writes, element by element, the very double that the scalar
-// function returns (NaN payloads included), so the choice among them changes
-// the speed only.
+// function returns (NaN payloads included), and leaves set the floating-point
+// flags (divide-by-zero, overflow, underflow, invalid) that the scalar
+// function raises over the same elements, so the choice among them changes
+// the speed only. Inexact is not kept to: it differs, and nothing reports it.
 //
 // The kernels are plain functions over raw memory: no state, any thread. out
 // may be the same array as an input (in place) but must not overlap it

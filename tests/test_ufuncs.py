@@ -335,7 +335,7 @@ def _flags_raised(kernels):
             uf = getattr(_ufuncs, name)
             for labels in itertools.product(bits, repeat=uf.nin):
                 filled = [np.full(16, bits[label], dtype=np.uint64).view(np.float64) for label in labels]
-                one_lane = [np.full(16, ordinary) for label in labels]
+                one_lane = [np.full(16, ordinary) for _ in labels]
                 for array, value in zip(one_lane, filled):
                     array[5] = value[0]
                 for layout, arrays in (("filled", filled), ("one lane", one_lane)):
