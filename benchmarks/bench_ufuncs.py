@@ -190,13 +190,10 @@ for _ in sys.stdin:
 KERNEL_SETS = ("plain", "sse2", "avx2", "avx512")
 
 
-def _start_worker(kernels: Optional[str]) -> Optional["subprocess.Popen[str]"]:
-    """An interpreter timing the ufuncs on the named kernel set (None: the
-    automatic choice), or None when this build or CPU has no such set."""
-    env = dict(os.environ)
-    env.pop("HALX_SIMD", None)
-    if kernels is not None:
-        env["HALX_SIMD"] = kernels
+def _start_worker(kernels: str) -> Optional["subprocess.Popen[str]"]:
+    """An interpreter timing the ufuncs on the named kernel set, or None when
+    this build or CPU has no such set."""
+    env = dict(os.environ, HALX_SIMD=kernels)
     worker = subprocess.Popen([sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, RANGES])], env=env,
                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     assert worker.stdout is not None

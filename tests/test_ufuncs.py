@@ -170,6 +170,7 @@ def test_automatic_kernel_set_is_the_widest_the_cpu_runs_and_never_sse2():
                 else "avx2" if {"avx2", "fma"} <= features else "plain")
     assert _ufuncs.kernels == expected
 
+
 def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):
     run = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "avx9000"})
     assert run.returncode != 0
@@ -295,7 +296,6 @@ def test_floating_point_flags_follow_numpy_errstate():
             hu.Rho_Liquid(25.0, 1e9)
     with np.errstate(all="ignore"):
         assert math.isnan(hu.Rho_Liquid(25.0, 1e9))
-
 
 
 # Inputs at the edges of the arithmetic, as the bits of a double: zeros,
