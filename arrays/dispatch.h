@@ -1,6 +1,7 @@
 // The hook between the NumPy loops and the model's array kernels: the kernel
-// set is chosen once, when Halx._ufuncs is imported (the best one this CPU
-// runs, or the one that the environment variable HALX_SIMD names), and every
+// set is chosen once, when Halx._ufuncs is imported (AVX-512, else AVX2, else
+// the plain loop, whichever this CPU runs first; or the one that the
+// environment variable HALX_SIMD names, SSE2 included), and every
 // loop hands its runs of elements to that set. Contiguous runs go straight to
 // a kernel; strided ones go through a small buffer on the stack, a block at a
 // time, so they get the SIMD kernels too.
@@ -26,7 +27,8 @@ constexpr const char *KernelRefused =
 // The kernels the loops use. Never fails.
 const Halx::ArrayKernels &active_kernels();
 
-// Chooses the kernels: requested names a set (null or empty: the best one).
+// Chooses the kernels: requested names a set (null or empty: the automatic
+// choice, Halx::best_array_kernels).
 // Returns false, choosing nothing, when that set cannot run here.
 bool choose_kernels(const char *requested);
 

@@ -23,12 +23,23 @@ interpreter's C compiler (floors.py). It prints the best time per element in ns 
 ratios that matter, with their targets: ufunc / floor (<= 1.15), numpy expr /
 ufunc (>= 2), libm loop / ufunc out= (>= 3), ufunc out= / copy (<= 1.3) and
 python loop / ufunc (>= 5, >= 50 for T_Melting).
-Run: ``python benchmarks/bench_ufuncs.py [--repeat N]``.
+
+Then, per SIMD kernel set this CPU runs, ``ufunc out=`` for each property,
+as ns per element and as a ratio to the plain loop of the same run: one
+interpreter per set (the set is chosen at import, forced with HALX_SIMD),
+all kept alive and timed in turns, in a shuffled order each repetition. The
+set the automatic choice takes must not be slower than plain (ratio <= 1,
+within the noise of the machine).
+Run: ``python benchmarks/bench_ufuncs.py [--repeat N] [--kernel-sets-only]``.
 """
 
 import argparse
 import ctypes
+import json
+import os
 import statistics
+import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
@@ -111,17 +122,18 @@ def _measure(name: str, repeat: int, floor: ModuleType, floors: ctypes.CDLL) -> 
     short = [a[:PYTHON_LOOP_SIZE].tolist() for a in inputs]
     out = np.empty(SIZE)
     uf = getattr(hu, name)
+    raw = getattr(_ufuncs, name)  # the floor runs the inner loop of the NumPy ufunc itself
     expression = EXPRESSIONS[name]
     python_loop = _python_loop(name)
 
     # The floor and the ufunc must be computing the same thing.
-    floor.run(uf, out, *inputs)
+    floor.run(raw, out, *inputs)
     assert np.array_equal(out.view(np.uint64), uf(*inputs).view(np.uint64)), name
 
     contenders: Dict[str, Callable[[], object]] = {
-        "floor out": lambda: floor.run(uf, out, *inputs),
+        "floor out": lambda: floor.run(raw, out, *inputs),
         "ufunc out=": lambda: uf(*inputs, out=out),
-        "floor new": lambda: floor.run(uf, np.empty(SIZE), *inputs),
+        "floor new": lambda: floor.run(raw, np.empty(SIZE), *inputs),
         "ufunc": lambda: uf(*inputs),
         "numpy expr": lambda: expression(*inputs),
         "python loop": lambda: python_loop(*short),
@@ -153,11 +165,96 @@ def _verdict(ok: bool) -> str:
     return "ok" if ok else "MISSED"
 
 
+# One interpreter per kernel set: it prints the set it runs, then for each
+# line read times every property once (ufunc out=, on the inputs that
+# _measure uses) and prints the seconds per element as a JSON line.
+_KERNEL_SET_WORKER = """
+import json, sys, time
+import numpy as np
+from Halx import _ufuncs
+from Halx import ufunc as hu
+size, ranges = json.loads(sys.argv[1])
+rng = np.random.default_rng(2024)
+inputs = {name: [rng.uniform(low, high, size) for low, high in bounds] for name, bounds in ranges.items()}
+out = np.empty(size)
+print(_ufuncs.kernels, flush=True)
+for _ in sys.stdin:
+    seconds = {}
+    for name, arrays in inputs.items():
+        uf = getattr(hu, name)
+        start = time.perf_counter()
+        uf(*arrays, out=out)
+        seconds[name] = (time.perf_counter() - start) / size
+    print(json.dumps(seconds), flush=True)
+"""
+KERNEL_SETS = ("plain", "sse2", "avx2", "avx512")
+
+
+def _start_worker(kernels: str) -> Optional["subprocess.Popen[str]"]:
+    """An interpreter timing the ufuncs on the named kernel set, or None when
+    this build or CPU has no such set."""
+    env = dict(os.environ, HALX_SIMD=kernels)
+    worker = subprocess.Popen([sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, RANGES])], env=env,
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    assert worker.stdout is not None
+    if not worker.stdout.readline():
+        worker.wait()
+        return None
+    return worker
+
+
+def _time_kernel_sets(repeat: int) -> Tuple[str, Dict[str, Dict[str, float]]]:
+    """The automatic choice's name, and the best seconds per element of each
+    property on each kernel set this CPU runs, timed in turns."""
+    automatic = subprocess.run([sys.executable, "-c", "from Halx import _ufuncs; print(_ufuncs.kernels)"],
+                               env={k: v for k, v in os.environ.items() if k != "HALX_SIMD"},
+                               capture_output=True, text=True, check=True).stdout.strip()
+    started = {name: _start_worker(name) for name in KERNEL_SETS}
+    workers = {name: worker for name, worker in started.items() if worker is not None}
+    times: Dict[str, Dict[str, List[float]]] = {name: {p: [] for p in RANGES} for name in workers}
+    order = list(workers)
+    rng = np.random.default_rng(2025)
+    try:
+        for round_ in range(repeat + 1):  # the first round warms up caches and allocators
+            rng.shuffle(order)
+            for name in order:
+                worker = workers[name]
+                assert worker.stdin is not None and worker.stdout is not None
+                worker.stdin.write("\n")
+                worker.stdin.flush()
+                seconds = json.loads(worker.stdout.readline())
+                if round_:
+                    for prop, value in seconds.items():
+                        times[name][prop].append(value)
+    finally:
+        for worker in workers.values():
+            assert worker.stdin is not None
+            worker.stdin.close()
+            worker.wait()
+    return automatic, {name: {p: min(v) for p, v in by_property.items()} for name, by_property in times.items()}
+
+
+def _print_kernel_sets(repeat: int) -> None:
+    automatic, best = _time_kernel_sets(repeat)
+    plain = best["plain"]
+    print(f"ufunc out= per kernel set: ns per element, best of {repeat}, and / plain in brackets; "
+          f"the automatic choice here: {automatic}")
+    print(f"{'property':<14}" + "".join(f"{name + (' (auto)' if name == automatic else ''):>20}" for name in best))
+    for prop in RANGES:
+        print(f"{prop:<14}" + "".join(f"{best[name][prop] * 1e9:>11.2f} ({best[name][prop] / plain[prop]:>5.2f})"
+                                      for name in best))
+
+
 def main(argv: Sequence[str] = ()) -> None:
     """Measure every property and print ns/element and ratios against the targets."""
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--repeat", type=int, default=15, help="interleaved repetitions (default 15)")
+    parser.add_argument("--kernel-sets-only", action="store_true",
+                        help="time only the ufuncs on each kernel set against the plain loop")
     args = parser.parse_args(list(argv) or None)
+    if args.kernel_sets_only:
+        _print_kernel_sets(args.repeat)
+        return
 
     keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop", "libm loop", "copy"]
     print(f"ns per element, best of {args.repeat} (median in brackets); "
@@ -192,6 +289,9 @@ def main(argv: Sequence[str] = ()) -> None:
         ]
         print(f"{name:<14}" + "".join(f"{'':>22}" if cell is None else f"{cell[0]:>14.2f} {_verdict(cell[1]):>7}"
                                       for cell in ratios))
+
+    print()
+    _print_kernel_sets(args.repeat)
 
 
 if __name__ == "__main__":

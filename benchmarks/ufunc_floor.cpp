@@ -16,6 +16,8 @@
 #include <cstring>
 
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+// The array types first: ufuncobject.h uses them without including them.
+#include <numpy/ndarraytypes.h>
 #include <numpy/ufuncobject.h>
 
 namespace halx::benchmarks {

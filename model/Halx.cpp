@@ -25,11 +25,11 @@ double cHalx::T_Melting(double P) {
 }
 
 double cHalx::Rho_Solid(double T, double P) {
-    return correlations::solid_density(T, P, elementary::exp);
+    return correlations::solid_density(T, P, elementary::exp(correlations::solid_density_exponent(T)));
 }
 
 double cHalx::Rho_Liquid(double T, double P) {
-    return correlations::liquid_density(T, P, elementary::log);
+    return correlations::liquid_density(T, elementary::log(correlations::liquid_density_log_argument(T, P)));
 }
 
 }  // namespace Halx

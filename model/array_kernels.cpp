@@ -62,7 +62,7 @@ bool cpu_supports(const ArrayKernels &set) {
     return true;  // plain, and SSE2, which every x86-64 CPU has
 }
 
-// Every set of this build, best last.
+// Every set of this build.
 const ArrayKernels *const kAllSets[] = {
     &kPlainArrayKernels,
 #if defined(HALX_X86_KERNELS)
@@ -70,6 +70,19 @@ const ArrayKernels *const kAllSets[] = {
     &k_avx2_array_kernels,
     &k_avx512_array_kernels,
 #endif
+};
+
+// The automatic choice, best first: the first set the CPU runs. The SSE2
+// kernels are not in it: they are slower than the plain loop on every
+// property that calls exp, log or 10^x, with AVX2 at hand or without
+// (benchmarks/bench_ufuncs.py shows the figures), so they run only when
+// named.
+const ArrayKernels *const kAutomaticOrder[] = {
+#if defined(HALX_X86_KERNELS)
+    &k_avx512_array_kernels,
+    &k_avx2_array_kernels,
+#endif
+    &kPlainArrayKernels,
 };
 
 }  // namespace
@@ -94,13 +107,12 @@ const ArrayKernels *array_kernels_named(const char *name) {
 }
 
 const ArrayKernels &best_array_kernels() {
-    const ArrayKernels *best = &kPlainArrayKernels;
-    for (const ArrayKernels *set : kAllSets) {
+    for (const ArrayKernels *set : kAutomaticOrder) {
         if (cpu_supports(*set)) {
-            best = set;
+            return *set;
         }
     }
-    return *best;
+    return kPlainArrayKernels;
 }
 
 }  // namespace Halx

@@ -3,8 +3,10 @@
 // a plain loop over the scalar model (every machine), and on x86-64 SIMD
 // kernels for the baseline (SSE2), AVX2 with FMA, and AVX-512 (F and DQ).
 // Every kernel writes, element by element, the very double that the scalar
-// function returns (NaN payloads included), so the choice among them changes
-// the speed only.
+// function returns (NaN payloads included), and leaves set the floating-point
+// flags (divide-by-zero, overflow, underflow, invalid) that the scalar
+// function raises over the same elements, so the choice among them changes
+// the speed only. Inexact is not kept to: it differs, and nothing reports it.
 //
 // The kernels are plain functions over raw memory: no state, any thread. out
 // may be the same array as an input (in place) but must not overlap it
@@ -37,10 +39,13 @@ struct ArrayKernels {
 // cannot run them. Never fails.
 const ArrayKernels *array_kernels_named(const char *name);
 
-// The fastest kernels this CPU can run. Never fails.
+// The kernels of the automatic choice: AVX-512, else AVX2, else the plain
+// loop, whichever this CPU runs first. The SSE2 kernels, slower than the
+// plain loop, are never chosen here; array_kernels_named("sse2") gives them.
+// Never fails.
 const ArrayKernels &best_array_kernels();
 
-// The names of every set of kernels this build has, best last, null-terminated.
+// The names of every set of kernels this build has, null-terminated.
 extern const char *const ArrayKernelNames[];
 
 }  // namespace Halx

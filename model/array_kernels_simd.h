@@ -10,10 +10,20 @@
 // model function from the inputs still held in registers, when an input is
 // NaN (only the scalar code fixes which of two NaN payloads wins), when the
 // argument of exp, log or 10^x is outside the ordinary range, or when its
-// rounding test fails. Deferred lanes get a harmless argument in the vector
-// pass, so they raise no floating-point flag there that the scalar pass
-// would not raise. With no NaN input, every NaN a lane can produce is the
-// processor's default NaN, whatever the operand order.
+// rounding test fails. With no NaN input, every NaN a lane can produce is
+// the processor's default NaN, whatever the operand order.
+//
+// Floating-point flags: the vector pass raises, over all its lanes, no flag
+// (divide-by-zero, overflow, underflow, invalid) that the scalar function
+// would not raise for the same inputs, and the scalar recomputation of the
+// deferred lanes raises theirs; so a call leaves set exactly the flags of
+// the plain loop. A lane that is not deferred takes the scalar function's
+// own steps. A deferred lane takes them up to the elementary function's
+// argument (the scalar function takes those too), then only harmless ones:
+// the elementary function gets the argument 1 when its own is outside the
+// ordinary range, and the steps after it get operands that raise nothing
+// (see SolidDensity and LiquidDensity). Inexact, which NumPy does not
+// report, is left to fall where it may.
 //
 // Everything here has internal linkage (see elementary_kernels.h).
 #ifndef HALX_MODEL_ARRAY_KERNELS_SIMD_H
@@ -224,15 +234,23 @@ struct MeltingTemperature {
     static V evaluate(V P, I &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
 };
 
+// A deferred lane's e is finite (its exponential saw the argument 1 or an
+// ordinary one), and its P becomes 0: s * P is then 0 and the sum rho0, with
+// no flag. With its own P, s * P would underflow for a subnormal P where the
+// scalar function multiplies an infinite or NaN s and raises nothing.
 struct SolidDensity {
     static V evaluate(V T, V P, I &deferred) {
-        return correlations::solid_density(T, P, [&deferred](V x) { return exponential_lanes<false>(x, deferred); });
+        const V e = exponential_lanes<false>(correlations::solid_density_exponent(T), deferred);
+        return correlations::solid_density(T, VectorLanes::select(deferred, V(), P), e);
     }
 };
 
+// A deferred lane's ln a becomes 0, so D is 1 and rho0 / D raises nothing
+// that computing rho0 did not (the scalar function computes rho0 too).
 struct LiquidDensity {
     static V evaluate(V T, V P, I &deferred) {
-        return correlations::liquid_density(T, P, [&deferred](V x) { return log_lanes(x, deferred); });
+        const V log_a = log_lanes(correlations::liquid_density_log_argument(T, P), deferred);
+        return correlations::liquid_density(T, VectorLanes::select(deferred, V(), log_a));
     }
 };
 

@@ -2,10 +2,10 @@
 // number type: a plain double in Halx.cpp, a SIMD vector of doubles in the
 // array kernels. Each product, quotient, sum and difference is rounded on its
 // own in the grouping written here (the files that include this are compiled
-// without contraction and without fast-math), and the elementary functions
-// come in as arguments: the correctly rounded ones for a double, their SIMD
-// fast paths for a vector. So a lane of a vector and a scalar call with the
-// same inputs take the same steps to the same bits.
+// without contraction and without fast-math). The caller applies the
+// elementary function between the steps: the correctly rounded one for a
+// double, its SIMD fast path for a vector. So a lane of a vector and a scalar
+// call with the same inputs take the same steps to the same bits.
 #ifndef HALX_MODEL_CORRELATIONS_H
 #define HALX_MODEL_CORRELATIONS_H
 
@@ -44,25 +44,37 @@ V melting_temperature(V P, double triple_pressure, double triple_temperature) {
     return q * MeltingSlope + triple_temperature;
 }
 
-// Solid density (kg/m^3) at T (degC) and P (bar); exp is e^x.
-template <class V, class Exp>
-V solid_density(V T, V P, Exp exp) {
-    const V e = exp(T / 733.4);
+// Solid density (kg/m^3) at T (degC) and P (bar), in two steps around the
+// exponential: the argument x of e^x, then the density from e = e^x. A SIMD
+// kernel learns between the two which lanes it must leave to the scalar code.
+template <class V>
+V solid_density_exponent(V T) {
+    return T / 733.4;
+}
+
+template <class V>
+V solid_density(V T, V P, V e) {
     const V s = e * 0.002715 + 0.005727;
     const V rho0 = (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T;
     return s * P + rho0;
 }
 
-// Liquid density (kg/m^3) at T (degC) and P (bar); log is ln x.
-template <class V, class Log>
-V liquid_density(V T, V P, Log log) {
+// Liquid density (kg/m^3) at T (degC) and P (bar), in two steps around the
+// logarithm, as the solid density: the argument a of ln a, then the density
+// from ln a.
+template <class V>
+V liquid_density_log_argument(V T, V P) {
     const V p10 = P * 10.0;
-    const V V_molar = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
     const V kappa = T * 5.5058e-8 - 1.5259e-5;
+    return kappa * p10 + 1.0;
+}
+
+template <class V>
+V liquid_density(V T, V log_a) {
+    const V V_molar = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
     // 58443 is MolarMass in g/mol times 1000, written as a literal on purpose.
     const V rho0 = 58443.0 / V_molar;
-    const V a = kappa * p10 + 1.0;
-    const V D = 1.0 - log(a) * 0.1;
+    const V D = 1.0 - log_a * 0.1;
     return rho0 / D;
 }
 

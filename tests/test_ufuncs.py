@@ -6,9 +6,13 @@ Expected values come from the scalar binding (bit for bit) and from the
 correlations written out step by step in plain Python (tests/reference.py).
 """
 
+import functools
+import json
 import math
+import os
 import pickle
 import re
+import struct
 import sys
 
 import pytest
@@ -17,7 +21,8 @@ np = pytest.importorskip("numpy")
 
 import _Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
-from Halx import _derived  # noqa: E402
+from support import run_python  # noqa: E402
+from Halx import _derived, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
 from Halx._table import PROPERTIES  # noqa: E402
 
@@ -157,6 +162,15 @@ def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subproc
             _assert_same_bits(results[name + "_in_place"], expected)
 
 
+def test_automatic_kernel_set_is_the_widest_that_runs_here_and_never_sse2(python_subprocess):
+    if os.environ.get("HALX_SIMD"):
+        pytest.skip("HALX_SIMD forces the kernel set")
+    # The refusal of an unknown set lists the sets this build and CPU run.
+    refusal = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "none"}).stderr
+    runs_here = refusal.rsplit("use one of: ", 1)[1].split(", or unset it")[0].split(", ")
+    assert _ufuncs.kernels == next(name for name in ("avx512", "avx2", "plain") if name in runs_here)
+
+
 def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):
     run = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "avx9000"})
     assert run.returncode != 0
@@ -283,6 +297,76 @@ def test_floating_point_flags_follow_numpy_errstate():
     with np.errstate(all="ignore"):
         assert math.isnan(hu.Rho_Liquid(25.0, 1e9))
 
+
+# Inputs at the edges of the arithmetic, as the bits of a double: zeros,
+# subnormals, NaNs (quiet of both signs, signalling), infinities, the largest
+# doubles, and values that make a correlation overflow, underflow or divide
+# by zero, besides ordinary ones.
+FLAG_INPUTS = {
+    label: struct.unpack("<Q", struct.pack("<d", value))[0] if isinstance(value, float) else value
+    for label, value in {
+        "0": 0.0, "-0": -0.0, "5e-324": 5e-324, "-5e-324": -5e-324, "1e-310": 1e-310, "1e-300": 1e-300,
+        "nan": math.nan, "-nan": -math.nan, "signalling nan": 0x7FF0000000000001, "inf": math.inf,
+        "-inf": -math.inf, "max": 1.7976931348623157e308, "-max": -1.7976931348623157e308, "1e300": 1e300,
+        "-273.15": -273.15, "-270": -270.0, "25": 25.0, "800.7": 800.7, "1e6": 1e6, "-1e6": -1e6,
+    }.items()
+}
+FLAGS = ("divide", "over", "under", "invalid")
+KERNEL_PROPERTIES = [name for name in ALL if hasattr(_Halx, "cHalx_" + name)]
+
+
+@functools.lru_cache(maxsize=None)
+def _flags_raised(kernels):
+    """{"property inputs layout": the errstate categories that raise} from a
+    fresh interpreter on the named kernel set; None if it has no such set.
+    "filled": 16 copies of the inputs, a whole number of vectors of every
+    width, so no element reaches the scalar tail; "one lane": the inputs at
+    one position among ordinary values."""
+    run = run_python(
+        f"""
+        import itertools, json
+        import numpy as np
+        from Halx import _ufuncs
+        assert _ufuncs.kernels == "{kernels}", _ufuncs.kernels
+        bits = {FLAG_INPUTS!r}
+        ordinary = 900.0
+        raised = {{}}
+        for name in {KERNEL_PROPERTIES!r}:
+            uf = getattr(_ufuncs, name)
+            for labels in itertools.product(bits, repeat=uf.nin):
+                filled = [np.full(16, bits[label], dtype=np.uint64).view(np.float64) for label in labels]
+                one_lane = [np.full(16, ordinary) for _ in labels]
+                for array, value in zip(one_lane, filled):
+                    array[5] = value[0]
+                for layout, arrays in (("filled", filled), ("one lane", one_lane)):
+                    flags = []
+                    for flag in {FLAGS!r}:
+                        with np.errstate(all="ignore", **{{flag: "raise"}}):
+                            try:
+                                uf(*arrays)
+                            except FloatingPointError:
+                                flags.append(flag)
+                    raised[" ".join((name,) + labels + (layout,))] = flags
+        print(json.dumps(raised))
+        """,
+        env_extra={"HALX_SIMD": kernels},
+    )
+    if "no such SIMD kernel set" in run.stderr:
+        return None
+    assert run.returncode == 0, run.stderr
+    return json.loads(run.stdout)
+
+
+@pytest.mark.parametrize("kernels", ["sse2", "avx2", "avx512"])
+def test_every_kernel_set_raises_the_floating_point_errors_of_the_plain_loop(kernels):
+    expected = _flags_raised("plain")
+    # Each category is raised by some input, so a kernel set that raised none would fail.
+    assert {flag for flags in expected.values() for flag in flags} == set(FLAGS)
+    actual = _flags_raised(kernels)
+    if actual is None:
+        pytest.skip(f"this build or CPU has no {kernels} kernels")
+    differ = [f"{case}: {actual[case]} instead of {flags}" for case, flags in expected.items() if actual[case] != flags]
+    assert not differ, f"{len(differ)} cases differ from the plain loop:\n" + "\n".join(differ[:20])
 
 # --- Pickling -----------------------------------------------------------------
 @pytest.mark.parametrize("protocol", range(pickle.HIGHEST_PROTOCOL + 1))

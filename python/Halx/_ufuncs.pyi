@@ -35,5 +35,6 @@ Beta_Liquid: numpy.ufunc
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
 
 #: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"
-#: (the best this CPU runs, unless the environment variable HALX_SIMD names one).
+#: ("avx512", "avx2" or "plain", the best this CPU runs, unless the environment
+#: variable HALX_SIMD names one; "sse2" runs only when named).
 kernels: str
