@@ -65,8 +65,8 @@ def read_csv(text):
 )
 def test_good_command_line_exits_0(capsys, argv):
     status, out, err = run(capsys, *argv)
-    assert (status, err) == (0, "")
-    assert out
+    assert status == 0 and out
+    assert err == "" or re.fullmatch(r"halx: outside the range checked against measurements: [^\n]*\n", err)
 
 
 @pytest.mark.parametrize(
@@ -287,7 +287,7 @@ def test_table_help_states_the_limits(capsys):
 
 
 def test_dash_as_output_is_standard_output(capsys):
-    status, out, err = run(capsys, "table", "--P", "1,10", "-o", "-", "--csv")
+    status, out, err = run(capsys, "table", "--P", "1,10", "-o", "-", "--csv", "--quiet")
     assert (status, err) == (0, "")
     assert read_csv(out) == (["P (bar)", "T_Melting (°C)"], [[1.0, h.T_Melting(1.0)], [10.0, h.T_Melting(10.0)]])
 
@@ -298,6 +298,30 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
     status, out, _ = run(capsys, "table", "--P", "1,10", "-o", str(path))
     assert (status, out) == (0, "")
     assert path.read_text(encoding="utf-8").startswith("P (bar),T_Melting" if is_csv else "P (bar)  T_Melting")
+
+
+# --- Checked ranges --------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "argv, note",
+    [
+        (["eval", "P_Boiling", "1000", "1465"], None),
+        (["eval", "P_Boiling", "1000", "700", "1e9"], "P_Boiling at 2 of 3 points (T from 800.7 to 1465 °C)"),
+        (["eval", "-q", "P_Boiling", "700"], None),
+        (["phase", "25", "1"], "phase at 1 of 1 point (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar)"),
+        (["eval", "H_Sublimation", "900"], "H_Sublimation at 1 of 1 point (never checked against measurements)"),
+        (["table", "--T", "800:850:10", "--P", "1,2", "-o", "-"],
+         "Rho_Solid at 12 of 12 points (T 25 °C and P 1 bar); Rho_Liquid at 7 of 12 points "
+         "(T from 800.7 to 850 °C and P 1 bar)"),
+        (["table", "--T", "700", "--quiet"], None),
+    ],
+)
+def test_points_outside_the_checked_ranges_are_counted_in_one_line_on_standard_error(capsys, argv, note):
+    status, out, err = run(capsys, *argv)
+    assert status == 0 and "outside" not in out
+    expected = f"halx: outside the range checked against measurements: {note} (--quiet leaves this line out)\n"
+    assert err == (expected if note else "")
 
 
 # --- Failures to write ---------------------------------------------------------------------

@@ -266,6 +266,30 @@ def test_outside_its_domain_a_function_gives_nan_everywhere(name, outside, insid
     assert math.isnan(getattr(reference, name)(*outside))
 
 
+@pytest.mark.parametrize(
+    "name, arguments, expected",
+    [
+        ("Rho_Liquid", (820.0, 1.0), True),
+        ("Rho_Liquid", (820, 2), False),
+        ("Rho_Liquid", (np.array([700.0, 800.7, 850.0, math.nan]), 1.0), [False, True, True, False]),
+        ("T_Boiling", ([3e-4, 1.01325, 1.1],), [True, True, False]),
+        ("H_Sublimation", (900.0,), False),  # never compared with measurements
+        ("Beta_Liquid", (np.ones((2, 1)), np.ones(3)), np.zeros((2, 3), bool)),
+    ],
+)
+def test_in_range_tells_where_a_property_was_checked(name, arguments, expected):
+    inside = Halx.in_range(name, *arguments)
+    assert type(inside) is bool if isinstance(expected, bool) else isinstance(inside, np.ndarray)
+    assert np.array_equal(inside, expected)
+
+
+@pytest.mark.parametrize("name, arguments, error", [("Rho_liquid", (1.0, 1.0), "did you mean Rho_Liquid"),
+                                                    ("Rho_Liquid", (1.0,), "takes the 2 argument")])
+def test_in_range_refuses_unknown_names_and_wrong_counts(name, arguments, error):
+    with pytest.raises((ValueError, TypeError), match=error):
+        Halx.in_range(name, *arguments)
+
+
 def _run_cli(argv):
     buffer = io.StringIO()
     with contextlib.redirect_stdout(buffer):

@@ -13,7 +13,8 @@ liquid
 
 ``Halx.cHalx`` evaluates the five correlations; functions of the package
 evaluate what follows from them (inverse curves, the phase, latent heats,
-response coefficients). With NumPy installed,
+response coefficients), and ``Halx.in_range`` tells whether a state lies where
+a property was checked against measurements. With NumPy installed,
 ``Halx.ufunc`` holds the same properties as NumPy universal functions, and with
 matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
@@ -27,11 +28,12 @@ from _Halx import cvar
 
 from . import _derived
 from ._derived import *  # noqa: F401,F403  (a scalar function per row of the table that _Halx does not bind)
+from ._domain import in_range
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
-__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "__version__"]
+__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "in_range", "__version__"]
 __all__ += _derived.__all__
 
 # Written once, in pyproject.toml, and read from the installed package's

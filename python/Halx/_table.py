@@ -23,10 +23,11 @@ Standard library only and no imports from the package: the build loads this
 file by its path, before Halx exists anywhere.
 """
 import textwrap
-from typing import NamedTuple, Tuple
+from typing import NamedTuple, Optional, Tuple
 
 __all__ = [
     "Argument",
+    "Checked",
     "Property",
     "Constant",
     "TEMPERATURE",
@@ -52,6 +53,15 @@ class Argument(NamedTuple):
     unit: str  # its unit, with the real symbols ("°C")
 
 
+class Checked(NamedTuple):
+    """Where a property was compared with measured values (docs/handbook.md):
+    for each argument, in call order, the closed span of the states compared,
+    in the argument's unit; a span whose ends are equal is a single state."""
+
+    spans: Tuple[Tuple[float, float], ...]
+    basis: str  # what was compared, against which source, and how well it agrees
+
+
 class Property(NamedTuple):
     """A property of sodium chloride: a function of temperature and/or pressure."""
 
@@ -62,6 +72,8 @@ class Property(NamedTuple):
     model: str  # the C++ function of model/ that evaluates it
     bound: bool = False  # a member of cHalx that _Halx binds as cHalx_<name>
     result: str = "float"  # one of RESULTS
+    domain: str = ""  # where the formula has a meaning, in words; outside it the result is NaN (or no phase)
+    checked: Optional[Checked] = None  # where it was compared with measurements; None: nowhere
 
 
 class Constant(NamedTuple):
@@ -79,40 +91,76 @@ RESULTS = ("float", "phase")
 TEMPERATURE = Argument("T", "temperature", "°C")
 PRESSURE = Argument("P", "pressure", "bar")
 
+# The sources of the measured values that the rows' checked ranges rest on;
+# docs/handbook.md sets each comparison out in full.
+_DATA_PAGE = "the encyclopedia's sodium chloride data page, quoting the CRC Handbook"
+_ABSOLUTE_ZERO = "T ≥ −273.15 °C"
+_TRIPLE_POINT_TO_ONE_ATMOSPHERE = (3.0e-4, 1.01325)  # bar: the measured triple point (30 Pa) up to 1 atm
+
 PROPERTIES: Tuple[Property, ...] = (
     Property("P_Boiling", (TEMPERATURE,), "bar", "pressure on the liquid–vapour (boiling) curve",
-             "Halx::cHalx::P_Boiling", bound=True),
+             "Halx::cHalx::P_Boiling", bound=True, domain="T > −273.15 °C",
+             checked=Checked(((800.7, 1465.0),),
+                             f"the triple point (801 °C, 30 Pa; Halx: 50 Pa) and the normal boiling point (1465 °C; "
+                             f"Halx: 1450.6 °C), {_DATA_PAGE}")),
     Property("T_Melting", (PRESSURE,), "°C", "temperature on the solid–liquid (melting) curve",
-             "Halx::cHalx::T_Melting", bound=True),
+             "Halx::cHalx::T_Melting", bound=True, domain="every P",
+             checked=Checked((_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
+                             f"the triple point and the melting point at 1 atm (800.7 °C; Halx: 800.72 °C), "
+                             f"{_DATA_PAGE}")),
     Property("P_Sublimation", (TEMPERATURE,), "bar", "pressure on the solid–vapour (sublimation) curve",
-             "Halx::cHalx::P_Sublimation", bound=True),
+             "Halx::cHalx::P_Sublimation", bound=True, domain="T > −273.15 °C",
+             checked=Checked(((800.7, 801.0),), f"the triple point only (801 °C, 30 Pa; Halx: 50 Pa), {_DATA_PAGE}")),
     Property("Rho_Solid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the solid (halite)",
-             "Halx::cHalx::Rho_Solid", bound=True),
+             "Halx::cHalx::Rho_Solid", bound=True, domain="where the density it gives is positive",
+             checked=Checked(((25.0, 25.0), (1.0, 1.0)),
+                             "halite at 25 °C and 1 bar only (2165 kg/m³, crystal data compilations; "
+                             "Halx: 2164.2 kg/m³)")),
     Property("Rho_Liquid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the liquid",
-             "Halx::cHalx::Rho_Liquid", bound=True),
+             "Halx::cHalx::Rho_Liquid", bound=True,
+             domain="where its molar volume V(T) and compression term D(T, P) are positive",
+             checked=Checked(((800.7, 850.0), (1.0, 1.0)),
+                             f"the melting point and 850 °C at 1 bar (1556 and 1549 kg/m³, {_DATA_PAGE}; "
+                             "Halx: 1561.3 and 1530.3 kg/m³)")),
     # Derived from the five by exact algebra or calculus (model/Derived.h).
     Property("T_Boiling", (PRESSURE,), "°C", "temperature on the liquid–vapour (boiling) curve",
-             "Halx::T_Boiling"),
+             "Halx::T_Boiling", domain="0 ≤ P < 2.95 × 10⁵ bar, below the pressure where its line reaches 1/T = 0",
+             checked=Checked((_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
+                             f"the triple point and the normal boiling point (1465 °C; Halx: 1450.6 °C), {_DATA_PAGE}")),
     Property("T_Sublimation", (PRESSURE,), "°C", "temperature on the solid–vapour (sublimation) curve",
-             "Halx::T_Sublimation"),
+             "Halx::T_Sublimation",
+             domain="0 ≤ P < 4.93 × 10⁷ bar, below the pressure where its line reaches 1/T = 0",
+             checked=Checked(((3.0e-4, 5.0e-4),), f"the triple point only (30 Pa; Halx: 50 Pa), {_DATA_PAGE}")),
     Property("P_Melting", (TEMPERATURE,), "bar", "pressure on the solid–liquid (melting) curve",
-             "Halx::P_Melting"),
+             "Halx::P_Melting", domain=_ABSOLUTE_ZERO,
+             checked=Checked(((800.7, 801.0),),
+                             f"the triple point and the melting point at 1 atm (800.7 °C), {_DATA_PAGE}")),
     Property("phase", (TEMPERATURE, PRESSURE), "", "phase",
-             "Halx::phase", result="phase"),
+             "Halx::phase", result="phase", domain=f"{_ABSOLUTE_ZERO} and P ≥ 0 bar",
+             checked=Checked(((800.7, 1465.0), _TRIPLE_POINT_TO_ONE_ATMOSPHERE),
+                             "between the states where its three curves were compared")),
     Property("H_Vaporization", (TEMPERATURE,), "J/mol", "molar heat of vaporization from the boiling curve",
-             "Halx::H_Vaporization"),
+             "Halx::H_Vaporization", domain=_ABSOLUTE_ZERO),
     Property("H_Sublimation", (TEMPERATURE,), "J/mol", "molar heat of sublimation from the sublimation curve",
-             "Halx::H_Sublimation"),
+             "Halx::H_Sublimation", domain=_ABSOLUTE_ZERO),
     Property("H_Fusion", (PRESSURE,), "J/mol", "molar heat of fusion on the melting curve",
-             "Halx::H_Fusion"),
+             "Halx::H_Fusion",
+             domain="P ≥ −43 430 bar (a melting temperature at or above absolute zero) where both densities are "
+                    "positive",
+             checked=Checked(((1.0, 1.0),),
+                             f"at 1 bar only (27.95 kJ/mol, {_DATA_PAGE}; 28.16 kJ/mol, widely quoted; "
+                             "Halx: 29.83 kJ/mol)")),
     Property("Alpha_Solid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the solid",
-             "Halx::Alpha_Solid"),
+             "Halx::Alpha_Solid", domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive",
+             checked=Checked(((25.0, 25.0), (1.0, 1.0)),
+                             "halite at 25 °C and 1 bar only (1.20 × 10⁻⁴ 1/K, three times the linear coefficient "
+                             "of materials data compilations; Halx: 1.159 × 10⁻⁴ 1/K)")),
     Property("Alpha_Liquid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the liquid",
-             "Halx::Alpha_Liquid"),
+             "Halx::Alpha_Liquid", domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive"),
     Property("Beta_Solid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the solid",
-             "Halx::Beta_Solid"),
+             "Halx::Beta_Solid", domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive"),
     Property("Beta_Liquid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the liquid",
-             "Halx::Beta_Liquid"),
+             "Halx::Beta_Liquid", domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive"),
 )
 
 CONSTANTS: Tuple[Constant, ...] = (

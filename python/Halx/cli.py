@@ -40,6 +40,7 @@ import textwrap
 from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Type, Union
 
 from . import _derived, _values, cvar
+from ._domain import checked_range_text, count_outside, property_named
 from ._output import OutputFailed, ascii_where_needed, guarded, replacing_file, write_aligned, write_csv
 from ._phase import Phase
 from ._proxy import cHalx
@@ -79,6 +80,8 @@ _STANDARD_OUTPUT = "-"
 
 # The spellings of eval's option that leaves the units out.
 _NUMBERS_ONLY = ("-n", "--numbers-only")
+# The spellings of the option that leaves out the line on the checked ranges.
+_QUIET = ("-q", "--quiet")
 
 _DIAGRAM_FORMATS = (".png", ".svg", ".pdf")
 # The smallest diagram whose lettering (scaled with the picture) is legible, about 9 px.
@@ -268,6 +271,8 @@ def _run_eval(options: argparse.Namespace) -> int:
     for word in options.values:
         if word in _NUMBERS_ONLY:
             numbers_only = True
+        elif word in _QUIET:
+            options.quiet = True
         elif word in ("-h", "--help"):
             parser.print_help()
             return 0
@@ -292,11 +297,26 @@ def _run_eval(options: argparse.Namespace) -> int:
     if row is _PHASE:
         for point in points:
             print(_phase_of(parser, *point))
-        return 0
-    function = _scalar(row)
-    for point in points:
-        print(f"{function(*point)!r}{unit}")
+    else:
+        function = _scalar(row)
+        for point in points:
+            print(f"{function(*point)!r}{unit}")
+    _note_outside(options, {row.name: [count_outside(row, list(zip(*points))), len(points)]})
     return 0
+
+
+def _note_outside(options: argparse.Namespace, counts: Dict[str, List[int]]) -> None:
+    """Says on standard error, in one line, how many points of each property
+    (name -> [outside, points]) lie outside the range where it was checked
+    against measurements; nothing when none does or with --quiet."""
+    outside = [(name, counted) for name, counted in counts.items() if counted[0]]
+    if options.quiet or not outside:
+        return
+    parts = [f"{name} at {number} of {total} point{'s' if total > 1 else ''} "
+             f"({checked_range_text(property_named(name))})"
+             for name, (number, total) in outside]
+    _report(f"{_PROGRAM}: outside the range checked against measurements: {'; '.join(parts)} "
+            f"(--quiet leaves this line out)")
 
 
 def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: str) -> List[Tuple[float, ...]]:
@@ -343,8 +363,11 @@ def _run_phase(options: argparse.Namespace) -> int:
     parser: _Parser = options.parser
     # argparse keeps the '--' that shields a negative temperature in front of the values.
     words = options.values[1:] if options.values[:1] == ["--"] else options.values
-    for point in _read_points(parser, _PHASE, words, f"{_PROGRAM} phase"):
+    options.quiet = options.quiet or any(word in _QUIET for word in words)
+    points = _read_points(parser, _PHASE, [word for word in words if word not in _QUIET], f"{_PROGRAM} phase")
+    for point in points:
         print(_phase_of(parser, *point))
+    _note_outside(options, {_PHASE.name: [count_outside(_PHASE, list(zip(*points))), len(points)]})
     return 0
 
 
@@ -384,7 +407,8 @@ def _run_table(options: argparse.Namespace) -> int:
 
     headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
     headers += [f"{row.name} ({row.unit})" if row.unit else row.name for row in properties]
-    chunks = _table_chunks(list(axes.values()), given, properties)
+    counts: Dict[str, List[int]] = {row.name: [0, 0] for row in properties}
+    chunks = _table_chunks(list(axes.values()), given, properties, counts)
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
     if as_csv:
@@ -393,18 +417,24 @@ def _run_table(options: argparse.Namespace) -> int:
         write = functools.partial(write_aligned, headers, list(axes.values()), chunks, options.digits)
     if output is None or output == _STANDARD_OUTPUT:
         write(sys.stdout)
-        return 0
-    return _write_file(output, lambda path: _write_to_path(path, write))
+        status = 0
+    else:
+        status = _write_file(output, lambda path: _write_to_path(path, write))
+    if status == 0:
+        _note_outside(options, counts)
+    return status
 
 
 def _table_chunks(
-    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property]
+    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property], counts: Dict[str, List[int]]
 ) -> Iterator[List[Tuple[float, ...]]]:
     """The rows of the table, _CHUNK_ROWS at a time: one per point of the axes
     (the first axis varying slowest), the point followed by each property's value.
 
     Each chunk is evaluated only when it is asked for, so memory stays that of
     one chunk and the header can go out before the first value is computed.
+    counts (property name -> [points outside its checked range, points]) is
+    added to as the chunks go.
     """
     points = itertools.product(*axes)
     while True:
@@ -412,7 +442,11 @@ def _table_chunks(
         if not chunk:
             return
         columns = dict(zip(given, zip(*chunk)))
-        results = [_evaluate(row, [columns[argument.name] for argument in row.arguments]) for row in properties]
+        arguments = {row.name: [columns[argument.name] for argument in row.arguments] for row in properties}
+        for row in properties:
+            counts[row.name][0] += count_outside(row, arguments[row.name])
+            counts[row.name][1] += len(chunk)
+        results = [_evaluate(row, arguments[row.name]) for row in properties]
         yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
 
 
@@ -524,6 +558,14 @@ def _example(row: Property, *values: str) -> str:
     return f"  {command:<40} {row.name} at {given}, in {row.unit}"
 
 
+def _add_quiet(command: argparse.ArgumentParser) -> None:
+    command.add_argument(
+        *_QUIET, dest="quiet", action="store_true",
+        help="leave out the line on standard error that counts the points outside the range where each "
+             "property was checked against measurements",
+    )
+
+
 def _build_parser() -> _Parser:
     units = ", ".join(f"{argument.quantity} {argument.name} in {argument.unit}" for argument in _ARGUMENTS)
     two_arguments = next(row for row in PROPERTIES if len(row.arguments) == 2)
@@ -577,6 +619,7 @@ def _build_parser() -> _Parser:
         help="print the numbers alone, without units, one per line (for shell scripts)",
     )
     evaluate.add_argument("quantity", metavar="PROPERTY", nargs="?", help="a property or constant named below")
+    _add_quiet(evaluate)
     evaluate.add_argument(
         "values", metavar="ARGUMENT", nargs=argparse.REMAINDER,
         help="the property's arguments, in order; repeat them for more points",
@@ -620,6 +663,7 @@ def _build_parser() -> _Parser:
         help="columns to print, a comma list of properties (may be repeated)",
     )
     table.add_argument("--csv", action="store_true", help="write CSV instead of aligned columns")
+    _add_quiet(table)
     table.add_argument(
         "-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-': standard output)"
     )
@@ -649,6 +693,7 @@ def _build_parser() -> _Parser:
         "values", metavar="T P", nargs=argparse.REMAINDER,
         help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}; repeat them for more points",
     )
+    _add_quiet(phase)
     phase.set_defaults(run=_run_phase, parser=phase)
 
     diagram = commands.add_parser(

@@ -1,0 +1,84 @@
+"""Where each property was checked against measurements: ``in_range`` and the
+words that say so.
+
+The checked range of a property is the span of the states at which the
+handbook comparison (docs/handbook.md) sets it beside measured values; the
+property table keeps it with its source (``Property.checked``). Outside it the
+property still gives its correlation's number: the range says where that
+number has been seen to describe real sodium chloride, not where it exists.
+
+Scalars are compared in plain Python, so ``in_range`` on numbers needs no
+NumPy; anything else is taken as an array through NumPy.
+"""
+import difflib
+from typing import Any, Dict, Sequence
+
+from ._table import PROPERTIES, Property
+
+__all__ = ["checked_range_text", "count_outside", "in_range", "property_named"]
+
+_ROWS: Dict[str, Property] = {row.name: row for row in PROPERTIES}
+
+
+def property_named(name: str) -> Property:
+    """The row of the property called name; ValueError naming the closest one otherwise."""
+    row = _ROWS.get(name) if isinstance(name, str) else None
+    if row is None:
+        by_case = {known.lower(): known for known in _ROWS}
+        close = difflib.get_close_matches(str(name).lower(), list(by_case), n=1)
+        hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
+        raise ValueError(f"unknown property {name!r}{hint}; choose one of {', '.join(_ROWS)}")
+    return row
+
+
+def in_range(name: str, *arguments: Any) -> Any:
+    """Whether each state lies in the range where property ``name`` was checked
+    against measured values (see the documentation's "Domain and accuracy").
+
+    The arguments are those of the property, in its order and units (``T`` in
+    °C, ``P`` in bar): ``in_range("Rho_Liquid", 900.0, 1.0)``,
+    ``in_range("T_Boiling", P)``. Numbers give a ``bool``; arrays (anything
+    NumPy broadcasts) give a boolean array. A property never compared with
+    measurements is in range nowhere, and NaN never is. The property's own
+    numbers do not depend on this: the correlations extrapolate.
+
+    Raises ``ValueError`` for an unknown property and ``TypeError`` for the
+    wrong number of arguments.
+    """
+    row = property_named(name)
+    if len(arguments) != len(row.arguments):
+        names = ", ".join(argument.name for argument in row.arguments)
+        raise TypeError(f"in_range({name!r}, ...) takes the {len(row.arguments)} argument(s) of {name} ({names}), "
+                        f"not {len(arguments)}")
+    spans = row.checked.spans if row.checked is not None else None
+    if all(isinstance(value, (int, float)) for value in arguments):
+        return spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
+    import numpy
+
+    values = [numpy.asarray(value, dtype=numpy.float64) for value in arguments]
+    shape = numpy.broadcast_shapes(*(value.shape for value in values))
+    inside = numpy.full(shape, spans is not None)
+    for value, (low, high) in zip(values, spans or ()):
+        inside &= (low <= value) & (value <= high)
+    return inside[()] if inside.ndim == 0 else inside
+
+
+def checked_range_text(row: Property) -> str:
+    """The checked range of row in words: 'T from 800.7 to 1465 °C', 'T 25 °C and P 1 bar',
+    or 'never checked against measurements'."""
+    if row.checked is None:
+        return "never checked against measurements"
+    parts = []
+    for argument, (low, high) in zip(row.arguments, row.checked.spans):
+        span = f"{low:g} {argument.unit}" if low == high else f"from {low:g} to {high:g} {argument.unit}"
+        parts.append(f"{argument.name} {span}")
+    return " and ".join(parts)
+
+
+def count_outside(row: Property, columns: Sequence[Sequence[float]]) -> int:
+    """How many of the points that the argument columns of row give lie outside its checked range."""
+    points = list(zip(*columns))
+    if row.checked is None:
+        return len(points)
+    spans = row.checked.spans
+    return sum(1 for point in points if not all(low <= value <= high for value, (low, high) in zip(point, spans)))
