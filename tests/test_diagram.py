@@ -124,7 +124,8 @@ def test_fields_are_the_phases_of_the_grid_and_each_label_sits_in_its_field():
     from matplotlib.figure import Figure
 
     ax = plot.phase_diagram(Figure().add_subplot(), points=120)
-    (mesh,) = ax.collections
+    mesh, checked = ax.collections  # the fields, and the band over the curves' checked stretches
+    assert len(checked.get_segments()) == 3 and checked.get_label().startswith("checked against")
     T, P = np.linspace(500.0, 1500.0, 120), np.geomspace(1e-8, 1e4, 120)
     assert np.array_equal(np.asarray(mesh.get_array()).reshape(120, 120), ufunc.phase(T[None, :], P[:, None]))
     labels = {text.get_text(): text.get_position() for text in ax.texts}

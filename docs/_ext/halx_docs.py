@@ -4,6 +4,9 @@
     One row per property of the property table (``Halx._table.PROPERTIES``):
     its name, arguments with their units, the unit of its result, what it is
     and the C++ function of the model that evaluates it.
+``halx-domains``
+    One row per property: where its formula has a meaning, and the range
+    where it was checked against measurements, with what that rests on.
 ``halx-constants``
     One row per constant (``Halx._table.CONSTANTS``), with the value that the
     installed module serves.
@@ -83,6 +86,24 @@ class PropertiesTable(SphinxDirective):
         return [_table(["Property", "Arguments", "Result in", "What it is", "C++ function"], rows)]
 
 
+class DomainsTable(SphinxDirective):
+    """Each property's mathematical domain and checked range, from the property table."""
+
+    def run(self) -> List[nodes.Node]:
+        from Halx._domain import checked_range_text
+
+        rows = [
+            [
+                nodes.literal(text=row.name),
+                row.domain,
+                checked_range_text(row),
+                row.checked.basis if row.checked is not None else "",
+            ]
+            for row in PROPERTIES
+        ]
+        return [_table(["Property", "Where the formula has a meaning", "Checked against measurements", "Basis"], rows)]
+
+
 class FunctionReference(SphinxDirective):
     """autofunction for each scalar function of the package (the derived properties), in table order."""
 
@@ -152,6 +173,7 @@ class CommandHelp(SphinxDirective):
 def setup(app: Sphinx) -> Dict[str, Any]:
     app.add_directive("halx-properties", PropertiesTable)
     app.add_directive("halx-constants", ConstantsTable)
+    app.add_directive("halx-domains", DomainsTable)
     app.add_directive("halx-ufuncs", UfuncReference)
     app.add_directive("halx-functions", FunctionReference)
     app.add_directive("halx-help", CommandHelp)

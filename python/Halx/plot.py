@@ -20,6 +20,7 @@ try:
     import numpy
     from matplotlib.axes import Axes
     from matplotlib.backends.backend_agg import FigureCanvasAgg
+    from matplotlib.collections import LineCollection
     from matplotlib.colors import BoundaryNorm, ListedColormap
     from matplotlib.figure import Figure
     from matplotlib.ticker import AutoMinorLocator, FixedLocator, LogLocator, NullFormatter
@@ -32,7 +33,7 @@ from _Halx import cvar
 
 from . import ufunc
 from ._phase import Phase
-from ._table import PRESSURE, TEMPERATURE
+from ._table import PRESSURE, PROPERTIES, TEMPERATURE
 
 if TYPE_CHECKING:
     from numpy.typing import NDArray
@@ -105,7 +106,9 @@ def phase_diagram(
     logarithmic axis with every decade labelled); each curve is drawn through
     points values and ends at the triple point, where the model makes all
     three meet. The fields are filled from ``Halx.ufunc.phase`` on a grid of
-    points × points states and named where they are widest; the legend stands
+    points × points states and named where they are widest; a grey band marks
+    the stretches of the curves that were compared with measured values (see
+    ``Halx.in_range``), beyond which they are extrapolations; the legend stands
     to the right of the axes, clear of the curves.
     """
     if ax is None:
@@ -144,6 +147,7 @@ def phase_diagram(
     )
     for name, colour, style, label in _CURVES:
         ax.plot(*curves[name], color=colour, linestyle=style, label=label, zorder=2)
+    ax.add_collection(_checked_spans())
     ax.plot([T_Triple], [P_Triple], "o", color="black", zorder=3,
             label=f"triple point\n{T_Triple:g} {TEMPERATURE.unit}, {P_Triple:g} {PRESSURE.unit}")
     for member, (T, P) in _label_positions(phases, T_grid, P_grid).items():
@@ -163,6 +167,26 @@ def phase_diagram(
     ax.grid(True, which="major", color="white", alpha=0.9)
     ax.legend(loc="upper left", bbox_to_anchor=(1.02, 1.0), borderaxespad=0.0, frameon=False)
     return ax
+
+
+def _checked_spans() -> "LineCollection":
+    """The stretches of the three curves that were compared with measured
+    values (their rows' checked ranges), as one broad grey band beneath the
+    curves: everything beyond it is the correlations' extrapolation."""
+    rows = {row.name: row for row in PROPERTIES}
+    segments = []
+    for name, *_ in _CURVES:
+        checked = rows[name].checked
+        assert checked is not None, f"{name} has no checked range to draw"
+        (low, high), = checked.spans
+        if name == "T_Melting":  # a function of pressure
+            P = numpy.geomspace(low, high, 50)
+            segments.append(numpy.column_stack([ufunc.T_Melting(P), P]))
+        else:
+            T = numpy.linspace(low, high, 50)
+            segments.append(numpy.column_stack([T, getattr(ufunc, name)(T)]))
+    return LineCollection(segments, linewidths=7.0, colors="black", alpha=0.2, capstyle="round", zorder=1.5,
+                          label="checked against\nmeasurements")
 
 
 def _label_positions(
