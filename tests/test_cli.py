@@ -328,32 +328,37 @@ def test_points_outside_the_checked_ranges_are_counted_in_one_line_on_standard_e
 
 
 class FullDisk(io.RawIOBase):
-    """A file on a full disk: every write fails, as on /dev/full."""
+    """A file on a full disk: every write fails, as on /dev/full, until the disk is emptied."""
+
+    full = True
 
     def writable(self):
         return True
 
     def write(self, data):
-        raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+        if self.full:
+            raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+        return len(data)
 
 
-STANDARD_OUTPUTS = {
-    "full": lambda: io.TextIOWrapper(io.BufferedWriter(FullDisk()), encoding="utf-8"),
-    "closed": lambda: None,  # as when the process starts with descriptor 1 closed
-}
 WRITING_COMMANDS = [
     ["eval", "P_Boiling", "1000"], ["eval", "T_Triple"], ["phase", "1000", "1"], ["table", "--T", "800"],
     ["table", "--T", "800", "--csv"], ["table", "--T", "800", "-o", "-"], ["--version"], ["--help"],
 ]
 
 
-@pytest.mark.parametrize("stdout", list(STANDARD_OUTPUTS))
+@pytest.mark.parametrize("stdout, reason", [("full", "No space left on device"), ("closed", "it is closed")])
 @pytest.mark.parametrize("argv", WRITING_COMMANDS, ids=" ".join)
-def test_unwritable_standard_output_is_one_line_and_status_1(capsys, monkeypatch, argv, stdout):
-    monkeypatch.setattr(sys, "stdout", STANDARD_OUTPUTS[stdout]())
+def test_unwritable_standard_output_is_one_line_and_status_1(capsys, monkeypatch, argv, stdout, reason):
+    disk = FullDisk()
+    # None: as when the process starts with descriptor 1 closed.
+    stream = io.TextIOWrapper(io.BufferedWriter(disk), encoding="utf-8") if stdout == "full" else None
+    monkeypatch.setattr(sys, "stdout", stream)
     status = cli.main(argv)
-    reason = {"full": "No space left on device", "closed": "it is closed"}[stdout]
     assert (status, capsys.readouterr().err) == (1, f"halx: error: cannot write standard output: {reason}\n")
+    disk.full = False  # so that what is still buffered goes when the stream is closed, not at collection
+    if stream is not None:
+        stream.close()
 
 
 @pytest.mark.parametrize("argv", [["eval", "P_Boil", "1"], ["table", "--T", "800", "-o", "{tmp}/t.csv"]])
