@@ -4,6 +4,7 @@ exactly, the range syntax, and the phase-diagram image.
 Most cases call Halx.cli.main in-process; a few run `python -m Halx` and the
 installed `halx` script to check what a shell sees.
 """
+import contextlib
 import csv
 import errno
 import io
@@ -375,38 +376,34 @@ def test_full_disk_as_standard_output_of_a_process(argv):
     assert (result.returncode, result.stderr) == (1, "halx: error: cannot write standard output: No space left on device\n")
 
 
-def interrupt():
-    raise KeyboardInterrupt
+def fail(exception, cleaning_up=None):
+    """A failure to raise; with cleaning_up, raised while handling it, as matplotlib's
+    PDF writer fails again while closing a file on a full disk."""
+    def raise_it():
+        try:
+            raise exception
+        except OSError:
+            if cleaning_up is None:
+                raise
+            raise cleaning_up
+
+    return raise_it
 
 
-def fill_disk():
-    raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+FULL_DISK = OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
 
 
-def fail_while_cleaning_up():
-    # As matplotlib's PDF writer does on a full disk: it fails again while closing.
-    try:
-        fill_disk()
-    except OSError:
-        raise zlib.error("Error -2 while flushing: inconsistent stream state")
-
-
-@pytest.mark.parametrize(
-    "name, writer, failure, status, message",
-    [
-        ("t.csv", "Halx.cli.write_csv", interrupt, 130, "halx: interrupted"),
-        ("t.txt", "Halx.cli.write_aligned", fill_disk, 1, "No space left on device"),
-        ("t.pdf", "Halx.plot.save_diagram", fail_while_cleaning_up, 1, "No space left on device"),
-    ],
-)
+@pytest.mark.parametrize("name, writer, failure, status, message", [
+    ("t.csv", "Halx.cli.write_csv", fail(KeyboardInterrupt()), 130, "halx: interrupted"),
+    ("t.txt", "Halx.cli.write_aligned", fail(FULL_DISK), 1, "No space left on device"),
+    ("t.pdf", "Halx.plot.save_diagram", fail(FULL_DISK, zlib.error("Error -2")), 1, "No space left on device"),
+])
 def test_failed_output_file_leaves_the_old_one_untouched(capsys, monkeypatch, tmp_path, name, writer, failure,
                                                          status, message):
     def write_part_then_fail(*args, **kwargs):
-        if isinstance(args[0], str):  # save_diagram(path, ...)
-            with open(args[0], "w") as stream:
-                stream.write("%PDF-1.4 partial")
-        else:  # a table writer's stream
-            args[-1].write("1,2\n3,")
+        # save_diagram(path, ...) writes to a path, a table writer to its stream
+        with open(args[0], "w") if isinstance(args[0], str) else contextlib.nullcontext(args[-1]) as stream:
+            stream.write("1,2\n3,")
         failure()
 
     monkeypatch.setattr(writer, write_part_then_fail)
