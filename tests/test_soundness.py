@@ -213,9 +213,11 @@ def test_every_allocation_failure_is_a_memory_error_and_leaks_nothing(name):
     seen, _ = faults.fail_allocations(CALLS[name])
     assert seen and all(type(error) is MemoryError for error in seen), seen
     gc.collect()
-    before = _blocks_after(CALLS[name])
-    after = _blocks_after(CALLS[name])
-    assert after - before < 50
+    # A leak of one block per call grows every round of 200 by at least 200
+    # blocks; a one-time allocation elsewhere in the process (a cache of the
+    # interpreter filled late in a long run) grows one round only.
+    rounds = [_blocks_after(CALLS[name]) for _ in range(3)]
+    assert min(later - earlier for earlier, later in zip(rounds, rounds[1:])) < 50
 
 
 def _blocks_after(call):
