@@ -15,6 +15,7 @@ from typing import List, Optional
 
 HERE = Path(__file__).resolve().parent
 MODEL = HERE.parent.parent / "model"
+ELEMENTARY = HERE.parent.parent / "elementary"
 
 
 def find_swig() -> str:
@@ -58,9 +59,10 @@ def build_peer(directory: Path, name: str = "halx_peer") -> Path:
     target = directory / (f"_{name}" + sysconfig.get_config_var("EXT_SUFFIX"))
     # The owner runs the model itself: the correlations and the correctly
     # rounded functions they call (the baseline build, no SIMD kernels).
-    model = ["Halx.cpp", "elementary.cpp", "elementary_slow.cpp", "elementary_tables.cpp"]
-    sources = [str(wrapper)] + ([str(MODEL / source) for source in model] if name == "halx_owner" else [])
+    model = [MODEL / "Halx.cpp"] + [ELEMENTARY / source
+                                    for source in ("elementary.cpp", "elementary_slow.cpp", "elementary_tables.cpp")]
+    sources = [str(wrapper)] + ([str(source) for source in model] if name == "halx_owner" else [])
     subprocess.run(compiler + ["-shared", "-fPIC", "-O1", "-w", "-ffp-contract=off", "-I", sysconfig.get_paths()["include"],
-                               "-I", str(MODEL)] + sources + ["-o", str(target)], check=True,
+                               "-I", str(MODEL), "-I", str(ELEMENTARY)] + sources + ["-o", str(target)], check=True,
                    env=dict(os.environ))
     return directory

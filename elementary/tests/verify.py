@@ -1,9 +1,9 @@
 """Checks that the model's exp, log and exp10 are correctly rounded, on every
 kernel set this CPU runs, against MPFR (gmpy2).
 
-    python tests/elementary/verify.py --count 1000000          # CI: 10^6 per function
-    python tests/elementary/verify.py --count 1000000000       # the long run
-    python tests/elementary/verify.py --search 100000000       # look for hard cases
+    python elementary/tests/verify.py --count 1000000          # CI: 10^6 per function
+    python elementary/tests/verify.py --count 1000000000       # the long run
+    python elementary/tests/verify.py --search 100000000       # look for hard cases
 
 Inputs are drawn across the whole range (log-uniform magnitudes of both signs,
 uniform over the finite range, near the overflow and underflow thresholds,
@@ -29,10 +29,9 @@ from typing import Dict, List
 import gmpy2
 import numpy as np
 
-HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent))
+import elementary_abi  # builds and loads the library (this file's folder is on the path)
 
-import elementary  # noqa: E402  (tests/elementary: builds and loads the library)
+HERE = Path(__file__).resolve().parent
 
 FUNCTIONS = ("exp", "log", "exp10")
 HARD_CASES = HERE / "hard_cases.txt"
@@ -40,7 +39,7 @@ DOUBLE = gmpy2.ieee(64)
 WIDE = gmpy2.context(precision=256)
 CHUNK = 200_000
 
-# Ordinary inputs (|x| bits or x bits) that the fast paths take, as in model/elementary.cpp.
+# Ordinary inputs (|x| bits or x bits) that the fast paths take, as in elementary_kernels.h.
 ORDINARY = {
     "exp": (2.0**-54, 704.0),
     "exp10": (2.0**-56, 306.0),
@@ -282,7 +281,7 @@ def main(argv=None) -> int:
     parser.add_argument("--keep", type=int, default=40, help="hard cases kept per function by --search")
     options = parser.parse_args(argv)
     with tempfile.TemporaryDirectory() as directory:
-        library = elementary.load(Path(directory))
+        library = elementary_abi.load(Path(directory))
         if options.search:
             search(library, options.search, options.seed, options.keep)
             return 0

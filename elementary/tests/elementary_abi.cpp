@@ -1,7 +1,9 @@
-// A C interface to the model's elementary functions and array kernels, for
-// the correct-rounding checks in tests/test_correct_rounding.py and
-// tools/verify_correct_rounding.py. Built by tests/elementary/__init__.py from
-// the model's sources; it is never installed.
+// A C interface to the elementary functions and the array kernels, for the
+// correct-rounding checks of test_correct_rounding.py and verify.py beside
+// it. elementary_abi.py builds it through CMake (the target
+// halx_elementary_abi of elementary/CMakeLists.txt, with
+// -DHALX_ELEMENTARY_TESTS=ON) and loads it with ctypes; it is never
+// installed.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -12,8 +12,8 @@
 // baseline instruction set and by elementary_fma.cpp with FMA; elementary.cpp
 // picks one at load time. The two builds differ only in how two_prod forms
 // its exact product, so they take the same steps to the same bits.
-#ifndef HALX_MODEL_ELEMENTARY_SCALAR_H
-#define HALX_MODEL_ELEMENTARY_SCALAR_H
+#ifndef HALX_ELEMENTARY_SCALAR_H
+#define HALX_ELEMENTARY_SCALAR_H
 
 #include <cstdint>
 
@@ -166,4 +166,4 @@ double log_scalar(double x) {
 }  // namespace elementary
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ELEMENTARY_SCALAR_H
+#endif  // HALX_ELEMENTARY_SCALAR_H

@@ -26,8 +26,8 @@
 // report, is left to fall where it may.
 //
 // Everything here has internal linkage (see elementary_kernels.h).
-#ifndef HALX_MODEL_ARRAY_KERNELS_SIMD_H
-#define HALX_MODEL_ARRAY_KERNELS_SIMD_H
+#ifndef HALX_MODEL_KERNELS_ARRAY_KERNELS_SIMD_H
+#define HALX_MODEL_KERNELS_ARRAY_KERNELS_SIMD_H
 
 #include <immintrin.h>
 
@@ -283,4 +283,4 @@ constexpr ArrayKernels simd_array_kernels(const char *name) {
 }  // namespace
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ARRAY_KERNELS_SIMD_H
+#endif  // HALX_MODEL_KERNELS_ARRAY_KERNELS_SIMD_H

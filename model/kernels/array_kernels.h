@@ -11,8 +11,8 @@
 // The kernels are plain functions over raw memory: no state, any thread. out
 // may be the same array as an input (in place) but must not overlap it
 // otherwise.
-#ifndef HALX_MODEL_ARRAY_KERNELS_H
-#define HALX_MODEL_ARRAY_KERNELS_H
+#ifndef HALX_MODEL_KERNELS_ARRAY_KERNELS_H
+#define HALX_MODEL_KERNELS_ARRAY_KERNELS_H
 
 #include <cstddef>
 
@@ -45,9 +45,10 @@ const ArrayKernels *array_kernels_named(const char *name);
 // Never fails.
 const ArrayKernels &best_array_kernels();
 
-// The names of every set of kernels this build has, null-terminated.
-extern const char *const ArrayKernelNames[];
+// The names of every set of kernels this build has, null-terminated (the
+// sets' own names). Filled when the library is loaded.
+extern const char *const *const ArrayKernelNames;
 
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ARRAY_KERNELS_H
+#endif  // HALX_MODEL_KERNELS_ARRAY_KERNELS_H

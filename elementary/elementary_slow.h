@@ -1,8 +1,8 @@
 // The exact slow path of the correctly rounded exp, exp10 and log (see
-// elementary_slow.cpp). Internal to the model: elementary.cpp calls these for
+// elementary_slow.cpp). Internal to elementary/: elementary.cpp calls these for
 // the rare inputs that its fast paths cannot round with certainty.
-#ifndef HALX_MODEL_ELEMENTARY_SLOW_H
-#define HALX_MODEL_ELEMENTARY_SLOW_H
+#ifndef HALX_ELEMENTARY_SLOW_H
+#define HALX_ELEMENTARY_SLOW_H
 
 namespace Halx {
 namespace elementary {
@@ -17,4 +17,4 @@ double log_slow(double x);
 }  // namespace elementary
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ELEMENTARY_SLOW_H
+#endif  // HALX_ELEMENTARY_SLOW_H

@@ -17,8 +17,8 @@
 // Invariant: only exact steps (two_prod, Fast2Sum, TwoSum, scaling by powers
 // of two) differ between instantiations, so every one of them satisfies the
 // same error bounds.
-#ifndef HALX_MODEL_ELEMENTARY_KERNELS_H
-#define HALX_MODEL_ELEMENTARY_KERNELS_H
+#ifndef HALX_ELEMENTARY_KERNELS_H
+#define HALX_ELEMENTARY_KERNELS_H
 
 #include <cstdint>
 #include <cstring>
@@ -49,8 +49,8 @@ constexpr std::int64_t kHalfBits = 0x3fe0000000000000;
 constexpr std::int64_t kSqrt2Mantissa = 0x6a09e667f3bcd;
 
 // Added to the mantissa bits before the shift that gives the log table row
-// j + 300 (rounding to nearest): 2^41 + 300 2^42, and 2^42 + 300 2^43 for a
-// halved m.
+// j + kLogFirstRow (rounding to nearest): 2^41 + kLogFirstRow 2^42, and
+// 2^42 + kLogFirstRow 2^43 for a halved m.
 constexpr std::int64_t kLogRowOffset = (std::int64_t{1} << 41) + (std::int64_t{kLogFirstRow} << 42);
 constexpr std::int64_t kLogRowOffsetHalved = (std::int64_t{1} << 42) + (std::int64_t{kLogFirstRow} << 43);
 
@@ -218,7 +218,7 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
     const auto halve = mantissa >= kSqrt2Mantissa;
     const I exponent = ((x_bits >> 52) - 1023) + L::select_int(halve, I() + 1, I()) + extra_exponent;
     const V m = L::from_bits(mantissa | L::select_int(halve, I() + kHalfBits, I() + kOneBits));
-    // Row j + 300 for j = round((m - 1) 1024), from the mantissa bits: m - 1
+    // Row j + kLogFirstRow for j = round((m - 1) 1024), from the mantissa bits: m - 1
     // is mantissa / 2^52, or (mantissa - 2^52) / 2^53 for a halved m.
     const I row_index = L::select_int(halve, (mantissa + (kLogRowOffsetHalved - (std::int64_t{1} << 52))) >> 43,
                                       (mantissa + kLogRowOffset) >> 42);
@@ -254,4 +254,4 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
 }  // namespace elementary
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ELEMENTARY_KERNELS_H
+#endif  // HALX_ELEMENTARY_KERNELS_H

@@ -1,10 +1,11 @@
 // The plain array kernels (a loop over the scalar model, for every machine)
 // and the choice among the kernel sets of this build by name and by what the
 // CPU supports. The SIMD sets live in array_kernels_<set>.cpp, each compiled
-// for its own instruction set; nothing of theirs runs before the CPU check
-// here has passed.
+// for its own instruction set (model/CMakeLists.txt); nothing of theirs runs
+// before the CPU check here has passed.
 #include "array_kernels.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "Halx.h"
@@ -62,7 +63,8 @@ bool cpu_supports(const ArrayKernels &set) {
     return true;  // plain, and SSE2, which every x86-64 CPU has
 }
 
-// Every set of this build.
+// Every set of this build. Each carries its own name, written once where the
+// set is defined.
 const ArrayKernels *const kAllSets[] = {
     &kPlainArrayKernels,
 #if defined(HALX_X86_KERNELS)
@@ -71,6 +73,24 @@ const ArrayKernels *const kAllSets[] = {
     &k_avx512_array_kernels,
 #endif
 };
+constexpr std::size_t kSetCount = sizeof kAllSets / sizeof kAllSets[0];
+
+// The names of kAllSets, null-terminated.
+struct SetNames {
+    const char *names[kSetCount + 1];
+};
+
+SetNames names_of_all_sets() {
+    SetNames result{};
+    for (std::size_t i = 0; i < kSetCount; ++i) {
+        result.names[i] = kAllSets[i]->name;
+    }
+    return result;
+}
+
+// Filled when the library is loaded, before any caller can run; the sets it
+// reads are constants, initialised before any code runs.
+const SetNames kSetNames = names_of_all_sets();
 
 // The automatic choice, best first: the first set the CPU runs. The SSE2
 // kernels are not in it: they are slower than the plain loop on every
@@ -87,15 +107,7 @@ const ArrayKernels *const kAutomaticOrder[] = {
 
 }  // namespace
 
-const char *const ArrayKernelNames[] = {
-    "plain",
-#if defined(HALX_X86_KERNELS)
-    "sse2",
-    "avx2",
-    "avx512",
-#endif
-    nullptr,
-};
+const char *const *const ArrayKernelNames = kSetNames.names;
 
 const ArrayKernels *array_kernels_named(const char *name) {
     for (const ArrayKernels *set : kAllSets) {

@@ -10,8 +10,8 @@
 // +inf with the overflow flag, results below half the smallest subnormal +0
 // with the underflow flag; log(+-0) is -inf with divide-by-zero, log of a
 // negative number the default NaN with invalid; log(1) is +0.
-#ifndef HALX_MODEL_ELEMENTARY_H
-#define HALX_MODEL_ELEMENTARY_H
+#ifndef HALX_ELEMENTARY_H
+#define HALX_ELEMENTARY_H
 
 namespace Halx {
 namespace elementary {
@@ -26,4 +26,4 @@ double exp10(double x);
 }  // namespace elementary
 }  // namespace Halx
 
-#endif  // HALX_MODEL_ELEMENTARY_H
+#endif  // HALX_ELEMENTARY_H

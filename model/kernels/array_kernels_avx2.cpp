@@ -1,0 +1,11 @@
+// The SIMD array kernels for AVX2 with FMA (4 doubles per vector).
+// model/CMakeLists.txt compiles this file alone with that instruction set;
+// array_kernels.cpp offers the table only on CPUs that have it.
+#include "array_kernels_simd.h"
+
+namespace Halx {
+
+extern const ArrayKernels k_avx2_array_kernels;
+const ArrayKernels k_avx2_array_kernels = simd_array_kernels("avx2");
+
+}  // namespace Halx

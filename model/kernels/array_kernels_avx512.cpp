@@ -1,0 +1,11 @@
+// The SIMD array kernels for AVX-512 F and DQ (8 doubles per vector).
+// model/CMakeLists.txt compiles this file alone with that instruction set;
+// array_kernels.cpp offers the table only on CPUs that have it.
+#include "array_kernels_simd.h"
+
+namespace Halx {
+
+extern const ArrayKernels k_avx512_array_kernels;
+const ArrayKernels k_avx512_array_kernels = simd_array_kernels("avx512");
+
+}  // namespace Halx
