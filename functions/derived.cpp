@@ -126,8 +126,11 @@ PyObject *scalar_function(PyObject *module, PyObject *const *args, Py_ssize_t co
     }
 }
 
-#define HALX_CHECK_RESULT(name, inputs, model, result, arguments, doc) \
-    static_assert(std::is_same_v<common::ModelCall<&model>::Result, result>, "the model function of " #name " does not return its row's result");
+#define HALX_CHECK_RESULT(name, count, model, result, arguments, doc)                                        \
+    static_assert(common::ModelCall<&model>::inputs == count, "the model function of " #name                  \
+                  " does not take its row's arguments");                                                       \
+    static_assert(std::is_same_v<common::ModelCall<&model>::Result, result>, "the model function of " #name   \
+                  " does not return its row's result");
 HALX_DERIVED_PROPERTIES(HALX_CHECK_RESULT)
 #undef HALX_CHECK_RESULT
 
