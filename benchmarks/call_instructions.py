@@ -5,7 +5,7 @@
 Counts the instructions of a loop of N calls and of an empty loop, in fresh
 interpreters under ``valgrind --tool=callgrind``, and prints the difference
 per call for ``h.P_Boiling(T)`` and ``h.Rho_Liquid(T, P)`` as ``cHalx``
-binds them (the documented functions of ``Halx._methods``) and as a class
+binds them (the documented functions of ``Halx._functions``) and as a class
 binds the flat functions of ``_Halx`` themselves. The two must cost the same:
 the documented methods run the flat functions' entry points. Needs valgrind.
 """

@@ -20,7 +20,7 @@
 #include <numpy/ndarraytypes.h>
 #include <numpy/ufuncobject.h>
 
-namespace halx::benchmarks {
+namespace Halx::benchmarks {
 
 namespace {
 
@@ -123,8 +123,8 @@ PyModuleDef definition = {PyModuleDef_HEAD_INIT, "ufunc_floor", nullptr, -1, fun
 
 }  // namespace
 
-}  // namespace halx::benchmarks
+}  // namespace Halx::benchmarks
 
 extern "C" __attribute__((visibility("default"))) PyObject *PyInit_ufunc_floor(void) {
-    return PyModule_Create(&halx::benchmarks::definition);
+    return PyModule_Create(&Halx::benchmarks::definition);
 }

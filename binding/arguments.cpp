@@ -8,10 +8,11 @@
 #include <cstdio>
 
 #include "fault_injection.h"
+#include "number_rule.h"
 #include "pointer_objects.h"
 #include "runtime.h"
 
-namespace halx {
+namespace Halx::binding {
 
 namespace {
 
@@ -56,19 +57,8 @@ bool take_instance(PyObject *argument, const char *function, void **address) {
 }
 
 bool take_double(PyObject *argument, const char *function, int position, double *value) {
-    if (PyFloat_Check(argument)) {
-        *value = PyFloat_AS_DOUBLE(argument);
-        return true;
-    }
-    if (PyLong_Check(argument)) {
-        const double converted = PyLong_AsDouble(argument);
-        if (converted == -1.0 && PyErr_Occurred()) {
-            PyErr_Clear();  // an int beyond the range of a double is refused, not an OverflowError
-        } else {
-            *value = converted;
-            return true;
-        }
-    }
+    // An int beyond the range of a double is refused like any other non-number.
+    if (common::take_number(argument, value) == common::Number::Taken) return true;
     refuse_argument(function, position, NumberType);
     return false;
 }
@@ -78,4 +68,4 @@ PyObject *make_float(double value) {
     return PyFloat_FromDouble(value);
 }
 
-}  // namespace halx
+}  // namespace Halx::binding

@@ -10,7 +10,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace halx {
+namespace Halx::binding {
 
 // Count rule: unpacks exactly `count` borrowed objects from `args` into
 // `objects` ("%s expected %s%d arguments, got %d" and its variants, with
@@ -33,6 +33,6 @@ bool take_double(PyObject *argument, const char *function, int position, double 
 // A new float holding `value`; null with MemoryError set.
 PyObject *make_float(double value);
 
-}  // namespace halx
+}  // namespace Halx::binding
 
 #endif  // HALX_BINDING_ARGUMENTS_H

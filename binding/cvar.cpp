@@ -1,121 +1,95 @@
 // The module's `swigvarlink` type and its single instance, stored as `cvar`.
-// The object holds a singly linked list of variable records, newest first;
-// each record owns a copy of its name, and the object owns the records. The
-// list is built once, when the object is created, and only read afterwards.
-// Attribute access goes through the byte-string hooks alone: there is no
-// generic lookup, so `dir(cvar)` is empty and `cvar.__class__` is refused.
-// `process_link_object` is a borrowed pointer that the object's deallocation
-// clears, so it never outlives the object.
+// The variables are the constants of the property table (HALX_CONSTANTS of
+// property_rows.h): a fixed static table, newest first in the runtime's
+// order for a list of variables, which every link object points to and
+// nothing ever changes. Attribute access goes through the byte-string hooks
+// alone: there is no generic lookup, so `dir(cvar)` is empty and
+// `cvar.__class__` is refused. `process_link_object` is a borrowed pointer
+// that the object's deallocation clears, so it never outlives the object.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "Halx.h"
 #include "cvar.h"
 #include "fault_injection.h"
 #include "owned_reference.h"
+#include "property_rows.h"
 
-namespace halx {
+namespace Halx::binding {
+
+using common::OwnedReference;
 
 namespace {
 
 constexpr const char *CreationFailed = "Failure to create SWIG globals.";
 constexpr const char *UnknownVariable = "Unknown C global variable '%s'";
 
+// A read-only variable: a constant of the model under its name.
 struct Variable {
-    char *name;                   // owned copy, NUL-terminated
-    PyObject *(*get)();           // new reference, or null with an exception set
-    int (*set)(PyObject *value);  // 0 on success, 1 with an exception set
-    Variable *next;
+    const char *name;
+    double value;
+    const char *read_only;  // the refusal of every assignment and deletion
 };
+
+// The constants in table order; the runtime lists a link object's variables
+// newest first, so str(cvar) reads this table backwards.
+#define HALX_VARIABLE(name, value) {#name, Halx::name, "Variable " #name " is read-only."},
+constexpr Variable Variables[] = {HALX_CONSTANTS(HALX_VARIABLE)};
+#undef HALX_VARIABLE
+constexpr int VariableCount = sizeof(Variables) / sizeof(Variables[0]);
 
 struct LinkObject {
     PyObject_HEAD
-    Variable *variables;
+    const Variable *variables;  // Variables, for the life of the process
 };
 
 LinkObject *as_link(PyObject *object) { return reinterpret_cast<LinkObject *>(object); }
 
 PyObject *process_link_object = nullptr;
 
-// --- The three constants -------------------------------------------------------------
-
-struct MolarMassVariable {
-    static constexpr const char *name = "MolarMass";
-    static constexpr double value = Halx::MolarMass;
-    static constexpr const char *read_only = "Variable MolarMass is read-only.";
-};
-struct T_TripleVariable {
-    static constexpr const char *name = "T_Triple";
-    static constexpr double value = Halx::T_Triple;
-    static constexpr const char *read_only = "Variable T_Triple is read-only.";
-};
-struct P_TripleVariable {
-    static constexpr const char *name = "P_Triple";
-    static constexpr double value = Halx::P_Triple;
-    static constexpr const char *read_only = "Variable P_Triple is read-only.";
-};
-
-// A fresh float on every read; nothing is cached.
-template <class Constant>
-PyObject *get_constant() {
-    if (allocation_fails()) return PyErr_NoMemory();
-    return PyFloat_FromDouble(Constant::value);
-}
-
-// Every assignment and deletion is refused; the value is never looked at.
-template <class Constant>
-int refuse_assignment(PyObject *) {
-    PyErr_SetString(PyExc_AttributeError, Constant::read_only);
-    return 1;
+// The variable called `name` of `self`, or null.
+const Variable *find_variable(PyObject *self, const char *name) {
+    const Variable *variables = as_link(self)->variables;
+    for (int i = 0; i < VariableCount; ++i) {
+        if (std::strcmp(variables[i].name, name) == 0) return &variables[i];
+    }
+    return nullptr;
 }
 
 // --- Slots of the link type ----------------------------------------------------------------
 
-// Frees every record and its name, then the object.
+// Frees the object; its variables are static.
 void link_dealloc(PyObject *self) {
-    Variable *variable = as_link(self)->variables;
-    while (variable != nullptr) {
-        Variable *next = variable->next;
-        std::free(variable->name);
-        std::free(variable);
-        variable = next;
-    }
     if (process_link_object == self) process_link_object = nullptr;
     PyObject_Free(self);
 }
 
-// An exception that is already pending (a failed getter's, say) wins over
-// the generic message.
-void refuse_unknown(const char *name) {
-    if (!PyErr_Occurred()) PyErr_Format(PyExc_AttributeError, UnknownVariable, name);
-}
+// Sets AttributeError for a name that is not a variable.
+void refuse_unknown(const char *name) { PyErr_Format(PyExc_AttributeError, UnknownVariable, name); }
 
+// A fresh float on every read; nothing is cached. Null with AttributeError
+// for an unknown name, MemoryError when the float cannot be made.
 PyObject *link_getattr(PyObject *self, char *name) {
-    for (Variable *variable = as_link(self)->variables; variable != nullptr; variable = variable->next) {
-        if (std::strcmp(variable->name, name) == 0) {
-            if (PyObject *value = variable->get()) return value;
-            break;
-        }
+    if (const Variable *variable = find_variable(self, name)) {
+        if (allocation_fails()) return PyErr_NoMemory();
+        return PyFloat_FromDouble(variable->value);
     }
     refuse_unknown(name);
     return nullptr;
 }
 
-// A variable's setter reports failure as 1; the host is told -1, the only
-// failure value that every CPython version treats as one (3.13's delattr()
-// takes a positive result for success and then finds an exception set).
-int link_setattr(PyObject *self, char *name, PyObject *value) {
-    for (Variable *variable = as_link(self)->variables; variable != nullptr; variable = variable->next) {
-        if (std::strcmp(variable->name, name) == 0) {
-            const int status = variable->set(value);
-            if (status != 1) return status;
-            break;
-        }
+// Every assignment and deletion is refused; the value is never looked at.
+// Always -1, the only failure value that every CPython version treats as
+// one (3.13's delattr() takes a positive result for success and then finds
+// an exception set).
+int link_setattr(PyObject *self, char *name, PyObject *) {
+    if (const Variable *variable = find_variable(self, name)) {
+        PyErr_SetString(PyExc_AttributeError, variable->read_only);
+    } else {
+        refuse_unknown(name);
     }
-    refuse_unknown(name);
     return -1;
 }
 
@@ -140,13 +114,14 @@ OwnedReference interned(const char *text) {
     return OwnedReference(allocation_fails() ? nullptr : PyUnicode_InternFromString(text));
 }
 
-// "(" name ", " name ... ")" over the list, newest variable first.
+// "(" name ", " name ... ")" over the variables, newest first.
 PyObject *link_str(PyObject *self) {
     OwnedReference text = interned("(");
     if (!text) return PyErr_Occurred() ? nullptr : PyErr_NoMemory();
-    for (Variable *variable = as_link(self)->variables; variable != nullptr; variable = variable->next) {
-        append_piece(text, OwnedReference(allocation_fails() ? nullptr : PyUnicode_FromString(variable->name)));
-        if (variable->next != nullptr) append_piece(text, interned(", "));
+    for (int i = VariableCount - 1; i >= 0; --i) {
+        const char *name = as_link(self)->variables[i].name;
+        append_piece(text, OwnedReference(allocation_fails() ? nullptr : PyUnicode_FromString(name)));
+        if (i > 0) append_piece(text, interned(", "));
     }
     append_piece(text, interned(")"));
     return text.release();
@@ -183,55 +158,16 @@ PyTypeObject *ready_link_type() {
     return &link_type;
 }
 
-// A new, empty link object, or null with an exception set.
-PyObject *new_link_object() {
-    PyTypeObject *type = ready_link_type();
-    if (type == nullptr) return nullptr;
-    LinkObject *link = allocation_fails() ? nullptr : PyObject_New(LinkObject, type);
-    if (link == nullptr) return PyErr_Occurred() ? nullptr : PyErr_NoMemory();
-    link->variables = nullptr;
-    return reinterpret_cast<PyObject *>(link);
-}
-
-// Puts a complete record at the head of the list. Returns false with
-// MemoryError set, leaving the list as it was.
-bool add_variable(PyObject *self, const char *name, PyObject *(*get)(), int (*set)(PyObject *)) {
-    const size_t size = std::strlen(name) + 1;
-    auto *variable = allocation_fails() ? nullptr : static_cast<Variable *>(std::malloc(sizeof(Variable)));
-    char *copy = allocation_fails() ? nullptr : static_cast<char *>(std::malloc(size));
-    if (variable == nullptr || copy == nullptr) {
-        std::free(variable);
-        std::free(copy);
-        PyErr_NoMemory();
-        return false;
-    }
-    std::memcpy(copy, name, size);
-    variable->name = copy;
-    variable->get = get;
-    variable->set = set;
-    variable->next = as_link(self)->variables;
-    as_link(self)->variables = variable;
-    return true;
-}
-
-template <class Constant>
-bool add_constant(PyObject *self) {
-    return add_variable(self, Constant::name, get_constant<Constant>, refuse_assignment<Constant>);
-}
-
-// The link object with its three variables, added in this order so that the
-// list (and str(cvar)) runs P_Triple, T_Triple, MolarMass.
+// The link object over the constants; null with TypeError set when it cannot be made.
 OwnedReference create_link_object() {
-    OwnedReference link(new_link_object());
-    if (!link) {
+    PyTypeObject *type = ready_link_type();
+    LinkObject *link = type == nullptr || allocation_fails() ? nullptr : PyObject_New(LinkObject, type);
+    if (link == nullptr) {
         PyErr_SetString(PyExc_TypeError, CreationFailed);
-        return link;
+        return OwnedReference();
     }
-    if (!add_constant<MolarMassVariable>(link.get()) || !add_constant<T_TripleVariable>(link.get()) ||
-        !add_constant<P_TripleVariable>(link.get())) {
-        link.reset();
-    }
-    return link;
+    link->variables = Variables;
+    return OwnedReference(reinterpret_cast<PyObject *>(link));
 }
 
 }  // namespace
@@ -251,4 +187,4 @@ bool install_cvar(PyObject *namespace_dict) {
     return stored;
 }
 
-}  // namespace halx
+}  // namespace Halx::binding

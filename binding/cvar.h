@@ -5,7 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace halx {
+namespace Halx::binding {
 
 // Stores the process's link object (creating it with its three variables on
 // first use) under "cvar" in `namespace_dict`. Returns false with TypeError
@@ -13,6 +13,6 @@ namespace halx {
 // MemoryError when its variables or the namespace entry cannot be.
 bool install_cvar(PyObject *namespace_dict);
 
-}  // namespace halx
+}  // namespace Halx::binding
 
 #endif  // HALX_BINDING_CVAR_H

@@ -13,7 +13,7 @@ long instances_created = 0;
 long instances_freed = 0;
 }  // namespace
 
-namespace halx {
+namespace Halx::binding {
 
 bool allocation_fails() {
     if (allowed_allocations < 0) return false;
@@ -28,7 +28,7 @@ bool allocation_fails() {
 void count_instance_created() { ++instances_created; }
 void count_instance_freed() { ++instances_freed; }
 
-}  // namespace halx
+}  // namespace Halx::binding
 
 extern "C" HALX_EXPORT void halx_fail_allocation_after(long n) {
     allowed_allocations = n;

@@ -9,7 +9,7 @@
 #ifndef HALX_BINDING_FAULT_INJECTION_H
 #define HALX_BINDING_FAULT_INJECTION_H
 
-namespace halx {
+namespace Halx::binding {
 
 #ifdef HALX_FAULT_INJECTION
 // True when the hook decides that this allocation fails. Never raises.
@@ -24,6 +24,6 @@ constexpr void count_instance_created() {}
 constexpr void count_instance_freed() {}
 #endif
 
-}  // namespace halx
+}  // namespace Halx::binding
 
 #endif  // HALX_BINDING_FAULT_INJECTION_H

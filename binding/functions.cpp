@@ -14,7 +14,7 @@
 #include "property_rows.h"
 #include "runtime.h"
 
-namespace halx {
+namespace Halx::binding {
 
 namespace {
 
@@ -138,4 +138,4 @@ PyMethodDef module_functions[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-}  // namespace halx
+}  // namespace Halx::binding

@@ -7,7 +7,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace halx {
+namespace Halx::binding {
 
 // The ten functions in table order, closed by an empty entry.
 extern PyMethodDef module_functions[];
@@ -18,6 +18,6 @@ extern PyMethodDef module_functions[];
 // passed to it.
 PyObject *delete_cHalx(PyObject *module, PyObject *argument);
 
-}  // namespace halx
+}  // namespace Halx::binding
 
 #endif  // HALX_BINDING_FUNCTIONS_H

@@ -10,7 +10,11 @@
 #include "fault_injection.h"
 #include "runtime.h"
 
-namespace halx::instances {
+namespace Halx::instances {
+
+using binding::allocation_fails;
+using binding::count_instance_created;
+using binding::count_instance_freed;
 
 namespace {
 
@@ -62,4 +66,4 @@ void release_through(PyObject *supplier, void *address) {
 
 void forget(void *address) { live_instances().erase(address); }
 
-}  // namespace halx::instances
+}  // namespace Halx::instances

@@ -24,7 +24,7 @@
 
 #include "Halx.h"
 
-namespace halx::instances {
+namespace Halx::instances {
 
 // A new recorded instance, or null when memory is exhausted (no exception set).
 Halx::cHalx *create();
@@ -40,6 +40,6 @@ void release_through(PyObject *supplier, void *address);
 // callable took it over. Never fails.
 void forget(void *address);
 
-}  // namespace halx::instances
+}  // namespace Halx::instances
 
 #endif  // HALX_BINDING_INSTANCES_H

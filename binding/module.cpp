@@ -20,7 +20,7 @@ PyModuleDef module_definition = {
     "_Halx",
     nullptr,  // no documentation
     -1,       // all state is process-wide
-    halx::module_functions,
+    Halx::binding::module_functions,
     nullptr,
     nullptr,
     nullptr,
@@ -34,13 +34,13 @@ extern "C" HALX_EXPORT PyObject *PyInit__Halx(void);
 
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
-    if (!halx::runtime::create_this_name()) return nullptr;
-    if (!halx::runtime::ready_pointer_types(halx::pointers::pointer_type_hooks(halx::delete_cHalx))) return nullptr;
+    if (!Halx::runtime::create_this_name()) return nullptr;
+    if (!Halx::runtime::ready_pointer_types(Halx::pointers::pointer_type_hooks(Halx::binding::delete_cHalx))) return nullptr;
     // PyModule_Create passes the C API version of the headers we build with.
-    halx::OwnedReference module(halx::allocation_fails() ? PyErr_NoMemory() : PyModule_Create(&module_definition));
+    Halx::common::OwnedReference module(Halx::binding::allocation_fails() ? PyErr_NoMemory() : PyModule_Create(&module_definition));
     if (!module) return nullptr;
     PyObject *namespace_dict = PyModule_GetDict(module.get());  // borrowed
-    halx::runtime::join_type_sharing();
-    if (!halx::install_cvar(namespace_dict)) return nullptr;
+    Halx::runtime::join_type_sharing();
+    if (!Halx::binding::install_cvar(namespace_dict)) return nullptr;
     return module.release();
 }

@@ -20,7 +20,9 @@
 #include "fault_injection.h"
 #include "instances.h"
 
-namespace halx::pointers {
+namespace Halx::pointers {
+
+using binding::allocation_fails;
 
 namespace {
 
@@ -332,4 +334,4 @@ runtime::PointerTypeHooks pointer_type_hooks(PyCFunction own_delete) {
     return {release_pointer_object, repr_chain, compare_pointers, append_method, own_method, repr_method, own_delete};
 }
 
-}  // namespace halx::pointers
+}  // namespace Halx::pointers

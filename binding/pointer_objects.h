@@ -20,7 +20,9 @@
 #include "owned_reference.h"
 #include "runtime.h"
 
-namespace halx::pointers {
+namespace Halx::pointers {
+
+using common::OwnedReference;
 
 // A `this` that keeps leading to further objects, and chains longer than
 // this, are refused: no real proxy comes near these depths.
@@ -71,6 +73,6 @@ bool link_behind(PyObject *anchor, PyObject *added);
 // side at start-up (with the module's own `delete_cHalx`).
 runtime::PointerTypeHooks pointer_type_hooks(PyCFunction own_delete);
 
-}  // namespace halx::pointers
+}  // namespace Halx::pointers
 
 #endif  // HALX_BINDING_POINTER_OBJECTS_H

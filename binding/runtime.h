@@ -10,7 +10,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace halx::runtime {
+namespace Halx::runtime {
 
 // --- Start-up ---------------------------------------------------------------
 
@@ -117,6 +117,6 @@ bool is_own_delete(PyObject *destroy);
 // (MemoryError), leaving the registration as it was.
 bool register_proxy_class(PyObject *cls);
 
-}  // namespace halx::runtime
+}  // namespace Halx::runtime
 
 #endif  // HALX_BINDING_RUNTIME_H

@@ -30,7 +30,10 @@
 #include "owned_reference.h"
 #include "runtime.h"
 
-namespace halx::runtime {
+namespace Halx::runtime {
+
+using binding::allocation_fails;
+using common::OwnedReference;
 
 namespace {
 
@@ -293,8 +296,8 @@ void resolve_descriptor(size_t i) {
 
 // Puts the hooks in place on this module's SwigPyObject type. The method
 // descriptors read the table entry at call time, so patching the entries
-// after the type is ready takes effect.
-bool install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
+// after the type is ready takes effect. Never fails.
+void install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
     for (PyMethodDef *method = swigobject_methods; method->ml_name != nullptr; ++method) {
         if (std::strcmp(method->ml_name, "append") == 0) method->ml_meth = hooks.append;
         if (std::strcmp(method->ml_name, "own") == 0) method->ml_meth = hooks.own;
@@ -305,7 +308,6 @@ bool install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
     type->tp_richcompare = hooks.compare;
     own_delete_function = hooks.own_delete;
     own_pointer_type = type;
-    return true;
 }
 
 }  // namespace
@@ -331,8 +333,8 @@ bool ready_pointer_types(const PointerTypeHooks &hooks) {
         if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "the SWIG pointer types could not be readied");
         return false;
     }
-    static const bool installed = install_hooks(SwigPyObject_type(), hooks);
-    return installed;
+    if (own_pointer_type == nullptr) install_hooks(SwigPyObject_type(), hooks);  // once per process
+    return true;
 }
 
 void join_type_sharing() {
@@ -486,4 +488,4 @@ bool register_proxy_class(PyObject *cls) {
     return true;
 }
 
-}  // namespace halx::runtime
+}  // namespace Halx::runtime

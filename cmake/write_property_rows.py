@@ -2,27 +2,35 @@
 
     python write_property_rows.py TABLE HEADER
 
-TABLE is python/Halx/_table.py, the one description of every property; the
-header gives the binding and the ufunc module its rows, so neither spells a
-property out. CMake runs this at build time with the interpreter it builds
-for, and again whenever the table or this script changes.
+TABLE is python/Halx/_table.py, the one description of every property and
+constant; the header gives the three extension modules their rows, so none
+spells a property or constant out. CMake runs this at build time with the
+interpreter it builds for, and again whenever the table or this script
+changes; the header is <build>/generated/property_rows.h.
 
 The header defines
 
-    HALX_BOUND_PROPERTIES(ROW)  ROW(name, inputs, model) for each member of
-                                cHalx that _Halx binds, in table order
-    HALX_PROPERTIES(ROW)        ROW(name, inputs, model, doc) for every
-                                property, with its ufunc docstring in UTF-8
-    HALX_FREE_PROPERTIES(ROW)   ROW(name, inputs, model, result, arguments,
-                                doc) for every property that _Halx does not
-                                bind: result is the C++ type the model
-                                returns, arguments a parenthesised list of
-                                {name, description} and doc the scalar
-                                function's docstring after its text signature
-    HALX_BOUND_METHODS(ROW)     ROW(name, doc) for each member of cHalx that
-                                _Halx binds, with the method's docstring
-                                behind the signature line that CPython reads
-                                from a built-in function's docstring
+    HALX_BOUND_PROPERTIES(ROW)   ROW(name, inputs, model) for each member of
+                                 cHalx that _Halx binds, in table order
+    HALX_PROPERTIES(ROW)         ROW(name, inputs, model, kernel, doc) for
+                                 every property: kernel is the member of
+                                 Halx::ArrayKernels that evaluates it over
+                                 arrays (a pointer to member) or nullptr, doc
+                                 its ufunc docstring in UTF-8
+    HALX_DERIVED_PROPERTIES(ROW) ROW(name, inputs, model, result, arguments,
+                                 doc) for every property that _Halx does not
+                                 bind (the derived ones): result is the C++
+                                 type the model returns, arguments a
+                                 parenthesised list of {name, description}
+                                 and doc the scalar function's docstring
+                                 after its text signature
+    HALX_BOUND_METHODS(ROW)      ROW(name, doc) for each member of cHalx that
+                                 _Halx binds, with the method's docstring
+                                 behind the signature line that CPython reads
+                                 from a built-in function's docstring
+    HALX_CONSTANTS(ROW)          ROW(name, value) for each constant, in table
+                                 order; a static_assert per constant checks
+                                 that model/Halx.h gives the very same double
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
@@ -59,6 +67,16 @@ def check(row) -> None:
         raise SystemExit(f"property table: {row.name}: result {row.result!r} is not one of {', '.join(RESULT_TYPES)}")
     if row.bound and row.result != "float":
         raise SystemExit(f"property table: {row.name} is bound, so its result must be a float")
+    if row.kernel and not IDENTIFIER.fullmatch(row.kernel):
+        raise SystemExit(f"property table: {row.name}: kernel {row.kernel!r} is not a member name")
+
+
+def check_constant(constant) -> None:
+    """Refuses a constant that the C++ side cannot take, naming what is wrong."""
+    if not IDENTIFIER.fullmatch(constant.name):
+        raise SystemExit(f"property table: {constant.name!r} is not a C++ identifier")
+    if not isinstance(constant.value, float) or constant.value != constant.value:
+        raise SystemExit(f"property table: {constant.name}: {constant.value!r} is not a number")
 
 
 def cpp_string(text: str) -> str:
@@ -92,15 +110,29 @@ def signature_docstring(table, row, first: str) -> str:
     return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row)}"
 
 
+def cpp_kernel(row) -> str:
+    """The pointer to the member of Halx::ArrayKernels that row names, or nullptr."""
+    return f"&Halx::ArrayKernels::{row.kernel}" if row.kernel else "nullptr"
+
+
 def header(table) -> str:
     for row in table.PROPERTIES:
         check(row)
+    for constant in table.CONSTANTS:
+        check_constant(constant)
     bound = [f"    ROW({row.name}, {len(row.arguments)}, {row.model})" for row in table.PROPERTIES if row.bound]
     every = [
-        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, \\\n        {cpp_string(table.ufunc_docstring(row))})"
+        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {cpp_kernel(row)}, \\\n"
+        f"        {cpp_string(table.ufunc_docstring(row))})"
         for row in table.PROPERTIES
     ]
-    free = [
+    constants = [f"    ROW({constant.name}, {constant.value!r})" for constant in table.CONSTANTS]
+    model_checks = [
+        f"static_assert(Halx::{constant.name} == {constant.value!r}, "
+        f"\"model/Halx.h: {constant.name} is not the property table's value\");"
+        for constant in table.CONSTANTS
+    ]
+    derived = [
         f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, "
         f"({', '.join(cpp_argument(argument) for argument in row.arguments)}), \\\n"
         f"        {cpp_string(signature_docstring(table, row, '$module'))})"
@@ -118,24 +150,35 @@ def header(table) -> str:
         "#ifndef HALX_PROPERTY_ROWS_H",
         "#define HALX_PROPERTY_ROWS_H",
         "",
+        "#include \"Halx.h\"",
+        "",
         "// ROW(name, inputs, model): the members of cHalx that _Halx binds, in table order.",
         "#define HALX_BOUND_PROPERTIES(ROW) \\",
         " \\\n".join(bound),
         "",
-        "// ROW(name, inputs, model, doc): every property, with its ufunc docstring in UTF-8.",
+        "// ROW(name, inputs, model, kernel, doc): every property, with the member of",
+        "// Halx::ArrayKernels that evaluates it over arrays (or nullptr) and its ufunc",
+        "// docstring in UTF-8.",
         "#define HALX_PROPERTIES(ROW) \\",
         " \\\n".join(every),
         "",
-        "// ROW(name, inputs, model, result, arguments, doc): the properties that _Halx does not",
-        "// bind, with the C++ type of their result, their arguments as a parenthesised list",
-        "// of {name, description} and the docstring of their scalar function, in UTF-8.",
-        "#define HALX_FREE_PROPERTIES(ROW) \\",
-        " \\\n".join(free),
+        "// ROW(name, inputs, model, result, arguments, doc): the derived properties (those",
+        "// _Halx does not bind), with the C++ type of their result, their arguments as a",
+        "// parenthesised list of {name, description} and the docstring of their scalar",
+        "// function, in UTF-8.",
+        "#define HALX_DERIVED_PROPERTIES(ROW) \\",
+        " \\\n".join(derived),
         "",
         "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
         "// the method, in UTF-8, behind its signature line.",
         "#define HALX_BOUND_METHODS(ROW) \\",
         " \\\n".join(methods),
+        "",
+        "// ROW(name, value): the constants, in table order. model/Halx.h keeps its own",
+        "// constexpr copies, so that the model builds without Python; they must agree.",
+        "#define HALX_CONSTANTS(ROW) \\",
+        " \\\n".join(constants),
+        *model_checks,
         "",
         "#endif  // HALX_PROPERTY_ROWS_H",
         "",

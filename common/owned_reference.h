@@ -7,7 +7,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace halx {
+namespace Halx::common {
 
 class OwnedReference {
 public:
@@ -50,6 +50,6 @@ private:
     PyObject *object_ = nullptr;
 };
 
-}  // namespace halx
+}  // namespace Halx::common
 
 #endif  // HALX_COMMON_OWNED_REFERENCE_H

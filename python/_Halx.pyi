@@ -12,11 +12,13 @@ Every instance gives the same values.
 from typing import Any, Callable, Optional
 
 __all__ = [
+    # BEGIN flat names (cmake/write_stubs.py)
     "cHalx_P_Boiling",
     "cHalx_T_Melting",
     "cHalx_P_Sublimation",
     "cHalx_Rho_Solid",
     "cHalx_Rho_Liquid",
+    # END flat names
     "new_cHalx",
     "delete_cHalx",
     "cHalx_swigregister",
@@ -46,6 +48,7 @@ class _SwigPointer:
 class _Constants:
     """The read-only link object ``cvar``: assigning any attribute raises ``AttributeError``."""
 
+    # BEGIN constants (cmake/write_stubs.py)
     @property
     def MolarMass(self) -> float:
         """Molar mass of sodium chloride, 0.058443 kg/mol."""
@@ -55,10 +58,12 @@ class _Constants:
     @property
     def P_Triple(self) -> float:
         """Triple-point pressure of sodium chloride, 0.0005 bar."""
+    # END constants
 
 #: The constants MolarMass (kg/mol), T_Triple (°C) and P_Triple (bar), read-only.
 cvar: _Constants
 
+# BEGIN flat functions (cmake/write_stubs.py)
 def cHalx_P_Boiling(self: object, T: float, /) -> float:
     """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
 def cHalx_T_Melting(self: object, P: float, /) -> float:
@@ -69,6 +74,7 @@ def cHalx_Rho_Solid(self: object, T: float, P: float, /) -> float:
     """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 def cHalx_Rho_Liquid(self: object, T: float, P: float, /) -> float:
     """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+# END flat functions
 def new_cHalx() -> _SwigPointer:
     """A new C++ instance, as a pointer object that owns it."""
 def delete_cHalx(self: object, /) -> None:

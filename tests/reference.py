@@ -106,7 +106,7 @@ def same_double(a: float, b: float) -> bool:
     return a == b and math.copysign(1.0, a) == math.copysign(1.0, b)
 
 
-# --- What follows from the correlations (the free functions of the model) ----------------------------
+# --- What follows from the correlations (the derived properties) -----------------------------------
 # Written from the algebra and calculus of the correlations above, step by step.
 
 GAS_CONSTANT = 8.31446261815324  # J/(mol K)

@@ -160,7 +160,7 @@ def test_eval_prints_the_library_value_with_its_unit(capsys, name, arguments):
     assert unit == UNITS[name]
 
 
-@pytest.mark.parametrize("name, value", [("MolarMass", 0.058443), ("T_Triple", 800.7), ("P_Triple", 0.0005)])
+@pytest.mark.parametrize("name, value", [(constant.name, constant.value) for constant in CONSTANTS])
 def test_eval_prints_constants(capsys, name, value):
     assert run(capsys, "eval", name)[1] == f"{value} {UNITS[name]}\n"
     assert run(capsys, "eval", "-n", name)[1] == f"{value}\n"

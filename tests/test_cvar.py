@@ -3,9 +3,10 @@ import pytest
 
 import _Halx
 import Halx
+from Halx._table import CONSTANTS as TABLE
 
 cvar = _Halx.cvar
-CONSTANTS = {"MolarMass": 0.058443, "T_Triple": 800.7, "P_Triple": 0.0005}
+CONSTANTS = {constant.name: constant.value for constant in TABLE}
 
 
 @pytest.mark.parametrize("name, value", CONSTANTS.items())

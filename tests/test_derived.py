@@ -29,7 +29,7 @@ from Halx import ufunc  # noqa: E402
 pytestmark = pytest.mark.keeps_memory  # NumPy
 
 h = Halx.cHalx()
-FREE = [row for row in PROPERTIES if not row.bound]
+DERIVED = [row for row in PROPERTIES if not row.bound]
 
 # Inverse -> (curve, slope of log10 P against 1/T, a bound on the round trip in ulps
 # of P over 1e-30 to 1e4 bar: the largest errors measured are 295 ulps for both, see
@@ -216,7 +216,7 @@ def test_response_coefficients_match_centred_finite_differences(alpha, beta, den
 # --- One double everywhere: scalar function, ufunc, command line ---------------------------------
 
 
-@pytest.mark.parametrize("row", FREE, ids=lambda row: row.name)
+@pytest.mark.parametrize("row", DERIVED, ids=lambda row: row.name)
 @settings(max_examples=30, deadline=None)
 @given(data=st.data())
 def test_scalar_ufunc_and_command_line_give_the_same_result(row, data):
@@ -304,7 +304,7 @@ class Temperature(float):
     pass
 
 
-@pytest.mark.parametrize("row", FREE, ids=lambda row: row.name)
+@pytest.mark.parametrize("row", DERIVED, ids=lambda row: row.name)
 def test_floats_ints_and_their_subclasses_are_numbers(row):
     expected = getattr(Halx, row.name)(*[800.0] * len(row.arguments))
     for number in (800, Temperature(800.0), np.float64(800.0)):

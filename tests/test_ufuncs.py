@@ -22,7 +22,7 @@ np = pytest.importorskip("numpy")
 import _Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
 from support import run_python  # noqa: E402
-from Halx import _derived, _ufuncs  # noqa: E402
+from Halx import _functions, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
 from Halx._table import PROPERTIES  # noqa: E402
 
@@ -45,7 +45,7 @@ def _binding(name):
     if hasattr(_Halx, "cHalx_" + name):
         function = getattr(_Halx, "cHalx_" + name)
         return lambda *args: function(None, *args)
-    function = getattr(_derived, name)
+    function = getattr(_functions, name)
     if name == "phase":
         return lambda T, P: reference.NO_PHASE if reference.phase(T, P) == reference.NO_PHASE else int(function(T, P))
     return function

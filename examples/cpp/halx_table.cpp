@@ -23,7 +23,7 @@ int main() {
             std::printf("%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,", T, P, cHalx::P_Boiling(T),
                         cHalx::T_Melting(P), cHalx::P_Sublimation(T), cHalx::Rho_Solid(T, P),
                         cHalx::Rho_Liquid(T, P));
-            // What follows from the correlations: free functions of Derived.h;
+            // What follows from the correlations: the derived properties of Derived.h;
             // the phase as its code (1 solid, 2 liquid, 3 vapour).
             std::printf("%.17g,%.17g,%d,%.17g,%.17g,%.17g\n", Halx::T_Boiling(P), Halx::P_Melting(T),
                         static_cast<int>(Halx::phase(T, P)), Halx::H_Fusion(P), Halx::Alpha_Solid(T, P),

@@ -26,15 +26,15 @@ from typing import Any, Final, List
 
 from _Halx import cvar
 
-from . import _derived
-from ._derived import *  # noqa: F401,F403  (a scalar function per row of the table that _Halx does not bind)
+from . import _functions
+from ._functions import *  # noqa: F401,F403  (a scalar function per derived property of the table)
 from ._domain import in_range
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
 __all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "in_range", "__version__"]
-__all__ += _derived.__all__
+__all__ += _functions.__all__
 
 # Written once, in pyproject.toml, and read from the installed package's
 # metadata on first use (see __getattr__): reading metadata takes longer than

@@ -3,7 +3,7 @@
 ``Phase`` is an ``IntEnum`` whose values are the codes of the model and of the
 ufunc ``Halx.ufunc.phase`` (which stores them as int8, with 0 where no state
 exists: T or P NaN, T below absolute zero, P negative); ``str`` of a member is
-its lower-case name. The compiled module ``Halx._derived`` imports this module
+its lower-case name. The compiled module ``Halx._functions`` imports this module
 whenever an interpreter imports it, so it must stay free of imports from the
 package.
 """

@@ -7,7 +7,7 @@ from typing import Any, Sequence
 
 import _Halx
 
-from . import _methods
+from . import _functions
 from ._table import PROPERTIES, Property, docstring
 
 __all__ = ["cHalx"]
@@ -77,10 +77,10 @@ class cHalx:
 
 
 # One method per bound row, without a Python-level wrapper: a call goes
-# straight to the flat function's C entry point. Halx._methods holds that
+# straight to the flat function's C entry point. Halx._functions holds that
 # entry point as a function with the method's signature and docstring.
 for _row in _BOUND:
-    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_methods, _row.name)))
+    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_functions, _row.name)))
 del _row
 
 _Halx.cHalx_swigregister(cHalx)

@@ -19,6 +19,7 @@ class cHalx:
 
     def __init__(self) -> None:
         """Create a C++ instance owned by this proxy."""
+    # BEGIN methods (cmake/write_stubs.py)
     def P_Boiling(self, T: float, /) -> float:
         """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
     def T_Melting(self, P: float, /) -> float:
@@ -29,6 +30,7 @@ class cHalx:
         """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
     def Rho_Liquid(self, T: float, P: float, /) -> float:
         """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+    # END methods
     @property
     def thisown(self) -> bool:
         """Whether releasing this proxy destroys its C++ instance."""

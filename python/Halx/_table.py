@@ -3,17 +3,19 @@
 This is the one description of each property: its name, its arguments with
 their units, the unit of its result, a one-line summary and the C++ function of
 the model that evaluates it. Everything else that names a property reads it
-from here: the rows of the binding `_Halx` and of the ufunc module (a header
-that cmake/write_property_rows.py writes from this file at build time), the
-ufunc docstrings, the docstring of the proxy class, the command line and the
-tests. The static stubs (.pyi) are checked against it by tests/test_table.py.
+from here: the rows of the three extension modules (a header that
+cmake/write_property_rows.py writes from this file at build time), the ufunc
+docstrings, the docstring of the proxy class, the command line and the tests.
+The parts of the static stubs (.pyi) that list properties and constants are
+written from it by cmake/write_stubs.py, and tests/test_table.py checks them.
 
 Adding a property is one row here and its function in model/. Rows with
 `bound` set are members of `cHalx` that `_Halx` binds as `cHalx_<name>`; those
-five and their order are fixed for good, so every later property is a free
-function of the model with `bound` left unset: it joins the scalar functions
-of the package (the module `Halx._derived`), the ufuncs and the command line,
-never `_Halx`.
+five and their order are fixed for good, so every later property is a derived
+one, a function of the model with `bound` left unset: it joins the scalar
+functions of the package (the module `Halx._functions`), the ufuncs and the
+command line, never `_Halx`. A row's `kernel` names the member of
+`Halx::ArrayKernels` that evaluates it over arrays, if the model has one.
 
 A property's result is a double (`result` "float") or a phase (`result`
 "phase"): the model returns a `Halx::Phase`, the scalar function a member of
@@ -74,6 +76,7 @@ class Property(NamedTuple):
     result: str = "float"  # one of RESULTS
     domain: str = ""  # where the formula has a meaning, in words; outside it the result is NaN (or no phase)
     checked: Optional[Checked] = None  # where it was compared with measurements; None: nowhere
+    kernel: str = ""  # the member of Halx::ArrayKernels that evaluates it over arrays; "": element by element
 
 
 class Constant(NamedTuple):
@@ -82,6 +85,7 @@ class Constant(NamedTuple):
     name: str
     unit: str
     summary: str  # one line, lower case, no unit
+    value: float  # in unit; the build checks that model/Halx.h gives the very same double
 
 
 #: The kinds of result a property may have: a double in `unit`, or a phase
@@ -99,25 +103,25 @@ _TRIPLE_POINT_TO_ONE_ATMOSPHERE = (3.0e-4, 1.01325)  # bar: the measured triple 
 
 PROPERTIES: Tuple[Property, ...] = (
     Property("P_Boiling", (TEMPERATURE,), "bar", "pressure on the liquid–vapour (boiling) curve",
-             "Halx::cHalx::P_Boiling", bound=True, domain="T > −273.15 °C",
+             "Halx::cHalx::P_Boiling", bound=True, kernel="P_Boiling", domain="T > −273.15 °C",
              checked=Checked(((800.7, 1465.0),),
                              f"the triple point (801 °C, 30 Pa; Halx: 50 Pa) and the normal boiling point (1465 °C; "
                              f"Halx: 1450.6 °C), {_DATA_PAGE}")),
     Property("T_Melting", (PRESSURE,), "°C", "temperature on the solid–liquid (melting) curve",
-             "Halx::cHalx::T_Melting", bound=True, domain="every P",
+             "Halx::cHalx::T_Melting", bound=True, kernel="T_Melting", domain="every P",
              checked=Checked((_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
                              f"the triple point and the melting point at 1 atm (800.7 °C; Halx: 800.72 °C), "
                              f"{_DATA_PAGE}")),
     Property("P_Sublimation", (TEMPERATURE,), "bar", "pressure on the solid–vapour (sublimation) curve",
-             "Halx::cHalx::P_Sublimation", bound=True, domain="T > −273.15 °C",
+             "Halx::cHalx::P_Sublimation", bound=True, kernel="P_Sublimation", domain="T > −273.15 °C",
              checked=Checked(((800.7, 801.0),), f"the triple point only (801 °C, 30 Pa; Halx: 50 Pa), {_DATA_PAGE}")),
     Property("Rho_Solid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the solid (halite)",
-             "Halx::cHalx::Rho_Solid", bound=True, domain="where the density it gives is positive",
+             "Halx::cHalx::Rho_Solid", bound=True, kernel="Rho_Solid", domain="where the density it gives is positive",
              checked=Checked(((25.0, 25.0), (1.0, 1.0)),
                              "halite at 25 °C and 1 bar only (2165 kg/m³, crystal data compilations; "
                              "Halx: 2164.2 kg/m³)")),
     Property("Rho_Liquid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the liquid",
-             "Halx::cHalx::Rho_Liquid", bound=True,
+             "Halx::cHalx::Rho_Liquid", bound=True, kernel="Rho_Liquid",
              domain="where its molar volume V(T) and compression term D(T, P) are positive",
              checked=Checked(((800.7, 850.0), (1.0, 1.0)),
                              f"the melting point and 850 °C at 1 bar (1556 and 1549 kg/m³, {_DATA_PAGE}; "
@@ -164,9 +168,9 @@ PROPERTIES: Tuple[Property, ...] = (
 )
 
 CONSTANTS: Tuple[Constant, ...] = (
-    Constant("MolarMass", "kg/mol", "molar mass"),
-    Constant("T_Triple", "°C", "triple-point temperature"),
-    Constant("P_Triple", "bar", "triple-point pressure"),
+    Constant("MolarMass", "kg/mol", "molar mass", 0.058443),
+    Constant("T_Triple", "°C", "triple-point temperature", 800.7),
+    Constant("P_Triple", "bar", "triple-point pressure", 0.0005),
 )
 
 

@@ -1,6 +1,7 @@
 """NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
 import numpy
 
+# BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: numpy.ufunc
 """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
 T_Melting: numpy.ufunc
@@ -33,6 +34,7 @@ Beta_Solid: numpy.ufunc
 """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
 Beta_Liquid: numpy.ufunc
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+# END ufuncs
 
 #: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"
 #: ("avx512", "avx2" or "plain", the best this CPU runs, unless the environment

@@ -39,7 +39,7 @@ import sys
 import textwrap
 from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Type, Union
 
-from . import _derived, _values, cvar
+from . import _functions, _values, cvar
 from ._domain import checked_range_text, count_outside, property_named
 from ._output import OutputFailed, ascii_where_needed, guarded, replacing_file, write_aligned, write_csv
 from ._phase import Phase
@@ -158,8 +158,8 @@ def _arrays() -> Optional[Tuple[Any, Any]]:
 
 def _scalar(row: Property) -> Callable[..., Any]:
     """The scalar function of row: for the properties that _Halx binds, the
-    method of cHalx; for the others, the function of Halx._derived."""
-    function: Callable[..., Any] = getattr(_instance if row.bound else _derived, row.name)
+    method of cHalx; for the derived ones, the function of Halx._functions."""
+    function: Callable[..., Any] = getattr(_instance if row.bound else _functions, row.name)
     return function
 
 
@@ -171,7 +171,7 @@ def _phase_name(code: int) -> str:
 def _scalar_phase_code(T: float, P: float) -> int:
     """The code of the phase at (T, P), 0 where no state exists, as the ufunc gives it."""
     try:
-        return int(_derived.phase(T, P))
+        return int(_functions.phase(T, P))
     except ValueError:
         return 0
 
@@ -351,7 +351,7 @@ def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: 
 def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
     """The phase at (T, P); a usage error where no state exists."""
     try:
-        phase: Phase = _derived.phase(T, P)
+        phase: Phase = _functions.phase(T, P)
     except ValueError:
         parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}: no state "
                      f"exists below absolute zero (-273.15 {TEMPERATURE.unit}), at a negative pressure or where "

@@ -12,6 +12,7 @@ import numpy
 from numpy.typing import NDArray
 
 __all__ = [
+    # BEGIN names (cmake/write_stubs.py)
     "P_Boiling",
     "T_Melting",
     "P_Sublimation",
@@ -28,6 +29,7 @@ __all__ = [
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
+    # END names
 ]
 
 _Scalar = Union[float, numpy.floating[Any], numpy.integer[Any], numpy.bool_]
@@ -80,6 +82,7 @@ class _PhaseCodes(_Property, Protocol):
     @overload
     def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
+# BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: _OneArgument
 """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
 T_Melting: _OneArgument
@@ -112,3 +115,4 @@ Beta_Solid: _TwoArguments
 """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
 Beta_Liquid: _TwoArguments
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+# END ufuncs

@@ -1,5 +1,5 @@
-// Module Halx._methods: the methods of the proxy class cHalx, with their
-// signatures and docstrings. Not part of _Halx, whose ten functions stay
+// The methods of the proxy class cHalx, with their signatures and docstrings,
+// as functions of Halx._functions. Not part of _Halx, whose ten functions stay
 // without documentation: each method here is a second function object over
 // the very C entry point of _Halx's flat function cHalx_<name>, with the same
 // calling convention, so the proxy binds it exactly as it would bind the flat
@@ -8,19 +8,23 @@
 //
 // Invariants: the method definitions are static, one per bound row of the
 // property table, and their entry points are copied from _Halx's function
-// objects at import; the function objects made from them have no self, so the
-// signature's $self is the instance the proxy puts first. The module holds
-// them for the life of the process.
+// objects whenever an interpreter executes the module (always the same
+// values: _Halx is loaded once per process, and refuses interpreters with a
+// lock of their own, so no two writers run at once); the function objects
+// made from them have no self, so the signature's $self is the instance the
+// proxy puts first. Each module object holds its own function objects.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include "export.h"
+#include "functions.h"
 #include "owned_reference.h"
 #include "property_rows.h"
 
+namespace Halx::functions {
+
 namespace {
 
-using halx::OwnedReference;
+using common::OwnedReference;
 
 // Entry points are filled in at import; the docstrings come from the table.
 #define HALX_METHOD_DEFINITION(name, doc) {#name, nullptr, METH_VARARGS, doc},
@@ -51,38 +55,22 @@ bool take_entry_point(PyObject *flat_module, PyMethodDef &definition) {
     return true;
 }
 
-PyModuleDef module_definition = {
-    PyModuleDef_HEAD_INIT,
-    "Halx._methods",
-    "The documented methods of Halx.cHalx, over the entry points of _Halx.",
-    -1,  // the definitions are process-wide
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
-
 }  // namespace
 
-// The one exported symbol.
-extern "C" HALX_EXPORT PyObject *PyInit__methods(void);
-
-// Returns a new reference to the module, or null with an exception set.
-PyMODINIT_FUNC PyInit__methods(void) {
+bool add_methods(PyObject *module) {
     OwnedReference flat_module(PyImport_ImportModule("_Halx"));
-    if (!flat_module) return nullptr;
-    OwnedReference module(PyModule_Create(&module_definition));
-    if (!module) return nullptr;
+    if (!flat_module) return false;
     OwnedReference module_name(PyUnicode_FromString(MethodsModule));
-    if (!module_name) return nullptr;
+    if (!module_name) return false;
     for (PyMethodDef *definition = methods; definition->ml_name != nullptr; ++definition) {
-        if (!take_entry_point(flat_module.get(), *definition)) return nullptr;
+        if (!take_entry_point(flat_module.get(), *definition)) return false;
         OwnedReference method(PyCFunction_NewEx(definition, nullptr, module_name.get()));
-        if (!method) return nullptr;
+        if (!method) return false;
         // PyModule_AddObject takes over the reference only when it succeeds.
-        if (PyModule_AddObject(module.get(), definition->ml_name, method.get()) < 0) return nullptr;
+        if (PyModule_AddObject(module, definition->ml_name, method.get()) < 0) return false;
         method.release();
     }
-    return module.release();
+    return true;
 }
+
+}  // namespace Halx::functions

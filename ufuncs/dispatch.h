@@ -8,15 +8,15 @@
 //
 // Invariants: the choice is made before any ufunc exists and never changes
 // afterwards, so loops read it without a lock. No Python or NumPy headers.
-#ifndef HALX_ARRAYS_DISPATCH_H
-#define HALX_ARRAYS_DISPATCH_H
+#ifndef HALX_UFUNCS_DISPATCH_H
+#define HALX_UFUNCS_DISPATCH_H
 
 #include <cstdint>
 
 #include "array_kernels.h"
 #include "loops.h"
 
-namespace halx::arrays {
+namespace Halx::ufuncs {
 
 // The variable that forces a kernel set, and its message for a set this
 // build or CPU cannot run ("%s": the requested name).
@@ -84,6 +84,6 @@ constexpr PropertyLoop kernel_loop() {
     return dispatching_loop<inputs, Kernel>;
 }
 
-}  // namespace halx::arrays
+}  // namespace Halx::ufuncs
 
-#endif  // HALX_ARRAYS_DISPATCH_H
+#endif  // HALX_UFUNCS_DISPATCH_H

@@ -2,7 +2,7 @@
 // import before any ufunc exists, read by every loop afterwards.
 #include "dispatch.h"
 
-namespace halx::arrays {
+namespace Halx::ufuncs {
 
 namespace {
 
@@ -27,4 +27,4 @@ bool choose_kernels(const char *requested) {
     return true;
 }
 
-}  // namespace halx::arrays
+}  // namespace Halx::ufuncs

@@ -26,11 +26,11 @@
 #include "owned_reference.h"
 #include "properties.h"
 
-namespace halx::arrays {
+namespace Halx::ufuncs {
 
 namespace {
 
-using halx::OwnedReference;
+using common::OwnedReference;
 
 static_assert(std::is_same<npy_intp, std::intptr_t>::value,
               "the property loops take NumPy's counts and steps as std::intptr_t");
@@ -47,7 +47,7 @@ struct LoopParameters<void (*)(char **, Counts, Steps, void *)> {
 using LoopCounts = LoopParameters<PyUFuncGenericFunction>::counts;
 using LoopSteps = LoopParameters<PyUFuncGenericFunction>::steps;
 
-// NumPy inner loop shared by all five ufuncs: data is the property's table row. Never fails.
+// NumPy inner loop shared by every ufunc: data is the property's table row. Never fails.
 void property_ufunc_loop(char **args, LoopCounts dimensions, LoopSteps steps, void *data) {
     static_cast<const Property *>(data)->loop(args, dimensions[0], steps);
 }
@@ -153,10 +153,10 @@ PyObject *create_module() {
 
 }  // namespace
 
-}  // namespace halx::arrays
+}  // namespace Halx::ufuncs
 
 extern "C" HALX_EXPORT PyObject *PyInit__ufuncs(void);
 
 PyMODINIT_FUNC PyInit__ufuncs(void) {
-    return halx::arrays::create_module();
+    return Halx::ufuncs::create_module();
 }

@@ -9,13 +9,15 @@
 // raw memory, element counts and byte steps only. Callers hand them aligned
 // doubles (NumPy buffers unaligned arrays before the loop), so they load and
 // store doubles directly.
-#ifndef HALX_ARRAYS_LOOPS_H
-#define HALX_ARRAYS_LOOPS_H
+#ifndef HALX_UFUNCS_LOOPS_H
+#define HALX_UFUNCS_LOOPS_H
 
 #include <cstdint>
 #include <type_traits>
 
-namespace halx::arrays {
+#include "model_call.h"
+
+namespace Halx::ufuncs {
 
 // Evaluates one property over n elements. args holds the input pointers then
 // the output pointer; steps holds their byte strides in the same order.
@@ -81,31 +83,20 @@ void two_input_code_loop(char *const *args, std::intptr_t n, const std::intptr_t
     }
 }
 
-// Whether the model function Model, of one or two doubles, returns a code
-// (an enumeration) rather than a double.
-template <auto Model>
-constexpr bool gives_code() {
-    if constexpr (std::is_invocable_v<decltype(Model), double>) {
-        return std::is_enum_v<std::invoke_result_t<decltype(Model), double>>;
-    } else {
-        return std::is_enum_v<std::invoke_result_t<decltype(Model), double, double>>;
-    }
-}
-
 // The loop of a model function of `inputs` doubles.
 template <int inputs, auto Model>
 constexpr PropertyLoop loop_of() {
     static_assert(inputs == 1 || inputs == 2, "a property takes a temperature, a pressure or both");
-    static_assert(inputs == 2 || !gives_code<Model>(), "only a function of T and P gives a code");
+    static_assert(inputs == 2 || !common::gives_code<Model>, "only a function of T and P gives a code");
     if constexpr (inputs == 1) {
         return one_input_loop<Model>;
-    } else if constexpr (gives_code<Model>()) {
+    } else if constexpr (common::gives_code<Model>) {
         return two_input_code_loop<Model>;
     } else {
         return two_input_loop<Model>;
     }
 }
 
-}  // namespace halx::arrays
+}  // namespace Halx::ufuncs
 
-#endif  // HALX_ARRAYS_LOOPS_H
+#endif  // HALX_UFUNCS_LOOPS_H

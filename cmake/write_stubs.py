@@ -1,0 +1,165 @@
+"""Writes the parts of the type stubs (.pyi) that come from the property table.
+
+    python cmake/write_stubs.py          rewrite those parts in place
+    python cmake/write_stubs.py --check  exit 1, naming each stale part, if
+                                         rewriting would change a stub
+
+The stubs are committed, so that editors and type checkers read them from the
+source tree; their prose is written by hand. Each part written from the table
+lies between a line '# BEGIN <name> (cmake/write_stubs.py)' and a line
+'# END <name>', at the indentation of the BEGIN line; everything outside those
+lines is left as it is. tests/test_table.py runs the check.
+
+Runs on every Python the package supports (3.8 and later), stdlib only.
+"""
+import re
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from write_property_rows import load_table  # noqa: E402
+
+ROOT = Path(__file__).resolve().parents[1]
+TABLE = ROOT / "python" / "Halx" / "_table.py"
+REGION = re.compile(r"^(?P<indent>[ ]*)# BEGIN (?P<name>.+?) \(cmake/write_stubs\.py\)\n(?P<body>.*?)^[ ]*# END (?P=name)\n",
+                    re.MULTILINE | re.DOTALL)
+
+
+def _arguments(row, first=None):
+    names = ([first] if first else []) + [f"{argument.name}: float" for argument in row.arguments]
+    return ", ".join(names + ["/"])
+
+
+def _function(table, row, name, first=None, result=None):
+    result = result or ("Phase" if row.result == "phase" else "float")
+    return [f"def {name}({_arguments(row, first)}) -> {result}:", f'    """{table.docstring(row)}"""']
+
+
+def _names(names):
+    return [f'"{name}",' for name in names]
+
+
+def _bound(table):
+    return [row for row in table.PROPERTIES if row.bound]
+
+
+def _derived(table):
+    return [row for row in table.PROPERTIES if not row.bound]
+
+
+def _constants(table):
+    lines = []
+    for constant in table.CONSTANTS:
+        lines += ["@property", f"def {constant.name}(self) -> float:",
+                  f'    """{table.constant_docstring(constant, constant.value)}"""']
+    return lines
+
+
+def _flat_functions(table):
+    lines = []
+    for row in _bound(table):
+        lines += _function(table, row, "cHalx_" + row.name, first="self: object")
+    return lines
+
+
+def _methods(table):
+    lines = []
+    for row in _bound(table):
+        lines += _function(table, row, row.name, first="self")
+    return lines
+
+
+def _method_functions(table):
+    lines = []
+    for row in _bound(table):
+        lines += _function(table, row, row.name, first="self: object")
+    return lines
+
+
+def _derived_functions(table):
+    lines = []
+    for row in _derived(table):
+        lines += _function(table, row, row.name)
+    return lines
+
+
+def _ufuncs(table):
+    lines = []
+    for row in table.PROPERTIES:
+        lines += [f"{row.name}: numpy.ufunc", f'"""{table.docstring(row)}"""']
+    return lines
+
+
+def _wrapped_ufuncs(table):
+    lines = []
+    for row in table.PROPERTIES:
+        kind = "_PhaseCodes" if row.result == "phase" else ("_OneArgument", "_TwoArguments")[len(row.arguments) - 1]
+        lines += [f"{row.name}: {kind}", f'"""{table.docstring(row)}"""']
+    return lines
+
+
+#: stub (relative to the repository) -> region name -> the region's lines, from the table.
+STUBS = {
+    "python/_Halx.pyi": {
+        "flat names": lambda table: _names("cHalx_" + row.name for row in _bound(table)),
+        "constants": _constants,
+        "flat functions": _flat_functions,
+    },
+    "python/Halx/_proxy.pyi": {"methods": _methods},
+    "python/Halx/_functions.pyi": {
+        "derived names": lambda table: _names(row.name for row in _derived(table)),
+        "methods": _method_functions,
+        "derived functions": _derived_functions,
+    },
+    "python/Halx/_ufuncs.pyi": {"ufuncs": _ufuncs},
+    "python/Halx/ufunc.pyi": {
+        "names": lambda table: _names(row.name for row in table.PROPERTIES),
+        "ufuncs": _wrapped_ufuncs,
+    },
+}
+
+
+def written(path: str, text: str, table) -> str:
+    """text of the stub at path with each of its regions written from the table."""
+    writers = STUBS[path]
+    found = set()
+
+    def rewrite(match):
+        name, indent = match.group("name"), match.group("indent")
+        if name not in writers:
+            raise SystemExit(f"{path}: no writer for the region {name!r}")
+        found.add(name)
+        body = "".join(f"{indent}{line}\n" if line else "\n" for line in writers[name](table))
+        return f"{indent}# BEGIN {name} (cmake/write_stubs.py)\n{body}{indent}# END {name}\n"
+
+    text = REGION.sub(rewrite, text)
+    missing = set(writers) - found
+    if missing:
+        raise SystemExit(f"{path}: no region {', '.join(sorted(missing))}")
+    return text
+
+
+def stale_stubs(root: Path = ROOT) -> list:
+    """The stubs under root that differ from what the table gives."""
+    table = load_table(root / "python" / "Halx" / "_table.py")
+    return [path for path in STUBS
+            if written(path, (root / path).read_text(encoding="utf-8"), table)
+            != (root / path).read_text(encoding="utf-8")]
+
+
+def main(arguments) -> None:
+    if arguments == ["--check"]:
+        stale = stale_stubs()
+        if stale:
+            raise SystemExit("stale stubs, run python cmake/write_stubs.py: " + ", ".join(stale))
+        return
+    if arguments:
+        raise SystemExit(f"usage: {Path(__file__).name} [--check]")
+    table = load_table(TABLE)
+    for path in STUBS:
+        stub = ROOT / path
+        stub.write_text(written(path, stub.read_text(encoding="utf-8"), table), encoding="utf-8", newline="\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

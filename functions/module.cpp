@@ -1,0 +1,111 @@
+// Module Halx._functions: the package's scalar functions, in one module with
+// multi-phase initialisation. It holds the documented methods of the proxy
+// class (methods.cpp) and the derived properties as functions (derived.cpp,
+// listed in __all__), and each module object keeps the members of Halx.Phase
+// of its interpreter in its state (functions.h). Nothing here holds a Python
+// object process-wide, so the module declares support for interpreters with a
+// lock of their own; it imports _Halx for the methods' entry points, and
+// _Halx refuses such interpreters.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <initializer_list>
+
+#include "Derived.h"
+#include "export.h"
+#include "functions.h"
+#include "owned_reference.h"
+
+namespace Halx::functions {
+
+namespace {
+
+using common::OwnedReference;
+
+// Fills the state of `module` with the members of Halx.Phase; returns false
+// with an exception set, leaving what it filled to the module's clear.
+bool import_phase_members(PyObject *module) {
+    OwnedReference phase_module(PyImport_ImportModule("Halx._phase"));
+    if (!phase_module) return false;
+    OwnedReference phase_class(PyObject_GetAttrString(phase_module.get(), "Phase"));
+    if (!phase_class) return false;
+    PyObject **members = state_of(module)->phase_members;
+    for (Halx::Phase phase : {Halx::Phase::Solid, Halx::Phase::Liquid, Halx::Phase::Vapour}) {
+        const int code = static_cast<int>(phase);
+        members[code] = PyObject_CallFunction(phase_class.get(), "i", code);
+        if (members[code] == nullptr) return false;
+    }
+    return true;
+}
+
+// Sets the module's __all__ to the names of the derived properties' functions
+// (what the package re-exports; the methods are the proxy class's); returns
+// false with an exception set.
+bool add_all(PyObject *module) {
+    OwnedReference names(PyList_New(0));
+    if (!names) return false;
+    for (const PyMethodDef *function = derived_functions; function->ml_name != nullptr; ++function) {
+        OwnedReference name(PyUnicode_FromString(function->ml_name));
+        if (!name || PyList_Append(names.get(), name.get()) < 0) return false;
+    }
+    // PyModule_AddObject steals the reference only when it succeeds.
+    if (PyModule_AddObject(module, "__all__", names.get()) < 0) return false;
+    names.release();
+    return true;
+}
+
+// Py_mod_exec: returns 0, or -1 with an exception set.
+int execute_module(PyObject *module) {
+    return add_all(module) && import_phase_members(module) && add_methods(module) ? 0 : -1;
+}
+
+int traverse_module(PyObject *module, visitproc visit, void *arg) {
+    ModuleState *state = state_of(module);
+    if (state == nullptr) return 0;  // not yet executed
+    for (PyObject *member : state->phase_members) Py_VISIT(member);
+    return 0;
+}
+
+int clear_module(PyObject *module) {
+    ModuleState *state = state_of(module);
+    if (state == nullptr) return 0;
+    for (PyObject *&member : state->phase_members) Py_CLEAR(member);
+    return 0;
+}
+
+void free_module(void *module) { clear_module(static_cast<PyObject *>(module)); }
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void *>(execute_module)},
+#if PY_VERSION_HEX >= 0x030C0000
+    // Every Python object the module holds is in its state, so each
+    // interpreter, with its own GIL or not, gets a module of its own.
+    {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT,
+    "_functions",
+    "The scalar functions of Halx: the methods of Halx.cHalx and the derived properties of sodium chloride; "
+    "import them from Halx.",
+    sizeof(ModuleState),
+    derived_functions,
+    module_slots,
+    traverse_module,
+    clear_module,
+    free_module,
+};
+
+}  // namespace
+
+}  // namespace Halx::functions
+
+extern "C" HALX_EXPORT PyObject *PyInit__functions(void);
+
+// Returns the module definition; the import system creates and executes a
+// module from it in each interpreter (PEP 489).
+PyMODINIT_FUNC PyInit__functions(void) {
+    return PyModuleDef_Init(&Halx::functions::module_definition);
+}
