@@ -4,6 +4,8 @@ import pytest
 import _Halx
 import Halx
 
+pytestmark = pytest.mark.memcheck
+
 cvar = _Halx.cvar
 CONSTANTS = {"MolarMass": 0.058443, "T_Triple": 800.7, "P_Triple": 0.0005}
 
