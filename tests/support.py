@@ -37,13 +37,16 @@ def run_python(code: str, *, env_extra=None, timeout=120) -> subprocess.Complete
 # --- The allocation-failure hook ---------------------------------------------------------------------
 
 class FaultHook:
-    """The hook that a build configured with HALX_FAULT_INJECTION=ON exports."""
+    """The hooks that a build configured with HALX_FAULT_INJECTION=ON exports:
+    a failure of the n-th allocation, and the count of cHalx instances."""
 
     def __init__(self, library: ctypes.CDLL):
         self._arm = library.halx_fail_allocation_after
         self._arm.argtypes, self._arm.restype = [ctypes.c_long], None
         self._remaining = library.halx_allocations_before_failure
         self._remaining.argtypes, self._remaining.restype = [], ctypes.c_long
+        self._created, self._freed = library.halx_instances_created, library.halx_instances_freed
+        self._created.restype = self._freed.restype = ctypes.c_long
 
     def fail_after(self, n: int) -> None:
         """Make the (n+1)-th allocation from now on fail; -1 makes none fail."""
@@ -52,6 +55,10 @@ class FaultHook:
     def reached(self) -> bool:
         """Whether the armed failure has happened."""
         return self._remaining() < 0
+
+    def instances_alive(self) -> int:
+        """cHalx instances that _Halx has created and not yet freed."""
+        return self._created() - self._freed()
 
     def fail_allocations(self, call: Callable[[], object], limit: int = 50) -> Tuple[List[BaseException], object]:
         """Runs `call` with its n-th allocation failing, for n = 0, 1, ... until

@@ -10,6 +10,8 @@ import Halx
 from proxies import Holder, RaisingThis
 import reference
 
+pytestmark = pytest.mark.memcheck
+
 PROPERTY_ARITY = {name: arity + 1 for name, (_, arity) in reference.PROPERTIES.items()}
 
 

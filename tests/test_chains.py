@@ -1,9 +1,7 @@
 """Chains of linked pointer objects: no sequence of links makes a loop or gives
 a pointer object two predecessors, and every chain is released without
 recursion, whoever linked it."""
-import ctypes
 import gc
-import importlib.util
 import textwrap
 
 import pytest
@@ -13,18 +11,11 @@ from hypothesis.stateful import Bundle, RuleBasedStateMachine, invariant, rule
 
 import _Halx
 import Halx  # noqa: F401  (registers the proxy class, so owning pointer objects destroy their instance)
+from support import load_fault_hook
 
 LONGEST_CHAIN = 1024
 PointerObject = type(_Halx.new_cHalx())
-
-
-def _instance_counts():
-    """(created, freed) by this module, on a build that counts them; else None."""
-    library = ctypes.CDLL(importlib.util.find_spec("_Halx").origin)
-    try:
-        return library.halx_instances_created(), library.halx_instances_freed()
-    except AttributeError:
-        return None
+FAULTS = load_fault_hook()  # counts the live instances on a build with the hook
 
 
 class Proxy:
@@ -42,10 +33,8 @@ class Chains(RuleBasedStateMachine):
     def __init__(self):
         super().__init__()
         self.objects = []
-        self.counts = _instance_counts()
-        if self.counts is not None:
-            gc.collect()  # what earlier examples left goes before the counts are read
-            self.counts = _instance_counts()
+        gc.collect()  # what earlier examples left goes before the instances are counted
+        self.alive = FAULTS and FAULTS.instances_alive()
 
     def keep(self, obj):
         self.objects.append(obj)
@@ -104,10 +93,9 @@ class Chains(RuleBasedStateMachine):
 
     def teardown(self):
         self.objects.clear()
-        if self.counts is not None:
+        if FAULTS:
             gc.collect()
-            created, freed = _instance_counts()
-            assert created - self.counts[0] == freed - self.counts[1], "an instance was not freed exactly once"
+            assert FAULTS.instances_alive() == self.alive, "an instance was not freed exactly once"
 
 
 TestChains = Chains.TestCase

@@ -5,6 +5,8 @@ import _Halx
 import Halx
 from Halx._table import CONSTANTS as TABLE
 
+pytestmark = pytest.mark.memcheck
+
 cvar = _Halx.cvar
 CONSTANTS = {constant.name: constant.value for constant in TABLE}
 

@@ -1,22 +1,22 @@
-"""Leak hunting: each scenario, repeated thousands of times, must leave both
-the interpreter's count of allocated blocks and the process's resident memory
-flat.
+"""Leak hunting: each scenario, repeated thousands of times, must leave the
+interpreter's count of allocated blocks flat, and on a build with the
+allocation-failure hook, the count of live cHalx instances too.
 
-The harness runs a scenario in rounds and samples both counters after each
+The harness runs a scenario in rounds and samples the counts after each
 round. The first round absorbs one-time growth (caches, free lists, interned
 strings); growth that settles (type caches filling up as classes come and
 go) is let through by judging the block count on the last half of the rounds
-only: a leak adds the same amount every round and never settles. The block count sees every Python object that is never released
-(one missing decref per call adds a block per call); resident memory also sees
-what C code allocates with malloc or new (client data, variable records,
-model instances), which the block count cannot. The last tests run the
-harness on deliberately leaking scenarios and check that it flags them.
+only: a leak adds the same amount every round and never settles. The block
+count sees every Python object that is never released (one missing decref
+per call adds a block per call). A cHalx instance is allocated with `new`,
+outside CPython's allocator: the hook's build counts the instances created
+and freed, and any instance still alive after the rounds that was not
+before them is a leak. The last tests run the harness on deliberately
+leaking scenarios and check that it flags them.
 
 Under PYTHONMALLOC=malloc (the sanitizer run) CPython keeps no block count:
 the harness then counts what tracemalloc traces, in 16-byte units, so a leaked
-float still counts at least one per call. Under AddressSanitizer resident
-memory is the sanitizer's (quarantine, shadow), so only the objects are
-judged there.
+float still counts at least one per call.
 """
 
 import ctypes
@@ -26,6 +26,7 @@ import os
 import sys
 import tracemalloc
 from dataclasses import dataclass
+from typing import List, Optional
 
 import pytest
 
@@ -37,12 +38,12 @@ from swig_pointers import CHAR_DESCRIPTOR, forge_pointer
 
 TRACED = sys.getallocatedblocks() == 0  # no block count without CPython's allocator
 SANITIZED = "asan" in os.environ.get("LD_PRELOAD", "")
-PAGE = os.sysconf("SC_PAGE_SIZE")
 ROUNDS = 4  # measured rounds after the first
 # Allowance: a block per 50 calls, or 2 bytes a call when traced (a leak is a
 # block, or 24 bytes and more, on every call).
 BLOCKS_PER_CALL = 1 / 8 if TRACED else 1 / 50
-RSS_ALLOWANCE = 2 * 2**20  # bytes over all measured rounds
+faults = load_fault_hook()
+needs_faults = pytest.mark.skipif(faults is None, reason="needs a build with HALX_FAULT_INJECTION=ON")
 
 
 def allocated_blocks() -> int:
@@ -60,16 +61,11 @@ def _tracing():
         tracemalloc.stop()
 
 
-def resident_bytes() -> int:
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * PAGE
-
-
 @dataclass
 class Growth:
     iterations: int  # per round
-    blocks: list  # block count after each round
-    rss: list  # resident bytes after each round
+    blocks: List[int]  # block count after each round
+    instances: Optional[List[int]]  # live cHalx instances after each round; None without the hook
 
     @property
     def calls(self) -> int:
@@ -80,34 +76,31 @@ class Growth:
     def block_growth(self) -> int:
         return self.blocks[-1] - self.blocks[-1 - ROUNDS // 2]
 
-    @property
-    def rss_growth(self) -> int:
-        return self.rss[-1] - self.rss[0]
-
     def leaks_objects(self) -> bool:
         return self.block_growth > max(64, self.calls * BLOCKS_PER_CALL)
 
-    def leaks_memory(self) -> bool:
-        # A leak grows the process every round; a single jump (an arena that
-        # another thread of the test run filled, say) is not one.
-        rising = sum(later > earlier for earlier, later in zip(self.rss, self.rss[1:]))
-        return not SANITIZED and self.rss_growth > RSS_ALLOWANCE and rising >= ROUNDS - 1
+    def leaks_instances(self) -> bool:
+        return self.instances is not None and self.instances[-1] > self.instances[0]
 
     def __str__(self) -> str:
-        return (f"{self.iterations} calls a round: blocks {self.blocks}, "
-                f"resident {[round(r / 2**20, 2) for r in self.rss]} MiB")
+        return f"{self.iterations} calls a round: blocks {self.blocks}, live instances {self.instances}"
 
 
 def hunt(scenario, iterations: int) -> Growth:
     """Runs `scenario` 1 + ROUNDS times `iterations` times over."""
-    blocks, rss = [], []
+    blocks, instances = [], []
     for _ in range(1 + ROUNDS):
         for _ in range(iterations):
             scenario()
         gc.collect()
         blocks.append(allocated_blocks())
-        rss.append(resident_bytes())
-    return Growth(iterations, blocks, rss)
+        instances.append(faults.instances_alive() if faults else 0)
+    return Growth(iterations, blocks, instances if faults else None)
+
+
+def assert_flat(name: str, growth: Growth) -> None:
+    assert not growth.leaks_objects(), f"{name} leaks objects: {growth}"
+    assert not growth.leaks_instances(), f"{name} leaks instances: {growth}"
 
 
 # --- Scenarios ----------------------------------------------------------------------------------
@@ -266,16 +259,12 @@ SCENARIOS = {
 
 
 @pytest.mark.parametrize("name", SCENARIOS)
-def test_repeating_a_scenario_leaves_blocks_and_resident_memory_flat(name):
+def test_repeating_a_scenario_leaves_blocks_and_instances_flat(name):
     scenario, iterations = SCENARIOS[name]
-    growth = hunt(scenario, iterations)
-    assert not growth.leaks_objects(), f"{name} leaks objects: {growth}"
-    assert not growth.leaks_memory(), f"{name} leaks memory: {growth}"
+    assert_flat(name, hunt(scenario, iterations))
 
 
 # --- Failure paths of the allocation-failure build ----------------------------------------------------
-faults = load_fault_hook()
-
 FAILING_CALLS = {
     "new_cHalx": lambda: _Halx.new_cHalx(),
     "result float": lambda: _Halx.cHalx_Rho_Liquid(proxy, 900.0, 100.0),
@@ -283,9 +272,6 @@ FAILING_CALLS = {
     "cvar read": lambda: _Halx.cvar.T_Triple,
     "str of cvar": lambda: str(_Halx.cvar),
 }
-
-
-needs_faults = pytest.mark.skipif(faults is None, reason="needs a build with HALX_FAULT_INJECTION=ON")
 
 
 def failing_every_allocation(call):
@@ -299,10 +285,8 @@ def failing_every_allocation(call):
 
 @needs_faults
 @pytest.mark.parametrize("name", FAILING_CALLS)
-def test_repeated_allocation_failures_leave_blocks_and_resident_memory_flat(name):
-    growth = hunt(failing_every_allocation(FAILING_CALLS[name]), 2000)
-    assert not growth.leaks_objects(), f"{name} leaks objects: {growth}"
-    assert not growth.leaks_memory(), f"{name} leaks memory: {growth}"
+def test_repeated_allocation_failures_leave_blocks_and_instances_flat(name):
+    assert_flat(name, hunt(failing_every_allocation(FAILING_CALLS[name]), 2000))
 
 
 @needs_faults
@@ -310,8 +294,7 @@ def test_allocation_failures_stay_flat_while_other_code_holds_many_memory_errors
     held = [MemoryError() for _ in range(64)]  # more than the interpreter keeps spare
     growth = hunt(failing_every_allocation(FAILING_CALLS["str of cvar"]), 2000)
     del held
-    assert not growth.leaks_objects(), f"str of cvar leaks objects: {growth}"
-    assert not growth.leaks_memory(), f"str of cvar leaks memory: {growth}"
+    assert_flat("str of cvar", growth)
 
 
 # --- The harness itself --------------------------------------------------------------------------
@@ -320,9 +303,6 @@ def test_allocation_failures_stay_flat_while_other_code_holds_many_memory_errors
 Py_IncRef = ctypes.pythonapi.Py_IncRef
 Py_IncRef.argtypes = [ctypes.py_object]
 Py_IncRef.restype = None
-libc = ctypes.CDLL(None)
-libc.malloc.argtypes = [ctypes.c_size_t]
-libc.malloc.restype = ctypes.c_void_p
 
 
 def call_missing_one_decref():
@@ -331,10 +311,10 @@ def call_missing_one_decref():
     Py_IncRef(_Halx.cHalx_T_Melting(None, 1.0))
 
 
-def call_leaking_a_small_malloc():
-    """A call that loses a client-data-sized block of C heap each time."""
-    _Halx.cHalx_T_Melting(None, 1.0)
-    libc.malloc(48)
+def call_leaking_an_instance():
+    """An instance whose pointer object gave up ownership and that nothing
+    deletes: freed by no one, and no Python block stays behind."""
+    _Halx.new_cHalx().disown()
 
 
 def call_leaking_nothing():
@@ -347,7 +327,7 @@ HUNT_IN_CHILD = """
     if harness.TRACED:
         tracemalloc.start()
     growth = harness.hunt(getattr(harness, {scenario!r}), {iterations})
-    print(json.dumps(dict(objects=growth.leaks_objects(), memory=growth.leaks_memory(),
+    print(json.dumps(dict(objects=growth.leaks_objects(), instances=growth.leaks_instances(),
                           block_growth=growth.block_growth, calls=growth.calls, report=str(growth))))
 """
 
@@ -370,11 +350,11 @@ def test_the_harness_flags_a_single_missing_decref_per_call(python_subprocess):
         # LeakSanitizer, as configured for the sanitizer run, sees the same leak at exit.
         assert "ERROR: LeakSanitizer" in child.stderr and child.returncode != 0
     clean, child = hunt_in_child(python_subprocess, "call_leaking_nothing", 5000)
-    assert not clean["objects"] and not clean["memory"], clean["report"]
+    assert not clean["objects"] and not clean["instances"], clean["report"]
     assert child.returncode == 0, child.stderr
 
 
-@pytest.mark.skipif(SANITIZED, reason="resident memory is the sanitizer's")
-def test_the_harness_flags_resident_growth_that_the_block_count_cannot_see(python_subprocess):
-    found, _ = hunt_in_child(python_subprocess, "call_leaking_a_small_malloc", 25000)
-    assert not found["objects"] and found["memory"], found["report"]
+@needs_faults
+def test_the_harness_flags_instances_that_the_block_count_cannot_see(python_subprocess):
+    found, _ = hunt_in_child(python_subprocess, "call_leaking_an_instance", 5000)
+    assert not found["objects"] and found["instances"], found["report"]

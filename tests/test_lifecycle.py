@@ -8,6 +8,8 @@ import _Halx
 import Halx
 from support import LEAK_LINE
 
+pytestmark = pytest.mark.memcheck
+
 
 def test_new_returns_a_bare_owning_pointer_object():
     p = _Halx.new_cHalx()

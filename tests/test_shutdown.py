@@ -8,6 +8,8 @@ import pytest
 
 from support import LEAK_LINE
 
+pytestmark = pytest.mark.memcheck
+
 
 def leak_lines(stdout: str) -> int:
     return stdout.splitlines().count(LEAK_LINE)

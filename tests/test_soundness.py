@@ -13,6 +13,8 @@ import Halx
 from proxies import RaisingThis
 from support import load_fault_hook
 
+pytestmark = pytest.mark.memcheck
+
 P_BOILING_1000 = _Halx.cHalx_P_Boiling(None, 1000.0)
 ARGUMENT_1 = "in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
 

@@ -7,6 +7,7 @@ written by cmake/write_stubs.py, and one test here checks them.
 import importlib.util
 import inspect
 import pydoc
+import re
 from pathlib import Path
 
 import pytest
@@ -51,13 +52,10 @@ def test_a_stub_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path)
     assert path in writer.stale_stubs(tmp_path) and "python/_Halx.pyi" in writer.stale_stubs(tmp_path)
 
 
-def test_each_derived_property_is_a_documented_function_of_the_package():
+def test_each_derived_property_is_a_function_of_the_package():
     assert Halx.__all__[-len(DERIVED):] == [row.name for row in DERIVED]
     for row in DERIVED:
-        function = getattr(Halx, row.name)
-        assert function.__doc__ == _table.scalar_docstring(row)
-        assert str(inspect.signature(function)) == f"({', '.join(argument_names(row))}, /)"
-        assert _table.docstring(row) in Halx.__doc__
+        assert str(inspect.signature(getattr(Halx, row.name))) == f"({', '.join(argument_names(row))}, /)"
 
 
 @pytest.mark.parametrize("constant", _table.CONSTANTS, ids=lambda constant: constant.name)
@@ -69,27 +67,42 @@ def test_cvar_and_the_package_serve_each_constant_of_the_table(constant):
 def test_the_oracle_of_the_tests_covers_every_bound_property():
     assert list(reference.PROPERTIES) == ["cHalx_" + row.name for row in BOUND]
     assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
+    assert [row.name for row in _table.PROPERTIES] == list(SHOWN)  # help() is checked for every one
 
 
-def test_the_class_and_package_docstrings_list_each_bound_property():
-    for row in BOUND:
-        assert _table.docstring(row) in Halx.cHalx.__doc__
-    assert all(_table.docstring(row) in Halx.__doc__ for row in BOUND)
+# What help() must show of each property, written out apart from the table:
+# argument names, and the unit of the result (None: a phase).
+SHOWN = {
+    "P_Boiling": ("T", "bar"), "T_Melting": ("P", "°C"), "P_Sublimation": ("T", "bar"),
+    "Rho_Solid": ("TP", "kg/m³"), "Rho_Liquid": ("TP", "kg/m³"), "T_Boiling": ("P", "°C"),
+    "T_Sublimation": ("P", "°C"), "P_Melting": ("T", "bar"), "phase": ("TP", None),
+    "H_Vaporization": ("T", "J/mol"), "H_Sublimation": ("T", "J/mol"), "H_Fusion": ("P", "J/mol"),
+    "Alpha_Solid": ("TP", "1/K"), "Alpha_Liquid": ("TP", "1/K"), "Beta_Solid": ("TP", "1/bar"),
+    "Beta_Liquid": ("TP", "1/bar"),
+}
+ARGUMENT_UNITS = {"T": "°C", "P": "bar"}
 
 
-@pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
-def test_help_on_each_method_shows_its_arguments_and_units(row):
-    h = Halx.cHalx()
-    names = argument_names(row)
-    assert getattr(Halx.cHalx, row.name).__doc__ == _table.scalar_docstring(row)
-    for method, parameters in ((getattr(Halx.cHalx, row.name), ["self"] + names), (getattr(h, row.name), names)):
-        signature = inspect.signature(method)
-        assert list(signature.parameters) == parameters
+@pytest.mark.parametrize("name", SHOWN)
+def test_help_on_each_property_shows_a_call_signature_and_every_unit(name):
+    arguments, unit = SHOWN[name]
+    bound = any(row.name == name for row in BOUND)
+    function = getattr(Halx.cHalx(), name) if bound else getattr(Halx, name)
+    lines = pydoc.render_doc(function, renderer=pydoc.plaintext).splitlines()
+    assert lines[2].startswith(f"{name}({', '.join(arguments)}, /)")
+    summary = lines[3].strip()
+    assert all(f"{argument} ({ARGUMENT_UNITS[argument]})" in summary for argument in arguments), summary
+    assert summary.endswith(f", in {unit}." if unit else ": a Halx.Phase, solid, liquid or vapour."), summary
+    text = "\n".join(lines)
+    for argument in arguments:
+        assert re.search(rf"^ +{argument} : float\n +\w+, {ARGUMENT_UNITS[argument]}\.$", text, re.M), text
+    # The package's docstring lists every property, the class's its methods, each with the same line.
+    assert f"``{name}``\n    {summary}\n" in Halx.__doc__
+    if bound:
+        assert f"{name}({', '.join(arguments)}) -> float\n        {summary}\n" in Halx.cHalx.__doc__
+        signature = inspect.signature(getattr(Halx.cHalx, name))
+        assert list(signature.parameters) == ["self", *arguments]
         assert {parameter.kind for parameter in signature.parameters.values()} == {inspect.Parameter.POSITIONAL_ONLY}
-    text = pydoc.render_doc(getattr(h, row.name), renderer=pydoc.plaintext)
-    assert f"{row.name}({', '.join(names)}, /)" in text
-    assert all(f"{argument.name} : float\n        {argument.quantity.capitalize()}, {argument.unit}." in text
-               for argument in row.arguments)
 
 
 @pytest.mark.parametrize("row", BOUND, ids=lambda row: row.name)
@@ -115,6 +128,15 @@ def test_each_ufunc_is_built_from_its_row():
         function = getattr(ufunc, row.name)
         assert (function.nin, function.nout) == (len(row.arguments), 1)
         assert function.ufunc.types == ["d" * len(row.arguments) + "->" + ("b" if row.result == "phase" else "d")]
-        assert function.__doc__ == _table.ufunc_docstring(row, wrapped=True)
-        assert list(inspect.signature(function).parameters) == argument_names(row) + ["out", "kwargs"]
-        assert function.ufunc.__doc__.endswith("\n\n" + _table.ufunc_docstring(row))
+        arguments, unit = SHOWN[row.name]
+        lines = pydoc.render_doc(function, renderer=pydoc.plaintext).splitlines()
+        assert lines[2] == f"{row.name}({', '.join(arguments)}, /, out=None, **kwargs)"
+        text = "\n".join(lines)
+        for argument in arguments:
+            assert re.search(rf"^ +{argument} : array_like\n +\w+ {argument}, {ARGUMENT_UNITS[argument]}\.", text, re.M)
+        returns = f"{row.name}({', '.join(arguments)}) " + (f"in {unit}:" if unit else "as codes")
+        assert returns in " ".join(text.split())
+        # The ufunc itself: NumPy's signature line, then the same units.
+        shown = function.ufunc.__doc__
+        assert shown.startswith(f"{row.name}(x")
+        assert all(f"{argument}, {ARGUMENT_UNITS[argument]}." in shown for argument in arguments)

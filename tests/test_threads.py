@@ -15,6 +15,8 @@ import sysconfig
 
 import pytest
 
+pytestmark = pytest.mark.memcheck
+
 THREADS = 24
 
 CHILD = r"""

@@ -1,4 +1,5 @@
-"""Property-based fuzzing of the ten functions of _Halx and of `cvar`.
+"""The generated arguments, their verdicts and the judge that the fuzzing
+files (tests/test_fuzz_*.py) share.
 
 Each generated call gets arguments of any count, built from numbers of every
 kind, float and int subclasses whose methods raise, huge ints, strings, None,
@@ -14,40 +15,27 @@ reaches on its first read (objects that change between reads are judged by
 that first read, which is the only one the binding makes).
 
 How much is generated is chosen by HALX_FUZZ: unset or "default" for a quick
-run, "ci" for the CI run (at least 100,000 calls, checked by the last test),
-"long" for a long local run (see CONTRIBUTING.md).
+run, "ci" for the CI run (at least 100,000 calls over the fuzzing files,
+each file checking its share in its last test), "long" for a long local run
+(see CONTRIBUTING.md).
 """
 
-import ctypes
-import decimal
-import fractions
 import gc
 import math
 import os
 import re
-import sys
-import tempfile
-from contextlib import contextmanager
 from dataclasses import dataclass
 from typing import Optional
 
 import pytest
-from hypothesis import HealthCheck, given, settings
+from hypothesis import HealthCheck, settings
 from hypothesis import strategies as st
 
 import _Halx
 import Halx
 import reference
-from support import LEAK_LINE
-from swig_pointers import (
-    CHAR_DESCRIPTOR,
-    HALX_DESCRIPTOR,
-    PointerObject,
-    chain_of,
-    descriptor_of,
-    forge_pointer,
-    supplier_of,
-)
+from proxies import Holder, RaisingThis
+from swig_pointers import HALX_DESCRIPTOR, CHAR_DESCRIPTOR, PointerObject, chain_of, forge_pointer, supplier_of
 
 # --- How much to generate ------------------------------------------------------------------
 _COMMON = dict(
@@ -61,18 +49,42 @@ PROFILE = os.environ.get("HALX_FUZZ", "default")
 if PROFILE not in ("default", "ci", "long"):
     raise ValueError(f"HALX_FUZZ={PROFILE!r}: use 'default', 'ci' or 'long'")
 FUZZ = settings.get_profile(f"halx-{PROFILE}")
-CALL_TARGET = {"default": 0, "ci": 100_000, "long": 1_000_000}[PROFILE]
 
-CALLS = {"made": 0, "returned": 0}  # calls into _Halx and cvar by this module
-FINISHED = set()  # fuzz tests whose body has run at least once
 
-POINTER_REPR = re.compile(r"<Swig Object of type 'Halx::cHalx \*' at 0x[0-9a-fA-F]+>")
+class Tally:
+    """The generated calls of one fuzzing file and the file's share of the
+    target: `ci_calls` under HALX_FUZZ=ci, ten times as many under "long",
+    none by default. The shares add up to 100,000, each at least a ninth below
+    what its file made in measured "ci" runs (113,000 calls over the five). A
+    file runs whole in one process (xdist's --dist loadfile), so its last test
+    sees the whole count."""
+
+    counting: Optional["Tally"] = None  # the tally of the fuzz test running now
+
+    def __init__(self, tests: int, ci_calls: int):
+        self.tests, self.finished, self.made, self.returned = tests, set(), 0, 0
+        self.target = {"default": 0, "ci": ci_calls, "long": 10 * ci_calls}[PROFILE]
+
+    def done(self, test: str) -> None:
+        """Counts the calls from here on against this file; `test` has run."""
+        Tally.counting = self
+        self.finished.add(test)
+
+    def check(self, capsys) -> None:
+        if len(self.finished) < self.tests:
+            pytest.skip("only part of the fuzzing ran")
+        with capsys.disabled():
+            print(f"\n[fuzz] profile {PROFILE}: {self.made} generated calls into _Halx and cvar, "
+                  f"{self.returned} of them returned")
+        assert self.made >= self.target
+
+
+# Messages and limits of the binding's link rules.
 NOT_A_POINTER = "Attempt to append a non SwigPyObject"
 ALREADY_LINKED = "Attempt to append a SwigPyObject that is already linked to this one"
 CHAIN_TOO_LONG = "Attempt to append beyond 1024 linked SwigPyObjects"
 SHARES_A_NODE = "Attempt to append a chain of SwigPyObjects that shares one with this chain"
 HAS_A_PREDECESSOR = "Attempt to append a SwigPyObject that another one already links to"
-NOT_A_CLASS = "swigregister expected a class that can be instantiated, got {}"
 MAX_CHAIN = 1024
 MAX_THIS_HOPS = 64
 
@@ -173,45 +185,22 @@ def instance_verdict(case: Case):
 
 
 # Numbers and things that are not numbers.
-class FloatWithBadMethods(float):
-    """A float subclass: the number rule must read the stored value only."""
+def with_bad_methods(base: type, *methods: str) -> type:
+    """A subclass of `base` whose `methods` raise: the binding must call none of them."""
+    def refuse(method):
+        def refused(self, *args):
+            raise RuntimeError(f"{method} must not be called")
+        return refused
 
-    def __float__(self):
-        raise RuntimeError("__float__ must not be called")
-
-    def __index__(self):
-        raise RuntimeError("__index__ must not be called")
-
-    def __eq__(self, other):
-        raise RuntimeError("__eq__ must not be called")
-
-    def __hash__(self):
-        raise RuntimeError("__hash__ must not be called")
-
-    def __repr__(self):
-        return f"FloatWithBadMethods({float.__repr__(self)})"
+    name = f"{base.__name__.capitalize()}WithBadMethods"
+    namespace = {method: refuse(method) for method in methods}
+    namespace["__repr__"] = lambda self: f"{name}({base.__repr__(self)})"
+    return type(name, (base,), namespace)
 
 
-class IntWithBadMethods(int):
-    """An int subclass: converted from its digits, no method called."""
-
-    def __float__(self):
-        raise RuntimeError("__float__ must not be called")
-
-    def __index__(self):
-        raise RuntimeError("__index__ must not be called")
-
-    def __int__(self):
-        raise RuntimeError("__int__ must not be called")
-
-    def __eq__(self, other):
-        raise RuntimeError("__eq__ must not be called")
-
-    def __hash__(self):
-        raise RuntimeError("__hash__ must not be called")
-
-    def __repr__(self):
-        return f"IntWithBadMethods({int.__repr__(self)})"
+# The number rule reads the stored value of a float, and converts an int from its digits.
+FloatWithBadMethods = with_bad_methods(float, "__float__", "__index__", "__eq__", "__hash__")
+IntWithBadMethods = with_bad_methods(int, "__float__", "__index__", "__int__", "__eq__", "__hash__")
 
 
 class ConvertsItself:
@@ -310,17 +299,7 @@ single_pointers = st.one_of(
 pointers = st.one_of(single_pointers, st.lists(single_pointers, min_size=2, max_size=4).map(linked))
 
 
-# Proxies: objects that lead to a pointer object through `this`.
-class Proxy:
-    """Carries `this` in its instance dictionary."""
-
-    def __init__(self, label):
-        self._label = label
-
-    def __repr__(self):
-        return f"<Proxy {self._label}>"
-
-
+# Proxies: objects that lead to a pointer object through `this` (Holder: in its instance dictionary).
 class Blank:
     """Has no `this` until cHalx_swiginit gives it one."""
 
@@ -374,8 +353,7 @@ def proxy(inner: Case, how: str, value) -> Case:
     if how == "class attribute" and hasattr(type(target), "__get__"):
         how = "attribute"  # a descriptor would be bound, not returned
     if how == "attribute":
-        obj = Proxy(inner.label)
-        obj.this = target
+        obj = Holder(target)
     elif how == "class attribute":
         obj = type("ClassProxy", (), {"this": target})()
     elif how == "property":
@@ -414,9 +392,7 @@ def deep_proxy(inner: Case, depth: int) -> Case:
     """`depth` proxies stacked on inner; beyond 64 reads the search gives up."""
     obj = inner.obj
     for _ in range(depth):
-        outer = Proxy("deep")
-        outer.this = obj
-        obj = outer
+        obj = Holder(obj)
     pointer = inner.pointer
     return Case(obj, f"{depth} proxies over {inner.label}", pointer=pointer,
                 hops=inner.hops + depth if pointer is not None else 0, keep=(inner,),
@@ -425,18 +401,6 @@ def deep_proxy(inner: Case, depth: int) -> Case:
 
 class Interrupt(BaseException):
     """Not an Exception: the search must discard it all the same."""
-
-
-class RaisingThis:
-    def __init__(self, error):
-        self._error = error
-
-    @property
-    def this(self):
-        raise self._error
-
-    def __repr__(self):
-        return f"<RaisingThis {self._error!r}>"
 
 
 class RecursingThis:
@@ -494,7 +458,7 @@ def raising_this(error) -> Case:
 
 
 def looping(length: int) -> Case:
-    objects = [Proxy(f"loop of {length}") for _ in range(length)]
+    objects = [Holder(None) for _ in range(length)]
     for here, there in zip(objects, objects[1:] + objects[:1]):
         here.this = there
     return Case(objects[0], f"this loop of {length}", keep=tuple(objects))
@@ -567,14 +531,17 @@ def one_argument_refusal(name: str, given_count: int) -> Raises:
 
 def call(function, cases, keywords=None):
     """Calls `function` with the generated arguments; returns (result, error)."""
-    CALLS["made"] += 1
+    tally = Tally.counting
+    if tally is not None:
+        tally.made += 1
     args = [case.obj for case in cases]
     kwargs = {key: case.obj for key, case in (keywords or {}).items()}
     try:
         result = function(*args, **kwargs)
     except BaseException as error:  # noqa: B036 - every escape is a finding
         return None, error
-    CALLS["returned"] += 1
+    if tally is not None:
+        tally.returned += 1
     return result, None
 
 
@@ -636,321 +603,6 @@ keyword_sets = st.one_of(
 )
 
 
-@st.composite
-def argument_lists(draw, count: int):
-    """Mostly the right count with plausible arguments, sometimes anything."""
-    if draw(st.integers(min_value=0, max_value=4)) == 0:
-        return draw(st.lists(anything, max_size=5))
-    first = draw(st.one_of(none_case, instances, anything))
-    return [first] + [draw(st.one_of(numbers, numbers, numbers, anything)) for _ in range(count - 1)]
-
-
-@st.composite
-def singular_liquid_arguments(draw):
-    """(None, T, P) with P where the liquid correlation's log argument or
-    denominator passes through zero, nudged by a few units in the last place."""
-    T = draw(st.one_of(st.floats(min_value=-2000.0, max_value=20000.0), st.sampled_from(SPECIAL_FLOATS)))
-    kappa = T * 5.5058e-8 - 1.5259e-5
-    if kappa == 0.0 or not math.isfinite(kappa):
-        P = draw(floats)
-    else:
-        target = draw(st.sampled_from([-1.0, math.exp(10.0) - 1.0]))
-        P = target / (kappa * 10.0) * (1.0 + draw(st.integers(min_value=-4, max_value=4)) * 2.0**-52)
-    return [Case(None, "None"), number_case(T), number_case(P)]
-
-
-def done(test: str):
-    FINISHED.add(test)
-
-
-@FUZZ
-@given(data=st.data())
-@pytest.mark.parametrize("name", sorted(PROPERTIES))
-def test_property_functions_return_the_model_value_or_the_prescribed_error(name, data):
-    done(f"property {name}")
-    count = PROPERTIES[name][1]
-    for _ in range(data.draw(st.integers(min_value=1, max_value=8), label="calls")):
-        cases = data.draw(argument_lists(count))
-        keywords = data.draw(keyword_sets)
-        check_property_call(name, cases, keywords)
-
-
-@FUZZ
-@given(calls=st.lists(singular_liquid_arguments(), min_size=1, max_size=8))
-def test_liquid_density_near_its_singularities_follows_ieee_arithmetic(calls):
-    done("liquid singularities")
-    for cases in calls:
-        check_property_call("cHalx_Rho_Liquid", cases, {})
-
-
-@FUZZ
-@given(data=st.data())
-@pytest.mark.parametrize("name", sorted(PROPERTIES))
-def test_proxy_methods_behave_as_the_flat_functions(name, data):
-    done(f"proxy {name}")
-    count = PROPERTIES[name][1]
-    for _ in range(data.draw(st.integers(min_value=1, max_value=8), label="calls")):
-        proxy_case = data.draw(st.one_of(st.builds(halx_proxy), st.builds(deleted_halx_proxy)))
-        rest = data.draw(st.one_of(
-            st.lists(st.one_of(numbers, numbers, anything), min_size=count - 1, max_size=count - 1),
-            st.lists(anything, max_size=4),
-        ))
-        keywords = data.draw(keyword_sets)
-        check_property_call(name, [proxy_case] + rest, keywords, via_proxy=True)
-
-
-@FUZZ
-@given(calls=st.lists(st.tuples(st.lists(anything, max_size=3), keyword_sets), min_size=1, max_size=8))
-def test_new_cHalx_returns_an_owning_pointer_object_or_refuses_arguments(calls):
-    done("new_cHalx")
-    for cases, keywords in calls:
-        result, error = call(_Halx.new_cHalx, cases, keywords)
-        if keywords:
-            assert_raised(error, keyword_refusal("new_cHalx"), result)
-        elif cases:
-            assert_raised(error, Raises(
-                TypeError, rf"(_Halx\.)?new_cHalx\(\) takes no arguments \({len(cases)} given\)", pattern=True))
-        else:
-            assert_returned(result, error)
-            assert type(result) is PointerObject
-            assert POINTER_REPR.fullmatch(repr(result))
-            assert result.own() is True and result.next() is None
-            assert descriptor_of(result) == HALX_DESCRIPTOR and int(result) != 0
-
-
-def check_delete_call(cases: list, keywords: dict):
-    if keywords:
-        expected = keyword_refusal("delete_cHalx")
-    elif len(cases) != 1:
-        expected = one_argument_refusal("delete_cHalx", len(cases))
-    elif propagated(cases[0]):
-        expected = propagated(cases[0])
-    else:
-        accepted, supplier = instance_verdict(cases[0])
-        expected = None if accepted else Raises(TypeError, refusal_message("delete_cHalx", 1))
-    result, error = call(_Halx.delete_cHalx, cases, keywords)
-    if expected is not None:
-        assert_raised(error, expected, result)
-        return
-    assert_returned(result, error)
-    assert result is None
-    if isinstance(supplier, PointerObject):  # detached, whether it owned the instance or not
-        assert supplier.own() is False and int(supplier) == 0
-
-
-@FUZZ
-@given(calls=st.lists(st.tuples(
-    st.one_of(st.lists(st.one_of(instances, none_case, anything), min_size=1, max_size=1),
-              st.lists(anything, max_size=3)),
-    keyword_sets), min_size=1, max_size=8))
-def test_delete_cHalx_destroys_through_any_proxy_or_refuses(calls):
-    done("delete_cHalx")
-    for cases, keywords in calls:
-        check_delete_call(cases, keywords)
-
-
-@FUZZ
-@given(calls=st.lists(st.tuples(st.lists(anything, max_size=3), keyword_sets), min_size=1, max_size=8))
-def test_SWIG_PyInstanceMethod_New_wraps_any_object(calls):
-    done("SWIG_PyInstanceMethod_New")
-    for cases, keywords in calls:
-        result, error = call(_Halx.SWIG_PyInstanceMethod_New, cases, keywords)
-        if keywords:
-            assert_raised(error, keyword_refusal("SWIG_PyInstanceMethod_New"), result)
-        elif len(cases) != 1:
-            assert_raised(error, one_argument_refusal("SWIG_PyInstanceMethod_New", len(cases)), result)
-        else:
-            assert_returned(result, error)
-            assert type(result).__name__ == "instancemethod" and result.__func__ is cases[0].obj
-
-
-# --- Registration --------------------------------------------------------------------------------
-DESTROYED = []  # (address, owned, descriptor) of each pointer object a recording destroy callable got
-
-
-def record_destroy(*args):
-    pointer = args[-1]
-    DESTROYED.append((int(pointer), pointer.own(), descriptor_of(pointer)))
-    _Halx.delete_cHalx(pointer)  # so that the instance does not outlive the check
-
-
-def failing_destroy(*args):
-    record_destroy(*args)
-    raise RuntimeError("destroy failed")
-
-
-class LookupFails(type):
-    @property
-    def __swig_destroy__(cls):
-        raise RuntimeError("__swig_destroy__ cannot be read")
-
-
-class DestroyUnreadable:
-    @property
-    def __swig_destroy__(self):
-        raise ValueError("__swig_destroy__ cannot be read")
-
-
-class TupleSubclass(tuple):
-    pass
-
-
-def registrant(kind: str):
-    """(object to register, what releasing an owning pointer must then do)."""
-    if kind == "Halx.cHalx":
-        return Halx.cHalx, "silent"
-    if kind == "subclass of Halx.cHalx":
-        return type("Derived", (Halx.cHalx,), {}), "silent"
-    if kind == "delete_cHalx as static method":
-        return type("StaticDelete", (), {"__swig_destroy__": staticmethod(_Halx.delete_cHalx)}), "silent"
-    if kind == "recording class":
-        return type("Recording", (), {"__swig_destroy__": staticmethod(record_destroy)}), "recorded"
-    if kind == "recording instance":  # not a class: refused
-        return type("Recording", (), {"__swig_destroy__": record_destroy})(), not_a_class("Recording")
-    if kind == "failing class":
-        return type("Failing", (), {"__swig_destroy__": staticmethod(failing_destroy)}), "failed"
-    if kind == "class without destroy":
-        return type("NoDestroy", (), {}), "leak"
-    if kind == "lookup raises":
-        return LookupFails("Unreadable", (), {}), "leak"
-    if kind == "instance whose lookup raises":
-        return DestroyUnreadable(), not_a_class("DestroyUnreadable")
-    if kind == "class that cannot be instantiated":
-        return type(_Halx.cvar), not_a_class("swigvarlink")
-    raise AssertionError(kind)
-
-
-REGISTRANTS = [
-    "Halx.cHalx", "subclass of Halx.cHalx", "delete_cHalx as static method", "recording class",
-    "recording instance", "failing class", "class without destroy", "lookup raises",
-    "instance whose lookup raises", "class that cannot be instantiated",
-]
-
-libc = ctypes.CDLL(None)
-
-
-@contextmanager
-def c_stdout(sink: list):
-    """Collects what C code prints on file descriptor 1 (the runtime's leak
-    line goes to C's stdout, not to sys.stdout)."""
-    libc.fflush(None)
-    saved = os.dup(1)
-    with tempfile.TemporaryFile() as capture:
-        os.dup2(capture.fileno(), 1)
-        try:
-            yield
-        finally:
-            libc.fflush(None)
-            os.dup2(saved, 1)
-            os.close(saved)
-            capture.seek(0)
-            sink.append(capture.read().decode())
-
-
-def observe_release():
-    """Releases a new owning pointer object; returns what happened."""
-    DESTROYED.clear()
-    unraisable, printed = [], []
-    hook = sys.unraisablehook
-    sys.unraisablehook = unraisable.append
-    try:
-        with c_stdout(printed):
-            pointer = _Halx.new_cHalx()
-            address = int(pointer)
-            del pointer
-    finally:
-        sys.unraisablehook = hook
-    return address, list(DESTROYED), unraisable, printed[0]
-
-
-def check_release(expected: str):
-    address, destroyed, unraisable, printed = observe_release()
-    if expected == "silent":
-        assert (destroyed, unraisable, printed) == ([], [], "")
-    elif expected in ("recorded", "failed"):
-        # A destroy callable of Python gets a pointer object of its own that owns the instance.
-        assert destroyed == [(address, True, HALX_DESCRIPTOR)] and printed == ""
-        if expected == "failed":
-            assert len(unraisable) == 1 and str(unraisable[0].exc_value) == "destroy failed"
-        else:
-            assert unraisable == []
-    else:
-        assert (destroyed, unraisable, printed) == ([], [], LEAK_LINE + "\n")
-
-
-def not_a_class(name: str) -> "Raises":
-    return Raises(TypeError, NOT_A_CLASS.format(name))
-
-
-def pool_behaviour(obj):
-    """What releasing an owning pointer does once `obj` from the pool is
-    registered, or the refusal of an object that is not a class."""
-    if not issubclass(type(obj), type):  # a real class, whatever __class__ claims
-        return Raises(TypeError, re.escape(NOT_A_CLASS.format("")) + r"\S+", pattern=True)
-    try:
-        destroy = getattr(obj, "__swig_destroy__")
-    except BaseException:  # noqa: B036 - the binding discards every lookup error
-        return "leak"
-    assert destroy is _Halx.delete_cHalx, "the pool holds no other destroy callable"
-    return "silent"
-
-
-@st.composite
-def registration_arguments(draw):
-    """(argument list, keywords, the outcome: Raises(...) or the release
-    behaviour that the registration sets)."""
-    shape = draw(st.sampled_from(["bare", "bare", "one-tuple", "tuple subclass", "pool", "count"]))
-    obj, behaviour = registrant(draw(st.sampled_from(REGISTRANTS)))
-    if shape == "bare":
-        return [Case(obj, repr(obj))], {}, behaviour
-    if shape == "one-tuple":
-        return [Case((obj,), f"({obj!r},)")], {}, behaviour
-    if shape == "tuple subclass":
-        return [Case(TupleSubclass((obj,)), f"TupleSubclass({obj!r},)")], {}, behaviour
-    if shape == "pool":
-        case = draw(anything)
-        if issubclass(type(case.obj), tuple):
-            if len(case.obj) != 1:
-                return [case], {}, Raises(TypeError, count_message("swigregister", 1, len(case.obj)))
-            return [case], {}, pool_behaviour(tuple.__getitem__(case.obj, 0))
-        return [case], {}, pool_behaviour(case.obj)
-    cases = draw(st.lists(anything, max_size=3))
-    keywords = draw(keyword_sets)
-    if keywords:
-        return cases, keywords, keyword_refusal("cHalx_swigregister")
-    if len(cases) != 1:
-        return cases, keywords, one_argument_refusal("cHalx_swigregister", len(cases))
-    items = draw(st.sampled_from([(), (obj, obj), (obj, None, 1)]))
-    return [Case(items, f"tuple of {len(items)}")], {}, Raises(
-        TypeError, count_message("swigregister", 1, len(items)))
-
-
-@FUZZ
-@given(calls=st.lists(registration_arguments(), min_size=1, max_size=4))
-def test_cHalx_swigregister_sets_the_destroy_callable_that_releases_use(calls):
-    done("cHalx_swigregister")
-    for cases, keywords, outcome in calls:
-        # Pointer objects of earlier examples, held in reference cycles through
-        # tracebacks, go now, while the proxy class is registered; with the
-        # collector paused, the one release watched is the only one that
-        # meets the class registered here.
-        gc.collect()
-        gc.disable()
-        try:
-            _Halx.cHalx_swigregister(Halx.cHalx)
-            result, error = call(_Halx.cHalx_swigregister, cases, keywords)
-            if isinstance(outcome, Raises):
-                assert_raised(error, outcome, result)
-                check_release("silent")  # the earlier registration stands
-            else:
-                assert_returned(result, error)
-                assert result is None
-                check_release(outcome)
-        finally:
-            _Halx.cHalx_swigregister(Halx.cHalx)
-            gc.enable()
-
-
 # --- Attaching ---------------------------------------------------------------------------------
 def check_swiginit_call(cases: list, keywords: dict):
     if keywords:
@@ -1006,65 +658,8 @@ def check_swiginit_call(cases: list, keywords: dict):
     return None
 
 
-@st.composite
-def attach_arguments(draw):
-    shape = draw(st.integers(min_value=0, max_value=7))
-    if shape == 0:
-        return draw(st.lists(anything, max_size=4)), draw(keyword_sets)
-    if shape == 1:  # a link that would close a loop
-        target = draw(pointers)
-        chain = chain_of(target.obj)
-        if draw(st.booleans()):
-            added = chain[draw(st.integers(min_value=0, max_value=len(chain) - 1))]
-            added_case = Case(added, "a pointer object already in the chain", pointer=added)
-        else:
-            leading = _Halx.new_cHalx()
-            leading.append(target.obj)
-            added_case = Case(leading, "a chain that leads back to the proxy's pointer", pointer=leading)
-        if draw(st.booleans()):
-            target = proxy(target, "attribute", 0.0)
-        return [target, added_case], {}
-    target = draw(st.one_of(st.builds(lambda: Case(Blank(), "Blank()")), instances, anything))
-    added = draw(st.one_of(pointers, pointers, anything))
-    return [target, added], {}
-
-
-@FUZZ
-@given(calls=st.lists(attach_arguments(), min_size=1, max_size=8))
-def test_cHalx_swiginit_links_or_assigns_this(calls):
-    done("cHalx_swiginit")
-    try:
-        for cases, keywords in calls:
-            check_swiginit_call(cases, keywords)
-    finally:
-        PREDECESSORS.clear()
-
-
-@pytest.mark.parametrize("anchor_length, added_length", [(1, 1023), (1, 1024), (512, 512), (600, 600)])
-def test_chains_of_pointer_objects_stop_at_1024_links(anchor_length, added_length):
-    """Too long to build in every generated example: the cap by itself."""
-    anchors = [_Halx.new_cHalx() for _ in range(anchor_length)]
-    added = [_Halx.new_cHalx() for _ in range(added_length)]
-    for chain in (anchors, added):
-        for here, there in zip(chain, chain[1:]):
-            here.append(there)
-    proxy_obj = Proxy("long chain")
-    proxy_obj.this = anchors[0]
-    check_swiginit_call([Case(proxy_obj, "proxy", pointer=anchors[0], hops=1), Case(added[0], "chain", pointer=added[0])], {})
-
 
 # --- cvar ----------------------------------------------------------------------------------------
-class StrWithBadMethods(str):
-    def __eq__(self, other):
-        raise RuntimeError("__eq__ must not be called")
-
-    def __hash__(self):
-        raise RuntimeError("__hash__ must not be called")
-
-    def __repr__(self):
-        return f"StrWithBadMethods({str.__repr__(self)})"
-
-
 names = st.one_of(
     st.sampled_from([
         "MolarMass", "T_Triple", "P_Triple", "molarmass", "T_triple", "P_Triple ", " MolarMass", "__class__",
@@ -1073,7 +668,7 @@ names = st.one_of(
     ]),
     st.text(max_size=12),
     st.text(alphabet=st.characters(min_codepoint=0xD800, max_codepoint=0xDFFF), min_size=1, max_size=3),
-    st.sampled_from(["MolarMass", "T_Triple", "unknown"]).map(StrWithBadMethods),
+    st.sampled_from(["MolarMass", "T_Triple", "unknown"]).map(with_bad_methods(str, "__eq__", "__hash__")),
     st.sampled_from([5, None, b"T_Triple", 1.5, ("T_Triple",)]),
 )
 
@@ -1121,96 +716,14 @@ def cvar_operation(operation: str, name, value):
     return run
 
 
-WHOLE_OBJECT = {
-    "dir": [],
-    "str": "(P_Triple, T_Triple, MolarMass)",
-    "repr": "<Swig global variables>",
-}
+WHOLE_OBJECT = {"dir": [], "str": "(P_Triple, T_Triple, MolarMass)", "repr": "<Swig global variables>"}
 
 
-@FUZZ
-@given(operations=st.lists(st.tuples(
-    st.sampled_from(["get", "get", "has", "set", "del", "dir", "str", "repr"]), names, anything),
-    min_size=1, max_size=10))
-def test_cvar_serves_three_read_only_constants_and_nothing_else(operations):
-    done("cvar")
-    for operation, name, value in operations:
-        result, error = call(cvar_operation(operation, name, value.obj), [])
-        if operation in WHOLE_OBJECT:
-            assert_returned(result, error)
-            assert result == WHOLE_OBJECT[operation]
-            continue
-        expected = expected_cvar(operation, name)
-        if isinstance(expected, Raises):
-            assert_raised(error, expected, result)
-        else:
-            assert_returned(result, error)
-            assert type(result) is type(expected[1]) and result == expected[1]
-    assert type(_Halx.cvar).__name__ == "swigvarlink"
-
-
-# --- Everything at once ----------------------------------------------------------------------------
-@FUZZ
-@given(data=st.data())
-def test_interleaved_calls_each_follow_their_rules(data):
-    """Pointer objects made, deleted and linked by earlier calls feed later ones."""
-    done("interleaved")
-    made = []
-
-    def argument() -> Case:
-        if made and data.draw(st.booleans(), label="reuse"):
-            pointer = data.draw(st.sampled_from(made), label="made")
-            return Case(pointer, "made earlier", pointer=pointer)
-        return data.draw(st.one_of(instances, anything))
-
-    kinds = sorted(PROPERTIES) + ["new", "delete", "method", "attach", "cvar"]
-    try:
-        interleave(data, kinds, argument, made)
-    finally:
-        PREDECESSORS.clear()
-    for pointer in made:  # deleted or linked, each is still a valid instance argument
-        check_property_call("cHalx_T_Melting", [Case(pointer, "made", pointer=pointer), number_case(1.0)], {})
-
-
-def interleave(data, kinds, argument, made):
-    for _ in range(data.draw(st.integers(min_value=1, max_value=12), label="calls")):
-        kind = data.draw(st.sampled_from(kinds), label="kind")
-        if kind in PROPERTIES:
-            count = PROPERTIES[kind][1]
-            cases = [argument()] + [data.draw(numbers) for _ in range(count - 1)]
-            check_property_call(kind, cases, {})
-        elif kind == "new":
-            result, error = call(_Halx.new_cHalx, [])
-            assert_returned(result, error)
-            made.append(result)
-        elif kind == "delete":
-            check_delete_call([argument()], {})
-        elif kind == "method":
-            case = argument()
-            result, error = call(_Halx.SWIG_PyInstanceMethod_New, [case])
-            assert_returned(result, error)
-            assert result.__func__ is case.obj
-        elif kind == "attach":
-            check_swiginit_call([argument(), argument()], {})
-        else:
-            operation = data.draw(st.sampled_from(["get", "set", "del"]))
-            name = data.draw(names)
-            result, error = call(cvar_operation(operation, name, argument().obj), [])
-            expected = expected_cvar(operation, name)
-            if isinstance(expected, Raises):
-                assert_raised(error, expected, result)
-            else:
-                assert_returned(result, error)
-                assert result == expected[1]
-
-
-FUZZ_TESTS = 2 * len(PROPERTIES) + 8
-
-
-def test_fuzzing_reached_its_call_target(capsys):
-    if len(FINISHED) < FUZZ_TESTS:
-        pytest.skip("only part of the fuzzing ran")
-    with capsys.disabled():
-        print(f"\n[fuzz] profile {PROFILE}: {CALLS['made']} generated calls into _Halx and cvar, "
-              f"{CALLS['returned']} of them returned")
-    assert CALLS["made"] >= CALL_TARGET
+def check_cvar_call(operation: str, name, value) -> None:
+    result, error = call(cvar_operation(operation, name, value), [])
+    expected = ("value", WHOLE_OBJECT[operation]) if operation in WHOLE_OBJECT else expected_cvar(operation, name)
+    if isinstance(expected, Raises):
+        assert_raised(error, expected, result)
+    else:
+        assert_returned(result, error)
+        assert type(result) is type(expected[1]) and result == expected[1]
