@@ -12,6 +12,7 @@ lines is left as it is. tests/test_table.py runs the check.
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
+
 import re
 import sys
 from pathlib import Path
@@ -21,8 +22,10 @@ from write_property_rows import load_table  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[1]
 TABLE = ROOT / "python" / "Halx" / "_table.py"
-REGION = re.compile(r"^(?P<indent>[ ]*)# BEGIN (?P<name>.+?) \(cmake/write_stubs\.py\)\n(?P<body>.*?)^[ ]*# END (?P=name)\n",
-                    re.MULTILINE | re.DOTALL)
+REGION = re.compile(
+    r"^(?P<indent>[ ]*)# BEGIN (?P<name>.+?) \(cmake/write_stubs\.py\)\n(?P<body>.*?)^[ ]*# END (?P=name)\n",
+    re.MULTILINE | re.DOTALL,
+)
 
 
 def _arguments(row, first=None):
@@ -32,7 +35,9 @@ def _arguments(row, first=None):
 
 def _function(table, row, name, first=None, result=None):
     result = result or ("Phase" if row.result == "phase" else "float")
-    return [f"def {name}({_arguments(row, first)}) -> {result}:", f'    """{table.docstring(row)}"""']
+    # A blank line after each, as the formatter lays out a stub's module-level
+    # functions with bodies (in a class body it keeps none: see `written`).
+    return [f"def {name}({_arguments(row, first)}) -> {result}:", f'    """{table.docstring(row)}"""', ""]
 
 
 def _names(names):
@@ -50,8 +55,12 @@ def _derived(table):
 def _constants(table):
     lines = []
     for constant in table.CONSTANTS:
-        lines += ["@property", f"def {constant.name}(self) -> float:",
-                  f'    """{table.constant_docstring(constant, constant.value)}"""']
+        lines += [
+            "@property",
+            f"def {constant.name}(self) -> float:",
+            f'    """{table.constant_docstring(constant, constant.value)}"""',
+            "",
+        ]
     return lines
 
 
@@ -129,7 +138,8 @@ def written(path: str, text: str, table) -> str:
         if name not in writers:
             raise SystemExit(f"{path}: no writer for the region {name!r}")
         found.add(name)
-        body = "".join(f"{indent}{line}\n" if line else "\n" for line in writers[name](table))
+        lines = [line for line in writers[name](table) if line or not indent]
+        body = "".join(f"{indent}{line}\n" if line else "\n" for line in lines)
         return f"{indent}# BEGIN {name} (cmake/write_stubs.py)\n{body}{indent}# END {name}\n"
 
     text = REGION.sub(rewrite, text)
@@ -142,9 +152,11 @@ def written(path: str, text: str, table) -> str:
 def stale_stubs(root: Path = ROOT) -> list:
     """The stubs under root that differ from what the table gives."""
     table = load_table(root / "python" / "Halx" / "_table.py")
-    return [path for path in STUBS
-            if written(path, (root / path).read_text(encoding="utf-8"), table)
-            != (root / path).read_text(encoding="utf-8")]
+    return [
+        path
+        for path in STUBS
+        if written(path, (root / path).read_text(encoding="utf-8"), table) != (root / path).read_text(encoding="utf-8")
+    ]
 
 
 def main(arguments) -> None:

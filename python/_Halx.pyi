@@ -9,6 +9,7 @@ The first argument of each flat function is the instance: a ``Halx.cHalx``
 proxy, any SWIG proxy or pointer object of type ``Halx::cHalx *``, or ``None``.
 Every instance gives the same values.
 """
+
 from typing import Any, Callable, Optional
 
 __all__ = [
@@ -42,7 +43,7 @@ class _SwigPointer:
         """Own the C++ instance: it will be destroyed with this object."""
     def append(self, pointer: object, /) -> None:
         """Chain another pointer object behind this one."""
-    def next(self) -> Optional["_SwigPointer"]:
+    def next(self) -> Optional[_SwigPointer]:
         """The next pointer object in the chain, or ``None``."""
 
 class _Constants:
@@ -66,22 +67,31 @@ cvar: _Constants
 # BEGIN flat functions (cmake/write_stubs.py)
 def cHalx_P_Boiling(self: object, T: float, /) -> float:
     """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+
 def cHalx_T_Melting(self: object, P: float, /) -> float:
     """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+
 def cHalx_P_Sublimation(self: object, T: float, /) -> float:
     """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+
 def cHalx_Rho_Solid(self: object, T: float, P: float, /) -> float:
     """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+
 def cHalx_Rho_Liquid(self: object, T: float, P: float, /) -> float:
     """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+
 # END flat functions
 def new_cHalx() -> _SwigPointer:
     """A new C++ instance, as a pointer object that owns it."""
+
 def delete_cHalx(self: object, /) -> None:
     """Destroy the C++ instance held by a proxy or pointer object; a second call does nothing."""
+
 def cHalx_swigregister(cls: type, /) -> None:
     """Register cls as the proxy class for ``Halx::cHalx *`` results."""
+
 def cHalx_swiginit(self: object, pointer: _SwigPointer, /) -> None:
     """Attach pointer to the proxy self as ``self.this``."""
+
 def SWIG_PyInstanceMethod_New(function: Callable[..., Any], /) -> Any:
     """Wrap a flat function so that, as a class attribute, it binds like a method."""

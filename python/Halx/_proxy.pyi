@@ -1,4 +1,5 @@
 """The proxy class ``cHalx`` over the flat functions of the ``_Halx`` module."""
+
 from typing import Any
 
 __all__ = ["cHalx"]

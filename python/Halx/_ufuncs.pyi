@@ -1,4 +1,5 @@
 """NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
+
 import numpy
 
 # BEGIN ufuncs (cmake/write_stubs.py)

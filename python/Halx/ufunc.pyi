@@ -6,6 +6,7 @@ array of float64, in the property's unit; ``phase`` gives int8 codes, the
 values of ``Halx.Phase``. xarray and pint input give xarray and pint objects;
 see the docstring of each function.
 """
+
 from typing import Any, Optional, Protocol, Sequence, Union, overload
 
 import numpy
@@ -76,7 +77,9 @@ class _PhaseCodes(_Property, Protocol):
     @overload
     def __call__(self, x1: _Scalar, x2: _Scalar, /) -> numpy.int8: ...
     @overload
-    def __call__(self, x1: _Array, x2: Union[_Array, _Scalar], /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
+    def __call__(
+        self, x1: _Array, x2: Union[_Array, _Scalar], /, out: Any = ..., **kwargs: Any
+    ) -> NDArray[numpy.int8]: ...
     @overload
     def __call__(self, x1: _Scalar, x2: _Array, /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
     @overload
