@@ -11,14 +11,14 @@ error of a result is |Halx - exact| divided by the spacing of doubles at the
 exact value; the table prints the largest error of each property and the
 state where it occurs. Needs NumPy and gmpy2 (the test extra).
 """
+
 import argparse
 from typing import Callable, Dict, Tuple
 
 import gmpy2
+import Halx
 import numpy as np
 from gmpy2 import mpfr
-
-import Halx
 
 gmpy2.get_context().precision = 256
 
@@ -106,15 +106,19 @@ def main() -> None:
         function = getattr(h, name, None) or getattr(Halx, name)
         row = next(row for row in Halx._table.PROPERTIES if row.name == name)
         low_pressure = -30.0 if name in ("T_Boiling", "T_Sublimation") else -6.0
-        samples = {"T": rng.uniform(0.0, 1500.0, options.count),
-                   "P": 10.0 ** rng.uniform(low_pressure, 4.0, options.count)}
+        samples = {
+            "T": rng.uniform(0.0, 1500.0, options.count),
+            "P": 10.0 ** rng.uniform(low_pressure, 4.0, options.count),
+        }
         columns = [samples[argument.name] for argument in row.arguments]
         worst, where = 0.0, ()
         for point in zip(*(column.tolist() for column in columns)):
             error = ulps(function(*point), formula(*(mpfr(value) for value in point)))
             if error > worst:
                 worst, where = error, point
-        state = ", ".join(f"{argument.name} = {value:.6g} {argument.unit}" for argument, value in zip(row.arguments, where))
+        state = ", ".join(
+            f"{argument.name} = {value:.6g} {argument.unit}" for argument, value in zip(row.arguments, where)
+        )
         print(f"{name:<16}{worst:>10.2f}  {state}")
 
 

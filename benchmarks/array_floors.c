@@ -10,9 +10,7 @@
 #include <stddef.h>
 #include <string.h>
 
-void copy_floor(double *out, const double *x, ptrdiff_t n) {
-    memcpy(out, x, (size_t)n * sizeof(double));
-}
+void copy_floor(double *out, const double *x, ptrdiff_t n) { memcpy(out, x, (size_t)n * sizeof(double)); }
 
 void libm_vapour_pressure(double *out, const double *T, ptrdiff_t n, double slope) {
     for (ptrdiff_t i = 0; i < n; ++i) {

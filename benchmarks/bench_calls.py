@@ -10,6 +10,7 @@ loop's own cost; ratios are to the floor, and for the scalar functions of the
 derived properties (Halx.T_Boiling and the rest) also to the method call
 h.P_Boiling(T) of the same run, which they should cost no more than twice.
 """
+
 import argparse
 import tempfile
 import timeit
@@ -58,9 +59,14 @@ def main() -> None:
     with tempfile.TemporaryDirectory() as directory:
         floor = build_call_floor(Path(directory))
         namespace = {
-            "floor": floor.take_object_and_float, "P_Boiling": _Halx.cHalx_P_Boiling,
-            "Rho_Liquid": _Halx.cHalx_Rho_Liquid, "h": Halx.cHalx(), "T": 1000.0, "P": 100.0,
-            "T_Melting": _Halx.cHalx_T_Melting, "Halx": Halx,
+            "floor": floor.take_object_and_float,
+            "P_Boiling": _Halx.cHalx_P_Boiling,
+            "Rho_Liquid": _Halx.cHalx_Rho_Liquid,
+            "h": Halx.cHalx(),
+            "T": 1000.0,
+            "P": 100.0,
+            "T_Melting": _Halx.cHalx_T_Melting,
+            "Halx": Halx,
         }
         nanoseconds = measure(options.rounds, options.calls, namespace)
     floor_ns = nanoseconds["floor(h, T)"]

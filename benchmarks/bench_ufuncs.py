@@ -47,7 +47,6 @@ from types import ModuleType
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
-
 from floors import build_array_floors, build_ufunc_floor
 from Halx import _ufuncs
 from Halx import ufunc as hu
@@ -68,10 +67,13 @@ EXPRESSIONS: Dict[str, Callable[..., np.ndarray]] = {
     "P_Boiling": lambda T: _vapour_pressure_expression(T, 9418.12),
     "T_Melting": lambda P: (P - 0.0005) * 0.024726 + 800.7,
     "P_Sublimation": lambda T: _vapour_pressure_expression(T, 11806.1),
-    "Rho_Solid": lambda T, P: (np.exp(T / 733.4) * 0.002715 + 0.005727) * P
-    + ((2170.4 - T * 0.24599) - (T * 9.5797e-5) * T),
-    "Rho_Liquid": lambda T, P: (58443.0 / ((T * 0.018639 + 23.772) - (T * 1.9687e-6) * T))
-    / (1.0 - np.log((T * 5.5058e-8 - 1.5259e-5) * (P * 10.0) + 1.0) * 0.1),
+    "Rho_Solid": lambda T, P: (
+        (np.exp(T / 733.4) * 0.002715 + 0.005727) * P + ((2170.4 - T * 0.24599) - (T * 9.5797e-5) * T)
+    ),
+    "Rho_Liquid": lambda T, P: (
+        (58443.0 / ((T * 0.018639 + 23.772) - (T * 1.9687e-6) * T))
+        / (1.0 - np.log((T * 5.5058e-8 - 1.5259e-5) * (P * 10.0) + 1.0) * 0.1)
+    ),
 }
 
 # Inputs in each property's physical range: T in °C, P in bar.
@@ -141,7 +143,8 @@ def _measure(name: str, repeat: int, floor: ModuleType, floors: ctypes.CDLL) -> 
     given = np.empty(SIZE)
     if name in SLOPES:
         contenders["libm loop"] = lambda: floors.libm_vapour_pressure(
-            given.ctypes.data, inputs[0].ctypes.data, SIZE, SLOPES[name])
+            given.ctypes.data, inputs[0].ctypes.data, SIZE, SLOPES[name]
+        )
     if name == "T_Melting":
         contenders["copy"] = lambda: floors.copy_floor(given.ctypes.data, inputs[0].ctypes.data, SIZE)
     sizes = {key: PYTHON_LOOP_SIZE if key == "python loop" else SIZE for key in contenders}
@@ -194,8 +197,14 @@ def _start_worker(kernels: str) -> Optional["subprocess.Popen[str]"]:
     """An interpreter timing the ufuncs on the named kernel set, or None when
     this build or CPU has no such set."""
     env = dict(os.environ, HALX_SIMD=kernels)
-    worker = subprocess.Popen([sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, RANGES])], env=env,
-                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    worker = subprocess.Popen(
+        [sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, RANGES])],
+        env=env,
+        stdin=subprocess.PIPE,
+        stdout=subprocess.PIPE,
+        stderr=subprocess.DEVNULL,
+        text=True,
+    )
     assert worker.stdout is not None
     if not worker.stdout.readline():
         worker.wait()
@@ -206,9 +215,13 @@ def _start_worker(kernels: str) -> Optional["subprocess.Popen[str]"]:
 def _time_kernel_sets(repeat: int) -> Tuple[str, Dict[str, Dict[str, float]]]:
     """The automatic choice's name, and the best seconds per element of each
     property on each kernel set this CPU runs, timed in turns."""
-    automatic = subprocess.run([sys.executable, "-c", "from Halx import _ufuncs; print(_ufuncs.kernels)"],
-                               env={k: v for k, v in os.environ.items() if k != "HALX_SIMD"},
-                               capture_output=True, text=True, check=True).stdout.strip()
+    automatic = subprocess.run(
+        [sys.executable, "-c", "from Halx import _ufuncs; print(_ufuncs.kernels)"],
+        env={k: v for k, v in os.environ.items() if k != "HALX_SIMD"},
+        capture_output=True,
+        text=True,
+        check=True,
+    ).stdout.strip()
     started = {name: _start_worker(name) for name in KERNEL_SETS}
     workers = {name: worker for name, worker in started.items() if worker is not None}
     times: Dict[str, Dict[str, List[float]]] = {name: {p: [] for p in RANGES} for name in workers}
@@ -237,28 +250,35 @@ def _time_kernel_sets(repeat: int) -> Tuple[str, Dict[str, Dict[str, float]]]:
 def _print_kernel_sets(repeat: int) -> None:
     automatic, best = _time_kernel_sets(repeat)
     plain = best["plain"]
-    print(f"ufunc out= per kernel set: ns per element, best of {repeat}, and / plain in brackets; "
-          f"the automatic choice here: {automatic}")
+    print(
+        f"ufunc out= per kernel set: ns per element, best of {repeat}, and / plain in brackets; "
+        f"the automatic choice here: {automatic}"
+    )
     print(f"{'property':<14}" + "".join(f"{name + (' (auto)' if name == automatic else ''):>20}" for name in best))
     for prop in RANGES:
-        print(f"{prop:<14}" + "".join(f"{best[name][prop] * 1e9:>11.2f} ({best[name][prop] / plain[prop]:>5.2f})"
-                                      for name in best))
+        print(
+            f"{prop:<14}"
+            + "".join(f"{best[name][prop] * 1e9:>11.2f} ({best[name][prop] / plain[prop]:>5.2f})" for name in best)
+        )
 
 
 def main(argv: Sequence[str] = ()) -> None:
     """Measure every property and print ns/element and ratios against the targets."""
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--repeat", type=int, default=15, help="interleaved repetitions (default 15)")
-    parser.add_argument("--kernel-sets-only", action="store_true",
-                        help="time only the ufuncs on each kernel set against the plain loop")
+    parser.add_argument(
+        "--kernel-sets-only", action="store_true", help="time only the ufuncs on each kernel set against the plain loop"
+    )
     args = parser.parse_args(list(argv) or None)
     if args.kernel_sets_only:
         _print_kernel_sets(args.repeat)
         return
 
     keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop", "libm loop", "copy"]
-    print(f"ns per element, best of {args.repeat} (median in brackets); "
-          f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}; SIMD kernels: {_ufuncs.kernels}")
+    print(
+        f"ns per element, best of {args.repeat} (median in brackets); "
+        f"{SIZE} elements, python loop on {PYTHON_LOOP_SIZE}; SIMD kernels: {_ufuncs.kernels}"
+    )
     print(f"{'property':<14}" + "".join(f"{key:>20}" for key in keys))
     rows = []
     with tempfile.TemporaryDirectory() as directory:
@@ -267,13 +287,21 @@ def main(argv: Sequence[str] = ()) -> None:
         for name in EXPRESSIONS:
             best = _measure(name, args.repeat, floor, floors)
             rows.append((name, best))
-            cells = "".join(f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" if k in best
-                            else f"{'':>20}" for k in keys)
+            cells = "".join(
+                f"{best[k] * 1e9:>10.2f} ({best[k + ' median'] * 1e9:>6.2f})" if k in best else f"{'':>20}"
+                for k in keys
+            )
             print(f"{name:<14}{cells}")
 
     print()
-    header = ["ufunc out=/floor out", "ufunc/floor new", "numpy expr/ufunc", "libm loop/ufunc out=",
-              "ufunc out=/copy", "python loop/ufunc"]
+    header = [
+        "ufunc out=/floor out",
+        "ufunc/floor new",
+        "numpy expr/ufunc",
+        "libm loop/ufunc out=",
+        "ufunc out=/copy",
+        "python loop/ufunc",
+    ]
     print(f"{'property':<14}" + "".join(f"{title:>22}" for title in header))
     for name, best in rows:
         max_floor, min_expression, min_libm, max_copy, min_loop = TARGETS[name]
@@ -281,14 +309,18 @@ def main(argv: Sequence[str] = ()) -> None:
             (best["ufunc out="] / best["floor out"], best["ufunc out="] <= max_floor * best["floor out"]),
             (best["ufunc"] / best["floor new"], best["ufunc"] <= max_floor * best["floor new"]),
             (best["numpy expr"] / best["ufunc"], best["numpy expr"] >= min_expression * best["ufunc"]),
-            None if min_libm is None else
-            (best["libm loop"] / best["ufunc out="], best["libm loop"] >= min_libm * best["ufunc out="]),
-            None if max_copy is None else
-            (best["ufunc out="] / best["copy"], best["ufunc out="] <= max_copy * best["copy"]),
+            None
+            if min_libm is None
+            else (best["libm loop"] / best["ufunc out="], best["libm loop"] >= min_libm * best["ufunc out="]),
+            None
+            if max_copy is None
+            else (best["ufunc out="] / best["copy"], best["ufunc out="] <= max_copy * best["copy"]),
             (best["python loop"] / best["ufunc"], best["python loop"] >= min_loop * best["ufunc"]),
         ]
-        print(f"{name:<14}" + "".join(f"{'':>22}" if cell is None else f"{cell[0]:>14.2f} {_verdict(cell[1]):>7}"
-                                      for cell in ratios))
+        print(
+            f"{name:<14}"
+            + "".join(f"{'':>22}" if cell is None else f"{cell[0]:>14.2f} {_verdict(cell[1]):>7}" for cell in ratios)
+        )
 
     print()
     _print_kernel_sets(args.repeat)

@@ -20,7 +20,7 @@ static PyMethodDef functions[] = {
     {NULL, NULL, 0, NULL},
 };
 
-static struct PyModuleDef definition = {PyModuleDef_HEAD_INIT, "call_floor", NULL, -1, functions,
-                                        NULL, NULL, NULL, NULL};
+static struct PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT, "call_floor", NULL, -1, functions, NULL, NULL, NULL, NULL};
 
 PyMODINIT_FUNC PyInit_call_floor(void) { return PyModule_Create(&definition); }

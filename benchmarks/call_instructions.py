@@ -9,6 +9,7 @@ binds them (the documented functions of ``Halx._functions``) and as a class
 binds the flat functions of ``_Halx`` themselves. The two must cost the same:
 the documented methods run the flat functions' entry points. Needs valgrind.
 """
+
 import argparse
 import os
 import re
@@ -51,9 +52,20 @@ CASES = {
 def instructions(case: str, calls: int, directory: str) -> int:
     output = os.path.join(directory, "callgrind.out")
     result = subprocess.run(
-        ["valgrind", "--tool=callgrind", f"--callgrind-out-file={output}", sys.executable, "-c", CHILD, case,
-         str(calls)],
-        capture_output=True, text=True, check=True, env={**os.environ, "PYTHONHASHSEED": "0"},
+        [
+            "valgrind",
+            "--tool=callgrind",
+            f"--callgrind-out-file={output}",
+            sys.executable,
+            "-c",
+            CHILD,
+            case,
+            str(calls),
+        ],
+        capture_output=True,
+        text=True,
+        check=True,
+        env={**os.environ, "PYTHONHASHSEED": "0"},
     )
     return int(re.search(r"Collected : (\d+)", result.stderr).group(1))
 

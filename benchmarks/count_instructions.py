@@ -8,6 +8,7 @@ start-up cancels out; subtracts the empty loop's count per iteration; and
 prints instructions per call with the ratio to the method call
 h.P_Boiling(T). Needs valgrind on PATH; takes a few seconds per case.
 """
+
 import argparse
 import re
 import subprocess
@@ -29,7 +30,10 @@ def total_instructions(statement: str, calls: int) -> int:
         output = Path(directory) / "callgrind.out"
         run = subprocess.run(
             ["valgrind", "--tool=callgrind", f"--callgrind-out-file={output}", sys.executable, "-c", program],
-            capture_output=True, text=True, check=True)
+            capture_output=True,
+            text=True,
+            check=True,
+        )
     return int(re.search(r"Collected : (\d+)", run.stderr).group(1))
 
 

@@ -7,6 +7,7 @@ the ufunc's own inner loop run over whole buffers with no NumPy machinery
 (array_floors.c). They are compiled here, into a temporary directory, with
 the interpreter's compiler, so nothing of them ships in the package.
 """
+
 import ctypes
 import importlib.util
 import shlex
@@ -31,11 +32,14 @@ def _load(name: str, path: Path) -> ModuleType:
 def _compile(name: str, command: list, directory: Path) -> ModuleType:
     target = directory / (name + sysconfig.get_config_var("EXT_SUFFIX"))
     try:
-        subprocess.run(command + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], "-o", str(target)],
-                       check=True)
+        subprocess.run(
+            command + ["-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], "-o", str(target)], check=True
+        )
     except FileNotFoundError:
-        raise SystemExit(f"{command[0]} not found: the benchmark compiles its floor when it runs, "
-                         "so it needs the C and C++ compilers that Python was built with") from None
+        raise SystemExit(
+            f"{command[0]} not found: the benchmark compiles its floor when it runs, "
+            "so it needs the C and C++ compilers that Python was built with"
+        ) from None
     return _load(name, target)
 
 
@@ -59,8 +63,11 @@ def build_array_floors(directory: Path) -> ctypes.CDLL:
     """array_floors.c as a shared library: copy_floor and libm_vapour_pressure."""
     target = directory / "array_floors.so"
     compiler = shlex.split(sysconfig.get_config_var("CC") or "cc")
-    subprocess.run(compiler + ["-O2", "-ffp-contract=off", "-shared", "-fPIC", str(HERE / "array_floors.c"),
-                               "-o", str(target), "-lm"], check=True)
+    subprocess.run(
+        compiler
+        + ["-O2", "-ffp-contract=off", "-shared", "-fPIC", str(HERE / "array_floors.c"), "-o", str(target), "-lm"],
+        check=True,
+    )
     library = ctypes.CDLL(str(target))
     pointer = ctypes.c_void_p
     library.copy_floor.argtypes = [pointer, pointer, ctypes.c_ssize_t]

@@ -27,12 +27,12 @@ For each inverse, on N inputs (default 10**6):
 
 Prints a table per inverse; needs NumPy.
 """
+
 import argparse
 from decimal import Decimal, getcontext
 from typing import Callable, Dict, List, Tuple
 
 import numpy as np
-
 from Halx import ufunc
 
 getcontext().prec = 40
@@ -85,9 +85,11 @@ def vapour_report(name: str, P: np.ndarray, rng: np.random.Generator) -> None:
     T = inverse(P)
     error = ulps(curve(T), P)
     best = best_reachable(P, T, curve)
-    print(f"{name}: {len(P)} pressures log-uniform over 1e-30 to 1e4 bar; "
-          f"max round trip {error.max()} ulps, mean {error.mean():.1f}, "
-          f"at the best reachable value for {np.mean(error == best):.1%}")
+    print(
+        f"{name}: {len(P)} pressures log-uniform over 1e-30 to 1e4 bar; "
+        f"max round trip {error.max()} ulps, mean {error.mean():.1f}, "
+        f"at the best reachable value for {np.mean(error == best):.1%}"
+    )
     print(f"  {'decade (bar)':<16}{'max ulps':>10}{'best':>8}")
     decade = np.floor(np.log10(P) / 2) * 2
     for low in np.unique(decade):
@@ -99,20 +101,27 @@ def vapour_report(name: str, P: np.ndarray, rng: np.random.Generator) -> None:
         kelvin = inverse(sample) + 273.15
         exact = np.array([float(exact_kelvin(float(p), slope)) for p in sample])
         worst = ulps(kelvin, exact)
-        print(f"  temperature against the exact solution, {low:.3g} to {high:.4g} bar: "
-              f"max {worst.max()} ulps of T + 273.15, at {sample[worst.argmax()]:.4g} bar")
+        print(
+            f"  temperature against the exact solution, {low:.3g} to {high:.4g} bar: "
+            f"max {worst.max()} ulps of T + 273.15, at {sample[worst.argmax()]:.4g} bar"
+        )
 
 
 def melting_report(rng: np.random.Generator, count: int) -> None:
     temperatures: List[Tuple[str, np.ndarray]] = [
-        ("T_Melting of pressures log-uniform over 1e-30 to 1e4 bar", ufunc.T_Melting(log_uniform(rng, 1e-30, 1e4, count))),
+        (
+            "T_Melting of pressures log-uniform over 1e-30 to 1e4 bar",
+            ufunc.T_Melting(log_uniform(rng, 1e-30, 1e4, count)),
+        ),
         ("uniform over 400.35 to 1601.4 °C", rng.uniform(400.35, 1601.4, count)),
         ("uniform over -273.15 to 1e4 °C", rng.uniform(-273.15, 1e4, count)),
     ]
     for description, T in temperatures:
         error = ulps(ufunc.T_Melting(ufunc.P_Melting(T)), T)
-        print(f"P_Melting: {count} temperatures, {description}: max round trip {error.max()} ulps of T, "
-              f"exact for {np.mean(error == 0):.1%}")
+        print(
+            f"P_Melting: {count} temperatures, {description}: max round trip {error.max()} ulps of T, "
+            f"exact for {np.mean(error == 0):.1%}"
+        )
 
 
 def main() -> None:

@@ -51,8 +51,7 @@ public:
             return false;
         }
         held_ = true;
-        if (view_.itemsize != sizeof(double) || view_.format == nullptr ||
-            std::strcmp(view_.format, "d") != 0) {
+        if (view_.itemsize != sizeof(double) || view_.format == nullptr || std::strcmp(view_.format, "d") != 0) {
             PyErr_SetString(PyExc_TypeError, NotFloat64);
             return false;
         }
@@ -118,8 +117,8 @@ PyMethodDef functions[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef definition = {PyModuleDef_HEAD_INIT, "ufunc_floor", nullptr, -1, functions,
-                          nullptr, nullptr, nullptr, nullptr};
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT, "ufunc_floor", nullptr, -1, functions, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 

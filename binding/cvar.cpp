@@ -175,8 +175,8 @@ OwnedReference create_link_object() {
 bool install_cvar(PyObject *namespace_dict) {
     // The holder's reference goes on return: from then on the namespace entry
     // is the module's only lasting reference.
-    OwnedReference link = process_link_object != nullptr ? OwnedReference::borrowed(process_link_object)
-                                                         : create_link_object();
+    OwnedReference link =
+        process_link_object != nullptr ? OwnedReference::borrowed(process_link_object) : create_link_object();
     if (!link) return false;
     const bool stored = !allocation_fails() && PyDict_SetItemString(namespace_dict, "cvar", link.get()) == 0;
     if (stored) {

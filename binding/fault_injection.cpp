@@ -30,15 +30,11 @@ void count_instance_freed() { ++instances_freed; }
 
 }  // namespace Halx::binding
 
-extern "C" HALX_EXPORT void halx_fail_allocation_after(long n) {
-    allowed_allocations = n;
-}
+extern "C" HALX_EXPORT void halx_fail_allocation_after(long n) { allowed_allocations = n; }
 
 // Remaining countdown; negative once the injected failure has happened or
 // when none is armed. Lets a test tell whether its failure was consumed.
-extern "C" HALX_EXPORT long halx_allocations_before_failure() {
-    return allowed_allocations;
-}
+extern "C" HALX_EXPORT long halx_allocations_before_failure() { return allowed_allocations; }
 
 extern "C" HALX_EXPORT long halx_instances_created() { return instances_created; }
 extern "C" HALX_EXPORT long halx_instances_freed() { return instances_freed; }

@@ -35,9 +35,11 @@ extern "C" HALX_EXPORT PyObject *PyInit__Halx(void);
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
     if (!Halx::runtime::create_this_name()) return nullptr;
-    if (!Halx::runtime::ready_pointer_types(Halx::pointers::pointer_type_hooks(Halx::binding::delete_cHalx))) return nullptr;
+    if (!Halx::runtime::ready_pointer_types(Halx::pointers::pointer_type_hooks(Halx::binding::delete_cHalx)))
+        return nullptr;
     // PyModule_Create passes the C API version of the headers we build with.
-    Halx::common::OwnedReference module(Halx::binding::allocation_fails() ? PyErr_NoMemory() : PyModule_Create(&module_definition));
+    Halx::common::OwnedReference module(Halx::binding::allocation_fails() ? PyErr_NoMemory()
+                                                                          : PyModule_Create(&module_definition));
     if (!module) return nullptr;
     PyObject *namespace_dict = PyModule_GetDict(module.get());  // borrowed
     Halx::runtime::join_type_sharing();

@@ -30,7 +30,8 @@ constexpr const char *NotAPointerObject = "Attempt to append a non SwigPyObject"
 constexpr const char *AlreadyLinked = "Attempt to append a SwigPyObject that is already linked to this one";
 constexpr const char *SharesANode = "Attempt to append a chain of SwigPyObjects that shares one with this chain";
 constexpr const char *HasAPredecessor = "Attempt to append a SwigPyObject that another one already links to";
-constexpr const char *EndsInAnotherObject = "Attempt to append a chain that ends in an object other than a SwigPyObject";
+constexpr const char *EndsInAnotherObject =
+    "Attempt to append a chain that ends in an object other than a SwigPyObject";
 constexpr const char *ChainTooLong = "Attempt to append beyond 1024 linked SwigPyObjects";
 constexpr const char *LeakLine = "swig/python detected a memory leak of type '%s', no destructor found.\n";
 
@@ -227,8 +228,8 @@ PyObject *repr_chain(PyObject *self) {
     OwnedReference text(PyUnicode_FromString(""));
     PyObject *node = self;
     for (int steps = 0; text && node != nullptr && steps < MaxChainLength; ++steps) {
-        OwnedReference piece(PyUnicode_FromFormat("<Swig Object of type '%s' at %p>",
-                                                  runtime::pointer_type_name(node), static_cast<void *>(node)));
+        OwnedReference piece(PyUnicode_FromFormat("<Swig Object of type '%s' at %p>", runtime::pointer_type_name(node),
+                                                  static_cast<void *>(node)));
         if (!piece) return nullptr;
         text.reset(PyUnicode_Concat(text.get(), piece.get()));
         PyObject *next = runtime::pointer_next(node);

@@ -367,9 +367,7 @@ bool unpack_arguments(PyObject *args, const char *name, Py_ssize_t count, PyObje
     return SWIG_Python_UnpackTuple(args, name, count, count, objects) != 0;
 }
 
-void raise_type_error(const char *message) {
-    PyErr_SetString(SWIG_Python_ErrorType(SWIG_TypeError), message);
-}
+void raise_type_error(const char *message) { PyErr_SetString(SWIG_Python_ErrorType(SWIG_TypeError), message); }
 
 // --- Pointer objects: what they are ----------------------------------------------------------
 
@@ -458,7 +456,8 @@ bool is_own_delete(PyObject *destroy) {
 }
 
 bool register_proxy_class(PyObject *cls) {
-    auto *data = allocation_fails() ? nullptr : static_cast<SwigPyClientData *>(std::calloc(1, sizeof(SwigPyClientData)));
+    auto *data =
+        allocation_fails() ? nullptr : static_cast<SwigPyClientData *>(std::calloc(1, sizeof(SwigPyClientData)));
     if (data == nullptr) {
         PyErr_NoMemory();
         return false;

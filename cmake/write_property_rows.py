@@ -34,6 +34,7 @@ The header defines
 
 Runs on every Python the package supports (3.8 and later), stdlib only.
 """
+
 import importlib.util
 import re
 import sys
@@ -129,7 +130,7 @@ def header(table) -> str:
     constants = [f"    ROW({constant.name}, {constant.value!r})" for constant in table.CONSTANTS]
     model_checks = [
         f"static_assert(Halx::{constant.name} == {constant.value!r}, "
-        f"\"model/Halx.h: {constant.name} is not the property table's value\");"
+        f'"model/Halx.h: {constant.name} is not the property table\'s value");'
         for constant in table.CONSTANTS
     ]
     derived = [
@@ -144,45 +145,47 @@ def header(table) -> str:
         for row in table.PROPERTIES
         if row.bound
     ]
-    return "\n".join([
-        "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
-        "// time: edit the table, not this file.",
-        "#ifndef HALX_PROPERTY_ROWS_H",
-        "#define HALX_PROPERTY_ROWS_H",
-        "",
-        "#include \"Halx.h\"",
-        "",
-        "// ROW(name, inputs, model): the members of cHalx that _Halx binds, in table order.",
-        "#define HALX_BOUND_PROPERTIES(ROW) \\",
-        " \\\n".join(bound),
-        "",
-        "// ROW(name, inputs, model, kernel, doc): every property, with the member of",
-        "// Halx::ArrayKernels that evaluates it over arrays (or nullptr) and its ufunc",
-        "// docstring in UTF-8.",
-        "#define HALX_PROPERTIES(ROW) \\",
-        " \\\n".join(every),
-        "",
-        "// ROW(name, inputs, model, result, arguments, doc): the derived properties (those",
-        "// _Halx does not bind), with the C++ type of their result, their arguments as a",
-        "// parenthesised list of {name, description} and the docstring of their scalar",
-        "// function, in UTF-8.",
-        "#define HALX_DERIVED_PROPERTIES(ROW) \\",
-        " \\\n".join(derived),
-        "",
-        "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
-        "// the method, in UTF-8, behind its signature line.",
-        "#define HALX_BOUND_METHODS(ROW) \\",
-        " \\\n".join(methods),
-        "",
-        "// ROW(name, value): the constants, in table order. model/Halx.h keeps its own",
-        "// constexpr copies, so that the model builds without Python; they must agree.",
-        "#define HALX_CONSTANTS(ROW) \\",
-        " \\\n".join(constants),
-        *model_checks,
-        "",
-        "#endif  // HALX_PROPERTY_ROWS_H",
-        "",
-    ])
+    return "\n".join(
+        [
+            "// Written by cmake/write_property_rows.py from python/Halx/_table.py at build",
+            "// time: edit the table, not this file.",
+            "#ifndef HALX_PROPERTY_ROWS_H",
+            "#define HALX_PROPERTY_ROWS_H",
+            "",
+            '#include "Halx.h"',
+            "",
+            "// ROW(name, inputs, model): the members of cHalx that _Halx binds, in table order.",
+            "#define HALX_BOUND_PROPERTIES(ROW) \\",
+            " \\\n".join(bound),
+            "",
+            "// ROW(name, inputs, model, kernel, doc): every property, with the member of",
+            "// Halx::ArrayKernels that evaluates it over arrays (or nullptr) and its ufunc",
+            "// docstring in UTF-8.",
+            "#define HALX_PROPERTIES(ROW) \\",
+            " \\\n".join(every),
+            "",
+            "// ROW(name, inputs, model, result, arguments, doc): the derived properties (those",
+            "// _Halx does not bind), with the C++ type of their result, their arguments as a",
+            "// parenthesised list of {name, description} and the docstring of their scalar",
+            "// function, in UTF-8.",
+            "#define HALX_DERIVED_PROPERTIES(ROW) \\",
+            " \\\n".join(derived),
+            "",
+            "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
+            "// the method, in UTF-8, behind its signature line.",
+            "#define HALX_BOUND_METHODS(ROW) \\",
+            " \\\n".join(methods),
+            "",
+            "// ROW(name, value): the constants, in table order. model/Halx.h keeps its own",
+            "// constexpr copies, so that the model builds without Python; they must agree.",
+            "#define HALX_CONSTANTS(ROW) \\",
+            " \\\n".join(constants),
+            *model_checks,
+            "",
+            "#endif  // HALX_PROPERTY_ROWS_H",
+            "",
+        ]
+    )
 
 
 def main(arguments) -> None:

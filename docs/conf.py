@@ -10,6 +10,7 @@ from its argparse parser, the tables of properties and constants from the
 property table (docs/_ext/halx_docs.py), the phase diagram drawn by
 Halx.plot at build time and the binding's design note from binding/README.md.
 """
+
 import sys
 from importlib.metadata import version as _version
 from pathlib import Path

@@ -21,8 +21,8 @@ namespace {
 
 using Limb = std::uint64_t;
 using Wide = unsigned __int128;
-constexpr int kLimbs = 6;             // limb[0] least significant
-constexpr int kFractionBits = 320;    // value = (signed 384-bit integer) / 2^320
+constexpr int kLimbs = 6;           // limb[0] least significant
+constexpr int kFractionBits = 320;  // value = (signed 384-bit integer) / 2^320
 
 // A fixed-point number in two's complement.
 struct Fixed {

@@ -12,6 +12,7 @@ what this script writes:
     python elementary/generate_tables.py
     python elementary/generate_tables.py --check
 """
+
 import argparse
 import sys
 from pathlib import Path
@@ -145,16 +146,22 @@ def source() -> str:
 
 def main(argv: List[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--check", action="store_true",
-                        help="write nothing; exit 1 when the committed files differ from the generated ones")
+    parser.add_argument(
+        "--check",
+        action="store_true",
+        help="write nothing; exit 1 when the committed files differ from the generated ones",
+    )
     options = parser.parse_args(argv)
     files: Dict[Path, str] = {HEADER: header(), SOURCE: source()}
     if options.check:
-        stale = [path.name for path, text in files.items()
-                 if not path.exists() or path.read_text(encoding="utf-8") != text]
+        stale = [
+            path.name for path, text in files.items() if not path.exists() or path.read_text(encoding="utf-8") != text
+        ]
         if stale:
-            print(f"stale generated tables ({', '.join(stale)}): run python elementary/generate_tables.py "
-                  "and commit the result")
+            print(
+                f"stale generated tables ({', '.join(stale)}): run python elementary/generate_tables.py "
+                "and commit the result"
+            )
             return 1
         print("elementary tables: the committed files are what elementary/generate_tables.py writes")
         return 0

@@ -6,6 +6,7 @@ the phase at a state, here just below the boiling point.
 
 Run: python examples/boiling_point.py [PRESSURE_IN_BAR ...]
 """
+
 import sys
 from typing import List
 

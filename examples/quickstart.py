@@ -7,6 +7,7 @@ curve's pressure). The correlations themselves extrapolate without warning:
 they return a number for any temperature and pressure, so the state is the
 caller's to check.
 """
+
 import Halx
 
 print(f"NaCl molar mass {Halx.MolarMass} kg/mol; triple point {Halx.T_Triple} °C, {Halx.P_Triple} bar")

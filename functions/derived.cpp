@@ -28,7 +28,8 @@ namespace {
 constexpr const char *TakesOneArgument = "%s() takes 1 argument, %s (%s); got %zd";
 constexpr const char *TakesTwoArguments = "%s() takes 2 arguments, %s (%s) and %s (%s); got %zd";
 constexpr const char *NotANumber = "%s(): %s (%s) must be a float or int, not %.200s";
-constexpr const char *NotANumberButArrays = "%s(): %s (%s) must be a float or int, not %.200s; Halx.ufunc.%s takes arrays";
+constexpr const char *NotANumberButArrays =
+    "%s(): %s (%s) must be a float or int, not %.200s; Halx.ufunc.%s takes arrays";
 constexpr const char *IntTooLarge = "%s(): %s (%s) is an int too large for a double";
 // The format must be ASCII: the degree sign comes in through %s, as UTF-8.
 constexpr const char *NoPhase =
@@ -60,8 +61,8 @@ HALX_DERIVED_PROPERTIES(HALX_FUNCTION)
         return PyErr_Format(PyExc_TypeError, TakesOneArgument, function.name, arguments[0].name,
                             arguments[0].description, count);
     }
-    return PyErr_Format(PyExc_TypeError, TakesTwoArguments, function.name, arguments[0].name,
-                        arguments[0].description, arguments[1].name, arguments[1].description, count);
+    return PyErr_Format(PyExc_TypeError, TakesTwoArguments, function.name, arguments[0].name, arguments[0].description,
+                        arguments[1].name, arguments[1].description, count);
 }
 
 // Sets the refusal of `object` as argument `index` of `function`, which the
@@ -126,11 +127,11 @@ PyObject *scalar_function(PyObject *module, PyObject *const *args, Py_ssize_t co
     }
 }
 
-#define HALX_CHECK_RESULT(name, count, model, result, arguments, doc)                                        \
-    static_assert(common::ModelCall<&model>::inputs == count, "the model function of " #name                  \
-                  " does not take its row's arguments");                                                       \
-    static_assert(std::is_same_v<common::ModelCall<&model>::Result, result>, "the model function of " #name   \
-                  " does not return its row's result");
+#define HALX_CHECK_RESULT(name, count, model, result, arguments, doc)                   \
+    static_assert(common::ModelCall<&model>::inputs == count,                           \
+                  "the model function of " #name " does not take its row's arguments"); \
+    static_assert(std::is_same_v<common::ModelCall<&model>::Result, result>,            \
+                  "the model function of " #name " does not return its row's result");
 HALX_DERIVED_PROPERTIES(HALX_CHECK_RESULT)
 #undef HALX_CHECK_RESULT
 
@@ -147,7 +148,7 @@ PyMethodDef derived_functions[] = {
     {#name, as_method(scalar_function<name##_function, &model>), METH_FASTCALL, doc},
     HALX_DERIVED_PROPERTIES(HALX_METHOD)
 #undef HALX_METHOD
-    {nullptr, nullptr, 0, nullptr},
+        {nullptr, nullptr, 0, nullptr},
 };
 
 }  // namespace Halx::functions

@@ -29,7 +29,7 @@ using common::OwnedReference;
 // Entry points are filled in at import; the docstrings come from the table.
 #define HALX_METHOD_DEFINITION(name, doc) {#name, nullptr, METH_VARARGS, doc},
 PyMethodDef methods[] = {
-    HALX_BOUND_METHODS(HALX_METHOD_DEFINITION)
+HALX_BOUND_METHODS(HALX_METHOD_DEFINITION)
     {nullptr, nullptr, 0, nullptr},
 };
 #undef HALX_METHOD_DEFINITION

@@ -106,6 +106,4 @@ extern "C" HALX_EXPORT PyObject *PyInit__functions(void);
 
 // Returns the module definition; the import system creates and executes a
 // module from it in each interpreter (PEP 489).
-PyMODINIT_FUNC PyInit__functions(void) {
-    return PyModuleDef_Init(&Halx::functions::module_definition);
-}
+PyMODINIT_FUNC PyInit__functions(void) { return PyModuleDef_Init(&Halx::functions::module_definition); }

@@ -50,18 +50,12 @@ double undefined() {
 // The domain tests compare quietly (std::isless and its kin raise no invalid
 // flag for a NaN operand, where < may), so that a NaN argument leaves the
 // floating-point flags as the arithmetic alone would.
-bool below_absolute_zero(double T) {
-    return std::isless(T, AbsoluteZero);
-}
-bool not_positive(double x) {
-    return std::islessequal(x, 0.0);
-}
+bool below_absolute_zero(double T) { return std::isless(T, AbsoluteZero); }
+bool not_positive(double x) { return std::islessequal(x, 0.0); }
 
 // log10 x as ln x / ln 10 from the correctly rounded ln: within two units in
 // the last place of log10 x, and the same double everywhere.
-double common_logarithm(double x) {
-    return elementary::log(x) / Ln10;
-}
+double common_logarithm(double x) { return elementary::log(x) / Ln10; }
 
 // Temperature (degC) at which the vapour curve of the given slope gives P:
 // log10 P = log10 P_Triple + slope * (1/Tk_Triple - 1/Tk) solved for Tk.
@@ -78,9 +72,7 @@ double vapour_temperature(double P, double slope) {
 
 // Molar volume term V(T) of the liquid density, cm^3/mol: the density is
 // 58443 / V / D, so it has a meaning only where V > 0.
-double liquid_volume(double T) {
-    return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T;
-}
+double liquid_volume(double T) { return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T; }
 
 // The liquid's compression term D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P, with
 // kappa and a: the density has a meaning only where D > 0.
@@ -103,13 +95,9 @@ double clausius_clapeyron_heat(double T, double slope) {
 
 }  // namespace
 
-double T_Boiling(double P) {
-    return vapour_temperature(P, BoilingSlope);
-}
+double T_Boiling(double P) { return vapour_temperature(P, BoilingSlope); }
 
-double T_Sublimation(double P) {
-    return vapour_temperature(P, SublimationSlope);
-}
+double T_Sublimation(double P) { return vapour_temperature(P, SublimationSlope); }
 
 double P_Melting(double T) {
     if (below_absolute_zero(T)) return undefined();
@@ -126,13 +114,9 @@ Phase phase(double T, double P) {
     return T <= cHalx::T_Melting(P) ? Phase::Solid : Phase::Liquid;
 }
 
-double H_Vaporization(double T) {
-    return clausius_clapeyron_heat(T, BoilingSlope);
-}
+double H_Vaporization(double T) { return clausius_clapeyron_heat(T, BoilingSlope); }
 
-double H_Sublimation(double T) {
-    return clausius_clapeyron_heat(T, SublimationSlope);
-}
+double H_Sublimation(double T) { return clausius_clapeyron_heat(T, SublimationSlope); }
 
 // Clapeyron: H = Tk * (V_liquid - V_solid) * dP/dT, with molar volumes
 // MolarMass / density (m^3/mol) and dP/dT = 1 / MeltingSlope bar/K.

@@ -20,9 +20,7 @@ double cHalx::P_Sublimation(double T) {
     return elementary::exp10(correlations::vapour_pressure_exponent(T, correlations::SublimationSlope));
 }
 
-double cHalx::T_Melting(double P) {
-    return correlations::melting_temperature(P, P_Triple, T_Triple);
-}
+double cHalx::T_Melting(double P) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
 
 double cHalx::Rho_Solid(double T, double P) {
     return correlations::solid_density(T, P, elementary::exp(correlations::solid_density_exponent(T)));

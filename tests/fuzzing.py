@@ -27,15 +27,14 @@ import re
 from dataclasses import dataclass
 from typing import Optional
 
-import pytest
-from hypothesis import HealthCheck, settings
-from hypothesis import strategies as st
-
 import _Halx
 import Halx
+import pytest
 import reference
+from hypothesis import HealthCheck, settings
+from hypothesis import strategies as st
 from proxies import Holder, RaisingThis
-from swig_pointers import HALX_DESCRIPTOR, CHAR_DESCRIPTOR, PointerObject, chain_of, forge_pointer, supplier_of
+from swig_pointers import CHAR_DESCRIPTOR, HALX_DESCRIPTOR, PointerObject, chain_of, forge_pointer, supplier_of
 
 # --- How much to generate ------------------------------------------------------------------
 _COMMON = dict(
@@ -74,8 +73,10 @@ class Tally:
         if len(self.finished) < self.tests:
             pytest.skip("only part of the fuzzing ran")
         with capsys.disabled():
-            print(f"\n[fuzz] profile {PROFILE}: {self.made} generated calls into _Halx and cvar, "
-                  f"{self.returned} of them returned")
+            print(
+                f"\n[fuzz] profile {PROFILE}: {self.made} generated calls into _Halx and cvar, "
+                f"{self.returned} of them returned"
+            )
         assert self.made >= self.target
 
 
@@ -187,9 +188,11 @@ def instance_verdict(case: Case):
 # Numbers and things that are not numbers.
 def with_bad_methods(base: type, *methods: str) -> type:
     """A subclass of `base` whose `methods` raise: the binding must call none of them."""
+
     def refuse(method):
         def refused(self, *args):
             raise RuntimeError(f"{method} must not be called")
+
         return refused
 
     name = f"{base.__name__.capitalize()}WithBadMethods"
@@ -224,19 +227,50 @@ class ConvertsItself:
 
 DOUBLE_LIMIT = 2**1024 - 2**970  # the smallest int that rounds beyond the largest double
 SPECIAL_FLOATS = [
-    0.0, -0.0, 1.0, -1.0, -273.15, -273.15 + 2**-44, -273.15 - 2**-44, 800.7, 0.0005,
-    5e-324, -5e-324, 2.2250738585072014e-308, 1.7976931348623157e308, -1.7976931348623157e308,
-    1e300, -1e300, 6553.5, 12000.0, -1200.0, math.inf, -math.inf, math.nan, -math.nan,
+    0.0,
+    -0.0,
+    1.0,
+    -1.0,
+    -273.15,
+    -273.15 + 2**-44,
+    -273.15 - 2**-44,
+    800.7,
+    0.0005,
+    5e-324,
+    -5e-324,
+    2.2250738585072014e-308,
+    1.7976931348623157e308,
+    -1.7976931348623157e308,
+    1e300,
+    -1e300,
+    6553.5,
+    12000.0,
+    -1200.0,
+    math.inf,
+    -math.inf,
+    math.nan,
+    -math.nan,
 ]
 SPECIAL_INTS = [
-    0, 1, -1, True, False, 2**53 + 1, 10**400, -(10**400), DOUBLE_LIMIT - 1, DOUBLE_LIMIT,
-    -(DOUBLE_LIMIT - 1), -DOUBLE_LIMIT, 2**1024, 2**63, -(2**63) - 1,
+    0,
+    1,
+    -1,
+    True,
+    False,
+    2**53 + 1,
+    10**400,
+    -(10**400),
+    DOUBLE_LIMIT - 1,
+    DOUBLE_LIMIT,
+    -(DOUBLE_LIMIT - 1),
+    -DOUBLE_LIMIT,
+    2**1024,
+    2**63,
+    -(2**63) - 1,
 ]
 
 floats = st.one_of(st.floats(), st.sampled_from(SPECIAL_FLOATS))
-ints = st.one_of(
-    st.integers(), st.integers(min_value=-(2**1100), max_value=2**1100), st.sampled_from(SPECIAL_INTS)
-)
+ints = st.one_of(st.integers(), st.integers(min_value=-(2**1100), max_value=2**1100), st.sampled_from(SPECIAL_INTS))
 numbers = st.one_of(
     floats.map(number_case),
     ints.map(number_case),
@@ -376,15 +410,26 @@ def proxy(inner: Case, how: str, value) -> Case:
         number = number_case(obj).number
     pointer = inner.pointer
     return Case(
-        obj, f"{how}({inner.label})", number=number, pointer=pointer,
-        hops=inner.hops + 1 if pointer is not None else 0, keep=(inner,),
-        raises=inner.raises, raise_at=inner.raise_at + 1,
+        obj,
+        f"{how}({inner.label})",
+        number=number,
+        pointer=pointer,
+        hops=inner.hops + 1 if pointer is not None else 0,
+        keep=(inner,),
+        raises=inner.raises,
+        raise_at=inner.raise_at + 1,
     )
 
 
 PROXY_WAYS = [
-    "attribute", "class attribute", "property", "__getattr__", "slot", "slot under a property",
-    "float subclass", "int subclass",
+    "attribute",
+    "class attribute",
+    "property",
+    "__getattr__",
+    "slot",
+    "slot under a property",
+    "float subclass",
+    "int subclass",
 ]
 
 
@@ -394,9 +439,15 @@ def deep_proxy(inner: Case, depth: int) -> Case:
     for _ in range(depth):
         obj = Holder(obj)
     pointer = inner.pointer
-    return Case(obj, f"{depth} proxies over {inner.label}", pointer=pointer,
-                hops=inner.hops + depth if pointer is not None else 0, keep=(inner,),
-                raises=inner.raises, raise_at=inner.raise_at + depth)
+    return Case(
+        obj,
+        f"{depth} proxies over {inner.label}",
+        pointer=pointer,
+        hops=inner.hops + depth if pointer is not None else 0,
+        keep=(inner,),
+        raises=inner.raises,
+        raise_at=inner.raise_at + depth,
+    )
 
 
 class Interrupt(BaseException):
@@ -473,9 +524,15 @@ def changing(outcomes: list) -> Case:
         raises = first if isinstance(first, PROPAGATED) else None
         return Case(ChangingThis(outcomes), label, keep=tuple(outcomes), raises=raises, raise_at=1)
     pointer = first.pointer
-    return Case(ChangingThis(outcomes), label, pointer=pointer,
-                hops=first.hops + 1 if pointer is not None else 0, keep=tuple(outcomes),
-                raises=first.raises, raise_at=first.raise_at + 1)
+    return Case(
+        ChangingThis(outcomes),
+        label,
+        pointer=pointer,
+        hops=first.hops + 1 if pointer is not None else 0,
+        keep=tuple(outcomes),
+        raises=first.raises,
+        raise_at=first.raise_at + 1,
+    )
 
 
 def halx_proxy() -> Case:
@@ -490,25 +547,37 @@ def deleted_halx_proxy() -> Case:
 
 
 # A new exception per draw: raising one instance again and again would grow its traceback.
-errors = st.sampled_from([
-    ValueError, AttributeError, RuntimeError, TypeError, KeyError, MemoryError, StopIteration, Interrupt,
-    KeyboardInterrupt, SystemExit,
-]).map(lambda kind: kind("this"))
+errors = st.sampled_from(
+    [
+        ValueError,
+        AttributeError,
+        RuntimeError,
+        TypeError,
+        KeyError,
+        MemoryError,
+        StopIteration,
+        Interrupt,
+        KeyboardInterrupt,
+        SystemExit,
+    ]
+).map(lambda kind: kind("this"))
 
-instances = st.deferred(lambda: st.one_of(
-    pointers,
-    pointers,
-    st.builds(halx_proxy),
-    st.builds(deleted_halx_proxy),
-    st.builds(proxy, instances | anything, st.sampled_from(PROXY_WAYS), floats),
-    st.builds(deep_proxy, pointers, st.sampled_from([2, 63, 64, 65, 80])),
-    errors.map(raising_this),
-    st.builds(lambda: Case(RecursingThis(), "this recurses")),
-    st.builds(lambda: Case(HostileGetattribute(), "__getattribute__ raises")),
-    st.integers(min_value=1, max_value=3).map(looping),
-    st.lists(instances | errors, min_size=2, max_size=3).map(changing),
-    st.builds(lambda: Case(FreshThis(), "fresh pointer on every read", pointer=FRESH, hops=1)),
-))
+instances = st.deferred(
+    lambda: st.one_of(
+        pointers,
+        pointers,
+        st.builds(halx_proxy),
+        st.builds(deleted_halx_proxy),
+        st.builds(proxy, instances | anything, st.sampled_from(PROXY_WAYS), floats),
+        st.builds(deep_proxy, pointers, st.sampled_from([2, 63, 64, 65, 80])),
+        errors.map(raising_this),
+        st.builds(lambda: Case(RecursingThis(), "this recurses")),
+        st.builds(lambda: Case(HostileGetattribute(), "__getattribute__ raises")),
+        st.integers(min_value=1, max_value=3).map(looping),
+        st.lists(instances | errors, min_size=2, max_size=3).map(changing),
+        st.builds(lambda: Case(FreshThis(), "fresh pointer on every read", pointer=FRESH, hops=1)),
+    )
+)
 none_case = st.builds(lambda: Case(None, "None"))
 anything = st.one_of(numbers, non_numbers, none_case, instances)
 
@@ -583,7 +652,7 @@ def expected_property(name: str, cases: list, keywords: dict):
 def check_property_call(name: str, cases: list, keywords: dict, via_proxy: bool = False):
     expected = expected_property(name, cases, keywords)
     if via_proxy:  # the proxy's method puts the proxy in front of the arguments
-        method = getattr(cases[0].obj, name[len("cHalx_"):])
+        method = getattr(cases[0].obj, name[len("cHalx_") :])
         result, error = call(method, cases[1:], keywords)
         if keywords:  # refused by the interpreter, which names the method called
             expected = Raises(TypeError, rf"(Halx\.)?{method.__name__}\(\) takes no keyword arguments", pattern=True)
@@ -598,7 +667,10 @@ def check_property_call(name: str, cases: list, keywords: dict, via_proxy: bool 
 
 
 keyword_sets = st.one_of(
-    st.just({}), st.just({}), st.just({}), st.just({}),
+    st.just({}),
+    st.just({}),
+    st.just({}),
+    st.just({}),
     st.dictionaries(st.sampled_from(["T", "P", "self", "args"]), anything, min_size=1, max_size=2),
 )
 
@@ -621,7 +693,7 @@ def check_swiginit_call(cases: list, keywords: dict):
         result, error = call(_Halx.cHalx_swiginit, cases)
         if error is not None:
             try:
-                setattr(target, "this", added)
+                target.this = added
             except BaseException as again:  # noqa: B036
                 assert (type(again), str(again)) == (type(error), str(error))
             else:
@@ -658,14 +730,30 @@ def check_swiginit_call(cases: list, keywords: dict):
     return None
 
 
-
 # --- cvar ----------------------------------------------------------------------------------------
 names = st.one_of(
-    st.sampled_from([
-        "MolarMass", "T_Triple", "P_Triple", "molarmass", "T_triple", "P_Triple ", " MolarMass", "__class__",
-        "__dict__", "__doc__", "this", "cvar", "", "MolarMass\x00junk", "T_Triple\x00", "\x00P_Triple",
-        "Température", "P_Triple\U0001f9c2",
-    ]),
+    st.sampled_from(
+        [
+            "MolarMass",
+            "T_Triple",
+            "P_Triple",
+            "molarmass",
+            "T_triple",
+            "P_Triple ",
+            " MolarMass",
+            "__class__",
+            "__dict__",
+            "__doc__",
+            "this",
+            "cvar",
+            "",
+            "MolarMass\x00junk",
+            "T_Triple\x00",
+            "\x00P_Triple",
+            "Température",
+            "P_Triple\U0001f9c2",
+        ]
+    ),
     st.text(max_size=12),
     st.text(alphabet=st.characters(min_codepoint=0xD800, max_codepoint=0xDFFF), min_size=1, max_size=3),
     st.sampled_from(["MolarMass", "T_Triple", "unknown"]).map(with_bad_methods(str, "__eq__", "__hash__")),

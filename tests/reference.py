@@ -7,6 +7,7 @@ equal the binding's bit for bit on every machine. Python raises where
 IEEE 754 arithmetic gives an infinity or NaN; the helpers below give the IEEE
 results instead.
 """
+
 import math
 
 import gmpy2

@@ -5,6 +5,7 @@ process-wide ring of module records.
 Nothing here imports _Halx, so a child interpreter may load the hook before
 its first `import _Halx` (see load_fault_hook).
 """
+
 import ctypes
 import importlib.util
 import os
@@ -22,6 +23,7 @@ LEAK_LINE = "swig/python detected a memory leak of type 'Halx::cHalx *', no dest
 
 # --- Fresh interpreters ---------------------------------------------------------------------------------
 
+
 def run_python(code: str, *, env_extra=None, timeout=120) -> subprocess.CompletedProcess:
     """Run `code` in a fresh interpreter, which can import the tests' helpers
     (this directory leads its PYTHONPATH); a crash there fails a test, not the run."""
@@ -30,11 +32,15 @@ def run_python(code: str, *, env_extra=None, timeout=120) -> subprocess.Complete
     env["PYTHONPATH"] = os.pathsep.join(path for path in (TESTS, env.get("PYTHONPATH")) if path)
     return subprocess.run(
         [sys.executable, "-c", textwrap.dedent(code)],
-        capture_output=True, text=True, timeout=timeout, env=env,
+        capture_output=True,
+        text=True,
+        timeout=timeout,
+        env=env,
     )
 
 
 # --- The allocation-failure hook ---------------------------------------------------------------------
+
 
 class FaultHook:
     """The hooks that a build configured with HALX_FAULT_INJECTION=ON exports:
@@ -96,18 +102,30 @@ def load_fault_hook() -> Optional[FaultHook]:
 # ctypes mirrors of the runtime's record layouts, so the tests can see which
 # descriptor each module resolved, independently of the modules' code.
 
+
 class TypeInfo(ctypes.Structure):
-    _fields_ = [("name", ctypes.c_char_p), ("str", ctypes.c_char_p), ("dcast", ctypes.c_void_p),
-                ("cast", ctypes.c_void_p), ("clientdata", ctypes.c_void_p), ("owndata", ctypes.c_int)]
+    _fields_ = [
+        ("name", ctypes.c_char_p),
+        ("str", ctypes.c_char_p),
+        ("dcast", ctypes.c_void_p),
+        ("cast", ctypes.c_void_p),
+        ("clientdata", ctypes.c_void_p),
+        ("owndata", ctypes.c_int),
+    ]
 
 
 class ModuleInfo(ctypes.Structure):
     pass
 
 
-ModuleInfo._fields_ = [("types", ctypes.POINTER(ctypes.POINTER(TypeInfo))), ("size", ctypes.c_size_t),
-                       ("next", ctypes.POINTER(ModuleInfo)), ("type_initial", ctypes.c_void_p),
-                       ("cast_initial", ctypes.c_void_p), ("clientdata", ctypes.c_void_p)]
+ModuleInfo._fields_ = [
+    ("types", ctypes.POINTER(ctypes.POINTER(TypeInfo))),
+    ("size", ctypes.c_size_t),
+    ("next", ctypes.POINTER(ModuleInfo)),
+    ("type_initial", ctypes.c_void_p),
+    ("cast_initial", ctypes.c_void_p),
+    ("clientdata", ctypes.c_void_p),
+]
 
 CAPSULE_NAME = b"swig_runtime_data4.type_pointer_capsule"
 
@@ -124,9 +142,16 @@ def read_ring():
     records, record = [], head
     while True:
         info = record.contents
-        records.append((ctypes.addressof(info),
-                        {info.types[i].contents.name.decode(): ctypes.addressof(info.types[i].contents)
-                         for i in range(info.size) if info.types[i]}))
+        records.append(
+            (
+                ctypes.addressof(info),
+                {
+                    info.types[i].contents.name.decode(): ctypes.addressof(info.types[i].contents)
+                    for i in range(info.size)
+                    if info.types[i]
+                },
+            )
+        )
         record = info.next
         if not record or ctypes.addressof(record.contents) == ctypes.addressof(head.contents):
             return records

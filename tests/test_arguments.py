@@ -1,14 +1,14 @@
 """The argument rules: counts, instance arguments, number arguments, refusal order."""
+
 import decimal
 import fractions
 import math
 
-import pytest
-
 import _Halx
 import Halx
-from proxies import Holder, RaisingThis
+import pytest
 import reference
+from proxies import Holder, RaisingThis
 
 pytestmark = pytest.mark.memcheck
 
@@ -28,6 +28,7 @@ def raises_exactly(exception, text, function, *args):
 
 # --- Counts ---------------------------------------------------------------------
 
+
 @pytest.mark.parametrize(
     "name, given",
     [(name, given) for name in sorted(PROPERTY_ARITY) for given in range(5) if given != PROPERTY_ARITY[name]],
@@ -35,8 +36,7 @@ def raises_exactly(exception, text, function, *args):
 def test_wrong_argument_counts_are_refused_before_any_argument_is_read(name, given):
     expected = PROPERTY_ARITY[name]
     args = ["not a number"] * given  # would be refused as arguments if they were read
-    raises_exactly(TypeError, f"{name} expected {expected} arguments, got {given}",
-                   getattr(_Halx, name), *args)
+    raises_exactly(TypeError, f"{name} expected {expected} arguments, got {given}", getattr(_Halx, name), *args)
 
 
 @pytest.mark.parametrize(
@@ -70,6 +70,7 @@ def test_no_function_accepts_keywords():
 
 # --- Numbers ----------------------------------------------------------------------
 
+
 class FloatSubclass(float):
     def __float__(self):
         raise AssertionError("the stored value must be used")
@@ -90,8 +91,16 @@ class ConvertsToFloat:
 
 @pytest.mark.parametrize(
     "value, as_double",
-    [(1, 1.0), (True, 1.0), (False, 0.0), (-7, -7.0), (2 ** 53 + 1, float(2 ** 53 + 1)),
-     (FloatSubclass(2.5), 2.5), (IntSubclass(3), 3.0), (10 ** 308, 1e308)],
+    [
+        (1, 1.0),
+        (True, 1.0),
+        (False, 0.0),
+        (-7, -7.0),
+        (2**53 + 1, float(2**53 + 1)),
+        (FloatSubclass(2.5), 2.5),
+        (IntSubclass(3), 3.0),
+        (10**308, 1e308),
+    ],
 )
 def test_ints_and_subclasses_count_as_their_stored_value(value, as_double):
     assert _Halx.cHalx_T_Melting(None, value) == _Halx.cHalx_T_Melting(None, as_double)
@@ -100,8 +109,19 @@ def test_ints_and_subclasses_count_as_their_stored_value(value, as_double):
 
 @pytest.mark.parametrize(
     "value",
-    ["1000", "nan", None, b"1", decimal.Decimal("1.5"), fractions.Fraction(1, 2), 1j,
-     ConvertsToFloat(), [1.0], 10 ** 400, -(10 ** 400)],
+    [
+        "1000",
+        "nan",
+        None,
+        b"1",
+        decimal.Decimal("1.5"),
+        fractions.Fraction(1, 2),
+        1j,
+        ConvertsToFloat(),
+        [1.0],
+        10**400,
+        -(10**400),
+    ],
     ids=lambda value: type(value).__name__ if type(value).__repr__ is object.__repr__ else repr(value),
 )
 @pytest.mark.parametrize("name", sorted(PROPERTY_ARITY))
@@ -120,11 +140,12 @@ def test_the_first_refused_argument_wins():
 
 def test_no_exception_is_left_behind_by_a_refused_huge_int():
     with pytest.raises(TypeError) as caught:
-        _Halx.cHalx_P_Boiling(None, 10 ** 400)
+        _Halx.cHalx_P_Boiling(None, 10**400)
     assert caught.value.__context__ is None
 
 
 # --- Instances -----------------------------------------------------------------------
+
 
 @pytest.mark.parametrize("name", sorted(PROPERTY_ARITY))
 def test_none_a_pointer_object_and_proxies_at_any_depth_give_the_same_value(name):

@@ -1,16 +1,16 @@
 """Chains of linked pointer objects: no sequence of links makes a loop or gives
 a pointer object two predecessors, and every chain is released without
 recursion, whoever linked it."""
+
 import gc
 import textwrap
 
+import _Halx
+import Halx  # noqa: F401  (registers the proxy class, so owning pointer objects destroy their instance)
 import pytest
 from hypothesis import settings
 from hypothesis import strategies as st
 from hypothesis.stateful import Bundle, RuleBasedStateMachine, invariant, rule
-
-import _Halx
-import Halx  # noqa: F401  (registers the proxy class, so owning pointer objects destroy their instance)
 from support import load_fault_hook
 
 LONGEST_CHAIN = 1024
@@ -102,12 +102,15 @@ TestChains = Chains.TestCase
 TestChains.settings = settings(max_examples=100, stateful_step_count=25, deadline=None)
 
 
-@pytest.mark.parametrize("links, refused", [
-    ("a.append(c)", "b.append(c)"),                                   # c behind two pointer objects
-    ("a.append(c)", "b.append(c); a.append(b)"),                      # ... then a loop through c
-    ("x.this = a; y.this = b; _Halx.cHalx_swiginit(x, c)", "_Halx.cHalx_swiginit(y, c)"),
-    ("x.this = y.this = a; a.append(b)", "_Halx.cHalx_swiginit(y, b)"),  # two proxies, one pointer object
-])
+@pytest.mark.parametrize(
+    "links, refused",
+    [
+        ("a.append(c)", "b.append(c)"),  # c behind two pointer objects
+        ("a.append(c)", "b.append(c); a.append(b)"),  # ... then a loop through c
+        ("x.this = a; y.this = b; _Halx.cHalx_swiginit(x, c)", "_Halx.cHalx_swiginit(y, c)"),
+        ("x.this = y.this = a; a.append(b)", "_Halx.cHalx_swiginit(y, b)"),  # two proxies, one pointer object
+    ],
+)
 def test_links_that_would_share_a_pointer_object_are_refused(links, refused):
     a, b, c = (_Halx.new_cHalx() for _ in range(3))
     x, y = Proxy(), Proxy()

@@ -4,6 +4,7 @@ exactly, the range syntax, and the phase-diagram image.
 Most cases call Halx.cli.main in-process; a few run `python -m Halx` and the
 installed `halx` script to check what a shell sees.
 """
+
 import contextlib
 import csv
 import errno
@@ -19,9 +20,8 @@ import sys
 import sysconfig
 import zlib
 
-import pytest
-
 import Halx
+import pytest
 from Halx import cli
 from Halx._table import CONSTANTS, PROPERTIES
 
@@ -204,7 +204,22 @@ def test_values_expand_lists_and_ranges(text, expected):
 
 
 @pytest.mark.parametrize(
-    "text", ["", "1,", "a", "sNaN", "1:2", "1:2:3:4", "1:2:0", "2:1:1", "0:nan:1", "1::1", "0:1e6:1e-3", "0:1e999999:1", "0:1:1e-999999"]
+    "text",
+    [
+        "",
+        "1,",
+        "a",
+        "sNaN",
+        "1:2",
+        "1:2:3:4",
+        "1:2:0",
+        "2:1:1",
+        "0:nan:1",
+        "1::1",
+        "0:1e6:1e-3",
+        "0:1e999999:1",
+        "0:1:1e-999999",
+    ],
 )
 def test_malformed_values_raise_value_error(text):
     with pytest.raises(ValueError):
@@ -280,7 +295,9 @@ def test_table_is_written_chunk_by_chunk_after_its_header(monkeypatch):
     assert cli.main(["table", "--T", "0:24:1", "--csv"]) == 0
     # 2 properties per chunk of 10, 10, 5 rows; the last flush when the command ends
     assert events == ["flushed 1 lines", 10, 10, 10, 10, 5, 5, "flushed 26 lines"]
-    assert read_csv(sys.stdout.getvalue())[1] == [[T, h.P_Boiling(T), h.P_Sublimation(T)] for T in map(float, range(25))]
+    assert read_csv(sys.stdout.getvalue())[1] == [
+        [T, h.P_Boiling(T), h.P_Sublimation(T)] for T in map(float, range(25))
+    ]
 
 
 def test_table_help_states_the_limits(capsys):
@@ -312,9 +329,11 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
         (["eval", "-q", "P_Boiling", "700"], None),
         (["phase", "25", "1"], "phase at 1 of 1 point (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar)"),
         (["eval", "H_Sublimation", "900"], "H_Sublimation at 1 of 1 point (never checked against measurements)"),
-        (["table", "--T", "800:850:10", "--P", "1,2", "-o", "-"],
-         "Rho_Solid at 12 of 12 points (T 25 °C and P 1 bar); Rho_Liquid at 7 of 12 points "
-         "(T from 800.7 to 850 °C and P 1 bar)"),
+        (
+            ["table", "--T", "800:850:10", "--P", "1,2", "-o", "-"],
+            "Rho_Solid at 12 of 12 points (T 25 °C and P 1 bar); Rho_Liquid at 7 of 12 points "
+            "(T from 800.7 to 850 °C and P 1 bar)",
+        ),
         (["table", "--T", "700", "--quiet"], None),
     ],
 )
@@ -343,8 +362,14 @@ class FullDisk(io.RawIOBase):
 
 
 WRITING_COMMANDS = [
-    ["eval", "P_Boiling", "1000"], ["eval", "T_Triple"], ["phase", "1000", "1"], ["table", "--T", "800"],
-    ["table", "--T", "800", "--csv"], ["table", "--T", "800", "-o", "-"], ["--version"], ["--help"],
+    ["eval", "P_Boiling", "1000"],
+    ["eval", "T_Triple"],
+    ["phase", "1000", "1"],
+    ["table", "--T", "800"],
+    ["table", "--T", "800", "--csv"],
+    ["table", "--T", "800", "-o", "-"],
+    ["--version"],
+    ["--help"],
 ]
 
 
@@ -373,12 +398,16 @@ def test_without_standard_error_messages_never_reach_the_data(capsys, monkeypatc
 def test_full_disk_as_standard_output_of_a_process(argv):
     with open("/dev/full", "w") as full:
         result = subprocess.run([sys.executable, "-m", "Halx", *argv], stdout=full, stderr=subprocess.PIPE, text=True)
-    assert (result.returncode, result.stderr) == (1, "halx: error: cannot write standard output: No space left on device\n")
+    assert (result.returncode, result.stderr) == (
+        1,
+        "halx: error: cannot write standard output: No space left on device\n",
+    )
 
 
 def fail(exception, cleaning_up=None):
     """A failure to raise; with cleaning_up, raised while handling it, as matplotlib's
     PDF writer fails again while closing a file on a full disk."""
+
     def raise_it():
         try:
             raise exception
@@ -393,13 +422,17 @@ def fail(exception, cleaning_up=None):
 FULL_DISK = OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
 
 
-@pytest.mark.parametrize("name, writer, failure, status, message", [
-    ("t.csv", "Halx.cli.write_csv", fail(KeyboardInterrupt()), 130, "halx: interrupted"),
-    ("t.txt", "Halx.cli.write_aligned", fail(FULL_DISK), 1, "No space left on device"),
-    ("t.pdf", "Halx.plot.save_diagram", fail(FULL_DISK, zlib.error("Error -2")), 1, "No space left on device"),
-])
-def test_failed_output_file_leaves_the_old_one_untouched(capsys, monkeypatch, tmp_path, name, writer, failure,
-                                                         status, message):
+@pytest.mark.parametrize(
+    "name, writer, failure, status, message",
+    [
+        ("t.csv", "Halx.cli.write_csv", fail(KeyboardInterrupt()), 130, "halx: interrupted"),
+        ("t.txt", "Halx.cli.write_aligned", fail(FULL_DISK), 1, "No space left on device"),
+        ("t.pdf", "Halx.plot.save_diagram", fail(FULL_DISK, zlib.error("Error -2")), 1, "No space left on device"),
+    ],
+)
+def test_failed_output_file_leaves_the_old_one_untouched(
+    capsys, monkeypatch, tmp_path, name, writer, failure, status, message
+):
     def write_part_then_fail(*args, **kwargs):
         # save_diagram(path, ...) writes to a path, a table writer to its stream
         with open(args[0], "w") if isinstance(args[0], str) else contextlib.nullcontext(args[-1]) as stream:
@@ -426,14 +459,20 @@ def test_output_file_replaces_the_target_of_a_link_with_its_permissions(capsys, 
     assert stat.S_IMODE(target.stat().st_mode) == 0o640
 
 
-@pytest.mark.parametrize("argv", [["eval", "P_Boiling", "1000"], ["table", "--T", "800"], ["diagram", "-o", "x.png"]],
-                         ids=" ".join)
+@pytest.mark.parametrize(
+    "argv", [["eval", "P_Boiling", "1000"], ["table", "--T", "800"], ["diagram", "-o", "x.png"]], ids=" ".join
+)
 def test_kernels_that_cannot_run_are_refused_by_every_command(argv):
-    result = subprocess.run([sys.executable, "-m", "Halx", *argv], capture_output=True, text=True,
-                            env={**os.environ, "HALX_SIMD": "avx9000"})
+    result = subprocess.run(
+        [sys.executable, "-m", "Halx", *argv],
+        capture_output=True,
+        text=True,
+        env={**os.environ, "HALX_SIMD": "avx9000"},
+    )
     assert (result.returncode, result.stdout) == (2, "")
-    assert re.fullmatch(r"halx: error: HALX_SIMD=avx9000: no such SIMD kernel set .*; use one of: plain.*\n",
-                        result.stderr)
+    assert re.fullmatch(
+        r"halx: error: HALX_SIMD=avx9000: no such SIMD kernel set .*; use one of: plain.*\n", result.stderr
+    )
 
 
 # --- diagram -------------------------------------------------------------------------------
@@ -468,9 +507,8 @@ def test_diagram_writes_vector_formats(capsys, tmp_path, name, magic):
 
 def test_phase_diagram_draws_the_model_curves_on_the_given_axes_and_returns_them():
     pytest.importorskip("matplotlib")
-    from matplotlib.figure import Figure
-
     from Halx.plot import phase_diagram
+    from matplotlib.figure import Figure
 
     ax = Figure().add_subplot()
     assert phase_diagram(ax, T_range=(600.0, 1200.0), points=50) is ax
@@ -541,7 +579,9 @@ def test_ctrl_c_exits_130_with_one_line():
     # interpreter started with SIGINT ignored keeps ignoring it.
     process = subprocess.Popen(
         [sys.executable, "-m", "Halx", "table", "--T", "0:999:1", "--P", "0:999:1", "--csv"],
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+        stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE,
+        text=True,
         preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL),
     )
     assert process.stdout.readline().startswith("T (°C),P (bar)")
@@ -554,12 +594,16 @@ def test_ctrl_c_exits_130_with_one_line():
     "argv, status, expected",
     [
         (["eval", "Rho_Liquid", "900", "100"], 0, ["1505.4437401142663 kg/m^3"]),
-        (["table", "--T", "800,900", "--P", "1", "--property", "Rho_Solid,T_Melting", "--digits", "3"], 0, [
-            "T (degC)  P (bar)  Rho_Solid (kg/m^3)  T_Melting (degC)",
-            "--------  -------  ------------------  ----------------",
-            "     800        1            1.91e+03               801",
-            "     900        1            1.87e+03               801",
-        ]),
+        (
+            ["table", "--T", "800,900", "--P", "1", "--property", "Rho_Solid,T_Melting", "--digits", "3"],
+            0,
+            [
+                "T (degC)  P (bar)  Rho_Solid (kg/m^3)  T_Melting (degC)",
+                "--------  -------  ------------------  ----------------",
+                "     800        1            1.91e+03               801",
+                "     900        1            1.87e+03               801",
+            ],
+        ),
         (["table", "--T", "800", "--csv"], 0, ["T (degC),P_Boiling (bar),P_Sublimation (bar)", None]),
         (["table", "--help"], 0, None),
         (["eval", "T_Triple", "1"], 2, []),

@@ -1,8 +1,8 @@
 """The read-only constants served by the link object `cvar`."""
-import pytest
 
 import _Halx
 import Halx
+import pytest
 from Halx._table import CONSTANTS as TABLE
 
 pytestmark = pytest.mark.memcheck

@@ -6,6 +6,7 @@ arithmetic, from centred finite differences and from the step-by-step
 evaluation in tests/reference.py, never from the code under test. The round
 trips over 10**6 inputs are measured by benchmarks/round_trips.py.
 """
+
 import contextlib
 import io
 import math
@@ -14,14 +15,13 @@ import re
 from decimal import Decimal, localcontext
 from pathlib import Path
 
-import pytest
-from hypothesis import given, settings
-from hypothesis import strategies as st
-
 import Halx
+import pytest
 import reference
 from Halx import cli
 from Halx._table import PROPERTIES
+from hypothesis import given, settings
+from hypothesis import strategies as st
 
 np = pytest.importorskip("numpy")
 from Halx import ufunc  # noqa: E402
@@ -60,11 +60,14 @@ def test_vapour_inverse_round_trips_within_the_measured_bound(name):
 @given(exponent=st.floats(min_value=-300.0, max_value=4.0))
 def test_vapour_inverse_is_the_exact_solution_to_eight_ulps_of_the_absolute_temperature(name, exponent):
     _, slope, _ = VAPOUR_CURVES[name]
-    P = 10.0 ** exponent
+    P = 10.0**exponent
     with localcontext() as context:
         context.prec = 40
-        exact = Decimal(slope) / (Decimal(slope) * Decimal(reference.RECIPROCAL_TRIPLE_KELVIN)
-                                  + Decimal(reference.P_TRIPLE).log10() - Decimal(P).log10())
+        exact = Decimal(slope) / (
+            Decimal(slope) * Decimal(reference.RECIPROCAL_TRIPLE_KELVIN)
+            + Decimal(reference.P_TRIPLE).log10()
+            - Decimal(P).log10()
+        )
     assert ulps(getattr(Halx, name)(P) + 273.15, float(exact)) <= 8
 
 
@@ -92,7 +95,6 @@ def test_landmarks_of_the_inverses(name, argument, expected):
     assert reference.same_double(getattr(Halx, name)(argument), expected)
 
 
-
 # --- Phase ---------------------------------------------------------------------------------------
 
 
@@ -103,7 +105,9 @@ def test_phase_agrees_with_the_curves_across_all_three_fields():
         # Vapour lies below the lower of the two vapour curves: sublimation under
         # the triple-point temperature, boiling above it.
         vapour = P < np.minimum(ufunc.P_Boiling(T), ufunc.P_Sublimation(T))
-        expected = np.where(vapour, Halx.Phase.VAPOUR, np.where(T <= ufunc.T_Melting(P), Halx.Phase.SOLID, Halx.Phase.LIQUID))
+        expected = np.where(
+            vapour, Halx.Phase.VAPOUR, np.where(T <= ufunc.T_Melting(P), Halx.Phase.SOLID, Halx.Phase.LIQUID)
+        )
     codes = ufunc.phase(T, P)
     assert np.array_equal(codes, expected)
     assert np.bincount(codes.ravel(), minlength=4)[1:].min() > 10_000  # every field well covered
@@ -150,8 +154,18 @@ def test_phase_members_read_as_their_names_and_pickle_as_halx_phase():
     assert pickle.loads(pickle.dumps(Halx.Phase.VAPOUR)) is Halx.Phase.VAPOUR
 
 
-@pytest.mark.parametrize("T, P", [(math.nan, 1.0), (1000.0, math.nan), (math.nan, math.nan), (-273.16, 1.0),
-                                  (-math.inf, 1.0), (25.0, -1e-300), (25.0, -math.inf)])
+@pytest.mark.parametrize(
+    "T, P",
+    [
+        (math.nan, 1.0),
+        (1000.0, math.nan),
+        (math.nan, math.nan),
+        (-273.16, 1.0),
+        (-math.inf, 1.0),
+        (25.0, -1e-300),
+        (25.0, -math.inf),
+    ],
+)
 def test_no_phase_where_no_state_exists(T, P):
     with pytest.raises(ValueError, match=r"^phase\(\): no state exists at T = .* °C, P = .* bar; T must be"):
         Halx.phase(T, P)
@@ -165,7 +179,9 @@ def test_no_phase_where_no_state_exists(T, P):
 def test_vapour_heats_are_the_clausius_clapeyron_slope_at_every_temperature(heat, curve):
     # -R d(ln P)/d(1/T), the slope of ln P against 1/T taken from two points of the curve.
     T1, T2 = 700.0, 1200.0
-    from_the_curve = -8.31446261815324 * (math.log(curve(T2)) - math.log(curve(T1))) / (1 / (T2 + 273.15) - 1 / (T1 + 273.15))
+    from_the_curve = (
+        -8.31446261815324 * (math.log(curve(T2)) - math.log(curve(T1))) / (1 / (T2 + 273.15) - 1 / (T1 + 273.15))
+    )
     for T in (-100.0, 25.0, 800.7, 1465.0, math.inf):
         assert heat(T) == pytest.approx(from_the_curve, rel=1e-12)
     assert math.isnan(heat(math.nan))
@@ -197,7 +213,10 @@ LIQUID_STATES = st.tuples(st.floats(800.7, 1500.0), st.floats(0.0, 5000.0))
 
 @pytest.mark.parametrize(
     "alpha, beta, density, states",
-    [("Alpha_Solid", "Beta_Solid", h.Rho_Solid, SOLID_STATES), ("Alpha_Liquid", "Beta_Liquid", h.Rho_Liquid, LIQUID_STATES)],
+    [
+        ("Alpha_Solid", "Beta_Solid", h.Rho_Solid, SOLID_STATES),
+        ("Alpha_Liquid", "Beta_Liquid", h.Rho_Liquid, LIQUID_STATES),
+    ],
 )
 def test_response_coefficients_match_centred_finite_differences(alpha, beta, density, states):
     @settings(max_examples=200, deadline=None)
@@ -244,15 +263,23 @@ def test_scalar_ufunc_and_command_line_give_the_same_result(row, data):
 # beyond its volume's root near 10689 °C or its compression term's near
 # 5.5e7 bar at 1000 °C).
 DOMAIN_BOUNDS = [
-    ("T_Boiling", (3.0e5,), (2.9e5,)), ("T_Boiling", (math.inf,), (0.0,)), ("T_Boiling", (-1e-300,), (0.0,)),
+    ("T_Boiling", (3.0e5,), (2.9e5,)),
+    ("T_Boiling", (math.inf,), (0.0,)),
+    ("T_Boiling", (-1e-300,), (0.0,)),
     ("T_Sublimation", (5.0e7,), (4.9e7,)),
-    ("P_Melting", (-273.16,), (-273.15,)), ("P_Melting", (-math.inf,), (1e300,)),
-    ("H_Vaporization", (-273.16,), (-273.15,)), ("H_Sublimation", (-math.inf,), (-273.15,)),
+    ("P_Melting", (-273.16,), (-273.15,)),
+    ("P_Melting", (-math.inf,), (1e300,)),
+    ("H_Vaporization", (-273.16,), (-273.15,)),
+    ("H_Sublimation", (-math.inf,), (-273.15,)),
     ("H_Fusion", (-5.0e4,), (-4.0e4,)),
-    ("Alpha_Solid", (-273.16, 1.0), (-273.15, 1.0)), ("Alpha_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
-    ("Beta_Solid", (-273.16, 1.0), (-273.15, 1.0)), ("Beta_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
-    ("Alpha_Liquid", (-273.16, 1.0), (-273.15, 1.0)), ("Alpha_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
-    ("Beta_Liquid", (1000.0, 1.0e8), (1000.0, 5.0e7)), ("Beta_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
+    ("Alpha_Solid", (-273.16, 1.0), (-273.15, 1.0)),
+    ("Alpha_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
+    ("Beta_Solid", (-273.16, 1.0), (-273.15, 1.0)),
+    ("Beta_Solid", (25.0, -1.0e6), (25.0, -1.0e5)),
+    ("Alpha_Liquid", (-273.16, 1.0), (-273.15, 1.0)),
+    ("Alpha_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
+    ("Beta_Liquid", (1000.0, 1.0e8), (1000.0, 5.0e7)),
+    ("Beta_Liquid", (11000.0, 1.0), (10000.0, 1.0)),
 ]
 
 
@@ -283,8 +310,10 @@ def test_in_range_tells_where_a_property_was_checked(name, arguments, expected):
     assert np.array_equal(inside, expected)
 
 
-@pytest.mark.parametrize("name, arguments, error", [("Rho_liquid", (1.0, 1.0), "did you mean Rho_Liquid"),
-                                                    ("Rho_Liquid", (1.0,), "takes the 2 argument")])
+@pytest.mark.parametrize(
+    "name, arguments, error",
+    [("Rho_liquid", (1.0, 1.0), "did you mean Rho_Liquid"), ("Rho_Liquid", (1.0,), "takes the 2 argument")],
+)
 def test_in_range_refuses_unknown_names_and_wrong_counts(name, arguments, error):
     with pytest.raises((ValueError, TypeError), match=error):
         Halx.in_range(name, *arguments)
@@ -315,11 +344,26 @@ def test_floats_ints_and_their_subclasses_are_numbers(row):
     "name, arguments, error, message",
     [
         ("T_Boiling", (), TypeError, r"^T_Boiling\(\) takes 1 argument, P \(pressure in bar\); got 0$"),
-        ("Alpha_Solid", (1.0,), TypeError, r"^Alpha_Solid\(\) takes 2 arguments, T \(temperature in °C\) and P \(pressure in bar\); got 1$"),
+        (
+            "Alpha_Solid",
+            (1.0,),
+            TypeError,
+            r"^Alpha_Solid\(\) takes 2 arguments, T \(temperature in °C\) and P \(pressure in bar\); got 1$",
+        ),
         ("P_Melting", ("800",), TypeError, r"^P_Melting\(\): T \(temperature in °C\) must be a float or int, not str$"),
-        ("phase", (1.0, Decimal(1)), TypeError, r"^phase\(\): P \(pressure in bar\) must be a float or int, not decimal.Decimal$"),
+        (
+            "phase",
+            (1.0, Decimal(1)),
+            TypeError,
+            r"^phase\(\): P \(pressure in bar\) must be a float or int, not decimal.Decimal$",
+        ),
         ("H_Fusion", ([1.0, 2.0],), TypeError, r"not list; Halx.ufunc.H_Fusion takes arrays$"),
-        ("H_Fusion", (10**400,), OverflowError, r"^H_Fusion\(\): P \(pressure in bar\) is an int too large for a double$"),
+        (
+            "H_Fusion",
+            (10**400,),
+            OverflowError,
+            r"^H_Fusion\(\): P \(pressure in bar\) is an int too large for a double$",
+        ),
     ],
 )
 def test_refusals_name_the_function_and_the_argument(name, arguments, error, message):

@@ -1,6 +1,7 @@
 """The phase diagram's layout: nothing overlaps at any supported size and dpi,
 every decade is labelled, the lettering follows the documented rule for
 --dpi, vector files keep their text, and the fields are Halx.phase's."""
+
 import itertools
 import struct
 
@@ -17,8 +18,16 @@ pytestmark = pytest.mark.keeps_memory
 
 # (width, height, dpi): the default, the sizes and dpis a paper asks for, the
 # smallest size, the highest dpi the smallest size allows, and long shapes.
-SIZES = [(800, 600, 100), (400, 300, 100), (800, 600, 200), (800, 600, 300), (400, 300, 300),
-         (320, 240, 320), (1600, 400, 100), (400, 1200, 100)]
+SIZES = [
+    (800, 600, 100),
+    (400, 300, 100),
+    (800, 600, 200),
+    (800, 600, 300),
+    (400, 300, 300),
+    (320, 240, 320),
+    (1600, 400, 100),
+    (400, 1200, 100),
+]
 
 
 def _labelled(figure):
@@ -29,17 +38,25 @@ def _labelled(figure):
     texts += [(f"field {text.get_text()}", text) for text in ax.texts]
     for axis in (ax.xaxis, ax.yaxis):
         low, high = sorted(axis.get_view_interval())
-        texts += [(f"tick {tick.label1.get_text()}", tick.label1) for tick in axis.get_major_ticks()
-                  if tick.label1.get_visible() and tick.label1.get_text() and low <= tick.get_loc() <= high]
+        texts += [
+            (f"tick {tick.label1.get_text()}", tick.label1)
+            for tick in axis.get_major_ticks()
+            if tick.label1.get_visible() and tick.label1.get_text() and low <= tick.get_loc() <= high
+        ]
     boxes = [(name, text.get_window_extent(renderer)) for name, text in texts]
     return boxes + [("legend", ax.get_legend().get_window_extent(renderer))]
 
 
 def _collisions(figure):
     boxes = _labelled(figure)
-    found = [f"{name} leaves the figure" for name, box in boxes
-             if not figure.bbox.padded(0.5).contains(box.x0, box.y0) or not figure.bbox.padded(0.5).contains(box.x1, box.y1)]
-    found += [f"{a} overlaps {b}" for (a, box_a), (b, box_b) in itertools.combinations(boxes, 2) if box_a.overlaps(box_b)]
+    found = [
+        f"{name} leaves the figure"
+        for name, box in boxes
+        if not figure.bbox.padded(0.5).contains(box.x0, box.y0) or not figure.bbox.padded(0.5).contains(box.x1, box.y1)
+    ]
+    found += [
+        f"{a} overlaps {b}" for (a, box_a), (b, box_b) in itertools.combinations(boxes, 2) if box_a.overlaps(box_b)
+    ]
     renderer = figure.canvas.get_renderer()
     for line in figure.axes[0].lines:
         path = line.get_transform().transform_path(line.get_path())
@@ -67,8 +84,10 @@ def test_no_text_overlaps_a_curve_or_another_text_and_none_is_cut_off(drawn):
 def test_every_decade_is_labelled_with_minor_ticks_between(drawn):
     _, figure = drawn
     axis = figure.axes[0].yaxis
-    labelled = [tick.get_loc() for tick in axis.get_major_ticks() if tick.label1.get_visible() and tick.label1.get_text()]
-    decades = [10.0 ** exponent for exponent in range(-8, 5)]
+    labelled = [
+        tick.get_loc() for tick in axis.get_major_ticks() if tick.label1.get_visible() and tick.label1.get_text()
+    ]
+    decades = [10.0**exponent for exponent in range(-8, 5)]
     assert [value for value in labelled if 1e-8 <= value <= 1e4] == pytest.approx(decades)
     minor = [value for value in axis.get_minorticklocs() if 1e-8 < value < 1e4]
     assert len(minor) == 8 * 12
@@ -100,7 +119,7 @@ def test_a_print_too_small_for_lettering_is_refused(capsys, tmp_path):
 def _png_dots_per_metre(data):
     """The horizontal resolution of the pHYs chunk of PNG data."""
     start = data.index(b"pHYs") + 4
-    x, y, unit = struct.unpack(">IIB", data[start:start + 9])
+    x, y, unit = struct.unpack(">IIB", data[start : start + 9])
     assert unit == 1 and x == y
     return x
 

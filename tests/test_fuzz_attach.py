@@ -2,14 +2,23 @@
 leads to, within the link rules, or assigns `this` where no pointer object
 is reached (tests/fuzzing.py generates and judges the arguments)."""
 
+import _Halx
 import pytest
+from fuzzing import (
+    FUZZ,
+    PREDECESSORS,
+    Blank,
+    Case,
+    Tally,
+    anything,
+    check_swiginit_call,
+    instances,
+    keyword_sets,
+    pointers,
+    proxy,
+)
 from hypothesis import given
 from hypothesis import strategies as st
-
-import _Halx
-from fuzzing import (
-    FUZZ, PREDECESSORS, Blank, Case, Tally, anything, check_swiginit_call, instances, keyword_sets, pointers, proxy,
-)
 from proxies import Holder
 from swig_pointers import chain_of
 

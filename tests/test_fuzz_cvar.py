@@ -1,21 +1,24 @@
 """Fuzzing attribute operations on `cvar`: three read-only constants and
 nothing else (tests/fuzzing.py generates and judges the names and values)."""
 
+import _Halx
 import pytest
+from fuzzing import FUZZ, Tally, anything, check_cvar_call, names
 from hypothesis import given
 from hypothesis import strategies as st
-
-import _Halx
-from fuzzing import FUZZ, Tally, anything, check_cvar_call, names
 
 pytestmark = pytest.mark.memcheck
 TALLY = Tally(tests=1, ci_calls=6_300)
 
 
 @FUZZ
-@given(operations=st.lists(st.tuples(
-    st.sampled_from(["get", "get", "has", "set", "del", "dir", "str", "repr"]), names, anything),
-    min_size=1, max_size=10))
+@given(
+    operations=st.lists(
+        st.tuples(st.sampled_from(["get", "get", "has", "set", "del", "dir", "str", "repr"]), names, anything),
+        min_size=1,
+        max_size=10,
+    )
+)
 def test_cvar_serves_three_read_only_constants_and_nothing_else(operations):
     TALLY.done("cvar")
     for operation, name, value in operations:

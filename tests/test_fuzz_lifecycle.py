@@ -3,16 +3,36 @@ with every other call (tests/fuzzing.py generates and judges the arguments)."""
 
 import re
 
+import _Halx
 import pytest
+from fuzzing import (
+    FUZZ,
+    PREDECESSORS,
+    PROPERTIES,
+    Case,
+    Raises,
+    Tally,
+    anything,
+    assert_raised,
+    assert_returned,
+    call,
+    check_cvar_call,
+    check_property_call,
+    check_swiginit_call,
+    instance_verdict,
+    instances,
+    keyword_refusal,
+    keyword_sets,
+    names,
+    none_case,
+    number_case,
+    numbers,
+    one_argument_refusal,
+    propagated,
+    refusal_message,
+)
 from hypothesis import given
 from hypothesis import strategies as st
-
-import _Halx
-from fuzzing import (
-    FUZZ, PREDECESSORS, PROPERTIES, Case, Raises, Tally, anything, assert_raised, assert_returned, call,
-    check_cvar_call, check_property_call, check_swiginit_call, instance_verdict, instances, keyword_refusal,
-    keyword_sets, names, none_case, number_case, numbers, one_argument_refusal, propagated, refusal_message,
-)
 from swig_pointers import HALX_DESCRIPTOR, PointerObject, descriptor_of
 
 pytestmark = pytest.mark.memcheck
@@ -29,8 +49,10 @@ def test_new_cHalx_returns_an_owning_pointer_object_or_refuses_arguments(calls):
         if keywords:
             assert_raised(error, keyword_refusal("new_cHalx"), result)
         elif cases:
-            assert_raised(error, Raises(
-                TypeError, rf"(_Halx\.)?new_cHalx\(\) takes no arguments \({len(cases)} given\)", pattern=True))
+            assert_raised(
+                error,
+                Raises(TypeError, rf"(_Halx\.)?new_cHalx\(\) takes no arguments \({len(cases)} given\)", pattern=True),
+            )
         else:
             assert_returned(result, error)
             assert type(result) is PointerObject
@@ -60,10 +82,19 @@ def check_delete_call(cases: list, keywords: dict):
 
 
 @FUZZ
-@given(calls=st.lists(st.tuples(
-    st.one_of(st.lists(st.one_of(instances, none_case, anything), min_size=1, max_size=1),
-              st.lists(anything, max_size=3)),
-    keyword_sets), min_size=1, max_size=8))
+@given(
+    calls=st.lists(
+        st.tuples(
+            st.one_of(
+                st.lists(st.one_of(instances, none_case, anything), min_size=1, max_size=1),
+                st.lists(anything, max_size=3),
+            ),
+            keyword_sets,
+        ),
+        min_size=1,
+        max_size=8,
+    )
+)
 def test_delete_cHalx_destroys_through_any_proxy_or_refuses(calls):
     TALLY.done("delete_cHalx")
     for cases, keywords in calls:

@@ -5,13 +5,25 @@ generated call returns the oracle's value or the prescribed error
 import math
 
 import pytest
+from fuzzing import (
+    FUZZ,
+    PROPERTIES,
+    SPECIAL_FLOATS,
+    Case,
+    Tally,
+    anything,
+    check_property_call,
+    deleted_halx_proxy,
+    floats,
+    halx_proxy,
+    instances,
+    keyword_sets,
+    none_case,
+    number_case,
+    numbers,
+)
 from hypothesis import given
 from hypothesis import strategies as st
-
-from fuzzing import (
-    FUZZ, PROPERTIES, SPECIAL_FLOATS, Case, Tally, anything, check_property_call, deleted_halx_proxy, floats,
-    halx_proxy, instances, keyword_sets, none_case, number_case, numbers,
-)
 
 pytestmark = pytest.mark.memcheck
 TALLY = Tally(tests=2 * len(PROPERTIES) + 1, ci_calls=62_600)
@@ -68,10 +80,12 @@ def test_proxy_methods_behave_as_the_flat_functions(name, data):
     count = PROPERTIES[name][1]
     for _ in range(data.draw(st.integers(min_value=1, max_value=8), label="calls")):
         proxy_case = data.draw(st.one_of(st.builds(halx_proxy), st.builds(deleted_halx_proxy)))
-        rest = data.draw(st.one_of(
-            st.lists(st.one_of(numbers, numbers, anything), min_size=count - 1, max_size=count - 1),
-            st.lists(anything, max_size=4),
-        ))
+        rest = data.draw(
+            st.one_of(
+                st.lists(st.one_of(numbers, numbers, anything), min_size=count - 1, max_size=count - 1),
+                st.lists(anything, max_size=4),
+            )
+        )
         keywords = data.draw(keyword_sets)
         check_property_call(name, [proxy_case] + rest, keywords, via_proxy=True)
 

@@ -10,16 +10,25 @@ import sys
 import tempfile
 from contextlib import contextmanager
 
-import pytest
-from hypothesis import given
-from hypothesis import strategies as st
-
 import _Halx
 import Halx
+import pytest
 from fuzzing import (
-    FUZZ, Case, Raises, Tally, anything, assert_raised, assert_returned, call, count_message, keyword_refusal,
-    keyword_sets, one_argument_refusal,
+    FUZZ,
+    Case,
+    Raises,
+    Tally,
+    anything,
+    assert_raised,
+    assert_returned,
+    call,
+    count_message,
+    keyword_refusal,
+    keyword_sets,
+    one_argument_refusal,
 )
+from hypothesis import given
+from hypothesis import strategies as st
 from support import LEAK_LINE
 from swig_pointers import HALX_DESCRIPTOR, descriptor_of
 
@@ -63,10 +72,14 @@ REGISTRANTS = {
     "Halx.cHalx": lambda: (Halx.cHalx, "silent"),
     "subclass of Halx.cHalx": lambda: (type("Derived", (Halx.cHalx,), {}), "silent"),
     "delete_cHalx as static method": lambda: (
-        type("StaticDelete", (), {"__swig_destroy__": staticmethod(_Halx.delete_cHalx)}), "silent"),
+        type("StaticDelete", (), {"__swig_destroy__": staticmethod(_Halx.delete_cHalx)}),
+        "silent",
+    ),
     "recording class": lambda: (type("Recording", (), {"__swig_destroy__": staticmethod(record_destroy)}), "recorded"),
     "recording instance": lambda: (  # not a class: refused
-        type("Recording", (), {"__swig_destroy__": record_destroy})(), not_a_class("Recording")),
+        type("Recording", (), {"__swig_destroy__": record_destroy})(),
+        not_a_class("Recording"),
+    ),
     "failing class": lambda: (type("Failing", (), {"__swig_destroy__": staticmethod(failing_destroy)}), "failed"),
     "class without destroy": lambda: (type("NoDestroy", (), {}), "leak"),
     "lookup raises": lambda: (LookupFails("Unreadable", (), {}), "leak"),
@@ -136,7 +149,7 @@ def pool_behaviour(obj):
     if not issubclass(type(obj), type):  # a real class, whatever __class__ claims
         return Raises(TypeError, re.escape(NOT_A_CLASS.format("")) + r"\S+", pattern=True)
     try:
-        destroy = getattr(obj, "__swig_destroy__")
+        destroy = obj.__swig_destroy__
     except BaseException:  # noqa: B036 - the binding discards every lookup error
         return "leak"
     assert destroy is _Halx.delete_cHalx, "the pool holds no other destroy callable"
@@ -169,8 +182,7 @@ def registration_arguments(draw):
     if len(cases) != 1:
         return cases, keywords, one_argument_refusal("cHalx_swigregister", len(cases))
     items = draw(st.sampled_from([(), (obj, obj), (obj, None, 1)]))
-    return [Case(items, f"tuple of {len(items)}")], {}, Raises(
-        TypeError, count_message("swigregister", 1, len(items)))
+    return [Case(items, f"tuple of {len(items)}")], {}, Raises(TypeError, count_message("swigregister", 1, len(items)))
 
 
 @FUZZ

@@ -28,10 +28,9 @@ import tracemalloc
 from dataclasses import dataclass
 from typing import List, Optional
 
-import pytest
-
 import _Halx
 import Halx
+import pytest
 from proxies import Holder, RaisingThis
 from support import load_fault_hook
 from swig_pointers import CHAR_DESCRIPTOR, forge_pointer
@@ -146,6 +145,7 @@ def refused(call, *exceptions):
             pass
         else:
             raise AssertionError("the call was expected to be refused")
+
     return run
 
 
@@ -277,9 +277,11 @@ FAILING_CALLS = {
 def failing_every_allocation(call):
     """A scenario that fails the first allocation of `call`, then the
     second, ... until the call gets through."""
+
     def every_failure_once():
         seen, _ = faults.fail_allocations(call)
         assert all(type(error) is MemoryError for error in seen), seen
+
     return every_failure_once
 
 
@@ -334,11 +336,15 @@ HUNT_IN_CHILD = """
 
 def hunt_in_child(python_subprocess, scenario: str, iterations: int):
     # A sanitizer report goes to the child's stderr, not to the run's report files.
-    options = ":".join(option for option in os.environ.get("ASAN_OPTIONS", "").split(":")
-                       if option and not option.startswith("log_path="))
+    options = ":".join(
+        option
+        for option in os.environ.get("ASAN_OPTIONS", "").split(":")
+        if option and not option.startswith("log_path=")
+    )
     result = python_subprocess(
         HUNT_IN_CHILD.format(scenario=scenario, iterations=iterations),
-        env_extra={"ASAN_OPTIONS": options} if SANITIZED else None)
+        env_extra={"ASAN_OPTIONS": options} if SANITIZED else None,
+    )
     return json.loads(result.stdout.splitlines()[-1]), result
 
 

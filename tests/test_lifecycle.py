@@ -1,11 +1,11 @@
 """Instances: creation, attachment, ownership, destruction and registration."""
+
 import re
 import sys
 
-import pytest
-
 import _Halx
 import Halx
+import pytest
 from support import LEAK_LINE
 
 pytestmark = pytest.mark.memcheck
@@ -29,15 +29,35 @@ def test_each_instance_has_its_own_address():
 def test_the_ten_functions_have_no_documentation_and_the_module_none():
     assert _Halx.__doc__ is None
     public = [name for name in dir(_Halx) if not name.startswith("__")]
-    assert sorted(public) == sorted([
-        "SWIG_PyInstanceMethod_New", "new_cHalx", "delete_cHalx", "cHalx_P_Boiling", "cHalx_T_Melting",
-        "cHalx_P_Sublimation", "cHalx_Rho_Solid", "cHalx_Rho_Liquid", "cHalx_swigregister",
-        "cHalx_swiginit", "cvar"])
+    assert sorted(public) == sorted(
+        [
+            "SWIG_PyInstanceMethod_New",
+            "new_cHalx",
+            "delete_cHalx",
+            "cHalx_P_Boiling",
+            "cHalx_T_Melting",
+            "cHalx_P_Sublimation",
+            "cHalx_Rho_Solid",
+            "cHalx_Rho_Liquid",
+            "cHalx_swigregister",
+            "cHalx_swiginit",
+            "cvar",
+        ]
+    )
     assert all(getattr(_Halx, name).__doc__ is None for name in public if name != "cvar")
     assert [name for name in vars(_Halx) if not name.startswith("__")] == [
-        "SWIG_PyInstanceMethod_New", "new_cHalx", "delete_cHalx", "cHalx_P_Boiling", "cHalx_T_Melting",
-        "cHalx_P_Sublimation", "cHalx_Rho_Solid", "cHalx_Rho_Liquid", "cHalx_swigregister",
-        "cHalx_swiginit", "cvar"]
+        "SWIG_PyInstanceMethod_New",
+        "new_cHalx",
+        "delete_cHalx",
+        "cHalx_P_Boiling",
+        "cHalx_T_Melting",
+        "cHalx_P_Sublimation",
+        "cHalx_Rho_Solid",
+        "cHalx_Rho_Liquid",
+        "cHalx_swigregister",
+        "cHalx_swiginit",
+        "cvar",
+    ]
 
 
 def test_ownership_methods_of_the_pointer_object():

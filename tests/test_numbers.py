@@ -1,14 +1,14 @@
 """The correlations: reference values, exact identities and IEEE edge behaviour."""
+
 import math
 import random
 
-import pytest
-from hypothesis import given, settings
-from hypothesis import strategies as st
-
 import _Halx
 import Halx
+import pytest
 import reference
+from hypothesis import given, settings
+from hypothesis import strategies as st
 from reference import same_double
 
 h = Halx.cHalx()
@@ -38,7 +38,7 @@ def test_the_three_curves_meet_at_the_triple_point():
     assert h.T_Melting(0.0005) == 800.7
     boiling, sublimation = h.P_Boiling(800.7), h.P_Sublimation(800.7)
     # 10^log10(0.0005) correctly rounded: the double just below 0.0005.
-    assert boiling == sublimation == 0.0004999999999999999 == 0.0005 - 2.0 ** -63
+    assert boiling == sublimation == 0.0004999999999999999 == 0.0005 - 2.0**-63
 
 
 @pytest.mark.parametrize("method, slope", [("P_Boiling", 9418.12), ("P_Sublimation", 11806.1)])
@@ -93,16 +93,34 @@ def test_melting_temperature_rises_by_the_slope_per_bar():
         ("T_Melting", (math.inf,), math.inf),
         ("P_Boiling", (math.inf,), h.P_Boiling(1e300)),
     ]
-    + [(m, (math.nan,) * n, math.nan) for m, n in
-       [("P_Boiling", 1), ("T_Melting", 1), ("P_Sublimation", 1), ("Rho_Solid", 2), ("Rho_Liquid", 2)]],
+    + [
+        (m, (math.nan,) * n, math.nan)
+        for m, n in [("P_Boiling", 1), ("T_Melting", 1), ("P_Sublimation", 1), ("Rho_Solid", 2), ("Rho_Liquid", 2)]
+    ],
 )
 def test_ieee_edges_give_ieee_results(method, args, expected):
     assert same_double(getattr(h, method)(*args), expected)
 
 
 def _interesting_doubles(rng, count):
-    specials = [0.0, -0.0, 1.0, -1.0, 800.7, 0.0005, -273.15, 1e-300, -1e-300, 1e300, -1e300,
-                math.inf, -math.inf, math.nan, 5e-324, 1.7976931348623157e308]
+    specials = [
+        0.0,
+        -0.0,
+        1.0,
+        -1.0,
+        800.7,
+        0.0005,
+        -273.15,
+        1e-300,
+        -1e-300,
+        1e300,
+        -1e300,
+        math.inf,
+        -math.inf,
+        math.nan,
+        5e-324,
+        1.7976931348623157e308,
+    ]
     for _ in range(count):
         kind = rng.random()
         if kind < 0.2:
@@ -120,6 +138,6 @@ def test_every_value_equals_the_reference_evaluation_bit_for_bit(name):
     rng = random.Random(name)
     values = list(_interesting_doubles(rng, 4000 * arity))
     for i in range(0, len(values) - arity + 1, arity):
-        args = values[i:i + arity]
+        args = values[i : i + arity]
         got, want = function(None, *args), evaluate(*args)
         assert same_double(got, want), (name, args, got, want)

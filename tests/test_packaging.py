@@ -1,6 +1,7 @@
 """What the release files and the checks around them rely on: the citation
 names the package's version, the tests that need a compiler know when there
 is none, and the check of the C++ example catches a single wrong bit."""
+
 import importlib.util
 import re
 import struct
@@ -29,9 +30,11 @@ def test_peers_are_not_built_with_a_compiler_that_does_not_run(monkeypatch, comp
 
 # --- examples/cpp/check_against_python.py ------------------------------------------------
 
+
 def load_checker():
-    location = importlib.util.spec_from_file_location("check_against_python",
-                                                      ROOT / "examples" / "cpp" / "check_against_python.py")
+    location = importlib.util.spec_from_file_location(
+        "check_against_python", ROOT / "examples" / "cpp" / "check_against_python.py"
+    )
     module = importlib.util.module_from_spec(location)
     location.loader.exec_module(module)
     return module
@@ -62,8 +65,11 @@ def test_the_check_of_the_cpp_example_passes_the_packages_doubles_and_no_others(
 
 
 @pytest.mark.keeps_memory  # loads NumPy
-@pytest.mark.parametrize("text", ["", "T (°C),P (bar),Rho_Gas (kg/m³)\n1,1,1\n", "T (°C),P (bar)\n1,1\n"],
-                         ids=["no rows", "unknown property", "no property"])
+@pytest.mark.parametrize(
+    "text",
+    ["", "T (°C),P (bar),Rho_Gas (kg/m³)\n1,1,1\n", "T (°C),P (bar)\n1,1\n"],
+    ids=["no rows", "unknown property", "no property"],
+)
 def test_the_check_of_the_cpp_example_refuses_a_table_it_cannot_read(text):
     with pytest.raises(ValueError):
         load_checker().check(text)

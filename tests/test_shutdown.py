@@ -5,7 +5,6 @@ shutdown is a failed test with the child's status and output, not a dead run.
 """
 
 import pytest
-
 from support import LEAK_LINE
 
 pytestmark = pytest.mark.memcheck
@@ -107,6 +106,7 @@ def test_sys_exit_with_pointer_objects_alive_exits_with_its_status(python_subpro
 
 
 # --- Imports under warnings-as-errors and after a failed import ---------------------------------------
+
 
 def test_import_succeeds_when_warnings_are_errors(python_subprocess):
     """`python -W error` and pytest's filterwarnings=error must not break the

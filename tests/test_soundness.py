@@ -1,4 +1,5 @@
 """Misuse that must never crash, leak or touch released storage."""
+
 import gc
 import importlib.util
 import os
@@ -6,10 +7,9 @@ import struct
 import sys
 import textwrap
 
-import pytest
-
 import _Halx
 import Halx
+import pytest
 from proxies import RaisingThis
 from support import load_fault_hook
 
@@ -20,6 +20,7 @@ ARGUMENT_1 = "in method 'cHalx_P_Boiling', argument 1 of type 'Halx::cHalx *'"
 
 
 # --- Deleted and stale instances ---------------------------------------------------------
+
 
 def test_a_second_delete_is_harmless_and_calls_still_work_as_with_no_instance():
     h = Halx.cHalx()
@@ -63,6 +64,7 @@ def test_aliases_of_a_deleted_address_cannot_free_it_again():
 
 
 # --- The search along `this` ------------------------------------------------------------------
+
 
 class SelfReferential:
     @property
@@ -124,6 +126,7 @@ def test_a_this_that_changes_between_reads_is_followed_each_time():
 
 # --- Chains of linked pointer objects --------------------------------------------------------------
 
+
 def test_linking_a_pointer_object_into_its_own_chain_is_refused():
     first, second = _Halx.new_cHalx(), _Halx.new_cHalx()
     with pytest.raises(ValueError):
@@ -160,14 +163,15 @@ def test_chains_are_capped():
 
 # --- Destroy callables that are not this module's builtin -------------------------------------------
 
+
 @pytest.mark.parametrize(
     "destroy",
     [
-        "def destroy(p): kept.append(p)",           # keeps its argument alive
-        "destroy = kept.append",                    # a builtin METH_O that keeps its argument
-        "destroy = print",                          # a builtin with another convention
-        "destroy = len",                            # a builtin METH_O that fails
-        "destroy = 42",                             # not callable at all
+        "def destroy(p): kept.append(p)",  # keeps its argument alive
+        "destroy = kept.append",  # a builtin METH_O that keeps its argument
+        "destroy = print",  # a builtin with another convention
+        "destroy = len",  # a builtin METH_O that fails
+        "destroy = 42",  # not callable at all
     ],
 )
 def test_foreign_destroy_callables_are_called_safely(python_subprocess, destroy):
@@ -285,6 +289,7 @@ def test_import_fails_cleanly_under_memory_pressure_and_succeeds_afterwards(pyth
 
 # --- Release after the shared capsule is gone ------------------------------------------------------
 
+
 def test_pointer_objects_released_after_the_capsule_never_call_the_released_callable(python_subprocess):
     result = python_subprocess("""
         import gc, sys, _Halx
@@ -336,7 +341,8 @@ FAKE_USES = {
 @pytest.mark.parametrize("use", FAKE_USES)
 @pytest.mark.parametrize("fake", FAKE_POINTERS)
 def test_a_class_named_SwigPyObject_is_never_read_as_a_pointer_object(python_subprocess, fake, use):
-    result = python_subprocess(f"""
+    result = python_subprocess(
+        f"""
         import _Halx, Halx
         from proxies import Holder
         {textwrap.indent(FAKE_POINTERS[fake], "        ").strip()}
@@ -344,10 +350,15 @@ def test_a_class_named_SwigPyObject_is_never_read_as_a_pointer_object(python_sub
             {FAKE_USES[use]}
         except TypeError as error:
             print(error)
-    """, env_extra={"PYTHONPATH": os.path.dirname(__file__)})
+    """,
+        env_extra={"PYTHONPATH": os.path.dirname(__file__)},
+    )
     assert result.returncode == 0, result.stderr
-    assert result.stdout.strip() in (ARGUMENT_1, ARGUMENT_1.replace("cHalx_P_Boiling", "delete_cHalx"),
-                                     "Attempt to append a non SwigPyObject")
+    assert result.stdout.strip() in (
+        ARGUMENT_1,
+        ARGUMENT_1.replace("cHalx_P_Boiling", "delete_cHalx"),
+        "Attempt to append a non SwigPyObject",
+    )
 
 
 def test_comparison_reads_only_pointer_objects():
@@ -361,13 +372,18 @@ def test_comparison_reads_only_pointer_objects():
 
 # --- What a `this` lookup may not swallow -------------------------------------------------------
 
+
 @pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit, MemoryError])
-@pytest.mark.parametrize("call", [
-    lambda obj: _Halx.cHalx_T_Melting(obj, 1.0),
-    lambda obj: _Halx.delete_cHalx(obj),
-    lambda obj: _Halx.cHalx_swiginit(obj, _Halx.new_cHalx()),
-    lambda obj: Halx.cHalx.T_Melting(obj, 1.0),
-], ids=["property", "delete", "swiginit", "method"])
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda obj: _Halx.cHalx_T_Melting(obj, 1.0),
+        lambda obj: _Halx.delete_cHalx(obj),
+        lambda obj: _Halx.cHalx_swiginit(obj, _Halx.new_cHalx()),
+        lambda obj: Halx.cHalx.T_Melting(obj, 1.0),
+    ],
+    ids=["property", "delete", "swiginit", "method"],
+)
 def test_an_interrupt_in_a_this_lookup_propagates(error, call):
     raising = RaisingThis(error("from this"))
     with pytest.raises(error, match="from this"):
@@ -391,14 +407,21 @@ def test_own_with_a_failing_truth_value_raises_it_and_changes_nothing():
 
 # --- Registration ---------------------------------------------------------------------------------
 
+
 class ClaimsToBeAType:
     __class__ = type
 
 
 @pytest.mark.keeps_memory  # builds the peers with the C++ toolchain
-@pytest.mark.parametrize("registrant, name", [
-    (ClaimsToBeAType(), "ClaimsToBeAType"), (type(_Halx.cvar), "swigvarlink"), (42, "int"), ((None,), "NoneType"),
-])
+@pytest.mark.parametrize(
+    "registrant, name",
+    [
+        (ClaimsToBeAType(), "ClaimsToBeAType"),
+        (type(_Halx.cvar), "swigvarlink"),
+        (42, "int"),
+        ((None,), "NoneType"),
+    ],
+)
 def test_only_classes_that_can_be_instantiated_are_registered(run_with_peer, registrant, name):
     with pytest.raises(TypeError, match=f"^swigregister expected a class that can be instantiated, got {name}$"):
         _Halx.cHalx_swigregister(registrant)
@@ -439,7 +462,8 @@ keep = _Halx.new_cHalx()
 
 @pytest.mark.parametrize("main_imports_first", [False, True])
 def test_a_subinterpreter_uses_the_package_and_its_own_registration_and_leaves_the_main_ones(
-        python_subprocess, main_imports_first):
+    python_subprocess, main_imports_first
+):
     testcapi = pytest.importorskip("_testcapi")
     if not hasattr(testcapi, "run_in_subinterp"):
         pytest.skip("this CPython's _testcapi cannot run code in a subinterpreter")
@@ -477,7 +501,8 @@ def test_a_subinterpreter_uses_the_package_and_its_own_registration_and_leaves_t
 def test_an_interpreter_with_its_own_lock_refuses_the_import_and_the_main_one_is_untouched(python_subprocess):
     # Interpreters have had their own lock since 3.12; _xxsubinterpreters made shared-lock ones before.
     if sys.version_info < (3, 12) or not any(
-            importlib.util.find_spec(name) for name in ("_interpreters", "_xxsubinterpreters")):
+        importlib.util.find_spec(name) for name in ("_interpreters", "_xxsubinterpreters")
+    ):
         pytest.skip("this CPython cannot create an interpreter with its own lock")
     result = python_subprocess("""
         try:

@@ -4,16 +4,16 @@ modules, the proxy class, the docstrings and the static stubs all agree with it.
 The stubs are static files for type checkers; their table-driven parts are
 written by cmake/write_stubs.py, and one test here checks them.
 """
+
 import importlib.util
 import inspect
 import pydoc
 import re
 from pathlib import Path
 
-import pytest
-
 import _Halx
 import Halx
+import pytest
 import reference
 from Halx import _table
 
@@ -48,12 +48,15 @@ def test_a_stub_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path)
     stub.write_text(stub.read_text(encoding="utf-8").replace("(bar), in °C.", "(bar), in K.", 1), encoding="utf-8")
     assert writer.stale_stubs(tmp_path) == [path]
     table = tmp_path / "python/Halx/_table.py"
-    table.write_text(table.read_text(encoding="utf-8").replace('"kg/mol", "molar mass", 0.058443', '"kg/mol", "molar mass", 0.05'), encoding="utf-8")
+    table.write_text(
+        table.read_text(encoding="utf-8").replace('"kg/mol", "molar mass", 0.058443', '"kg/mol", "molar mass", 0.05'),
+        encoding="utf-8",
+    )
     assert path in writer.stale_stubs(tmp_path) and "python/_Halx.pyi" in writer.stale_stubs(tmp_path)
 
 
 def test_each_derived_property_is_a_function_of_the_package():
-    assert Halx.__all__[-len(DERIVED):] == [row.name for row in DERIVED]
+    assert Halx.__all__[-len(DERIVED) :] == [row.name for row in DERIVED]
     for row in DERIVED:
         assert str(inspect.signature(getattr(Halx, row.name))) == f"({', '.join(argument_names(row))}, /)"
 
@@ -73,11 +76,21 @@ def test_the_oracle_of_the_tests_covers_every_bound_property():
 # What help() must show of each property, written out apart from the table:
 # argument names, and the unit of the result (None: a phase).
 SHOWN = {
-    "P_Boiling": ("T", "bar"), "T_Melting": ("P", "°C"), "P_Sublimation": ("T", "bar"),
-    "Rho_Solid": ("TP", "kg/m³"), "Rho_Liquid": ("TP", "kg/m³"), "T_Boiling": ("P", "°C"),
-    "T_Sublimation": ("P", "°C"), "P_Melting": ("T", "bar"), "phase": ("TP", None),
-    "H_Vaporization": ("T", "J/mol"), "H_Sublimation": ("T", "J/mol"), "H_Fusion": ("P", "J/mol"),
-    "Alpha_Solid": ("TP", "1/K"), "Alpha_Liquid": ("TP", "1/K"), "Beta_Solid": ("TP", "1/bar"),
+    "P_Boiling": ("T", "bar"),
+    "T_Melting": ("P", "°C"),
+    "P_Sublimation": ("T", "bar"),
+    "Rho_Solid": ("TP", "kg/m³"),
+    "Rho_Liquid": ("TP", "kg/m³"),
+    "T_Boiling": ("P", "°C"),
+    "T_Sublimation": ("P", "°C"),
+    "P_Melting": ("T", "bar"),
+    "phase": ("TP", None),
+    "H_Vaporization": ("T", "J/mol"),
+    "H_Sublimation": ("T", "J/mol"),
+    "H_Fusion": ("P", "J/mol"),
+    "Alpha_Solid": ("TP", "1/K"),
+    "Alpha_Liquid": ("TP", "1/K"),
+    "Beta_Solid": ("TP", "1/bar"),
     "Beta_Liquid": ("TP", "1/bar"),
 }
 ARGUMENT_UNITS = {"T": "°C", "P": "bar"}

@@ -126,8 +126,7 @@ print(json.dumps(dict(
 
 
 def test_threads_calling_everything_at_once_agree_with_one_thread(python_subprocess):
-    result = python_subprocess(
-        CHILD.format(threads=THREADS, rounds=30), timeout=600)
+    result = python_subprocess(CHILD.format(threads=THREADS, rounds=30), timeout=600)
     assert result.returncode == 0, result.stderr[-4000:]
     assert "memory leak" not in result.stdout and result.stderr == ""
     report = json.loads(result.stdout.splitlines()[-1])
@@ -137,8 +136,8 @@ def test_threads_calling_everything_at_once_agree_with_one_thread(python_subproc
     # are the plain-Python correlations (bit for bit, NaN equal to NaN).
     block = len(report["independent"])
     for start in range(0, 5 * block, block):
-        assert report["expected"][start:start + block] == report["independent"]
-    assert report["expected"][5 * block + 1:] == [
+        assert report["expected"][start : start + block] == report["independent"]
+    assert report["expected"][5 * block + 1 :] == [
         "TypeError: cHalx_P_Boiling expected 2 arguments, got 1",
         "TypeError: in method 'cHalx_Rho_Solid', argument 1 of type 'Halx::cHalx *'",
         "TypeError: in method 'cHalx_Rho_Liquid', argument 3 of type 'double'",
@@ -155,13 +154,16 @@ def test_threads_calling_everything_at_once_agree_with_one_thread(python_subproc
 def test_a_free_threaded_interpreter_turns_the_gil_back_on_for_the_module(python_subprocess):
     """The module relies on the interpreter lock and declares nothing else, so
     a free-threaded CPython must enable the lock when it loads the module."""
-    result = python_subprocess("""
+    result = python_subprocess(
+        """
         import sys, warnings
         with warnings.catch_warnings(record=True) as caught:
             warnings.simplefilter("always")
             import _Halx
         print(sys._is_gil_enabled(), [str(w.message) for w in caught])
-    """, env_extra={"PYTHON_GIL": ""})
+    """,
+        env_extra={"PYTHON_GIL": ""},
+    )
     assert result.returncode == 0, result.stderr
     assert result.stdout.startswith("True ")
     assert "_Halx" in result.stdout

@@ -1,4 +1,5 @@
 """Type sharing with other modules of the same runtime, through a real SWIG-made peer."""
+
 import textwrap
 
 import pytest

@@ -21,10 +21,10 @@ np = pytest.importorskip("numpy")
 
 import _Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
-from support import run_python  # noqa: E402
 from Halx import _functions, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
 from Halx._table import PROPERTIES  # noqa: E402
+from support import run_python  # noqa: E402
 
 # The samples reach outside the physical range on purpose; like NumPy's own
 # ufuncs, ours report the floating-point flags the model raises there.
@@ -83,10 +83,34 @@ def _elementwise(function, *arrays):
 
 
 EDGES = np.array(
-    [0.0, -0.0, math.nan, -math.nan, math.inf, -math.inf, 5e-324, -5e-324, 2.2250738585072014e-308,
-     1.7976931348623157e308, -1.7976931348623157e308, -273.15, np.nextafter(-273.15, 0),
-     np.nextafter(-273.15, -1000), -273.0, 800.7, 0.0005, 1.0, -1.0, 1e5, -1e5, 1e10, 3.0e7, 6.0e4,
-     -6.0e4, 1e300]
+    [
+        0.0,
+        -0.0,
+        math.nan,
+        -math.nan,
+        math.inf,
+        -math.inf,
+        5e-324,
+        -5e-324,
+        2.2250738585072014e-308,
+        1.7976931348623157e308,
+        -1.7976931348623157e308,
+        -273.15,
+        np.nextafter(-273.15, 0),
+        np.nextafter(-273.15, -1000),
+        -273.0,
+        800.7,
+        0.0005,
+        1.0,
+        -1.0,
+        1e5,
+        -1e5,
+        1e10,
+        3.0e7,
+        6.0e4,
+        -6.0e4,
+        1e300,
+    ]
 )
 
 
@@ -128,14 +152,15 @@ def test_every_element_follows_the_correlation_step_by_step(name):
 @pytest.mark.parametrize("kernels", ["plain", "sse2", "avx2", "avx512"])
 def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subprocess, tmp_path):
     inputs = {name: _inputs(name, seed=21) for name in ALL}
-    np.savez(tmp_path / "inputs.npz", **{f"{name}_{i}": a for name, arrays in inputs.items()
-                                        for i, a in enumerate(arrays)})
+    np.savez(
+        tmp_path / "inputs.npz", **{f"{name}_{i}": a for name, arrays in inputs.items() for i, a in enumerate(arrays)}
+    )
     run = python_subprocess(
         f"""
         import numpy as np
         from Halx import _ufuncs
         assert _ufuncs.kernels == "{kernels}", _ufuncs.kernels
-        data = np.load(r"{tmp_path / 'inputs.npz'}")
+        data = np.load(r"{tmp_path / "inputs.npz"}")
         results = {{}}
         with np.errstate(all="ignore"):
             for name in {ALL!r}:
@@ -146,7 +171,7 @@ def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subproc
                 first = arrays[0].copy()
                 getattr(_ufuncs, name)(first, *arrays[1:], out=first)
                 results[name + "_in_place"] = first
-        np.savez(r"{tmp_path / 'results.npz'}", **results)
+        np.savez(r"{tmp_path / "results.npz"}", **results)
         """,
         env_extra={"HALX_SIMD": kernels},
     )
@@ -174,8 +199,10 @@ def test_automatic_kernel_set_is_the_widest_that_runs_here_and_never_sse2(python
 def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):
     run = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "avx9000"})
     assert run.returncode != 0
-    assert "ImportError: HALX_SIMD=avx9000: no such SIMD kernel set for this build and CPU; use one of: plain" \
+    assert (
+        "ImportError: HALX_SIMD=avx9000: no such SIMD kernel set for this build and CPU; use one of: plain"
         in run.stderr
+    )
 
 
 @pytest.mark.parametrize(
@@ -276,9 +303,7 @@ def test_strided_output():
     assert not out[1::3].any() and not out[2::3].any()
 
 
-@pytest.mark.parametrize(
-    "dtype", [np.int8, np.int32, np.int64, np.uint16, np.uint64, np.float16, np.float32, bool]
-)
+@pytest.mark.parametrize("dtype", [np.int8, np.int32, np.int64, np.uint16, np.uint64, np.float16, np.float32, bool])
 @pytest.mark.parametrize("name", ALL)
 def test_integer_and_narrow_float_inputs_are_evaluated_as_float64(name, dtype):
     # Past NumPy's buffer size, so the cast happens chunk by chunk.
@@ -305,10 +330,26 @@ def test_floating_point_flags_follow_numpy_errstate():
 FLAG_INPUTS = {
     label: struct.unpack("<Q", struct.pack("<d", value))[0] if isinstance(value, float) else value
     for label, value in {
-        "0": 0.0, "-0": -0.0, "5e-324": 5e-324, "-5e-324": -5e-324, "1e-310": 1e-310, "1e-300": 1e-300,
-        "nan": math.nan, "-nan": -math.nan, "signalling nan": 0x7FF0000000000001, "inf": math.inf,
-        "-inf": -math.inf, "max": 1.7976931348623157e308, "-max": -1.7976931348623157e308, "1e300": 1e300,
-        "-273.15": -273.15, "-270": -270.0, "25": 25.0, "800.7": 800.7, "1e6": 1e6, "-1e6": -1e6,
+        "0": 0.0,
+        "-0": -0.0,
+        "5e-324": 5e-324,
+        "-5e-324": -5e-324,
+        "1e-310": 1e-310,
+        "1e-300": 1e-300,
+        "nan": math.nan,
+        "-nan": -math.nan,
+        "signalling nan": 0x7FF0000000000001,
+        "inf": math.inf,
+        "-inf": -math.inf,
+        "max": 1.7976931348623157e308,
+        "-max": -1.7976931348623157e308,
+        "1e300": 1e300,
+        "-273.15": -273.15,
+        "-270": -270.0,
+        "25": 25.0,
+        "800.7": 800.7,
+        "1e6": 1e6,
+        "-1e6": -1e6,
     }.items()
 }
 FLAGS = ("divide", "over", "under", "invalid")
@@ -367,6 +408,7 @@ def test_every_kernel_set_raises_the_floating_point_errors_of_the_plain_loop(ker
         pytest.skip(f"this build or CPU has no {kernels} kernels")
     differ = [f"{case}: {actual[case]} instead of {flags}" for case, flags in expected.items() if actual[case] != flags]
     assert not differ, f"{len(differ)} cases differ from the plain loop:\n" + "\n".join(differ[:20])
+
 
 # --- Pickling -----------------------------------------------------------------
 @pytest.mark.parametrize("protocol", range(pickle.HIGHEST_PROTOCOL + 1))
@@ -448,8 +490,11 @@ def test_xarray_result_is_named_and_labelled_as_the_property_not_its_input(name)
         for argument, values in zip(row.arguments, ([820.0, 900.0, 1000.0], [1.0, 100.0]))
     ]
     result = getattr(hu, name)(*inputs)
-    labels = ({"flag_values": [1, 2, 3], "flag_meanings": "solid liquid vapour"} if row.result == "phase"
-              else {"units": row.unit})
+    labels = (
+        {"flag_values": [1, 2, 3], "flag_meanings": "solid liquid vapour"}
+        if row.result == "phase"
+        else {"units": row.unit}
+    )
     assert (result.name, result.attrs) == (name, {"long_name": row.summary, **labels})
     assert all(argument.attrs == own[row_argument.unit] for argument, row_argument in zip(inputs, row.arguments))
     plain = getattr(hu, name)(*np.ix_(*[argument.values for argument in inputs]))
@@ -471,7 +516,9 @@ PINT_CASES = [
 def test_pint_quantities_are_converted_and_the_result_is_in_the_property_unit(name, given, in_table_units):
     pint = pytest.importorskip("pint")
     units = pint.UnitRegistry()
-    arguments = [units.Quantity(np.asarray(value[0]), value[1]) if isinstance(value, tuple) else value for value in given]
+    arguments = [
+        units.Quantity(np.asarray(value[0]), value[1]) if isinstance(value, tuple) else value for value in given
+    ]
     result = getattr(hu, name)(*arguments)
     assert isinstance(result, units.Quantity)
     assert result.units == units.Unit(ROWS[name].unit)
@@ -511,8 +558,13 @@ UNITS_ATTRIBUTE_CASES = [
     ("T", "m", [900.0, 1000.0], "attribute 'm' of T is not a unit of temperature; give T in °C", True),
     ("T", "1", [900.0, 1000.0], "attribute '1' of T is not a unit of temperature", True),
     ("P", "degC", [1.0, 100.0], "attribute 'degC' of P is not a unit of pressure; give P in bar", True),
-    ("T", "furlongs_per_fortnight", [900.0, 1000.0],
-     "attribute 'furlongs_per_fortnight' of T is not a unit pint knows", True),
+    (
+        "T",
+        "furlongs_per_fortnight",
+        [900.0, 1000.0],
+        "attribute 'furlongs_per_fortnight' of T is not a unit pint knows",
+        True,
+    ),
     ("T", "K^", [900.0, 1000.0], "attribute 'K^' of T is not a unit pint knows", True),
     ("T", "degC", [900.0, 1000.0], [900.0, 1000.0], False),
     ("P", "bar", [1.0, 100.0], [1.0, 100.0], False),
@@ -521,11 +573,13 @@ UNITS_ATTRIBUTE_CASES = [
 
 
 @pytest.mark.parametrize(
-    "name, units, given, expected, pint_installed", UNITS_ATTRIBUTE_CASES,
+    "name, units, given, expected, pint_installed",
+    UNITS_ATTRIBUTE_CASES,
     ids=[f"{case[0]} in {case[1]!r}" + ("" if case[4] else " without pint") for case in UNITS_ATTRIBUTE_CASES],
 )
-def test_units_attribute_of_a_dataarray_is_converted_or_refused(name, units, given, expected, pint_installed,
-                                                                 monkeypatch):
+def test_units_attribute_of_a_dataarray_is_converted_or_refused(
+    name, units, given, expected, pint_installed, monkeypatch
+):
     xr = pytest.importorskip("xarray")
     pytest.importorskip("pint")
     if not pint_installed:
@@ -541,8 +595,9 @@ def test_units_attribute_of_a_dataarray_is_converted_or_refused(name, units, giv
     assert result.attrs == {"long_name": ROWS["Rho_Liquid"].summary, "units": "kg/m³"}
     assert (labelled.values.tolist(), labelled.attrs) == (given, attrs)  # the input is left as it was
     in_table_units = {"T": [900.0, 1000.0], "P": [1.0, 100.0], name: expected}
-    reference_values = _elementwise(reference.Rho_Liquid, np.array(in_table_units["T"])[:, None],
-                                    np.array(in_table_units["P"])[None, :])
+    reference_values = _elementwise(
+        reference.Rho_Liquid, np.array(in_table_units["T"])[:, None], np.array(in_table_units["P"])[None, :]
+    )
     assert result.values == pytest.approx(reference_values, rel=1e-12)
 
 
@@ -571,7 +626,10 @@ def test_distributed_cluster_of_two_processes_matches_the_local_result():
     lazy = hu.Rho_Liquid(da.from_array(T, chunks=5000), da.from_array(P, chunks=5000))
     pressures = hu.P_Boiling(da.from_array(T, chunks=5000))
     with distributed.LocalCluster(
-        n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+        n_workers=2,
+        threads_per_worker=1,
+        processes=True,
+        host="127.0.0.1",
         # Any free port: a fixed one may be taken by another cluster on the machine, and the
         # fallback to another port warns.
         dashboard_address="127.0.0.1:0",

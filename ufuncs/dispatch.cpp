@@ -10,9 +10,7 @@ const Halx::ArrayKernels *active = nullptr;
 
 }  // namespace
 
-const Halx::ArrayKernels &active_kernels() {
-    return active != nullptr ? *active : Halx::best_array_kernels();
-}
+const Halx::ArrayKernels &active_kernels() { return active != nullptr ? *active : Halx::best_array_kernels(); }
 
 bool choose_kernels(const char *requested) {
     if (requested == nullptr || requested[0] == '\0') {

@@ -50,7 +50,7 @@ constexpr PropertyLoop loop_of_row() {
 inline constexpr Property Properties[] = {
 #define HALX_ARRAY_ROW(name, inputs, model, kernel, doc) \
     {#name, inputs, loop_of_row<inputs, &model, kernel>(), doc, common::gives_code<&model>},
-    HALX_PROPERTIES(HALX_ARRAY_ROW)
+HALX_PROPERTIES(HALX_ARRAY_ROW)
 #undef HALX_ARRAY_ROW
 };
 

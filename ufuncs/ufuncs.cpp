@@ -80,12 +80,9 @@ int add_ufunc(PyObject *module, PyObject *module_name, int index) {
     const Property &property = Properties[index];
     ufunc_loops[index][0] = property_ufunc_loop;
     ufunc_loop_data[index][0] = const_cast<Property *>(&property);
-    char *types = property.inputs == 1 ? one_input_types
-                  : property.gives_code ? two_input_code_types
-                                        : two_input_types;
-    OwnedReference ufunc(PyUFunc_FromFuncAndData(
-        ufunc_loops[index], ufunc_loop_data[index], types, 1, property.inputs, 1, PyUFunc_None,
-        property.name, property.doc, 0));
+    char *types = property.inputs == 1 ? one_input_types : property.gives_code ? two_input_code_types : two_input_types;
+    OwnedReference ufunc(PyUFunc_FromFuncAndData(ufunc_loops[index], ufunc_loop_data[index], types, 1, property.inputs,
+                                                 1, PyUFunc_None, property.name, property.doc, 0));
     if (ufunc.get() == nullptr || set_ufunc_module(ufunc.get(), module_name) < 0) {
         return -1;
     }
@@ -157,6 +154,4 @@ PyObject *create_module() {
 
 extern "C" HALX_EXPORT PyObject *PyInit__ufuncs(void);
 
-PyMODINIT_FUNC PyInit__ufuncs(void) {
-    return Halx::ufuncs::create_module();
-}
+PyMODINIT_FUNC PyInit__ufuncs(void) { return Halx::ufuncs::create_module(); }

@@ -20,18 +20,18 @@
 A property added to the table, or a command added to the parser, appears in
 the pages without editing them.
 """
+
 import argparse
 import contextlib
 import io
 import os
 from typing import Any, Dict, Iterator, List, Sequence, Union
 
+import Halx
 from docutils import nodes
+from Halx._table import CONSTANTS, PROPERTIES, Property
 from sphinx.application import Sphinx
 from sphinx.util.docutils import SphinxDirective
-
-import Halx
-from Halx._table import CONSTANTS, PROPERTIES, Property
 
 Cell = Union[str, nodes.Node]
 
@@ -117,7 +117,12 @@ class ConstantsTable(SphinxDirective):
 
     def run(self) -> List[nodes.Node]:
         rows = [
-            [nodes.literal(text=constant.name), repr(getattr(Halx.cvar, constant.name)), constant.unit, constant.summary]
+            [
+                nodes.literal(text=constant.name),
+                repr(getattr(Halx.cvar, constant.name)),
+                constant.unit,
+                constant.summary,
+            ]
             for constant in CONSTANTS
         ]
         return [_table(["Constant", "Value", "Unit", "What it is"], rows)]

@@ -7,6 +7,7 @@ The library is the target halx_elementary_abi of elementary/CMakeLists.txt
 it is compiled from the very sources, flags and instruction sets of the
 package's own libraries.
 """
+
 import ctypes
 import platform
 import shutil
@@ -59,8 +60,18 @@ def build(directory: Path) -> Path:
     command = cmake()
     if command is None:
         raise CannotBuild("needs CMake")
-    _run([command, "-S", str(ROOT), "-B", str(directory), "-DCMAKE_BUILD_TYPE=Release",
-          "-DHALX_PYTHON=OFF", "-DHALX_ELEMENTARY_TESTS=ON"])
+    _run(
+        [
+            command,
+            "-S",
+            str(ROOT),
+            "-B",
+            str(directory),
+            "-DCMAKE_BUILD_TYPE=Release",
+            "-DHALX_PYTHON=OFF",
+            "-DHALX_ELEMENTARY_TESTS=ON",
+        ]
+    )
     _run([command, "--build", str(directory), "--target", TARGET, "--config", "Release", "--parallel", "2"])
     for name in (f"lib{TARGET}.so", f"lib{TARGET}.dylib", f"{TARGET}.dll"):
         if (directory / name).exists():
@@ -89,8 +100,9 @@ class Elementary:
         x = self._input(x)
         y = self._input(y) if y is not None else x
         out = np.empty_like(x)
-        status = self._lib.halx_run(kernel_set.encode(), function.encode(), x.ctypes.data, y.ctypes.data,
-                                    out.ctypes.data, x.size)
+        status = self._lib.halx_run(
+            kernel_set.encode(), function.encode(), x.ctypes.data, y.ctypes.data, out.ctypes.data, x.size
+        )
         assert status == 0, (kernel_set, function)
         return out
 
@@ -106,12 +118,21 @@ class Elementary:
         x = self._input(x)
         hi, low, scale = np.empty_like(x), np.empty_like(x), np.empty_like(x)
         settled = np.empty(x.size, dtype=np.intc)
-        assert self._lib.halx_fast(function.encode(), x.ctypes.data, hi.ctypes.data, low.ctypes.data,
-                                   scale.ctypes.data, settled.ctypes.data, x.size) == 0
+        assert (
+            self._lib.halx_fast(
+                function.encode(),
+                x.ctypes.data,
+                hi.ctypes.data,
+                low.ctypes.data,
+                scale.ctypes.data,
+                settled.ctypes.data,
+                x.size,
+            )
+            == 0
+        )
         return hi, low, scale, settled.astype(bool)
 
 
 def load(directory: Path) -> Elementary:
     """Builds the library into directory and loads it; raises CannotBuild as build() does."""
     return Elementary(build(directory))
-

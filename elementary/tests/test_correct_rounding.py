@@ -3,6 +3,7 @@ kernel set this CPU runs: checked against MPFR (gmpy2) through the C library
 of elementary_abi.py, which CMake builds from the package's sources. CI runs
 the same checks at length: python elementary/tests/verify.py --count 1000000.
 """
+
 import math
 import struct
 
@@ -79,11 +80,20 @@ def test_nan_keeps_its_payload_and_sign_on_every_kernel_set(library, function):
         assert got.view(np.uint64)[:12].tolist() == expected.tolist(), name
 
 
-@pytest.mark.parametrize("function, x, expected", [
-    ("log", -1.0, _nan(0, sign=1)), ("log", -math.inf, _nan(0, sign=1)),
-    ("log", 0.0, -math.inf), ("log", -0.0, -math.inf), ("log", 1.0, 0.0),
-    ("exp", -math.inf, 0.0), ("exp10", -math.inf, 0.0), ("exp", 0.0, 1.0), ("exp10", -0.0, 1.0),
-])
+@pytest.mark.parametrize(
+    "function, x, expected",
+    [
+        ("log", -1.0, _nan(0, sign=1)),
+        ("log", -math.inf, _nan(0, sign=1)),
+        ("log", 0.0, -math.inf),
+        ("log", -0.0, -math.inf),
+        ("log", 1.0, 0.0),
+        ("exp", -math.inf, 0.0),
+        ("exp10", -math.inf, 0.0),
+        ("exp", 0.0, 1.0),
+        ("exp10", -0.0, 1.0),
+    ],
+)
 def test_ieee_edges(library, function, x, expected):
     # The processor's default NaN is negative on x86-64; elsewhere only NaN-ness counts.
     for name in library.kernel_sets:

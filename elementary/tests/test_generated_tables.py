@@ -2,6 +2,7 @@
 generate_tables.py writes, and its --check fails, with one line, on a file
 that differs. Each run is a fresh interpreter: the generator sets MPFR's
 global precision for its own process."""
+
 import subprocess
 import sys
 from pathlib import Path
@@ -30,13 +31,19 @@ sys.exit(generator.main(["--check"]))
 """
 
 
-@pytest.mark.parametrize("name, old, new", [
-    ("elementary_tables.cpp", "0x1.002c605e2e8cfp+0,", "0x1.002c605e2e8cep+0,"),  # one bit of 2^(1/1024)
-    ("elementary_tables.h", "kLogTableRows = 725;", "kLogTableRows = 724;"),
-])
+@pytest.mark.parametrize(
+    "name, old, new",
+    [
+        ("elementary_tables.cpp", "0x1.002c605e2e8cfp+0,", "0x1.002c605e2e8cep+0,"),  # one bit of 2^(1/1024)
+        ("elementary_tables.h", "kLogTableRows = 725;", "kLogTableRows = 724;"),
+    ],
+)
 def test_check_fails_with_one_line_on_an_altered_table(tmp_path, name, old, new):
-    result = subprocess.run([sys.executable, "-c", CHECK_WITH_ALTERED_FILE, str(GENERATOR), name, old, new,
-                             str(tmp_path / name)], capture_output=True, text=True)
+    result = subprocess.run(
+        [sys.executable, "-c", CHECK_WITH_ALTERED_FILE, str(GENERATOR), name, old, new, str(tmp_path / name)],
+        capture_output=True,
+        text=True,
+    )
     assert (result.returncode, result.stderr) == (1, "")
     assert result.stdout.count("\n") == 1 and name in result.stdout, result.stdout
 

@@ -18,6 +18,7 @@ a sample, and a check of the slow path alone. Exit status 1 on any mismatch.
 rounding test cannot settle, measures with MPFR how close each exact result
 lies to a rounding boundary, and adds the closest to hard_cases.txt.
 """
+
 import argparse
 import math
 import sys
@@ -26,10 +27,9 @@ import time
 from pathlib import Path
 from typing import Dict, List
 
+import elementary_abi  # builds and loads the library (this file's folder is on the path)
 import gmpy2
 import numpy as np
-
-import elementary_abi  # builds and loads the library (this file's folder is on the path)
 
 HERE = Path(__file__).resolve().parent
 
@@ -71,25 +71,25 @@ def inputs(function: str, rng: np.random.Generator, n: int) -> np.ndarray:
         pieces = [
             _log_uniform(rng, 3 * size, -60, math.log2(746)),
             rng.uniform(-746.0, 710.0, 2 * size),
-            rng.uniform(700.0, 709.8, size // 2),                  # near overflow
-            rng.uniform(-745.2, -708.0, size),                     # subnormal results, underflow
-            _log_uniform(rng, size // 2, -56, -50),                # results next to 1
+            rng.uniform(700.0, 709.8, size // 2),  # near overflow
+            rng.uniform(-745.2, -708.0, size),  # subnormal results, underflow
+            _log_uniform(rng, size // 2, -56, -50),  # results next to 1
         ]
     elif function == "exp10":
         integers = rng.integers(-324, 309, size).astype(float)
         pieces = [
             _log_uniform(rng, 3 * size, -62, math.log2(324)),
             rng.uniform(-324.0, 308.3, 2 * size),
-            integers + _log_uniform(rng, size, -45, -4),          # near-integers
-            rng.uniform(300.0, 308.3, size // 2),                  # near overflow
-            rng.uniform(-323.7, -307.0, size // 2),                # subnormal results, underflow
+            integers + _log_uniform(rng, size, -45, -4),  # near-integers
+            rng.uniform(300.0, 308.3, size // 2),  # near overflow
+            rng.uniform(-323.7, -307.0, size // 2),  # subnormal results, underflow
         ]
     else:
         raw = rng.integers(0, 0x7FF0000000000000, size, dtype=np.int64).view(np.float64)
         pieces = [
-            np.exp2(rng.uniform(-1074.0, 1024.0, 3 * size)),       # every binade, subnormals too
-            raw,                                                   # every positive bit pattern
-            1.0 + _log_uniform(rng, 2 * size, -50, -1),            # near 1
+            np.exp2(rng.uniform(-1074.0, 1024.0, 3 * size)),  # every binade, subnormals too
+            raw,  # every positive bit pattern
+            1.0 + _log_uniform(rng, 2 * size, -50, -1),  # near 1
             rng.uniform(0.0, 1e4, size),
             -_log_uniform(rng, size // 4, -10, 10, signed=False),  # negative: NaN
         ]
@@ -102,13 +102,30 @@ def specials(function: str) -> np.ndarray:
     """Zeros, infinities, NaN, thresholds and exact cases."""
     common = [0.0, -0.0, math.inf, -math.inf, math.nan, 5e-324, -5e-324, 1.0, -1.0]
     if function == "exp":
-        extra = [709.782712893384, 709.7827128933841, -745.1332191019411, -745.1332191019412,
-                 -708.3964185322641, 2.0**-53, -2.0**-54, 2.0**-54, -2.0**-55]
+        extra = [
+            709.782712893384,
+            709.7827128933841,
+            -745.1332191019411,
+            -745.1332191019412,
+            -708.3964185322641,
+            2.0**-53,
+            -(2.0**-54),
+            2.0**-54,
+            -(2.0**-55),
+        ]
     elif function == "exp10":
         extra = [float(n) for n in range(-324, 310)] + [308.25471555991675, -323.60724533877976, 2.0**-55]
     else:
-        extra = [2.2250738585072014e-308, 1.7976931348623157e308, 2.0, 0.5, 1.0 + 2.0**-52, 1.0 - 2.0**-53,
-                 10.0, math.e]
+        extra = [
+            2.2250738585072014e-308,
+            1.7976931348623157e308,
+            2.0,
+            0.5,
+            1.0 + 2.0**-52,
+            1.0 - 2.0**-53,
+            10.0,
+            math.e,
+        ]
     return np.array(common + extra)
 
 
@@ -161,9 +178,11 @@ class Tally:
     def line(self, function: str) -> str:
         share = self.unsettled / self.ordinary if self.ordinary else 0.0
         sets = ", ".join(f"{name} {count}" for name, count in self.mismatches.items())
-        return (f"{function}: {self.checked:,} inputs; mismatches: {sets}; slow path share "
-                f"{share:.2e} ({self.unsettled:,} of {self.ordinary:,} ordinary inputs); slow path alone: "
-                f"{self.slow_checked:,} inputs, {self.slow_mismatches} mismatches")
+        return (
+            f"{function}: {self.checked:,} inputs; mismatches: {sets}; slow path share "
+            f"{share:.2e} ({self.unsettled:,} of {self.ordinary:,} ordinary inputs); slow path alone: "
+            f"{self.slow_checked:,} inputs, {self.slow_mismatches} mismatches"
+        )
 
     @property
     def failed(self) -> bool:
@@ -195,8 +214,9 @@ def check(library, function: str, x: np.ndarray, tally: Tally, slow_sample: int,
     tally.checked += x.size
 
 
-def verify(library, count: int, seed: int, kernel_sets, slow_per_chunk: int, error_sample: int,
-           functions=FUNCTIONS) -> bool:
+def verify(
+    library, count: int, seed: int, kernel_sets, slow_per_chunk: int, error_sample: int, functions=FUNCTIONS
+) -> bool:
     ok = True
     print(f"kernel sets: {', '.join(kernel_sets)}")
     for function in functions:
@@ -212,8 +232,11 @@ def verify(library, count: int, seed: int, kernel_sets, slow_per_chunk: int, err
             done += chunk
             if count >= 50 * CHUNK and (done // CHUNK) % 50 == 0:
                 print(f"  ... {tally.line(function)}", flush=True)
-        print(f"{tally.line(function)}; largest fast-path error on {error_sample:,} inputs 2^{error:.1f}; "
-              f"{time.monotonic() - start:.0f} s", flush=True)
+        print(
+            f"{tally.line(function)}; largest fast-path error on {error_sample:,} inputs 2^{error:.1f}; "
+            f"{time.monotonic() - start:.0f} s",
+            flush=True,
+        )
         for example in tally.examples[:10]:
             print("   ", example)
         ok &= not tally.failed
@@ -252,7 +275,7 @@ def search(library, count: int, seed: int, keep: int) -> None:
     for function in FUNCTIONS:
         rng = np.random.default_rng([seed, 100 + FUNCTIONS.index(function)])
         found: Dict[float, float] = {}
-        for done in range(-10**6, count, 10**6):
+        for done in range(-(10**6), count, 10**6):
             x = structured(function) if done < 0 else inputs(function, rng, min(10**6, count - done))
             x = x[ordinary(function, x)]
             for value in x[~library.fast(function, x)[3]].tolist():
@@ -264,8 +287,11 @@ def search(library, count: int, seed: int, keep: int) -> None:
                 expected = float(getattr(DOUBLE, function)(value))
                 lines.append(f"{function} {value.hex()} {expected.hex()}  # 2^{distance:.1f} ulp from a midpoint")
                 added += 1
-        print(f"{function}: {len(found)} unsettled of {count:,}; kept {added} new, hardest 2^{hardest[0][1]:.1f} ulp"
-              if hardest else f"{function}: none unsettled of {count:,}")
+        print(
+            f"{function}: {len(found)} unsettled of {count:,}; kept {added} new, hardest 2^{hardest[0][1]:.1f} ulp"
+            if hardest
+            else f"{function}: none unsettled of {count:,}"
+        )
     HARD_CASES.write_text("\n".join(lines) + "\n")
 
 
@@ -289,8 +315,9 @@ def main(argv=None) -> int:
         missing = [name for name in sets if name not in library.kernel_sets]
         if missing:
             parser.error(f"this CPU cannot run: {', '.join(missing)}")
-        ok = verify(library, options.count, options.seed, sets, options.slow, options.error_sample,
-                    options.functions.split(","))
+        ok = verify(
+            library, options.count, options.seed, sets, options.slow, options.error_sample, options.functions.split(",")
+        )
     print("correct rounding: " + ("no mismatch" if ok else "MISMATCHES"))
     return 0 if ok else 1
 

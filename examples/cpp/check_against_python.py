@@ -9,6 +9,7 @@ property value must be, bit for bit, the double that Halx.ufunc gives at the
 row's arguments. Exit status 0 when every value agrees; otherwise the
 differences are listed and the status is 1.
 """
+
 import csv
 import struct
 import subprocess

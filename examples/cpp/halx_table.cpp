@@ -15,14 +15,14 @@ int main() {
     const double temperatures[] = {25.0, 500.0, Halx::T_Triple, 900.0, 1000.0, 1200.0};
     const double pressures[] = {Halx::P_Triple, 1.0, 100.0, 1000.0};
 
-    std::printf("T (°C),P (bar),P_Boiling (bar),T_Melting (°C),P_Sublimation (bar),"
-                "Rho_Solid (kg/m³),Rho_Liquid (kg/m³),"
-                "T_Boiling (°C),P_Melting (bar),phase,H_Fusion (J/mol),Alpha_Solid (1/K),Beta_Liquid (1/bar)\n");
+    std::printf(
+        "T (°C),P (bar),P_Boiling (bar),T_Melting (°C),P_Sublimation (bar),"
+        "Rho_Solid (kg/m³),Rho_Liquid (kg/m³),"
+        "T_Boiling (°C),P_Melting (bar),phase,H_Fusion (J/mol),Alpha_Solid (1/K),Beta_Liquid (1/bar)\n");
     for (const double T : temperatures) {
         for (const double P : pressures) {
-            std::printf("%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,", T, P, cHalx::P_Boiling(T),
-                        cHalx::T_Melting(P), cHalx::P_Sublimation(T), cHalx::Rho_Solid(T, P),
-                        cHalx::Rho_Liquid(T, P));
+            std::printf("%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,", T, P, cHalx::P_Boiling(T), cHalx::T_Melting(P),
+                        cHalx::P_Sublimation(T), cHalx::Rho_Solid(T, P), cHalx::Rho_Liquid(T, P));
             // What follows from the correlations: the derived properties of Derived.h;
             // the phase as its code (1 solid, 2 liquid, 3 vapour).
             std::printf("%.17g,%.17g,%d,%.17g,%.17g,%.17g\n", Halx::T_Boiling(P), Halx::P_Melting(T),

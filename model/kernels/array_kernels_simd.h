@@ -46,9 +46,9 @@ namespace {
 
 using elementary::kExp10OrdinaryBits;
 using elementary::kExp10TinyBits;
+using elementary::kExponentMask;
 using elementary::kExpOrdinaryBits;
 using elementary::kExpTinyBits;
-using elementary::kExponentMask;
 using elementary::kMagnitudeMask;
 using elementary::kSmallestNormalBits;
 

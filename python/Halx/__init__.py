@@ -19,6 +19,7 @@ a property was checked against measurements. With NumPy installed,
 matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
 use, so ``import Halx`` needs neither.
 """
+
 import importlib
 import sys
 import types
@@ -27,8 +28,8 @@ from typing import Any, Final, List
 from _Halx import cvar
 
 from . import _functions
-from ._functions import *  # noqa: F401,F403  (a scalar function per derived property of the table)
 from ._domain import in_range
+from ._functions import *  # noqa: F401,F403  (a scalar function per derived property of the table)
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
@@ -53,7 +54,10 @@ __doc__ = "\n".join(
     + ["", "Derived properties (functions of the package):", ""]
     + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if not row.bound]
     + ["", "Constants (read-only, also served by ``Halx.cvar``):", ""]
-    + [f"``{constant.name}``\n    {constant_docstring(constant, getattr(cvar, constant.name))}" for constant in CONSTANTS]
+    + [
+        f"``{constant.name}``\n    {constant_docstring(constant, getattr(cvar, constant.name))}"
+        for constant in CONSTANTS
+    ]
 )
 
 # Imported on first use, so that `import Halx` never needs NumPy or matplotlib.

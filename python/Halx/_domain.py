@@ -10,6 +10,7 @@ number has been seen to describe real sodium chloride, not where it exists.
 Scalars are compared in plain Python, so ``in_range`` on numbers needs no
 NumPy; anything else is taken as an array through NumPy.
 """
+
 import difflib
 from typing import Any, Dict, Sequence
 
@@ -48,8 +49,10 @@ def in_range(name: str, *arguments: Any) -> Any:
     row = property_named(name)
     if len(arguments) != len(row.arguments):
         names = ", ".join(argument.name for argument in row.arguments)
-        raise TypeError(f"in_range({name!r}, ...) takes the {len(row.arguments)} argument(s) of {name} ({names}), "
-                        f"not {len(arguments)}")
+        raise TypeError(
+            f"in_range({name!r}, ...) takes the {len(row.arguments)} argument(s) of {name} ({names}), "
+            f"not {len(arguments)}"
+        )
     spans = row.checked.spans if row.checked is not None else None
     if all(isinstance(value, (int, float)) for value in arguments):
         return spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
@@ -81,7 +84,10 @@ def count_outside(row: Property, columns: Sequence[Sequence[float]]) -> int:
         import numpy
     except ImportError:  # compared point by point, as the scalar path of the command line evaluates
         spans = row.checked.spans if row.checked is not None else None
-        return sum(1 for point in zip(*columns)
-                   if spans is None or not all(low <= value <= high for value, (low, high) in zip(point, spans)))
+        return sum(
+            1
+            for point in zip(*columns)
+            if spans is None or not all(low <= value <= high for value, (low, high) in zip(point, spans))
+        )
     inside = in_range(row.name, *(numpy.asarray(column, dtype=numpy.float64) for column in columns))
     return int(numpy.size(inside) - numpy.count_nonzero(inside))

@@ -5,6 +5,7 @@ output whose every failure is seen, and files replaced only when complete.
 Every table is written as its chunks arrive, the header first and flushed, so
 memory stays that of one chunk and a reader sees the first line at once.
 """
+
 import codecs
 import contextlib
 import csv
@@ -79,8 +80,12 @@ def write_aligned(
     stream.flush()  # the header at once, however long the first chunk takes
     for chunk in chunks:
         stream.writelines(
-            line([format_exact(value) if index < exact else format_rounded(value, digits)
-                  for index, value in enumerate(row)])
+            line(
+                [
+                    format_exact(value) if index < exact else format_rounded(value, digits)
+                    for index, value in enumerate(row)
+                ]
+            )
             for row in chunk
         )
 

@@ -7,6 +7,7 @@ its lower-case name. The compiled module ``Halx._functions`` imports this module
 whenever an interpreter imports it, so it must stay free of imports from the
 package.
 """
+
 from enum import IntEnum
 
 __all__ = ["Phase"]

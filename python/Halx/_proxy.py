@@ -3,6 +3,7 @@
 Its methods, and their list in its docstring, come from the rows of the
 property table that ``_Halx`` binds.
 """
+
 from typing import Any, Sequence
 
 import _Halx
@@ -17,8 +18,7 @@ _BOUND = [row for row in PROPERTIES if row.bound]
 
 def _class_docstring(rows: Sequence[Property]) -> str:
     methods = "\n".join(
-        f"    {row.name}({', '.join(argument.name for argument in row.arguments)}) -> float\n"
-        f"        {docstring(row)}"
+        f"    {row.name}({', '.join(argument.name for argument in row.arguments)}) -> float\n        {docstring(row)}"
         for row in rows
     )
     return f"""Properties of pure sodium chloride (NaCl).

@@ -24,6 +24,7 @@ A property's result is a double (`result` "float") or a phase (`result`
 Standard library only and no imports from the package: the build loads this
 file by its path, before Halx exists anywhere.
 """
+
 import textwrap
 from typing import NamedTuple, Optional, Tuple
 
@@ -102,69 +103,183 @@ _ABSOLUTE_ZERO = "T ≥ −273.15 °C"
 _TRIPLE_POINT_TO_ONE_ATMOSPHERE = (3.0e-4, 1.01325)  # bar: the measured triple point (30 Pa) up to 1 atm
 
 PROPERTIES: Tuple[Property, ...] = (
-    Property("P_Boiling", (TEMPERATURE,), "bar", "pressure on the liquid–vapour (boiling) curve",
-             "Halx::cHalx::P_Boiling", bound=True, kernel="P_Boiling", domain="T > −273.15 °C",
-             checked=Checked(((800.7, 1465.0),),
-                             f"the triple point (801 °C, 30 Pa; Halx: 50 Pa) and the normal boiling point (1465 °C; "
-                             f"Halx: 1450.6 °C), {_DATA_PAGE}")),
-    Property("T_Melting", (PRESSURE,), "°C", "temperature on the solid–liquid (melting) curve",
-             "Halx::cHalx::T_Melting", bound=True, kernel="T_Melting", domain="every P",
-             checked=Checked((_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
-                             f"the triple point and the melting point at 1 atm (800.7 °C; Halx: 800.72 °C), "
-                             f"{_DATA_PAGE}")),
-    Property("P_Sublimation", (TEMPERATURE,), "bar", "pressure on the solid–vapour (sublimation) curve",
-             "Halx::cHalx::P_Sublimation", bound=True, kernel="P_Sublimation", domain="T > −273.15 °C",
-             checked=Checked(((800.7, 801.0),), f"the triple point only (801 °C, 30 Pa; Halx: 50 Pa), {_DATA_PAGE}")),
-    Property("Rho_Solid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the solid (halite)",
-             "Halx::cHalx::Rho_Solid", bound=True, kernel="Rho_Solid", domain="where the density it gives is positive",
-             checked=Checked(((25.0, 25.0), (1.0, 1.0)),
-                             "halite at 25 °C and 1 bar only (2165 kg/m³, crystal data compilations; "
-                             "Halx: 2164.2 kg/m³)")),
-    Property("Rho_Liquid", (TEMPERATURE, PRESSURE), "kg/m³", "density of the liquid",
-             "Halx::cHalx::Rho_Liquid", bound=True, kernel="Rho_Liquid",
-             domain="where its molar volume V(T) and compression term D(T, P) are positive",
-             checked=Checked(((800.7, 850.0), (1.0, 1.0)),
-                             f"the melting point and 850 °C at 1 bar (1556 and 1549 kg/m³, {_DATA_PAGE}; "
-                             "Halx: 1561.3 and 1530.3 kg/m³)")),
+    Property(
+        "P_Boiling",
+        (TEMPERATURE,),
+        "bar",
+        "pressure on the liquid–vapour (boiling) curve",
+        "Halx::cHalx::P_Boiling",
+        bound=True,
+        kernel="P_Boiling",
+        domain="T > −273.15 °C",
+        checked=Checked(
+            ((800.7, 1465.0),),
+            f"the triple point (801 °C, 30 Pa; Halx: 50 Pa) and the normal boiling point (1465 °C; "
+            f"Halx: 1450.6 °C), {_DATA_PAGE}",
+        ),
+    ),
+    Property(
+        "T_Melting",
+        (PRESSURE,),
+        "°C",
+        "temperature on the solid–liquid (melting) curve",
+        "Halx::cHalx::T_Melting",
+        bound=True,
+        kernel="T_Melting",
+        domain="every P",
+        checked=Checked(
+            (_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
+            f"the triple point and the melting point at 1 atm (800.7 °C; Halx: 800.72 °C), {_DATA_PAGE}",
+        ),
+    ),
+    Property(
+        "P_Sublimation",
+        (TEMPERATURE,),
+        "bar",
+        "pressure on the solid–vapour (sublimation) curve",
+        "Halx::cHalx::P_Sublimation",
+        bound=True,
+        kernel="P_Sublimation",
+        domain="T > −273.15 °C",
+        checked=Checked(((800.7, 801.0),), f"the triple point only (801 °C, 30 Pa; Halx: 50 Pa), {_DATA_PAGE}"),
+    ),
+    Property(
+        "Rho_Solid",
+        (TEMPERATURE, PRESSURE),
+        "kg/m³",
+        "density of the solid (halite)",
+        "Halx::cHalx::Rho_Solid",
+        bound=True,
+        kernel="Rho_Solid",
+        domain="where the density it gives is positive",
+        checked=Checked(
+            ((25.0, 25.0), (1.0, 1.0)),
+            "halite at 25 °C and 1 bar only (2165 kg/m³, crystal data compilations; Halx: 2164.2 kg/m³)",
+        ),
+    ),
+    Property(
+        "Rho_Liquid",
+        (TEMPERATURE, PRESSURE),
+        "kg/m³",
+        "density of the liquid",
+        "Halx::cHalx::Rho_Liquid",
+        bound=True,
+        kernel="Rho_Liquid",
+        domain="where its molar volume V(T) and compression term D(T, P) are positive",
+        checked=Checked(
+            ((800.7, 850.0), (1.0, 1.0)),
+            f"the melting point and 850 °C at 1 bar (1556 and 1549 kg/m³, {_DATA_PAGE}; Halx: 1561.3 and 1530.3 kg/m³)",
+        ),
+    ),
     # Derived from the five by exact algebra or calculus (model/Derived.h).
-    Property("T_Boiling", (PRESSURE,), "°C", "temperature on the liquid–vapour (boiling) curve",
-             "Halx::T_Boiling", domain="0 ≤ P < 2.95 × 10⁵ bar, below the pressure where its line reaches 1/T = 0",
-             checked=Checked((_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
-                             f"the triple point and the normal boiling point (1465 °C; Halx: 1450.6 °C), {_DATA_PAGE}")),
-    Property("T_Sublimation", (PRESSURE,), "°C", "temperature on the solid–vapour (sublimation) curve",
-             "Halx::T_Sublimation",
-             domain="0 ≤ P < 4.93 × 10⁷ bar, below the pressure where its line reaches 1/T = 0",
-             checked=Checked(((3.0e-4, 5.0e-4),), f"the triple point only (30 Pa; Halx: 50 Pa), {_DATA_PAGE}")),
-    Property("P_Melting", (TEMPERATURE,), "bar", "pressure on the solid–liquid (melting) curve",
-             "Halx::P_Melting", domain=_ABSOLUTE_ZERO,
-             checked=Checked(((800.7, 801.0),),
-                             f"the triple point and the melting point at 1 atm (800.7 °C), {_DATA_PAGE}")),
-    Property("phase", (TEMPERATURE, PRESSURE), "", "phase",
-             "Halx::phase", result="phase", domain=f"{_ABSOLUTE_ZERO} and P ≥ 0 bar",
-             checked=Checked(((800.7, 1465.0), _TRIPLE_POINT_TO_ONE_ATMOSPHERE),
-                             "between the states where its three curves were compared")),
-    Property("H_Vaporization", (TEMPERATURE,), "J/mol", "molar heat of vaporization from the boiling curve",
-             "Halx::H_Vaporization", domain=_ABSOLUTE_ZERO),
-    Property("H_Sublimation", (TEMPERATURE,), "J/mol", "molar heat of sublimation from the sublimation curve",
-             "Halx::H_Sublimation", domain=_ABSOLUTE_ZERO),
-    Property("H_Fusion", (PRESSURE,), "J/mol", "molar heat of fusion on the melting curve",
-             "Halx::H_Fusion",
-             domain="P ≥ −43 430 bar (a melting temperature at or above absolute zero) where both densities are "
-                    "positive",
-             checked=Checked(((1.0, 1.0),),
-                             f"at 1 bar only (27.95 kJ/mol, {_DATA_PAGE}; 28.16 kJ/mol, widely quoted; "
-                             "Halx: 29.83 kJ/mol)")),
-    Property("Alpha_Solid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the solid",
-             "Halx::Alpha_Solid", domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive",
-             checked=Checked(((25.0, 25.0), (1.0, 1.0)),
-                             "halite at 25 °C and 1 bar only (1.20 × 10⁻⁴ 1/K, three times the linear coefficient "
-                             "of materials data compilations; Halx: 1.159 × 10⁻⁴ 1/K)")),
-    Property("Alpha_Liquid", (TEMPERATURE, PRESSURE), "1/K", "thermal expansivity of the liquid",
-             "Halx::Alpha_Liquid", domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive"),
-    Property("Beta_Solid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the solid",
-             "Halx::Beta_Solid", domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive"),
-    Property("Beta_Liquid", (TEMPERATURE, PRESSURE), "1/bar", "isothermal compressibility of the liquid",
-             "Halx::Beta_Liquid", domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive"),
+    Property(
+        "T_Boiling",
+        (PRESSURE,),
+        "°C",
+        "temperature on the liquid–vapour (boiling) curve",
+        "Halx::T_Boiling",
+        domain="0 ≤ P < 2.95 × 10⁵ bar, below the pressure where its line reaches 1/T = 0",
+        checked=Checked(
+            (_TRIPLE_POINT_TO_ONE_ATMOSPHERE,),
+            f"the triple point and the normal boiling point (1465 °C; Halx: 1450.6 °C), {_DATA_PAGE}",
+        ),
+    ),
+    Property(
+        "T_Sublimation",
+        (PRESSURE,),
+        "°C",
+        "temperature on the solid–vapour (sublimation) curve",
+        "Halx::T_Sublimation",
+        domain="0 ≤ P < 4.93 × 10⁷ bar, below the pressure where its line reaches 1/T = 0",
+        checked=Checked(((3.0e-4, 5.0e-4),), f"the triple point only (30 Pa; Halx: 50 Pa), {_DATA_PAGE}"),
+    ),
+    Property(
+        "P_Melting",
+        (TEMPERATURE,),
+        "bar",
+        "pressure on the solid–liquid (melting) curve",
+        "Halx::P_Melting",
+        domain=_ABSOLUTE_ZERO,
+        checked=Checked(((800.7, 801.0),), f"the triple point and the melting point at 1 atm (800.7 °C), {_DATA_PAGE}"),
+    ),
+    Property(
+        "phase",
+        (TEMPERATURE, PRESSURE),
+        "",
+        "phase",
+        "Halx::phase",
+        result="phase",
+        domain=f"{_ABSOLUTE_ZERO} and P ≥ 0 bar",
+        checked=Checked(
+            ((800.7, 1465.0), _TRIPLE_POINT_TO_ONE_ATMOSPHERE),
+            "between the states where its three curves were compared",
+        ),
+    ),
+    Property(
+        "H_Vaporization",
+        (TEMPERATURE,),
+        "J/mol",
+        "molar heat of vaporization from the boiling curve",
+        "Halx::H_Vaporization",
+        domain=_ABSOLUTE_ZERO,
+    ),
+    Property(
+        "H_Sublimation",
+        (TEMPERATURE,),
+        "J/mol",
+        "molar heat of sublimation from the sublimation curve",
+        "Halx::H_Sublimation",
+        domain=_ABSOLUTE_ZERO,
+    ),
+    Property(
+        "H_Fusion",
+        (PRESSURE,),
+        "J/mol",
+        "molar heat of fusion on the melting curve",
+        "Halx::H_Fusion",
+        domain="P ≥ −43 430 bar (a melting temperature at or above absolute zero) where both densities are positive",
+        checked=Checked(
+            ((1.0, 1.0),),
+            f"at 1 bar only (27.95 kJ/mol, {_DATA_PAGE}; 28.16 kJ/mol, widely quoted; Halx: 29.83 kJ/mol)",
+        ),
+    ),
+    Property(
+        "Alpha_Solid",
+        (TEMPERATURE, PRESSURE),
+        "1/K",
+        "thermal expansivity of the solid",
+        "Halx::Alpha_Solid",
+        domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive",
+        checked=Checked(
+            ((25.0, 25.0), (1.0, 1.0)),
+            "halite at 25 °C and 1 bar only (1.20 × 10⁻⁴ 1/K, three times the linear coefficient "
+            "of materials data compilations; Halx: 1.159 × 10⁻⁴ 1/K)",
+        ),
+    ),
+    Property(
+        "Alpha_Liquid",
+        (TEMPERATURE, PRESSURE),
+        "1/K",
+        "thermal expansivity of the liquid",
+        "Halx::Alpha_Liquid",
+        domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive",
+    ),
+    Property(
+        "Beta_Solid",
+        (TEMPERATURE, PRESSURE),
+        "1/bar",
+        "isothermal compressibility of the solid",
+        "Halx::Beta_Solid",
+        domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive",
+    ),
+    Property(
+        "Beta_Liquid",
+        (TEMPERATURE, PRESSURE),
+        "1/bar",
+        "isothermal compressibility of the liquid",
+        "Halx::Beta_Liquid",
+        domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive",
+    ),
 )
 
 CONSTANTS: Tuple[Constant, ...] = (
@@ -213,9 +328,14 @@ def scalar_docstring(row: Property) -> str:
     return "\n".join(
         [docstring(row), "", "Parameters", "----------"]
         + parameters
-        + ["", "Returns", "-------"] + returns
-        + ["", "See Also", "--------",
-           f"Halx.ufunc.{row.name} : the same over NumPy arrays, xarray objects and pint quantities."]
+        + ["", "Returns", "-------"]
+        + returns
+        + [
+            "",
+            "See Also",
+            "--------",
+            f"Halx.ufunc.{row.name} : the same over NumPy arrays, xarray objects and pint quantities.",
+        ]
     )
 
 
@@ -231,35 +351,48 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
     parameters = []
     for position, (name, argument) in enumerate(zip(inputs, row.arguments)):
         broadcast = f" Broadcast against {row.arguments[0].name}." if position else ""
-        parameters += [f"{name} : array_like", f"    {_sentence(argument.quantity)} {argument.name}, {argument.unit}.{broadcast}"]
+        parameters += [
+            f"{name} : array_like",
+            f"    {_sentence(argument.quantity)} {argument.name}, {argument.unit}.{broadcast}",
+        ]
     call = f"{row.name}({', '.join(argument.name for argument in row.arguments)})"
     if row.result == "phase":
         title, kind = f"{_sentence(row.summary)}: {describe_result(row)}.", "ndarray or int8"
-        returns = (f"{call} as codes, the values of Halx.Phase: 1 solid, 2 liquid, 3 vapour, and 0 where "
-                   "no state exists (T or P is NaN, T is below absolute zero, P is negative). Element by element the phase of the scalar function. Inputs are "
-                   "converted to float64.")
+        returns = (
+            f"{call} as codes, the values of Halx.Phase: 1 solid, 2 liquid, 3 vapour, and 0 where "
+            "no state exists (T or P is NaN, T is below absolute zero, P is negative). Element by element the phase of the scalar function. Inputs are "
+            "converted to float64."
+        )
     else:
         title, kind = f"{_sentence(row.summary)}, {row.unit}.", "ndarray or float64"
-        returns = (f"{call} in {row.unit}: element by element the very double that the scalar function "
-                   "returns, NaN and infinities included. Inputs are converted to float64.")
+        returns = (
+            f"{call} in {row.unit}: element by element the very double that the scalar function "
+            "returns, NaN and infinities included. Inputs are converted to float64."
+        )
     returns = textwrap.fill(returns, width=76, initial_indent="    ", subsequent_indent="    ")
     lines = [title, "", "Parameters", "----------"] + parameters + ["", "Returns", "-------", kind, returns]
     if wrapped:
         plain = " and ".join(f"{argument.name} in {argument.unit}" for argument in row.arguments)
         quantities = " or ".join(dict.fromkeys(argument.quantity for argument in row.arguments))
         if row.result == "phase":
-            gives = (f"An xarray DataArray gives a DataArray of codes named {row.name} with the attribute "
-                     f"long_name ({row.summary!r}). A pint Quantity of {quantities}, bare or as the data of a "
-                     "DataArray, is converted from its unit; the codes carry no unit.")
+            gives = (
+                f"An xarray DataArray gives a DataArray of codes named {row.name} with the attribute "
+                f"long_name ({row.summary!r}). A pint Quantity of {quantities}, bare or as the data of a "
+                "DataArray, is converted from its unit; the codes carry no unit."
+            )
         else:
-            gives = (f"An xarray DataArray gives a DataArray named {row.name} with the attributes long_name "
-                     f"({row.summary!r}) and units ({row.unit!r}). A pint Quantity of {quantities}, bare or as "
-                     f"the data of a DataArray, is converted from its unit, and the result is a Quantity in "
-                     f"{row.unit}.")
-        labelled = ("A DataArray of plain numbers is read in the unit its units attribute names (the "
-                    "table's, as above, when the attribute is missing or empty): another unit is converted "
-                    "by pint's application registry, and one that pint cannot convert, or any other unit "
-                    "when pint is not installed, raises ValueError.")
+            gives = (
+                f"An xarray DataArray gives a DataArray named {row.name} with the attributes long_name "
+                f"({row.summary!r}) and units ({row.unit!r}). A pint Quantity of {quantities}, bare or as "
+                f"the data of a DataArray, is converted from its unit, and the result is a Quantity in "
+                f"{row.unit}."
+            )
+        labelled = (
+            "A DataArray of plain numbers is read in the unit its units attribute names (the "
+            "table's, as above, when the attribute is missing or empty): another unit is converted "
+            "by pint's application registry, and one that pint cannot convert, or any other unit "
+            "when pint is not installed, raises ValueError."
+        )
         notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled}"
         lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
     return "\n".join(lines)
@@ -278,6 +411,4 @@ _ASCII_SPELLINGS = {"°": "deg", "²": "^2", "³": "^3", "–": "-", "—": "-",
 
 def ascii_text(text: str) -> str:
     """text with the non-ASCII characters of the table's texts spelled in ASCII ('kg/m³' -> 'kg/m^3'); any other goes to '?'."""
-    return "".join(
-        character if character < "\x80" else _ASCII_SPELLINGS.get(character, "?") for character in text
-    )
+    return "".join(character if character < "\x80" else _ASCII_SPELLINGS.get(character, "?") for character in text)

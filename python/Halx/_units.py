@@ -24,6 +24,7 @@ argument can only be one of them if the program has imported them, so they
 are taken from ``sys.modules``. Only a ``units`` attribute to convert imports
 pint.
 """
+
 import importlib
 import sys
 from typing import Any, Dict, List, Optional, Sequence, Tuple

@@ -5,6 +5,7 @@
 every failure is a ``ValueError`` whose message is one line saying what to
 write instead.
 """
+
 import math
 import sys
 from decimal import ROUND_FLOOR, Decimal, InvalidOperation, Overflow, localcontext
@@ -103,9 +104,7 @@ def parse_values(text: str) -> List[float]:
     for item in text.split(","):
         item = item.strip()
         if not item:
-            raise ValueError(
-                f"empty item in {text!r}; separate numbers and ranges by single commas, e.g. 1,100,1000"
-            )
+            raise ValueError(f"empty item in {text!r}; separate numbers and ranges by single commas, e.g. 1,100,1000")
         if ":" in item:
             values.extend(_parse_range(item))
         else:

@@ -25,6 +25,7 @@ The properties, their arguments and units come from the property table
 tables from ``Halx._output`` and the diagram from ``Halx.plot``; this module is
 the command line around them.
 """
+
 from __future__ import annotations
 
 import argparse
@@ -312,11 +313,13 @@ def _note_outside(options: argparse.Namespace, counts: Dict[str, List[int]]) -> 
     outside = [(name, counted) for name, counted in counts.items() if counted[0]]
     if options.quiet or not outside:
         return
-    parts = [f"{name} at {number} of {total} point{'s' if total > 1 else ''} "
-             f"({checked_range_text(property_named(name))})"
-             for name, (number, total) in outside]
-    _report(f"{_PROGRAM}: outside the range checked against measurements: {'; '.join(parts)} "
-            f"(--quiet leaves this line out)")
+    parts = [
+        f"{name} at {number} of {total} point{'s' if total > 1 else ''} ({checked_range_text(property_named(name))})"
+        for name, (number, total) in outside
+    ]
+    _report(
+        f"{_PROGRAM}: outside the range checked against measurements: {'; '.join(parts)} (--quiet leaves this line out)"
+    )
 
 
 def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: str) -> List[Tuple[float, ...]]:
@@ -353,9 +356,11 @@ def _phase_of(parser: _Parser, T: float, P: float) -> Phase:
     try:
         phase: Phase = _functions.phase(T, P)
     except ValueError:
-        parser.error(f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}: no state "
-                     f"exists below absolute zero (-273.15 {TEMPERATURE.unit}), at a negative pressure or where "
-                     f"T or P is NaN; e.g. {_PROGRAM} phase 1000 1")
+        parser.error(
+            f"there is no phase at T = {T!r} {TEMPERATURE.unit}, P = {P!r} {PRESSURE.unit}: no state "
+            f"exists below absolute zero (-273.15 {TEMPERATURE.unit}), at a negative pressure or where "
+            f"T or P is NaN; e.g. {_PROGRAM} phase 1000 1"
+        )
     return phase
 
 
@@ -455,9 +460,7 @@ def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
         write(stream)
 
 
-def _write_file(
-    path: str, write: Callable[[str], None], failures: Tuple[Type[Exception], ...] = (OSError,)
-) -> int:
+def _write_file(path: str, write: Callable[[str], None], failures: Tuple[Type[Exception], ...] = (OSError,)) -> int:
     """Write the file path with write(temporary path), replacing path only when
     it succeeds. Reports the file written and returns 0, or reports in one line
     why it could not be written and returns 1, path left as it was.
@@ -534,7 +537,9 @@ def _quantities_help() -> str:
         if isinstance(row, Constant):
             lines.append(f"  {row.name:<18} {row.summary}, {row.unit}")
         else:
-            meaning = f"{row.summary}: {describe_result(row)}" if row.result == "phase" else f"{row.summary}, {row.unit}"
+            meaning = (
+                f"{row.summary}: {describe_result(row)}" if row.result == "phase" else f"{row.summary}, {row.unit}"
+            )
             lines.append(f"  {' '.join((row.name,) + _names(row.arguments)):<18} {meaning}")
     return "\n".join(lines)
 
@@ -542,8 +547,9 @@ def _quantities_help() -> str:
 def _columns_help() -> str:
     """Which properties a table over each set of arguments shows, as one sentence."""
     sets = [arguments for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
-    columns = [" and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments)
-               for arguments in sets]
+    columns = [
+        " and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments) for arguments in sets
+    ]
     return (
         f"With --T alone the columns are {columns[0]}; with --P alone, {columns[1]}; "
         f"with both, one row per (T, P) pair, T varying slowest, and the columns {columns[2]}. "
@@ -560,9 +566,11 @@ def _example(row: Property, *values: str) -> str:
 
 def _add_quiet(command: argparse.ArgumentParser) -> None:
     command.add_argument(
-        *_QUIET, dest="quiet", action="store_true",
+        *_QUIET,
+        dest="quiet",
+        action="store_true",
         help="leave out the line on standard error that counts the points outside the range where each "
-             "property was checked against measurements",
+        "property was checked against measurements",
     )
 
 
@@ -615,13 +623,17 @@ def _build_parser() -> _Parser:
         ),
     )
     evaluate.add_argument(
-        *_NUMBERS_ONLY, dest="numbers_only", action="store_true",
+        *_NUMBERS_ONLY,
+        dest="numbers_only",
+        action="store_true",
         help="print the numbers alone, without units, one per line (for shell scripts)",
     )
     evaluate.add_argument("quantity", metavar="PROPERTY", nargs="?", help="a property or constant named below")
     _add_quiet(evaluate)
     evaluate.add_argument(
-        "values", metavar="ARGUMENT", nargs=argparse.REMAINDER,
+        "values",
+        metavar="ARGUMENT",
+        nargs=argparse.REMAINDER,
         help="the property's arguments, in order; repeat them for more points",
     )
     evaluate.set_defaults(run=_run_eval, parser=evaluate)
@@ -690,7 +702,9 @@ def _build_parser() -> _Parser:
         epilog=f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30 1500 1",
     )
     phase.add_argument(
-        "values", metavar="T P", nargs=argparse.REMAINDER,
+        "values",
+        metavar="T P",
+        nargs=argparse.REMAINDER,
         help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}; repeat them for more points",
     )
     _add_quiet(phase)

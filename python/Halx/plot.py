@@ -12,6 +12,7 @@ filled from ``Halx.ufunc.phase`` on a grid. ``diagram_figure`` and
 ``halx diagram`` does. Needs matplotlib and NumPy (``pip install
 "Halx[plot]"``); ``import Halx`` needs neither.
 """
+
 import contextlib
 from typing import TYPE_CHECKING, Any, Dict, Iterator, Optional, Tuple, cast
 
@@ -141,19 +142,39 @@ def phase_diagram(
     # a vector file holds one small image instead of a rectangle per cell.
     codes = [int(member) for member in Phase]
     ax.pcolormesh(
-        T_grid, P_grid, phases, shading="nearest", rasterized=True, zorder=0,
+        T_grid,
+        P_grid,
+        phases,
+        shading="nearest",
+        rasterized=True,
+        zorder=0,
         cmap=ListedColormap([_FIELDS[member] for member in Phase]),
         norm=BoundaryNorm([code - 0.5 for code in codes] + [codes[-1] + 0.5], len(codes)),
     )
     for name, colour, style, label in _CURVES:
         ax.plot(*curves[name], color=colour, linestyle=style, label=label, zorder=2)
     ax.add_collection(_checked_spans())
-    ax.plot([T_Triple], [P_Triple], "o", color="black", zorder=3,
-            label=f"triple point\n{T_Triple:g} {TEMPERATURE.unit}, {P_Triple:g} {PRESSURE.unit}")
+    ax.plot(
+        [T_Triple],
+        [P_Triple],
+        "o",
+        color="black",
+        zorder=3,
+        label=f"triple point\n{T_Triple:g} {TEMPERATURE.unit}, {P_Triple:g} {PRESSURE.unit}",
+    )
     for member, (T, P) in _label_positions(phases, T_grid, P_grid).items():
         # Above the grid lines, on a patch of its field's colour that hides them.
-        ax.text(T, P, str(member), fontsize="large", ha="center", va="center", style="italic", zorder=2.5,
-                bbox={"boxstyle": "square,pad=0.1", "facecolor": _FIELDS[member], "edgecolor": "none"})
+        ax.text(
+            T,
+            P,
+            str(member),
+            fontsize="large",
+            ha="center",
+            va="center",
+            style="italic",
+            zorder=2.5,
+            bbox={"boxstyle": "square,pad=0.1", "facecolor": _FIELDS[member], "edgecolor": "none"},
+        )
 
     ax.set_xlim(T_low, T_high)
     ax.set_ylim(P_low, P_high)
@@ -178,15 +199,22 @@ def _checked_spans() -> "LineCollection":
     for name, *_ in _CURVES:
         checked = rows[name].checked
         assert checked is not None, f"{name} has no checked range to draw"
-        (low, high), = checked.spans
+        ((low, high),) = checked.spans
         if name == "T_Melting":  # a function of pressure
             P = numpy.geomspace(low, high, 50)
             segments.append(numpy.column_stack([ufunc.T_Melting(P), P]))
         else:
             T = numpy.linspace(low, high, 50)
             segments.append(numpy.column_stack([T, getattr(ufunc, name)(T)]))
-    return LineCollection(segments, linewidths=7.0, colors="black", alpha=0.2, capstyle="round", zorder=1.5,
-                          label="checked against\nmeasurements")
+    return LineCollection(
+        segments,
+        linewidths=7.0,
+        colors="black",
+        alpha=0.2,
+        capstyle="round",
+        zorder=1.5,
+        label="checked against\nmeasurements",
+    )
 
 
 def _label_positions(
@@ -266,8 +294,9 @@ def diagram_figure(width: int = 800, height: int = 600, dpi: float = 100.0) -> F
     return figure
 
 
-def save_diagram(path: str, width: int = 800, height: int = 600, dpi: float = 100.0,
-                 format: Optional[str] = None) -> None:
+def save_diagram(
+    path: str, width: int = 800, height: int = 600, dpi: float = 100.0, format: Optional[str] = None
+) -> None:
     """Write the phase diagram of ``diagram_figure(width, height, dpi)`` to path.
 
     format is "png", "svg" or "pdf" (by default, from the name of path). A

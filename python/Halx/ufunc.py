@@ -62,8 +62,20 @@ __all__ = [_row.name for _row in _PROPERTIES]
 _PLAIN_TYPES = frozenset({float, int, _numpy.ndarray, _numpy.float64})
 
 # What a function shows of its ufunc, for code that introspects or calls a ufunc's methods.
-_UFUNC_ATTRIBUTES = ("nin", "nout", "nargs", "ntypes", "types", "identity", "signature",
-                     "outer", "reduce", "accumulate", "reduceat", "at")
+_UFUNC_ATTRIBUTES = (
+    "nin",
+    "nout",
+    "nargs",
+    "ntypes",
+    "types",
+    "identity",
+    "signature",
+    "outer",
+    "reduce",
+    "accumulate",
+    "reduceat",
+    "at",
+)
 
 
 def _labelled(row: _Property, ufunc: _Any, inputs: _Tuple[_Any, ...], out: _Any, options: _Dict[str, _Any]) -> _Any:

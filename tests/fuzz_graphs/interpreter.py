@@ -31,9 +31,9 @@ import sys
 from typing import Callable, List, Optional, Set
 
 import _Halx
+import Halx
 import halx_owner
 import halx_peer
-import Halx
 import reference
 from proxies import Holder
 from swig_pointers import HALX_DESCRIPTOR, descriptor_of
@@ -252,8 +252,10 @@ def expect(condition: bool, message: str) -> None:
 
 
 def expect_error(error, kind, message: Optional[str] = None) -> None:
-    expect(type(error) is kind and (message is None or str(error) == message),
-           f"expected {kind.__name__}({message or ''}), got {error!r}")
+    expect(
+        type(error) is kind and (message is None or str(error) == message),
+        f"expected {kind.__name__}({message or ''}), got {error!r}",
+    )
 
 
 def expect_none(result, error) -> None:
@@ -342,8 +344,9 @@ def carry(graph: Graph) -> None:
             target = Holder(target)
         graph.add(target)
     elif kind == "raising":
-        graph.add(RaisingThis(graph.program.pick([ValueError, AttributeError, KeyboardInterrupt, SystemExit,
-                                                   MemoryError])))
+        graph.add(
+            RaisingThis(graph.program.pick([ValueError, AttributeError, KeyboardInterrupt, SystemExit, MemoryError]))
+        )
     elif kind == "fresh":
         graph.add(FreshThis())
     elif kind == "fake":
@@ -397,8 +400,10 @@ def check_link(graph: Graph, anchor, added, link: Callable, spliced: bool = True
     result, error = attempt(link)
     if expected == "either" and error is None or expected is None:
         expect_none(result, error)
-        expect(not spliced or anchor.next() is added and (expected == "either" or tail.next() is following),
-               "the link did not splice the added chain in behind the anchor")
+        expect(
+            not spliced or anchor.next() is added and (expected == "either" or tail.next() is following),
+            "the link did not splice the added chain in behind the anchor",
+        )
     elif expected is TypeError:
         expect_error(error, TypeError, NOT_A_POINTER)
     else:
@@ -455,8 +460,7 @@ def ownership(graph: Graph) -> None:
     address = int(pointer)
     if taking and (graph.peer_frees or address and (address not in graph.ours or address in graph.theirs)):
         return  # a second owner of what the peer made or may have freed: the peer's ground
-    result = pointer.acquire() if how == "acquire" else (pointer.disown() if how == "disown" else
-                                                           pointer.own(taking))
+    result = pointer.acquire() if how == "acquire" else (pointer.disown() if how == "disown" else pointer.own(taking))
     expect(result is (before if how.startswith("own ") else None), f"{how} returned {result!r}")
     expect(pointer.own() is taking, f"{how} left ownership at {pointer.own()}")
     if taking:
@@ -543,8 +547,10 @@ def delete(graph: Graph) -> None:
     if _library is not None:
         freed = freed_by_us() - before
         allowed = (0, 1) if graph.second_owners and owned else (int(owned),)
-        expect(freed in allowed, f"delete_cHalx through {'an ' if owned else 'a non-'}owning pointer object "
-                                 f"freed {freed} instances")
+        expect(
+            freed in allowed,
+            f"delete_cHalx through {'an ' if owned else 'a non-'}owning pointer object freed {freed} instances",
+        )
 
 
 def as_double(number) -> Optional[float]:
@@ -578,8 +584,7 @@ def evaluate(graph: Graph) -> None:
     for position, value in enumerate(values, start=2):
         if value is None:
             return expect_error(error, TypeError, refusal(name, position))
-    expect(error is None and reference.same_double(result, correlation(*values)),
-           f"{name} gave {result!r} / {error!r}")
+    expect(error is None and reference.same_double(result, correlation(*values)), f"{name} gave {result!r} / {error!r}")
 
 
 @operation
@@ -598,8 +603,10 @@ def inspect(graph: Graph) -> None:
         return expect(error is None and result.startswith("<Swig Object of type '"), f"repr gave {error!r}")
     same = is_pointer(other) and int(other) == int(pointer) or other is pointer
     result, error = attempt((lambda: pointer == other) if how == "==" else (lambda: pointer != other))
-    expect(error is None and result is (same if how == "==" else not same),
-           f"pointer {how} {type(other).__name__} gave {result!r} / {error!r}")
+    expect(
+        error is None and result is (same if how == "==" else not same),
+        f"pointer {how} {type(other).__name__} gave {result!r} / {error!r}",
+    )
 
 
 @operation
@@ -655,5 +662,7 @@ def run(data: bytes) -> None:
     gc.collect()
     end = counts()
     if exact and start is not None:
-        expect(end == start, f"{end - start} instances were not freed once (negative: freed twice)\n"
-                             f"  after: {'; '.join(trace)}")
+        expect(
+            end == start,
+            f"{end - start} instances were not freed once (negative: freed twice)\n  after: {'; '.join(trace)}",
+        )

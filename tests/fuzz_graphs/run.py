@@ -12,6 +12,7 @@ built once into build/fuzz-peers (or $HALX_PEER_DIR). --peer-first imports
 them before Halx, so that the peer's capsule heads the ring; --halx-first
 (the default) imports Halx first.
 """
+
 import ctypes
 import os
 import subprocess
@@ -30,10 +31,20 @@ def build_peers() -> Path:
         directory.mkdir(parents=True, exist_ok=True)
         # Built by a plain interpreter: the compiler must not run under a preloaded sanitizer.
         environment = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}
-        subprocess.run([sys.executable, "-c", "import sys; from peer import build_peer; "
-                        "[build_peer(__import__('pathlib').Path(sys.argv[1]), name) "
-                        "for name in ('halx_peer', 'halx_owner')]", str(directory)],
-                       cwd=TESTS, env=environment, check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(
+            [
+                sys.executable,
+                "-c",
+                "import sys; from peer import build_peer; "
+                "[build_peer(__import__('pathlib').Path(sys.argv[1]), name) "
+                "for name in ('halx_peer', 'halx_owner')]",
+                str(directory),
+            ],
+            cwd=TESTS,
+            env=environment,
+            check=True,
+            stdout=subprocess.DEVNULL,
+        )
     return directory
 
 

@@ -4,6 +4,7 @@ halx_peer.i only wraps pointers (it never creates or destroys an instance);
 halx_owner.i wraps the model class with a constructor and destructor of its
 own, so it owns instances like any SWIG-made module would.
 """
+
 import os
 import shlex
 import shutil
@@ -54,15 +55,45 @@ def build_peer(directory: Path, name: str = "halx_peer") -> Path:
         raise RuntimeError(reason)
     compiler = find_compiler()
     wrapper = directory / f"{name}_wrap.cxx"
-    subprocess.run([find_swig(), "-python", "-c++", "-I" + str(MODEL), "-outdir", str(directory),
-                    "-o", str(wrapper), str(HERE / f"{name}.i")], check=True)
+    subprocess.run(
+        [
+            find_swig(),
+            "-python",
+            "-c++",
+            "-I" + str(MODEL),
+            "-outdir",
+            str(directory),
+            "-o",
+            str(wrapper),
+            str(HERE / f"{name}.i"),
+        ],
+        check=True,
+    )
     target = directory / (f"_{name}" + sysconfig.get_config_var("EXT_SUFFIX"))
     # The owner runs the model itself: the correlations and the correctly
     # rounded functions they call (the baseline build, no SIMD kernels).
-    model = [MODEL / "Halx.cpp"] + [ELEMENTARY / source
-                                    for source in ("elementary.cpp", "elementary_slow.cpp", "elementary_tables.cpp")]
+    model = [MODEL / "Halx.cpp"] + [
+        ELEMENTARY / source for source in ("elementary.cpp", "elementary_slow.cpp", "elementary_tables.cpp")
+    ]
     sources = [str(wrapper)] + ([str(source) for source in model] if name == "halx_owner" else [])
-    subprocess.run(compiler + ["-shared", "-fPIC", "-O1", "-w", "-ffp-contract=off", "-I", sysconfig.get_paths()["include"],
-                               "-I", str(MODEL), "-I", str(ELEMENTARY)] + sources + ["-o", str(target)], check=True,
-                   env=dict(os.environ))
+    subprocess.run(
+        compiler
+        + [
+            "-shared",
+            "-fPIC",
+            "-O1",
+            "-w",
+            "-ffp-contract=off",
+            "-I",
+            sysconfig.get_paths()["include"],
+            "-I",
+            str(MODEL),
+            "-I",
+            str(ELEMENTARY),
+        ]
+        + sources
+        + ["-o", str(target)],
+        check=True,
+        env=dict(os.environ),
+    )
     return directory
