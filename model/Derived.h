@@ -1,8 +1,8 @@
 // Properties that follow from the five correlations of cHalx by exact algebra
 // or calculus: the inverse curves, the phase at a state, the latent heats and
 // the response coefficients of the solid and the liquid. Plain C++ with no
-// knowledge of Python, like Halx.h, and free functions rather than members:
-// cHalx and what the binding serves of it stay as they are.
+// knowledge of Python, like Halx.h, and functions of the namespace rather than
+// members: cHalx and what the binding serves of it stay as they are.
 //
 // Units: temperature in degrees Celsius, pressure in bar, heat in J/mol,
 // thermal expansivity in 1/K, compressibility in 1/bar. Every argument and
