@@ -23,8 +23,13 @@ ROOT = HERE.parent.parent
 X86 = platform.machine().lower() in ("x86_64", "amd64")
 KERNEL_SETS = ["plain", "sse2", "avx2", "avx512"]
 TARGET = "halx_elementary_abi"
-# What CMake says when it finds no C++ compiler.
-NO_COMPILER = ("No CMAKE_CXX_COMPILER could be found", "CMAKE_CXX_COMPILER not set")
+# What CMake says when it finds no C++ compiler, or one that cannot build
+# (CXX=false, as where CI installs the wheel with no compiler at hand).
+NO_COMPILER = (
+    "No CMAKE_CXX_COMPILER could be found",
+    "CMAKE_CXX_COMPILER not set",
+    "is not able to compile a simple test program",
+)
 
 
 class CannotBuild(RuntimeError):
@@ -48,7 +53,7 @@ def _run(command: List[str]) -> str:
     result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     if result.returncode != 0:
         if any(phrase in result.stdout for phrase in NO_COMPILER):
-            raise CannotBuild("needs a C++ compiler")
+            raise CannotBuild("needs a working C++ compiler")
         raise RuntimeError(f"{' '.join(command)} failed:\n{result.stdout}")
     return result.stdout
 
