@@ -28,8 +28,10 @@ bar), two kinds of input are understood:
   in any unit of temperature or pressure is converted, and the result is a
   ``Quantity`` in the property's unit.
 
-Neither library is imported here: both are looked at only when an input is
-neither a number nor a NumPy array, and only if the program has imported them.
+A pandas ``Series`` or ``Index`` gives one named after the property, with the
+index of its input. None of these libraries is imported here: they are looked
+at only when an input is neither a number nor a NumPy array, and only if the
+program has imported them.
 
 The NumPy ufuncs themselves live in the compiled module ``Halx._ufuncs``, one
 per row of the property table; each function here is a Python function over
