@@ -99,11 +99,28 @@ def _ufuncs(table):
     return lines
 
 
+# The protocol of python/Halx/ufunc.pyi that types a function of Halx.ufunc,
+# by its arguments' names and its result: the protocols name the parameters
+# as the functions do, so that an editor shows T and P.
+_WRAPPED_PROTOCOLS = {
+    (("T",), "float"): "_OfT",
+    (("P",), "float"): "_OfP",
+    (("T", "P"), "float"): "_OfTAndP",
+    (("T", "P"), "phase"): "_PhaseOfTAndP",
+}
+
+
 def _wrapped_ufuncs(table):
     lines = []
     for row in table.PROPERTIES:
-        kind = "_PhaseCodes" if row.result == "phase" else ("_OneArgument", "_TwoArguments")[len(row.arguments) - 1]
-        lines += [f"{row.name}: {kind}", f'"""{table.docstring(row)}"""']
+        names = tuple(argument.name for argument in row.arguments)
+        protocol = _WRAPPED_PROTOCOLS.get((names, row.result))
+        if protocol is None:
+            raise SystemExit(
+                f"python/Halx/ufunc.pyi: no protocol for {row.name}({', '.join(names)}) giving {row.result}; "
+                "add one to the stub and to _WRAPPED_PROTOCOLS in cmake/write_stubs.py"
+            )
+        lines += [f"{row.name}: {protocol}", f'"""{table.docstring(row)}"""']
     return lines
 
 

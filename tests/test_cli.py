@@ -22,6 +22,7 @@ import zlib
 
 import Halx
 import pytest
+import reference
 from Halx import cli
 from Halx._table import CONSTANTS, PROPERTIES
 
@@ -229,14 +230,23 @@ def test_malformed_values_raise_value_error(text):
 # --- table ---------------------------------------------------------------------------------
 
 
-def test_csv_over_T_and_P_reads_back_as_the_library_values(capsys):
-    status, out, _ = run(capsys, "table", "--T", "700:1100:50", "--P", "1,100,1000", "--csv")
-    header, rows = read_csv(out)
+@pytest.mark.parametrize(
+    "columns, phase",
+    [([], True), (["--property", "Rho_Solid,Rho_Liquid"], False)],
+    ids=["phase first", "densities alone"],
+)
+def test_csv_over_T_and_P_reads_back_as_the_library_values(capsys, columns, phase):
+    status, out, _ = run(capsys, "table", "--T", "0,700:1100:50", "--P", "1,100,1000", *columns, "--csv")
+    header, *rows = list(csv.reader(io.StringIO(out)))
     assert status == 0
-    assert header == ["T (°C)", "P (bar)", "Rho_Solid (kg/m³)", "Rho_Liquid (kg/m³)"]
-    assert [row[:2] for row in rows] == [[700.0 + 50.0 * i, P] for i in range(9) for P in (1.0, 100.0, 1000.0)]
-    for T, P, solid, liquid in rows:
-        assert (solid, liquid) == (h.Rho_Solid(T, P), h.Rho_Liquid(T, P))
+    assert header == ["T (°C)", "P (bar)"] + ["phase"] * phase + ["Rho_Solid (kg/m³)", "Rho_Liquid (kg/m³)"]
+    points = [(T, P) for T in [0.0] + [700.0 + 50.0 * i for i in range(9)] for P in (1.0, 100.0, 1000.0)]
+    assert [tuple(map(float, row[:2])) for row in rows] == points
+    # The phase, solid at 0 °C, says the liquid's density there is not the state's.
+    names = {reference.SOLID: "solid", reference.LIQUID: "liquid", reference.VAPOUR: "vapour"}
+    for (T, P), row in zip(points, rows):
+        assert row[2:-2] == [names[reference.phase(T, P)]] * phase
+        assert list(map(float, row[-2:])) == [h.Rho_Solid(T, P), h.Rho_Liquid(T, P)]
 
 
 @pytest.mark.parametrize(
@@ -331,6 +341,7 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
         (["eval", "H_Sublimation", "900"], "H_Sublimation at 1 of 1 point (never checked against measurements)"),
         (
             ["table", "--T", "800:850:10", "--P", "1,2", "-o", "-"],
+            "phase at 7 of 12 points (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar); "
             "Rho_Solid at 12 of 12 points (T 25 °C and P 1 bar); Rho_Liquid at 7 of 12 points "
             "(T from 800.7 to 850 °C and P 1 bar)",
         ),

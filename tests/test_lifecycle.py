@@ -114,13 +114,39 @@ def test_delete_of_none_does_nothing_and_delete_disowns_the_pointer():
     assert p.own() is False
 
 
-def test_proxy_instances_work_and_report_ownership():
+def _disowned():
     h = Halx.cHalx()
-    assert h.thisown is True
-    assert "owning" in repr(h) and "Halx::cHalx *" in repr(h)
     h.thisown = False
     assert h.thisown is False
-    h.thisown = True
+    return h
+
+
+def _deleted():
+    h = Halx.cHalx()
+    _Halx.delete_cHalx(h)
+    return h
+
+
+@pytest.mark.parametrize(
+    "make, shown",
+    [
+        (Halx.cHalx, "<Halx.cHalx: NaCl properties {}>"),
+        (_disowned, "<Halx.cHalx: NaCl properties {}, not owning its C++ instance>"),
+        (_deleted, "<Halx.cHalx: NaCl properties {}, its C++ instance deleted>"),
+        (lambda: Halx.cHalx.__new__(Halx.cHalx), "<Halx.cHalx without a C++ instance>"),
+    ],
+    ids=["owning", "disowned", "deleted", "bare"],
+)
+def test_proxy_repr_lists_the_methods_and_dir_leaves_out_the_binding_attributes(make, shown):
+    h = make()
+    methods = "P_Boiling(T), T_Melting(P), P_Sublimation(T), Rho_Solid(T, P), Rho_Liquid(T, P)"
+    assert repr(h) == shown.format(methods)
+    public = ["P_Boiling", "P_Sublimation", "Rho_Liquid", "Rho_Solid", "T_Melting"]
+    assert [name for name in dir(h) if not name.startswith("_")] == public
+    assert {"__repr__", "__weakref__"} <= set(dir(h))
+    if getattr(h, "this", None) is not None and int(h.this):
+        h.thisown = True  # the instance is the proxy's again, and goes with it
+        assert h.thisown is True and "C++" not in repr(h)
 
 
 def test_releasing_a_proxy_destroys_through_the_registered_destroy_callable(python_subprocess):

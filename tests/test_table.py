@@ -5,6 +5,7 @@ The stubs are static files for type checkers; their table-driven parts are
 written by cmake/write_stubs.py, and one test here checks them.
 """
 
+import ast
 import importlib.util
 import inspect
 import pydoc
@@ -153,3 +154,28 @@ def test_each_ufunc_is_built_from_its_row():
         shown = function.ufunc.__doc__
         assert shown.startswith(f"{row.name}(x")
         assert all(f"{argument}, {ARGUMENT_UNITS[argument]}." in shown for argument in arguments)
+
+
+def _stub_parameters(stub, name):
+    """The argument names of each __call__ of the protocol that the stub gives name."""
+    tree = ast.parse(stub)
+    protocol = next(
+        node.annotation.id for node in tree.body if isinstance(node, ast.AnnAssign) and node.target.id == name
+    )
+    body = next(node.body for node in tree.body if isinstance(node, ast.ClassDef) and node.name == protocol)
+    return {
+        tuple(argument.arg for argument in call.args.posonlyargs[1:])
+        for call in body
+        if getattr(call, "name", None) == "__call__"
+    }
+
+
+@pytest.mark.parametrize("name", SHOWN)
+def test_each_ufunc_function_and_its_stub_name_the_arguments_as_the_property_does(name):
+    ufunc = pytest.importorskip("Halx.ufunc")
+    arguments = tuple(SHOWN[name][0])
+    function = getattr(ufunc, name)
+    with pytest.raises(TypeError, match=rf"^{name}\(\) missing 1 required positional argument: '{arguments[-1]}'$"):
+        function(*[1.0] * (len(arguments) - 1))
+    stub = (ROOT / "python/Halx/ufunc.pyi").read_text(encoding="utf-8")
+    assert _stub_parameters(stub, name) == {arguments}

@@ -501,6 +501,21 @@ def test_xarray_result_is_named_and_labelled_as_the_property_not_its_input(name)
     _assert_same_bits(result.values, plain)
 
 
+@pytest.mark.parametrize("name", ALL)
+def test_pandas_result_is_named_after_the_property_and_keeps_the_index(name):
+    pd = pytest.importorskip("pandas")
+    row = ROWS[name]
+    first = {"°C": [820.0, 900.0, 1000.0], "bar": [1.0, 100.0, 1000.0]}[row.arguments[0].unit]
+    rest = [100.0] * (len(row.arguments) - 1)  # a plain P in bar: the result would keep the Series' name
+    expected = getattr(hu, name)(np.array(first), *rest)
+    series = getattr(hu, name)(pd.Series(first, index=["a", "b", "c"], name=row.arguments[0].name), *rest)
+    assert (type(series), series.name, series.index.tolist()) == (pd.Series, name, ["a", "b", "c"])
+    _assert_same_bits(series.to_numpy(), expected)
+    index = getattr(hu, name)(pd.Index(first, name=row.arguments[0].name), *rest)
+    assert isinstance(index, pd.Index) and index.name == name
+    _assert_same_bits(index.to_numpy(), expected)
+
+
 # --- pint quantities ----------------------------------------------------------
 # (property, arguments as (magnitude, unit) or plain numbers, the same in the table's units)
 PINT_CASES = [

@@ -4,7 +4,7 @@ Its methods, and their list in its docstring, come from the rows of the
 property table that ``_Halx`` binds.
 """
 
-from typing import Any, Sequence
+from typing import Any, List, Sequence
 
 import _Halx
 
@@ -14,6 +14,13 @@ from ._table import PROPERTIES, Property, docstring
 __all__ = ["cHalx"]
 
 _BOUND = [row for row in PROPERTIES if row.bound]
+
+# What an instance's repr lists: each method with its arguments.
+_METHODS = ", ".join(f"{row.name}({', '.join(argument.name for argument in row.arguments)})" for row in _BOUND)
+
+# The binding's attributes, left out of dir() on an instance so that tab
+# completion offers the properties; they stay readable and assignable.
+_BINDING_ATTRIBUTES = frozenset({"this", "thisown"})
 
 
 def _class_docstring(rows: Sequence[Property]) -> str:
@@ -69,11 +76,18 @@ class cHalx:
         self.this.own(value)
 
     def __repr__(self) -> str:
+        name = f"{type(self).__module__}.{type(self).__qualname__}"
         this = getattr(self, "this", None)
         if this is None:
-            return f"<{type(self).__module__}.{type(self).__qualname__} without an instance>"
-        owner = "owning" if this.own() else "not owning"
-        return f"<{type(self).__module__}.{type(self).__qualname__} proxy of {this!r}, {owner}>"
+            return f"<{name} without a C++ instance>"
+        if not int(this):
+            state = ", its C++ instance deleted"
+        else:
+            state = "" if this.own() else ", not owning its C++ instance"
+        return f"<{name}: NaCl properties {_METHODS}{state}>"
+
+    def __dir__(self) -> List[str]:
+        return [attribute for attribute in super().__dir__() if attribute not in _BINDING_ATTRIBUTES]
 
 
 # One method per bound row, without a Python-level wrapper: a call goes

@@ -393,7 +393,8 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
             "by pint's application registry, and one that pint cannot convert, or any other unit "
             "when pint is not installed, raises ValueError."
         )
-        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled}"
+        named = f"A pandas Series or Index gives one named {row.name}, with the index of its input."
+        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled} {named}"
         lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
     return "\n".join(lines)
 

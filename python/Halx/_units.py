@@ -1,4 +1,4 @@
-"""The property functions of ``Halx.ufunc`` over pint quantities and xarray DataArrays.
+"""The property functions of ``Halx.ufunc`` over pint quantities, xarray DataArrays and pandas objects.
 
 Plain numbers and arrays never come here. A pint ``Quantity`` argument, bare
 or as the data of an xarray ``DataArray`` (as pint-xarray makes them), is
@@ -9,7 +9,8 @@ plain codes). A ``DataArray`` result is named after the property and carries
 the property's ``long_name`` and ``units`` attributes instead of those of its
 input (the ``units`` attribute only when its data is not a quantity, whose
 unit says it already; the phase's codes are named by ``flag_values`` and
-``flag_meanings`` instead).
+``flag_meanings`` instead). A pandas ``Series`` or ``Index`` result, which NumPy
+names after its input, is named after the property too; it keeps the index.
 
 A ``DataArray`` of plain numbers is read in the unit its ``units`` attribute
 names, as pint-xarray and cf-xarray read one: a spelling of the table's unit
@@ -19,8 +20,8 @@ other unit when pint is not installed, is refused with a ``ValueError``. A
 missing or empty attribute means no unit was given: the data are in the
 table's unit, as plain arrays are.
 
-Neither pint nor xarray is imported here to recognise their objects: an
-argument can only be one of them if the program has imported them, so they
+None of pint, xarray and pandas is imported here to recognise their objects:
+an argument can only be one of them if the program has imported them, so they
 are taken from ``sys.modules``. Only a ``units`` attribute to convert imports
 pint.
 """
@@ -34,10 +35,15 @@ from ._table import Argument, Property
 __all__ = ["evaluate"]
 
 
-def _library_types() -> Tuple[Any, Any]:
-    """(pint's Quantity class, xarray's DataArray class), each as a tuple that is empty when not imported."""
-    pint, xarray = sys.modules.get("pint"), sys.modules.get("xarray")
-    return (pint.Quantity,) if pint else (), (xarray.DataArray,) if xarray else ()
+def _library_types() -> Tuple[Any, Any, Any]:
+    """(pint's Quantity class, xarray's DataArray class, pandas's Series and Index
+    classes), each as a tuple that is empty when the library is not imported."""
+    pint, xarray, pandas = (sys.modules.get(name) for name in ("pint", "xarray", "pandas"))
+    return (
+        (pint.Quantity,) if pint else (),
+        (xarray.DataArray,) if xarray else (),
+        (pandas.Series, pandas.Index) if pandas else (),
+    )
 
 
 # Spellings of the table's units that mean that very unit both to pint and to
@@ -82,9 +88,9 @@ def _in_table_unit(row: Property, argument: Argument, array: Any) -> Any:
 def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str, Any]) -> Any:
     """ufunc(*inputs, **options), with the quantities among inputs and the DataArrays whose
     attribute units names another unit in the units of row's arguments, the result in row's
-    unit when any was a quantity, and a DataArray result labelled as row; raises ValueError
-    for a units attribute that cannot be converted."""
-    quantity_types, data_array_types = _library_types()
+    unit when any was a quantity, a DataArray result labelled as row and a pandas result
+    named after it; raises ValueError for a units attribute that cannot be converted."""
+    quantity_types, data_array_types, named_types = _library_types()
     quantity_class: Optional[type] = None  # the first quantity's class, which makes quantities of its registry
     magnitudes: List[Any] = []
     value: Any
@@ -112,4 +118,6 @@ def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str
             result.attrs.update(flag_values=[1, 2, 3], flag_meanings="solid liquid vapour")
         elif not isinstance(result.data, quantity_types):
             result.attrs["units"] = row.unit
+    elif isinstance(result, named_types):
+        result.name = row.name
     return result

@@ -376,10 +376,20 @@ def _run_phase(options: argparse.Namespace) -> int:
     return 0
 
 
+def _default_columns(given: Tuple[str, ...]) -> List[Property]:
+    """The properties a table over the arguments given (names, in the order of
+    _ARGUMENTS) shows unless --property names others: those of cHalx over
+    exactly these arguments, after the phase when it takes them too, so that
+    a density of a phase the state is not in (a liquid's at 0 °C) is never
+    read as the state's own."""
+    phase = [_PHASE] if _names(_PHASE.arguments) == given else []
+    return phase + [row for row in PROPERTIES if row.bound and _names(row.arguments) == given]
+
+
 def _table_properties(parser: _Parser, options: argparse.Namespace, given: Tuple[str, ...]) -> List[Property]:
     """The property columns of a table over the arguments given (names, in the order of _ARGUMENTS)."""
     if not options.property:
-        return [row for row in PROPERTIES if row.bound and _names(row.arguments) == given]
+        return _default_columns(given)
     chosen: List[Property] = []
     for name in ",".join(options.property).split(","):
         name = name.strip()
@@ -546,14 +556,15 @@ def _quantities_help() -> str:
 
 def _columns_help() -> str:
     """Which properties a table over each set of arguments shows, as one sentence."""
-    sets = [arguments for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
-    columns = [
-        " and ".join(row.name for row in PROPERTIES if row.bound and row.arguments == arguments) for arguments in sets
-    ]
+    sets = [_names(arguments) for arguments in ((TEMPERATURE,), (PRESSURE,), _ARGUMENTS)]
+    columns = [[row.name for row in _default_columns(given)] for given in sets]
+    listed = [", ".join(names[:-1]) + " and " + names[-1] if len(names) > 1 else names[0] for names in columns]
+    densities = ",".join(name for name in columns[2] if name != _PHASE.name)
     return (
-        f"With --T alone the columns are {columns[0]}; with --P alone, {columns[1]}; "
-        f"with both, one row per (T, P) pair, T varying slowest, and the columns {columns[2]}. "
-        "--property picks other columns."
+        f"With --T alone the columns are {listed[0]}; with --P alone, {listed[1]}; "
+        f"with both, one row per (T, P) pair, T varying slowest, and the columns {listed[2]}: "
+        "the phase says which density is that of the state. "
+        f"--property picks other columns (--property {densities} leaves the phase out)."
     )
 
 

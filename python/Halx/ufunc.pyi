@@ -47,75 +47,88 @@ class _Property(Protocol):
     @property
     def nout(self) -> int: ...
 
-class _OneArgument(_Property, Protocol):
-    """A property of one argument, ``f(x, /, out=None, **kwargs)``."""
+# One protocol per list of arguments, so that an editor shows each function's
+# parameters by the names the function has (T, P); cmake/write_stubs.py picks
+# the protocol of each function from its row of the property table.
+class _OfT(_Property, Protocol):
+    """A property of the temperature, ``f(T, /, out=None, **kwargs)``."""
 
     @overload
-    def __call__(self, x: _Scalar, /) -> float: ...
+    def __call__(self, T: _Scalar, /) -> float: ...
     @overload
-    def __call__(self, x: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    def __call__(self, T: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
     @overload
-    def __call__(self, x: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+    def __call__(self, T: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
-class _TwoArguments(_Property, Protocol):
-    """A property of two arguments, ``f(x1, x2, /, out=None, **kwargs)``; they broadcast together."""
+class _OfP(_Property, Protocol):
+    """A property of the pressure, ``f(P, /, out=None, **kwargs)``."""
 
     @overload
-    def __call__(self, x1: _Scalar, x2: _Scalar, /) -> float: ...
+    def __call__(self, P: _Scalar, /) -> float: ...
+    @overload
+    def __call__(self, P: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    @overload
+    def __call__(self, P: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+
+class _OfTAndP(_Property, Protocol):
+    """A property of temperature and pressure, ``f(T, P, /, out=None, **kwargs)``; they broadcast together."""
+
+    @overload
+    def __call__(self, T: _Scalar, P: _Scalar, /) -> float: ...
     @overload
     def __call__(
-        self, x1: _Array, x2: Union[_Array, _Scalar], /, out: _Out = ..., **kwargs: Any
+        self, T: _Array, P: Union[_Array, _Scalar], /, out: _Out = ..., **kwargs: Any
     ) -> NDArray[numpy.float64]: ...
     @overload
-    def __call__(self, x1: _Scalar, x2: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
+    def __call__(self, T: _Scalar, P: _Array, /, out: _Out = ..., **kwargs: Any) -> NDArray[numpy.float64]: ...
     @overload
-    def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+    def __call__(self, T: Any, P: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
-class _PhaseCodes(_Property, Protocol):
-    """The phase of two arguments as codes, ``f(x1, x2, /, out=None, **kwargs)``."""
+class _PhaseOfTAndP(_Property, Protocol):
+    """The phase at temperature and pressure as codes, ``f(T, P, /, out=None, **kwargs)``."""
 
     @overload
-    def __call__(self, x1: _Scalar, x2: _Scalar, /) -> numpy.int8: ...
+    def __call__(self, T: _Scalar, P: _Scalar, /) -> numpy.int8: ...
     @overload
     def __call__(
-        self, x1: _Array, x2: Union[_Array, _Scalar], /, out: Any = ..., **kwargs: Any
+        self, T: _Array, P: Union[_Array, _Scalar], /, out: Any = ..., **kwargs: Any
     ) -> NDArray[numpy.int8]: ...
     @overload
-    def __call__(self, x1: _Scalar, x2: _Array, /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
+    def __call__(self, T: _Scalar, P: _Array, /, out: Any = ..., **kwargs: Any) -> NDArray[numpy.int8]: ...
     @overload
-    def __call__(self, x1: Any, x2: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
+    def __call__(self, T: Any, P: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
 # BEGIN ufuncs (cmake/write_stubs.py)
-P_Boiling: _OneArgument
+P_Boiling: _OfT
 """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
-T_Melting: _OneArgument
+T_Melting: _OfP
 """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
-P_Sublimation: _OneArgument
+P_Sublimation: _OfT
 """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
-Rho_Solid: _TwoArguments
+Rho_Solid: _OfTAndP
 """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
-Rho_Liquid: _TwoArguments
+Rho_Liquid: _OfTAndP
 """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
-T_Boiling: _OneArgument
+T_Boiling: _OfP
 """Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
-T_Sublimation: _OneArgument
+T_Sublimation: _OfP
 """Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
-P_Melting: _OneArgument
+P_Melting: _OfT
 """Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
-phase: _PhaseCodes
+phase: _PhaseOfTAndP
 """Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
-H_Vaporization: _OneArgument
+H_Vaporization: _OfT
 """Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
-H_Sublimation: _OneArgument
+H_Sublimation: _OfT
 """Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
-H_Fusion: _OneArgument
+H_Fusion: _OfP
 """Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
-Alpha_Solid: _TwoArguments
+Alpha_Solid: _OfTAndP
 """Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
-Alpha_Liquid: _TwoArguments
+Alpha_Liquid: _OfTAndP
 """Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
-Beta_Solid: _TwoArguments
+Beta_Solid: _OfTAndP
 """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
-Beta_Liquid: _TwoArguments
+Beta_Liquid: _OfTAndP
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
 # END ufuncs
