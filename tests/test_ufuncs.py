@@ -20,6 +20,7 @@ import pytest
 np = pytest.importorskip("numpy")
 
 import _Halx  # noqa: E402
+import Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
 from Halx import _functions, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
@@ -194,6 +195,12 @@ def test_automatic_kernel_set_is_the_widest_that_runs_here_and_never_sse2(python
     refusal = python_subprocess("import Halx.ufunc", env_extra={"HALX_SIMD": "none"}).stderr
     runs_here = refusal.rsplit("use one of: ", 1)[1].split(", or unset it")[0].split(", ")
     assert _ufuncs.kernels == next(name for name in ("avx512", "avx2", "plain") if name in runs_here)
+
+
+def test_the_package_names_the_kernels_before_halx_ufunc_is_imported(monkeypatch):
+    # As after `import Halx` alone: the package has no attribute _ufuncs until asked for it.
+    monkeypatch.delattr(Halx, "_ufuncs")
+    assert Halx._ufuncs.kernels == _ufuncs.kernels in {"plain", "sse2", "avx2", "avx512"}
 
 
 def test_unknown_kernel_set_refuses_to_import_and_lists_the_choices(python_subprocess):

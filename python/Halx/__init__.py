@@ -62,6 +62,9 @@ __doc__ = "\n".join(
 
 # Imported on first use, so that `import Halx` never needs NumPy or matplotlib.
 _ON_FIRST_USE = ("ufunc", "plot")
+# The same for the compiled module of the ufuncs, whose attribute kernels names
+# the SIMD kernels in use; dir() leaves it out, as it does every private name.
+_PRIVATE_ON_FIRST_USE = ("_ufuncs",)
 
 
 class _Package(types.ModuleType):
@@ -97,7 +100,7 @@ def __dir__() -> List[str]:
 
 
 def __getattr__(name: str) -> Any:
-    if name in _ON_FIRST_USE:
+    if name in _ON_FIRST_USE or name in _PRIVATE_ON_FIRST_USE:
         return importlib.import_module("." + name, __name__)
     if name == "__version__":
         global __version__
