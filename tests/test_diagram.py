@@ -13,6 +13,7 @@ np = pytest.importorskip("numpy")
 import Halx  # noqa: E402
 from Halx import plot, ufunc  # noqa: E402
 from Halx.cli import main  # noqa: E402
+from matplotlib.transforms import Bbox  # noqa: E402
 
 pytestmark = pytest.mark.keeps_memory
 
@@ -58,10 +59,14 @@ def _collisions(figure):
         f"{a} overlaps {b}" for (a, box_a), (b, box_b) in itertools.combinations(boxes, 2) if box_a.overlaps(box_b)
     ]
     renderer = figure.canvas.get_renderer()
+    frame = figure.axes[0].bbox
     for line in figure.axes[0].lines:
         path = line.get_transform().transform_path(line.get_path())
         half_width = line.get_linewidth() * figure.dpi / 72 / 2 + 0.5
-        for name, box in boxes:
+        # The curves are clipped to the axes: only the part of a box inside them can be touched.
+        for name, box in ((name, Bbox.intersection(box, frame)) for name, box in boxes):
+            if box is None:
+                continue
             if len(line.get_xdata()) == 1:  # the triple point: its marker
                 touches = line.get_window_extent(renderer).overlaps(box)
             else:
@@ -144,10 +149,119 @@ def test_fields_are_the_phases_of_the_grid_and_each_label_sits_in_its_field():
 
     ax = plot.phase_diagram(Figure().add_subplot(), points=120)
     mesh, checked = ax.collections  # the fields, and the band over the curves' checked stretches
-    assert len(checked.get_segments()) == 3 and checked.get_label().startswith("checked against")
+    assert len(checked.get_segments()) == 3 and checked.get_label().startswith("checked\nagainst")
     T, P = np.linspace(500.0, 1500.0, 120), np.geomspace(1e-8, 1e4, 120)
     assert np.array_equal(np.asarray(mesh.get_array()).reshape(120, 120), ufunc.phase(T[None, :], P[:, None]))
     labels = {text.get_text(): text.get_position() for text in ax.texts}
     assert sorted(labels) == ["liquid", "solid", "vapour"]
     for name, (T_label, P_label) in labels.items():
         assert str(Halx.phase(T_label, P_label)) == name
+
+
+@pytest.mark.parametrize(
+    "keywords, message",
+    [
+        ({"T_range": (900.0, 900.0)}, "T_range = (900.0, 900.0) is empty;"),
+        ({"T_range": (1500.0, 500.0)}, "T_range = (1500.0, 500.0) is reversed;"),
+        ({"T_range": (float("nan"), 900.0)}, "T_range = (nan, 900.0) has a bound that is not finite;"),
+        ({"P_range": (1e-8, float("inf"))}, "P_range = (1e-08, inf) has a bound that is not finite;"),
+        ({"P_range": (0.0, 1.0)}, "P_range = (0.0, 1.0) reaches 0 bar or below"),
+        ({"T_range": (-1.0, 100.0), "units": ("K", "Pa")}, "T_range = (-1.0, 100.0) reaches below absolute zero (0 K)"),
+        ({"T_range": (-274.0, 100.0)}, "T_range = (-274.0, 100.0) reaches below absolute zero (-273.15 °C)"),
+        ({"T_range": (500.0,)}, "T_range = (500.0,) is not a range"),
+        (
+            {"units": ("F", "bar")},
+            "units = ('F', 'bar') are not units of the diagram; give a temperature unit, 'degC' or 'K'",
+        ),
+        ({"legend": "left"}, "legend = 'left' is not a placement"),
+        ({"points": 1}, "points = 1: give a whole number of at least 2"),
+    ],
+)
+def test_a_bad_window_unit_or_placement_is_refused_in_one_line(keywords, message):
+    from matplotlib.figure import Figure
+
+    with pytest.raises(ValueError) as refused:
+        plot.phase_diagram(Figure().add_subplot(), **keywords)
+    assert str(refused.value).startswith(message) and "\n" not in str(refused.value)
+
+
+def test_si_units_draw_the_same_diagram_in_kelvin_and_pascal_untitled_unless_asked():
+    from matplotlib.figure import Figure
+
+    common = ax_C, ax_K = [Figure().add_subplot() for _ in range(2)]
+    plot.phase_diagram(ax_C, points=60, legend=None)
+    plot.phase_diagram(ax_K, points=60, units=("K", "Pa"), title="NaCl", legend="outside")
+    assert (ax_C.get_title(), ax_K.get_title()) == ("", "NaCl") and ax_C.get_legend() is None
+    assert (ax_K.get_xlabel(), ax_K.get_ylabel()) == ("Temperature (K)", "Pressure (Pa)")
+    assert ax_K.get_xlim() == pytest.approx((773.15, 1773.15)) and ax_K.get_ylim() == pytest.approx((1e-3, 1e9))
+    fields = [np.asarray(ax.collections[0].get_array()) for ax in common]
+    assert np.array_equal(*fields)
+    for line_C, line_K in zip(ax_C.lines, ax_K.lines):
+        assert line_K.get_xydata() == pytest.approx(line_C.get_xydata() * [1.0, 1e5] + [273.15, 0.0], rel=1e-12)
+    assert line_K.get_label() == f"triple point\n{Halx.T_Triple + 273.15:g} K\n{Halx.P_Triple * 1e5:g} Pa"
+    for text_C, text_K in zip(ax_C.texts, ax_K.texts):
+        assert text_C.get_text() == text_K.get_text()
+        assert text_K.get_position() == pytest.approx(
+            np.add(np.multiply(text_C.get_position(), [1.0, 1e5]), [273.15, 0.0])
+        )
+
+
+@pytest.mark.parametrize(
+    "keywords",
+    [
+        {"legend": "outside"},
+        {"legend": "inside"},
+        # The melting curve crosses the upper right corner here: the legend goes elsewhere.
+        {"legend": "inside", "units": ("K", "Pa"), "T_range": (300.0, 1800.0), "P_range": (1e-2, 1e9)},
+    ],
+    ids=["outside", "inside", "inside-SI"],
+)
+def test_a_legend_at_journal_size_is_narrow_and_clear_of_names_and_curves(keywords):
+    figure = plot.diagram_figure(1050, 788, 300, **keywords)
+    legend = figure.axes[0].get_legend().get_window_extent(figure.canvas.get_renderer())
+    frame = figure.axes[0].bbox
+    assert _collisions(figure) == []
+    assert legend.width <= figure.bbox.width / 4
+    if keywords["legend"] == "outside":
+        assert legend.x0 > frame.x1
+    else:
+        assert frame.contains(legend.x0, legend.y0) and frame.contains(legend.x1, legend.y1)
+
+
+@pytest.mark.parametrize(
+    "options, drawn",
+    [
+        (
+            [],
+            {
+                "T_range": None,
+                "P_range": None,
+                "units": ("degC", "bar"),
+                "title": plot.DEFAULT_TITLE,
+                "legend": "outside",
+            },
+        ),
+        (
+            ["--T", "-20:900", "--P", "1e-3:1e9", "--units", "degC,Pa", "--title", "", "--legend", "none"],
+            {"T_range": (-20.0, 900.0), "P_range": (1e-3, 1e9), "units": ("degC", "Pa"), "title": "", "legend": None},
+        ),
+        (["--T", "1500:500"], "halx diagram: error: --T 1500.0:500.0 is reversed; give LOW:HIGH"),
+        (["--P", "0:1e4"], "halx diagram: error: --P 0.0:10000.0 reaches 0 bar or below"),
+        (["--units", "F,bar"], "halx diagram: error: --units F,bar are not units of the diagram"),
+        (["--T", "500"], "halx diagram: error: argument --T: '500' is not a range LOW:HIGH"),
+    ],
+)
+def test_diagram_command_passes_its_window_units_title_and_legend(capsys, tmp_path, monkeypatch, options, drawn):
+    given = {}
+
+    def save(path, width, height, dpi, format, **keywords):
+        given.update(keywords)
+        open(path, "wb").close()
+
+    monkeypatch.setattr(plot, "save_diagram", save)
+    status = main(["diagram", "-o", str(tmp_path / "d.png"), *options])
+    error = capsys.readouterr().err
+    if isinstance(drawn, str):
+        assert (status, given) == (2, {}) and error.startswith(drawn) and error.count("\n") == 1
+    else:
+        assert (status, given) == (0, drawn)

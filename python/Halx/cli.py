@@ -113,6 +113,26 @@ def _size_argument(text: str) -> Tuple[int, int]:
     return int(match.group(1)), int(match.group(2))
 
 
+def _bounds_argument(text: str) -> Tuple[float, float]:
+    """argparse type for the diagram's --T and --P: 'LOW:HIGH', two numbers."""
+    parts = text.split(":")
+    try:
+        if len(parts) == 2:
+            low, high = (parse_double(part.strip(), f" in range {text!r}") for part in parts)
+            return low, high
+    except ValueError as error:
+        raise argparse.ArgumentTypeError(str(error)) from None
+    raise argparse.ArgumentTypeError(f"{text!r} is not a range LOW:HIGH of two numbers, e.g. 600:1400")
+
+
+def _pair_argument(text: str) -> Tuple[str, str]:
+    """argparse type for the diagram's --units: 'TEMPERATURE,PRESSURE'."""
+    parts = [part.strip() for part in text.split(",")]
+    if len(parts) != 2:
+        raise argparse.ArgumentTypeError(f"{text!r} is not a pair of units TEMPERATURE,PRESSURE, e.g. K,Pa")
+    return parts[0], parts[1]
+
+
 def _bounded_int(low: int, high: int) -> Callable[[str], int]:
     """argparse type for a whole number from low to high."""
 
@@ -526,18 +546,55 @@ def _run_diagram(options: argparse.Namespace) -> int:
                 f"repair it with: python -m pip install --force-reinstall matplotlib"
             )
         return 2
-    from .plot import lettering_scale, save_diagram
+    from .plot import DEFAULT_TITLE, lettering_scale, save_diagram
 
     width, height = options.size
     try:
         lettering_scale(width, height, options.dpi)
     except ValueError as error:
         parser.error(str(error).replace("a dpi of", "--dpi"))
+    settings: Dict[str, Any] = {
+        "T_range": options.T_range,
+        "P_range": options.P_range,
+        "units": options.units,
+        "title": DEFAULT_TITLE if options.title is None else options.title,
+        "legend": None if options.legend == "none" else options.legend,
+    }
+    try:
+        # Drawn without writing first: the window and the units are checked
+        # by the drawing, and a mistake in them is a usage error, not a failed write.
+        _check_diagram_settings(settings)
+    except ValueError as error:
+        parser.error(_as_options(str(error)))
     # Whatever the plotting library raises while writing (it may fail again
     # while cleaning up after a full disk) means the file could not be written.
     return _write_file(
-        output, lambda path: save_diagram(path, width, height, options.dpi, format=extension[1:]), (Exception,)
+        output,
+        lambda path: save_diagram(path, width, height, options.dpi, format=extension[1:], **settings),
+        (Exception,),
     )
+
+
+def _check_diagram_settings(settings: Dict[str, Any]) -> None:
+    """Raises the ValueError of Halx.plot for settings (the keyword arguments
+    of save_diagram) that it refuses, at the cost of a small sketch."""
+    from matplotlib.figure import Figure
+
+    from .plot import phase_diagram
+
+    phase_diagram(Figure().add_subplot(), points=2, **settings)
+
+
+def _as_options(message: str) -> str:
+    """A message of Halx.plot about its keyword arguments, in the words of the diagram's options."""
+    spellings = {"T_range": ("--T", ":"), "P_range": ("--P", ":"), "units": ("--units", ",")}
+
+    def spell(found: re.Match[str]) -> str:
+        option, separator = spellings[found[1]]
+        return f"{option} {found[2]}{separator}{found[3]}"
+
+    message = re.sub(r"^(T_range|P_range|units) = \('?(.*?)'?, '?(.*?)'?\)", spell, message)
+    return message.replace("give (low, high)", "give LOW:HIGH")
 
 
 def _quantities_help() -> str:
@@ -732,7 +789,10 @@ def _build_parser() -> _Parser:
             "and scales down with smaller prints, so the same pixels look the same at every dpi. "
             "SVG and PDF keep their text as text. Needs matplotlib (the 'plot' extra)."
         ),
-        epilog=f"example: {_PROGRAM} diagram -o nacl.png",
+        epilog=(
+            f"examples: {_PROGRAM} diagram -o nacl.png; for one column of a journal, in SI units: "
+            f"{_PROGRAM} diagram -o nacl.pdf --size 1050x788 --dpi 300 --units K,Pa --T 800:1800 --title ''"
+        ),
     )
     diagram.add_argument(
         "-o", "--output", required=True, metavar="FILE", help="the image to write: a .png, .svg or .pdf file"
@@ -749,6 +809,38 @@ def _build_parser() -> _Parser:
         type=_bounded_int(10, 1200),
         default=100,
         help="pixels per inch: the printed size is WIDTH/dpi x HEIGHT/dpi inches (default: 100)",
+    )
+    diagram.add_argument(
+        "--T",
+        dest="T_range",
+        type=_bounds_argument,
+        metavar="LOW:HIGH",
+        help="the temperatures shown, in the temperature unit of --units (default: 500:1500 in °C)",
+    )
+    diagram.add_argument(
+        "--P",
+        dest="P_range",
+        type=_bounds_argument,
+        metavar="LOW:HIGH",
+        help="the pressures shown, above 0, in the pressure unit of --units (default: 1e-8:1e4 in bar)",
+    )
+    diagram.add_argument(
+        "--units",
+        type=_pair_argument,
+        default=("degC", "bar"),
+        metavar="T,P",
+        help="units of the axes and of --T and --P: degC or K, and bar or Pa (default: degC,bar; SI: K,Pa)",
+    )
+    diagram.add_argument(
+        "--title",
+        metavar="TEXT",
+        help="the title above the diagram, '' for none (default: Phase diagram of sodium chloride)",
+    )
+    diagram.add_argument(
+        "--legend",
+        choices=("outside", "inside", "none"),
+        default="outside",
+        help="the legend beside the axes, inside them in the corner freest of curves, or none (default: outside)",
     )
     diagram.set_defaults(run=_run_diagram, parser=diagram)
     return parser

@@ -14,17 +14,22 @@ filled from ``Halx.ufunc.phase`` on a grid. ``diagram_figure`` and
 """
 
 import contextlib
-from typing import TYPE_CHECKING, Any, Dict, Iterator, Optional, Tuple, cast
+import math
+from typing import TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Sequence, Tuple, cast
 
 try:
     import matplotlib
     import numpy
+    from matplotlib.artist import Artist
     from matplotlib.axes import Axes
     from matplotlib.backends.backend_agg import FigureCanvasAgg
     from matplotlib.collections import LineCollection
     from matplotlib.colors import BoundaryNorm, ListedColormap
     from matplotlib.figure import Figure
+    from matplotlib.legend import Legend
+    from matplotlib.text import Text
     from matplotlib.ticker import AutoMinorLocator, FixedLocator, LogLocator, NullFormatter
+    from matplotlib.transforms import Bbox
 except ImportError as _error:
     raise ImportError(
         f'Halx.plot needs {_error.name or "matplotlib"}; install it with: pip install "Halx[plot]"'
@@ -37,9 +42,34 @@ from ._phase import Phase
 from ._table import PRESSURE, PROPERTIES, TEMPERATURE
 
 if TYPE_CHECKING:
+    from matplotlib.backend_bases import RendererBase
+    from matplotlib.lines import Line2D
     from numpy.typing import NDArray
 
-__all__ = ["phase_diagram", "diagram_figure", "save_diagram", "lettering_scale", "REFERENCE_SIZE"]
+__all__ = [
+    "phase_diagram",
+    "diagram_figure",
+    "save_diagram",
+    "lettering_scale",
+    "REFERENCE_SIZE",
+    "DEFAULT_TITLE",
+    "TEMPERATURE_UNITS",
+    "PRESSURE_UNITS",
+]
+
+#: The title of the figures that ``diagram_figure`` and ``save_diagram`` make.
+DEFAULT_TITLE = "Phase diagram of sodium chloride"
+
+#: The temperature units of the diagram's axes: name -> (what is added to °C, the unit as labelled).
+TEMPERATURE_UNITS: Dict[str, Tuple[float, str]] = {"degC": (0.0, TEMPERATURE.unit), "K": (273.15, "K")}
+#: The pressure units of the diagram's axes: name -> (what bar are multiplied by, the unit as labelled).
+PRESSURE_UNITS: Dict[str, Tuple[float, str]] = {"bar": (1.0, PRESSURE.unit), "Pa": (1e5, "Pa")}
+
+# The window shown unless another is asked for, in °C and bar.
+_DEFAULT_T_RANGE = (500.0, 1500.0)
+_DEFAULT_P_RANGE = (1e-8, 1e4)
+_ABSOLUTE_ZERO = -273.15  # °C
+_LEGENDS = ("outside", "inside", None)
 
 # Curves in colours of the Okabe–Ito palette, which stay apart under the
 # common colour-vision deficiencies, each with a line style of its own so that
@@ -97,40 +127,76 @@ _LABEL_ASPECT = 2.5
 def phase_diagram(
     ax: Optional[Axes] = None,
     *,
-    T_range: Tuple[float, float] = (500.0, 1500.0),
-    P_range: Tuple[float, float] = (1e-8, 1e4),
+    T_range: Optional[Tuple[float, float]] = None,
+    P_range: Optional[Tuple[float, float]] = None,
     points: int = 400,
+    units: Tuple[str, str] = ("degC", "bar"),
+    title: Optional[str] = None,
+    legend: Optional[str] = "outside",
 ) -> Axes:
     """Draw the phase diagram on ax (the current Axes of pyplot when None) and return ax.
 
-    T_range are the temperatures shown (°C), P_range the pressures (bar, on a
-    logarithmic axis with every decade labelled); each curve is drawn through
-    points values and ends at the triple point, where the model makes all
-    three meet. The fields are filled from ``Halx.ufunc.phase`` on a grid of
-    points × points states and named where they are widest; a grey band marks
-    the stretches of the curves that were compared with measured values (see
-    ``Halx.in_range``), beyond which they are extrapolations; the legend stands
-    to the right of the axes, clear of the curves.
+    units names the units of the axes and of the ranges: ``("degC", "bar")``
+    or, in SI, ``("K", "Pa")`` (any temperature unit of ``TEMPERATURE_UNITS``
+    with any pressure unit of ``PRESSURE_UNITS``). T_range are the
+    temperatures shown (by default 500 to 1500 °C), P_range the pressures (by
+    default 1e-8 to 1e4 bar, on a logarithmic axis with every decade
+    labelled), both in those units. Each curve is drawn through points values
+    and ends at the triple point, where the model makes all three meet. The
+    fields are filled from ``Halx.ufunc.phase`` on a grid of points × points
+    states and named where they are widest; a grey band marks the stretches
+    of the curves that were compared with measured values (see
+    ``Halx.in_range``), beyond which they are extrapolations.
+
+    title is set as the axes' title when given; the axes are the caller's, so
+    by default they get none. legend is "outside" (to the right of the axes),
+    "inside" (in the corner of the axes that crosses the fewest curves, the
+    field names moved clear of it, chosen again whenever the figure is drawn)
+    or None (no legend).
+
+    Raises ``ValueError``, in one line naming the parameter and its value,
+    for a range that is empty or reversed, has a bound that is not finite,
+    reaches below absolute zero or (pressures, on a logarithmic axis) to zero
+    or below; for units, legend or points other than those above.
     """
+    T_offset, T_unit, P_factor, P_unit = _units(units)
+    if legend not in _LEGENDS:
+        raise ValueError(f"legend = {legend!r} is not a placement; give 'outside', 'inside' or None")
+    if isinstance(points, bool) or not isinstance(points, int) or points < 2:
+        raise ValueError(f"points = {points!r}: give a whole number of at least 2")
+    T_low, T_high = _checked_range(
+        f"T_range = {T_range!r}",
+        (_DEFAULT_T_RANGE[0] + T_offset, _DEFAULT_T_RANGE[1] + T_offset) if T_range is None else T_range,
+        "(low, high)",
+        T_unit,
+        least=_ABSOLUTE_ZERO + T_offset,
+    )
+    P_low, P_high = _checked_range(
+        f"P_range = {P_range!r}",
+        (_DEFAULT_P_RANGE[0] * P_factor, _DEFAULT_P_RANGE[1] * P_factor) if P_range is None else P_range,
+        "(low, high)",
+        P_unit,
+        least=0.0,
+        logarithmic=True,
+    )
     if ax is None:
         import matplotlib.pyplot
 
         ax = matplotlib.pyplot.gca()
-    T_low, T_high = T_range
-    P_low, P_high = P_range
     T_Triple, P_Triple = cvar.T_Triple, cvar.P_Triple
 
+    # The grid in the units of the axes; the model takes °C and bar.
     T_grid = numpy.linspace(T_low, T_high, points)
     P_grid = numpy.geomspace(P_low, P_high, points)
     # Boiling above the triple-point temperature, sublimation below it, melting
     # above the triple-point pressure: the stable branch of each curve.
-    T_boiling = numpy.linspace(T_Triple, max(T_high, T_Triple), points)
-    T_sublimation = numpy.linspace(min(T_low, T_Triple), T_Triple, points)
-    P_melting = numpy.geomspace(P_Triple, max(P_high, P_Triple), points)
+    T_boiling = numpy.linspace(T_Triple, max(T_high - T_offset, T_Triple), points)
+    T_sublimation = numpy.linspace(min(T_low - T_offset, T_Triple), T_Triple, points)
+    P_melting = numpy.geomspace(P_Triple, max(P_high / P_factor, P_Triple), points)
     # Outside the physical range the model overflows by design; NumPy's
     # warnings about it would be noise here.
     with numpy.errstate(all="ignore"):
-        phases = ufunc.phase(T_grid[numpy.newaxis, :], P_grid[:, numpy.newaxis])
+        phases = ufunc.phase((T_grid - T_offset)[numpy.newaxis, :], (P_grid / P_factor)[:, numpy.newaxis])
         curves = {
             "P_Boiling": (T_boiling, ufunc.P_Boiling(T_boiling)),
             "T_Melting": (ufunc.T_Melting(P_melting), P_melting),
@@ -152,19 +218,21 @@ def phase_diagram(
         norm=BoundaryNorm([code - 0.5 for code in codes] + [codes[-1] + 0.5], len(codes)),
     )
     for name, colour, style, label in _CURVES:
-        ax.plot(*curves[name], color=colour, linestyle=style, label=label, zorder=2)
-    ax.add_collection(_checked_spans())
+        T_curve, P_curve = curves[name]
+        ax.plot(T_curve + T_offset, P_curve * P_factor, color=colour, linestyle=style, label=label, zorder=2)
+    ax.add_collection(_checked_spans(T_offset, P_factor))
     ax.plot(
-        [T_Triple],
-        [P_Triple],
+        [T_Triple + T_offset],
+        [P_Triple * P_factor],
         "o",
         color="black",
         zorder=3,
-        label=f"triple point\n{T_Triple:g} {TEMPERATURE.unit}, {P_Triple:g} {PRESSURE.unit}",
+        label=f"triple point\n{T_Triple + T_offset:g} {T_unit}\n{P_Triple * P_factor:g} {P_unit}",
     )
+    labels: Dict[Phase, Text] = {}
     for member, (T, P) in _label_positions(phases, T_grid, P_grid).items():
         # Above the grid lines, on a patch of its field's colour that hides them.
-        ax.text(
+        labels[member] = ax.text(
             T,
             P,
             str(member),
@@ -182,18 +250,68 @@ def phase_diagram(
     ax.yaxis.set_minor_locator(LogLocator(base=10.0, subs=[float(sub) for sub in range(2, 10)], numticks=1000))
     ax.yaxis.set_minor_formatter(NullFormatter())
     ax.xaxis.set_minor_locator(AutoMinorLocator())
-    ax.set_xlabel(f"{TEMPERATURE.quantity.capitalize()} ({TEMPERATURE.unit})")
-    ax.set_ylabel(f"{PRESSURE.quantity.capitalize()} ({PRESSURE.unit})")
-    ax.set_title("Phase diagram of sodium chloride")
+    ax.set_xlabel(f"{TEMPERATURE.quantity.capitalize()} ({T_unit})")
+    ax.set_ylabel(f"{PRESSURE.quantity.capitalize()} ({P_unit})")
+    if title:
+        ax.set_title(title)
     ax.grid(True, which="major", color="white", alpha=0.9)
-    ax.legend(loc="upper left", bbox_to_anchor=(1.02, 1.0), borderaxespad=0.0, frameon=False)
+    # Short handles and close spacing keep the legend narrow: beside the axes
+    # of a one-column figure it takes no more than a quarter of its width.
+    compact = {"handlelength": 1.5, "handletextpad": 0.5, "labelspacing": 0.4, "fontsize": "small"}
+    if legend == "outside":
+        ax.legend(loc="upper left", bbox_to_anchor=(1.02, 1.0), borderaxespad=0.0, frameon=False, **compact)
+    elif legend == "inside":
+        placed = ax.legend(loc="center", framealpha=0.85, edgecolor="none", **compact)
+        ax.add_artist(_InsideLegend(placed, labels, phases, T_grid, P_grid))
     return ax
 
 
-def _checked_spans() -> "LineCollection":
+def _units(units: Sequence[str]) -> Tuple[float, str, float, str]:
+    """(added to °C, temperature label, multiplying bar, pressure label) for units; ValueError for unknown units."""
+    if isinstance(units, str) or len(units) != 2 or units[0] not in TEMPERATURE_UNITS or units[1] not in PRESSURE_UNITS:
+        raise ValueError(
+            f"units = {units!r} are not units of the diagram; give a temperature unit, "
+            f"{' or '.join(map(repr, TEMPERATURE_UNITS))}, and a pressure unit, {' or '.join(map(repr, PRESSURE_UNITS))}"
+        )
+    (T_offset, T_unit), (P_factor, P_unit) = TEMPERATURE_UNITS[units[0]], PRESSURE_UNITS[units[1]]
+    return T_offset, T_unit, P_factor, P_unit
+
+
+def _checked_range(
+    subject: str, bounds: Sequence[float], form: str, unit: str, least: float, logarithmic: bool = False
+) -> Tuple[float, float]:
+    """bounds as (low, high) floats; a one-line ValueError starting with subject unless
+    they are two finite numbers with least <= low < high (least < low on a logarithmic axis).
+
+    form is how a range is written where subject was ("(low, high)" or "LOW:HIGH").
+    """
+    try:
+        low, high = (float(bound) for bound in bounds)
+    except (TypeError, ValueError):
+        raise ValueError(f"{subject} is not a range; give {form}, two numbers in {unit}") from None
+    if not (math.isfinite(low) and math.isfinite(high)):
+        raise ValueError(f"{subject} has a bound that is not finite; give {form} as two finite numbers in {unit}")
+    if not low < high:
+        raise ValueError(
+            f"{subject} is {'empty' if low == high else 'reversed'}; give {form} with low < high, in {unit}"
+        )
+    if logarithmic and low <= least:
+        raise ValueError(
+            f"{subject} reaches {least:g} {unit} or below, which a logarithmic axis cannot show; "
+            f"give a low bound above {least:g}"
+        )
+    if low < least:
+        raise ValueError(
+            f"{subject} reaches below absolute zero ({least:g} {unit}); start at {least:g} {unit} or above"
+        )
+    return low, high
+
+
+def _checked_spans(T_offset: float, P_factor: float) -> "LineCollection":
     """The stretches of the three curves that were compared with measured
     values (their rows' checked ranges), as one broad grey band beneath the
-    curves: everything beyond it is the correlations' extrapolation."""
+    curves: everything beyond it is the correlations' extrapolation. The
+    band is in the units of the axes: °C plus T_offset, bar times P_factor."""
     rows = {row.name: row for row in PROPERTIES}
     segments = []
     for name, *_ in _CURVES:
@@ -202,10 +320,10 @@ def _checked_spans() -> "LineCollection":
         ((low, high),) = checked.spans
         if name == "T_Melting":  # a function of pressure
             P = numpy.geomspace(low, high, 50)
-            segments.append(numpy.column_stack([ufunc.T_Melting(P), P]))
+            segments.append(numpy.column_stack([ufunc.T_Melting(P) + T_offset, P * P_factor]))
         else:
             T = numpy.linspace(low, high, 50)
-            segments.append(numpy.column_stack([T, getattr(ufunc, name)(T)]))
+            segments.append(numpy.column_stack([T + T_offset, getattr(ufunc, name)(T) * P_factor]))
     return LineCollection(
         segments,
         linewidths=7.0,
@@ -213,23 +331,29 @@ def _checked_spans() -> "LineCollection":
         alpha=0.2,
         capstyle="round",
         zorder=1.5,
-        label="checked against\nmeasurements",
+        label="checked\nagainst\nmeasurements",
     )
 
 
 def _label_positions(
-    phases: "NDArray[Any]", T_grid: "NDArray[Any]", P_grid: "NDArray[Any]"
+    phases: "NDArray[Any]", T_grid: "NDArray[Any]", P_grid: "NDArray[Any]", blocked: Optional[Bbox] = None
 ) -> Dict[Phase, Tuple[float, float]]:
     """Where to name each field that the grid shows: the state farthest from
-    the other fields and the edges, in a metric that gives a label its width."""
+    the other fields, the edges and the box blocked (in axes fractions, where
+    no label may go), in a metric that gives a label its width. A field that
+    lies wholly in blocked gets no place."""
     step_T, step_P = max(1, len(T_grid) // 80), max(1, len(P_grid) // 60)
     coarse = phases[::step_P, ::step_T]
     rows, columns = coarse.shape
     v, u = numpy.meshgrid(numpy.linspace(0.0, 1.0, rows), numpy.linspace(0.0, 1.0, columns), indexing="ij")
     edge = numpy.minimum(numpy.minimum(u, 1.0 - u) / _LABEL_ASPECT, numpy.minimum(v, 1.0 - v))
+    free = numpy.ones_like(coarse, dtype=bool)
+    if blocked is not None:
+        free = ~((u >= blocked.x0) & (u <= blocked.x1) & (v >= blocked.y0) & (v <= blocked.y1))
     positions: Dict[Phase, Tuple[float, float]] = {}
     for member in Phase:
-        inside = coarse == member
+        # Blocked cells of the field touch its free ones like cells of another field.
+        inside = (coarse == member) & free
         if not inside.any():
             continue
         # The cells of other fields that touch this one: the nearest cell of
@@ -245,6 +369,72 @@ def _label_positions(
         row, column = numpy.argwhere(inside)[int(numpy.argmax(clearance))]
         positions[member] = (float(T_grid[column * step_T]), float(P_grid[row * step_P]))
     return positions
+
+
+# The corners an inside legend may take, as (right, top), in order of
+# preference among those that cross equally few curves.
+_CORNERS = ((True, True), (False, True), (True, False), (False, False))
+
+
+class _InsideLegend(Artist):
+    """The placement of a legend inside the axes; draws nothing itself.
+
+    Drawn before everything else on its axes, it puts the legend in the corner
+    that crosses the fewest curves (among those, the first that leaves every
+    field room for its name) and moves the field names to where they are
+    widest outside the legend. Both depend on the size the axes is drawn at,
+    which a layout settles only while drawing, so this runs at every drawing.
+    """
+
+    def __init__(
+        self,
+        legend: Legend,
+        labels: Dict[Phase, Text],
+        phases: "NDArray[Any]",
+        T_grid: "NDArray[Any]",
+        P_grid: "NDArray[Any]",
+    ) -> None:
+        super().__init__()
+        self.set_zorder(-math.inf)
+        self.set_in_layout(False)
+        self._legend, self._labels, self._grid = legend, labels, (phases, T_grid, P_grid)
+
+    def draw(self, renderer: "RendererBase") -> None:
+        ax = self.axes
+        assert ax is not None, "the placement of a legend is drawn on the legend's axes"
+        frame, size = ax.bbox, self._legend.get_window_extent(renderer)
+        font = self._legend.prop.get_size_in_points()
+        # points_to_pixels takes and gives arrays too, so its annotations leave the type open.
+        pad = cast(float, renderer.points_to_pixels(self._legend.borderaxespad * font))
+        # Room kept around the legend for the width of the curves and the patches of the names.
+        margin = cast(float, renderer.points_to_pixels(0.5 * font))
+        boxes: List[Tuple[int, int, Bbox]] = []
+        for order, (right, top) in enumerate(_CORNERS):
+            x0 = frame.x1 - pad - size.width if right else frame.x0 + pad
+            y0 = frame.y1 - pad - size.height if top else frame.y0 + pad
+            box = Bbox.from_bounds(x0, y0, size.width, size.height)
+            crossed = sum(_crosses(line, box.padded(margin), renderer) for line in ax.lines)
+            boxes.append((crossed, order, box))
+        to_axes = ax.transAxes.inverted()
+        chosen: Optional[Tuple[Bbox, Dict[Phase, Tuple[float, float]]]] = None
+        for _, _, box in sorted(boxes, key=lambda entry: entry[:2]):
+            positions = _label_positions(*self._grid, to_axes.transform_bbox(box.padded(margin)))
+            if chosen is None or len(positions) == len(self._labels):
+                chosen = box, positions
+            if len(positions) == len(self._labels):
+                break
+        assert chosen is not None
+        box, positions = chosen
+        self._legend.set_bbox_to_anchor(tuple(to_axes.transform(box.get_points()).mean(axis=0)), ax.transAxes)
+        for member, position in positions.items():
+            self._labels[member].set_position(position)
+
+
+def _crosses(line: "Line2D", box: Bbox, renderer: "RendererBase") -> bool:
+    """Whether line, as drawn, passes through box (in pixels); for a single point, its marker."""
+    if numpy.size(line.get_xdata()) == 1:
+        return bool(line.get_window_extent(renderer).overlaps(box))
+    return bool(line.get_transform().transform_path(line.get_path()).intersects_bbox(box, filled=False))
 
 
 def lettering_scale(width: int, height: int, dpi: float) -> float:
@@ -274,18 +464,31 @@ def _diagram_style(width: int, height: int, dpi: float) -> Iterator[None]:
         yield
 
 
-def diagram_figure(width: int = 800, height: int = 600, dpi: float = 100.0) -> Figure:
+def diagram_figure(
+    width: int = 800,
+    height: int = 600,
+    dpi: float = 100.0,
+    *,
+    T_range: Optional[Tuple[float, float]] = None,
+    P_range: Optional[Tuple[float, float]] = None,
+    units: Tuple[str, str] = ("degC", "bar"),
+    title: Optional[str] = DEFAULT_TITLE,
+    legend: Optional[str] = "outside",
+) -> Figure:
     """A figure of width × height pixels at dpi pixels per inch with the phase diagram, drawn once.
 
     The printed size is width/dpi × height/dpi inches. The lettering is 10 pt
     on prints of ``REFERENCE_SIZE`` (5 × 3.75 in) and larger; on a smaller
     print it scales down with the figure, lines and spacing alike, so that a
-    picture of the same pixels looks the same at every dpi. Raises
-    ``ValueError`` for prints too small to letter (see ``lettering_scale``).
+    picture of the same pixels looks the same at every dpi. T_range, P_range,
+    units and legend are those of ``phase_diagram``; the figure is titled
+    ``DEFAULT_TITLE`` unless title is another text, or None (or "") for no
+    title. Raises ``ValueError`` for prints too small to letter (see
+    ``lettering_scale``) and for the arguments that ``phase_diagram`` refuses.
     """
     with _diagram_style(width, height, dpi):
         figure = Figure(figsize=(width / dpi, height / dpi), dpi=dpi, layout="constrained")
-        phase_diagram(figure.add_subplot())
+        phase_diagram(figure.add_subplot(), T_range=T_range, P_range=P_range, units=units, title=title, legend=legend)
         # Lays the figure out and makes its ticks while the style holds; the
         # temperatures ticked then stay, since how many fit depends on the style.
         FigureCanvasAgg(figure).draw()  # type: ignore[no-untyped-call]
@@ -295,12 +498,26 @@ def diagram_figure(width: int = 800, height: int = 600, dpi: float = 100.0) -> F
 
 
 def save_diagram(
-    path: str, width: int = 800, height: int = 600, dpi: float = 100.0, format: Optional[str] = None
+    path: str,
+    width: int = 800,
+    height: int = 600,
+    dpi: float = 100.0,
+    format: Optional[str] = None,
+    *,
+    T_range: Optional[Tuple[float, float]] = None,
+    P_range: Optional[Tuple[float, float]] = None,
+    units: Tuple[str, str] = ("degC", "bar"),
+    title: Optional[str] = DEFAULT_TITLE,
+    legend: Optional[str] = "outside",
 ) -> None:
-    """Write the phase diagram of ``diagram_figure(width, height, dpi)`` to path.
+    """Write the phase diagram of ``diagram_figure(width, height, dpi, ...)`` to path.
 
-    format is "png", "svg" or "pdf" (by default, from the name of path). A
-    PNG records dpi as its resolution; SVG and PDF keep their text as text.
+    format is "png", "svg" or "pdf" (by default, from the name of path); the
+    keyword arguments are those of ``diagram_figure``. A PNG records dpi as its
+    resolution; SVG and PDF keep their text as text.
     """
     with _diagram_style(width, height, dpi):
-        diagram_figure(width, height, dpi).savefig(path, format=format, dpi=dpi)
+        figure = diagram_figure(
+            width, height, dpi, T_range=T_range, P_range=P_range, units=units, title=title, legend=legend
+        )
+        figure.savefig(path, format=format, dpi=dpi)
