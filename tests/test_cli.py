@@ -24,7 +24,7 @@ import Halx
 import pytest
 import reference
 from Halx import cli
-from Halx._table import CONSTANTS, PROPERTIES
+from Halx._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE
 
 # The command line evaluates through NumPy when it can, and draws with Matplotlib.
 pytestmark = pytest.mark.keeps_memory
@@ -107,6 +107,19 @@ def test_good_command_line_exits_0(capsys, argv):
         (["diagram"], "-o/--output"),
         (["diagram", "-o", "nacl.jpg"], "end the file name in .png, .svg or .pdf"),
         (["diagram", "-o", "nacl.png", "--size", "800"], "WIDTHxHEIGHT"),
+        # Units: only those of the argument's quantity, spelled as listed
+        (["eval", "P_Boiling", "1000J"], "T = '1000J': unknown unit 'J'; give T with a unit of temperature (K, degC"),
+        (["eval", "P_Boiling", "1000k"], "unknown unit 'k'"),
+        (["table", "--P", "1mpa"], "unknown unit 'mpa'; give P with a unit of pressure (bar, Pa, kPa, MPa or atm)"),
+        (["eval", "Rho_Solid", "25", "300K"], "P = '300K': K is a unit of temperature, not of pressure"),
+        (["phase", "1atm", "1"], "T = '1atm': atm is a unit of pressure, not of temperature"),
+        (["table", "--P", "1bar:10bar:1K"], "K is a unit of temperature, not of pressure"),
+        (["eval", "P_Boiling", "1e400K"], "T = '1e400K' is beyond the range of a double"),
+        (["eval", "Rho_Solid", "25", "1e308MPa"], "P = '1e308MPa' is beyond the range of a double"),
+        (["table", "--T", "300K:1000degC:100"], "range '300K:1000degC:100' has its bounds in two units, K and degC"),
+        (["table", "--T", "300:1300K:100"], "bounds in two units, °C (no unit) and K"),
+        (["table", "--T", "300K:1300K:100degF"], "has its step in degF and its bounds in K"),
+        (["table", "--P", "1:10:1kPa"], "has its step in kPa and its bounds in bar (no unit)"),
     ],
 )
 def test_bad_input_is_one_line_on_stderr_and_status_2(capsys, argv, fragment):
@@ -220,11 +233,104 @@ def test_values_expand_lists_and_ranges(text, expected):
         "0:1e6:1e-3",
         "0:1e999999:1",
         "0:1:1e-999999",
+        "1000K",  # without an argument to take units of, numbers are bare
     ],
 )
 def test_malformed_values_raise_value_error(text):
     with pytest.raises(ValueError):
         cli.parse_values(text)
+
+
+# --- Units ---------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "argument, text, expected",
+    [
+        (TEMPERATURE, "1000", [1000.0]),
+        (TEMPERATURE, "1000degC,1000°C, 1000 °C", [1000.0] * 3),
+        (TEMPERATURE, "1273.15K", [1000.0]),  # exactly: 1273.15 - 273.15 in doubles is 1000.0000000000001
+        (TEMPERATURE, "0K,-infK", [-273.15, -float("inf")]),
+        (TEMPERATURE, "212degF,-40°F,1832degF", [100.0, -40.0, 1000.0]),
+        (TEMPERATURE, "300K:600K:100", [26.85, 126.85, 226.85, 326.85]),  # the step in the bounds' unit
+        (TEMPERATURE, "300K:600K:100K,1100K:900K:-100", [26.85, 126.85, 226.85, 326.85, 826.85, 726.85, 626.85]),
+        (TEMPERATURE, "32degF:212degF:90", [0.0, 50.0, 100.0]),
+        (TEMPERATURE, "-20:20:20degC", [-20.0, 0.0, 20.0]),
+        (PRESSURE, "1bar,101325Pa,100kPa,10MPa,1atm,2.5atm", [1.0, 1.01325, 1.0, 100.0, 1.01325, 2.533125]),
+        (PRESSURE, "1e5Pa,1e-3 MPa", [1.0, 0.01]),
+        (PRESSURE, "0.1MPa:0.3MPa:0.1MPa,100kPa:300kPa:100", [1.0, 2.0, 3.0, 1.0, 2.0, 3.0]),
+    ],
+)
+def test_values_with_units_are_read_in_celsius_and_bar(argument, text, expected):
+    assert cli.parse_values(text, argument) == expected
+
+
+@pytest.mark.parametrize(
+    "with_units, bare",
+    [
+        (["eval", "P_Boiling", "1273.15K", "1832degF"], ["eval", "P_Boiling", "1000", "1000"]),
+        (["eval", "Rho_Solid", "25", "10MPa", "77°F", "1atm"], ["eval", "Rho_Solid", "25", "100", "25", "1.01325"]),
+        (["phase", "1073.15K", "1atm", "-20degF", "100kPa"], ["phase", "800", "1.01325", "-28.88888888888889", "1"]),
+        (
+            ["table", "--T", "1073.15K:1273.15K:100", "--P", "1e5Pa,1MPa", "--csv"],
+            ["table", "--T", "800:1000:100", "--P", "1,10", "--csv"],
+        ),
+    ],
+    ids=lambda argv: argv[0],
+)
+def test_every_command_reads_units_as_the_bare_numbers_they_stand_for(capsys, with_units, bare):
+    assert run(capsys, *with_units) == run(capsys, *bare)
+
+
+# The SI unit of each unit of the table and the conversion to it; others are SI already.
+SI = {
+    "°C": ("K", lambda value: value + 273.15),
+    "bar": ("Pa", lambda value: value * 1e5),
+    "1/bar": ("1/Pa", lambda value: value / 1e5),
+}
+
+
+def in_si(value, unit):
+    """(value in SI, SI unit) for value in unit."""
+    si_unit, convert = SI.get(unit, (unit, lambda value: value))
+    return convert(value), si_unit
+
+
+@pytest.mark.parametrize(
+    "argv",
+    [
+        *(
+            ["eval", row.name, *[{"T": "900", "P": "100"}[argument.name] for argument in row.arguments]]
+            for row in PROPERTIES
+        ),
+        *(["eval", constant.name] for constant in CONSTANTS),
+        ["table", "--T", "700:1100:100", "--csv"],
+        ["table", "--P", "1,1000", "--property", "T_Melting,H_Fusion", "--csv"],
+        ["table", "--T", "900", "--P", "1,1000", "--property", "Beta_Liquid,Alpha_Liquid,Rho_Liquid,phase", "--csv"],
+    ],
+    ids=" ".join,
+)
+def test_si_gives_each_value_converted_from_its_unit_in_the_table(capsys, argv):
+    out = run(capsys, *argv, "-q")[1]
+    si = run(capsys, *argv, "--si", "-q")[1]
+    if argv[0] == "eval":
+        value, _, unit = out.strip().partition(" ")
+        expected = f"{in_si(float(value), unit)[0]!r} {in_si(0.0, unit)[1]}".strip() if unit else value
+        assert si.strip() == expected
+    else:
+        header, *rows = list(csv.reader(io.StringIO(out)))
+        units = [re.fullmatch(r"\w+(?: \((.*)\))?", cell).group(1) or "" for cell in header]
+        converted = [
+            [cell if unit == "" else repr(in_si(float(cell), unit)[0]) for cell, unit in zip(row, units)]
+            for row in rows
+        ]
+        renamed = [
+            cell.replace(f"({unit})", f"({in_si(0.0, unit)[1]})") if unit else cell for cell, unit in zip(header, units)
+        ]
+        assert list(csv.reader(io.StringIO(si))) == [renamed, *converted]
+        # The aligned layout sizes its columns for the values in SI (100000 Pa, not 1 bar).
+        aligned = run(capsys, *[word for word in argv if word != "--csv"], "--si", "-q")[1].splitlines()
+        assert len({len(line) for line in aligned}) == 1
 
 
 # --- table ---------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
-"""Writing the command line's output: numbers, tables streamed a chunk at a time,
-text in ASCII where a terminal or pipe cannot encode the units, a standard
-output whose every failure is seen, and files replaced only when complete.
+"""Writing the command line's output: numbers, in the table's units or in SI,
+tables streamed a chunk at a time, text in ASCII where a terminal or pipe
+cannot encode the units, a standard output whose every failure is seen, and
+files replaced only when complete.
 
 Every table is written as its chunks arrive, the header first and flushed, so
 memory stays that of one chunk and a reader sees the first line at once.
@@ -12,7 +13,7 @@ import csv
 import os
 import secrets
 import stat
-from typing import Any, Iterable, Iterator, List, Optional, Sequence, TextIO, Tuple, Union, cast
+from typing import Any, Callable, Dict, Iterable, Iterator, List, Optional, Sequence, TextIO, Tuple, Union, cast
 
 from ._table import ascii_text
 
@@ -22,6 +23,7 @@ __all__ = [
     "format_exact",
     "format_rounded",
     "guarded",
+    "in_si",
     "replacing_file",
     "write_aligned",
     "write_csv",
@@ -42,6 +44,28 @@ def format_rounded(value: Union[float, str], digits: int) -> str:
         return value
     text = f"{value:#.{digits}g}"
     return text.replace(".e", "e") if "e" in text else text.rstrip(".")
+
+
+# The SI unit of each unit of the property table and the conversion of a double
+# to it, one operation in double arithmetic (one more rounding); None where the
+# unit is SI already, or for a phase, which has no unit.
+_SI: Dict[str, Tuple[str, Optional[Callable[[float], float]]]] = {
+    "°C": ("K", lambda value: value + 273.15),
+    "bar": ("Pa", lambda value: value * 1e5),
+    "1/bar": ("1/Pa", lambda value: value / 1e5),
+    "kg/m³": ("kg/m³", None),
+    "kg/mol": ("kg/mol", None),
+    "J/mol": ("J/mol", None),
+    "1/K": ("1/K", None),
+    "": ("", None),
+}
+
+
+def in_si(unit: str) -> Tuple[str, Optional[Callable[[float], float]]]:
+    """The SI unit of values in unit, a unit of the property table, and the conversion
+    of a value to it (None: none needed): ('K', T + 273.15) for '°C'. KeyError for a
+    unit with no entry here: a new unit in the table needs its line above."""
+    return _SI[unit]
 
 
 def write_csv(headers: List[str], chunks: Iterable[List[Row]], stream: TextIO) -> None:

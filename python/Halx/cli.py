@@ -7,9 +7,9 @@ exit status instead of leaving the interpreter:
 - 0: done;
 - 1: the output (a file or standard output) could not be written;
 - 2: a bad command line (unknown property, a value that is not a number or
-  lies beyond the range of a double, a malformed range, a wrong number of
-  arguments), ``halx diagram`` without matplotlib, or ``HALX_SIMD`` naming
-  array kernels that cannot run here;
+  lies beyond the range of a double, a unit that its argument does not take,
+  a malformed range, a wrong number of arguments), ``halx diagram`` without
+  matplotlib, or ``HALX_SIMD`` naming array kernels that cannot run here;
 - 130: interrupted (Ctrl-C).
 
 Every failure is reported in one line on standard error, never as a traceback,
@@ -20,10 +20,13 @@ line comes at once however long the table. An output file is written beside
 its target and takes its place only when complete: a failed or interrupted
 command leaves the previous file as it was.
 
+Values are in °C and bar, or carry a unit (``1273.15K``, ``10MPa``); results
+are in the units of the property table, or in SI with ``--si``.
+
 The properties, their arguments and units come from the property table
-(``Halx._table``), the grammar of values from ``Halx._values``, the writing of
-tables from ``Halx._output`` and the diagram from ``Halx.plot``; this module is
-the command line around them.
+(``Halx._table``), the grammar of values and their units from ``Halx._values``,
+the writing of numbers and tables from ``Halx._output`` and the diagram from
+``Halx.plot``; this module is the command line around them.
 """
 
 from __future__ import annotations
@@ -42,7 +45,7 @@ from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequ
 
 from . import _functions, _values, cvar
 from ._domain import checked_range_text, count_outside, property_named
-from ._output import OutputFailed, ascii_where_needed, guarded, replacing_file, write_aligned, write_csv
+from ._output import OutputFailed, ascii_where_needed, guarded, in_si, replacing_file, write_aligned, write_csv
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import (
@@ -55,7 +58,7 @@ from ._table import (
     Property,
     describe_result,
 )
-from ._values import BeyondDouble, parse_double, parse_values
+from ._values import parse_double, parse_values, unit_list
 
 __all__ = ["main", "parse_values"]
 
@@ -81,6 +84,8 @@ _STANDARD_OUTPUT = "-"
 
 # The spellings of eval's option that leaves the units out.
 _NUMBERS_ONLY = ("-n", "--numbers-only")
+# The option that prints results in SI units.
+_SI = "--si"
 # The spellings of the option that leaves out the line on the checked ranges.
 _QUIET = ("-q", "--quiet")
 
@@ -94,12 +99,16 @@ _instance = cHalx()
 # --- Argument types ---------------------------------------------------------------------
 
 
-def _values_argument(text: str) -> List[float]:
-    """argparse type for --T and --P."""
-    try:
-        return parse_values(text)
-    except ValueError as error:
-        raise argparse.ArgumentTypeError(str(error)) from None
+def _values_argument(argument: Argument) -> Callable[[str], List[float]]:
+    """argparse type for the option of argument (--T, --P): its values, in argument's unit."""
+
+    def parse(text: str) -> List[float]:
+        try:
+            return parse_values(text, argument)
+        except ValueError as error:
+            raise argparse.ArgumentTypeError(str(error)) from None
+
+    return parse
 
 
 def _size_argument(text: str) -> Tuple[int, int]:
@@ -292,6 +301,8 @@ def _run_eval(options: argparse.Namespace) -> int:
     for word in options.values:
         if word in _NUMBERS_ONLY:
             numbers_only = True
+        elif word == _SI:
+            options.si = True
         elif word in _QUIET:
             options.quiet = True
         elif word in ("-h", "--help"):
@@ -308,11 +319,13 @@ def _run_eval(options: argparse.Namespace) -> int:
         close = difflib.get_close_matches(name.lower(), list(by_case), n=1)
         hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
         parser.error(f"unknown property {name!r}{hint}; choose one of {', '.join(known)}")
-    unit = "" if numbers_only else f" {row.unit}"
+    unit, convert = in_si(row.unit) if options.si else (row.unit, None)
+    written = "" if numbers_only else f" {unit}"
     if isinstance(row, Constant):
         if words:
             parser.error(f"{name} is a constant and takes no arguments, not {len(words)}; e.g. {_PROGRAM} eval {name}")
-        print(f"{getattr(cvar, name)!r}{unit}")
+        value: float = getattr(cvar, name)
+        print(f"{value if convert is None else convert(value)!r}{written}")
         return 0
     points = _read_points(parser, row, words, f"{_PROGRAM} eval {name}")
     if row is _PHASE:
@@ -321,7 +334,8 @@ def _run_eval(options: argparse.Namespace) -> int:
     else:
         function = _scalar(row)
         for point in points:
-            print(f"{function(*point)!r}{unit}")
+            value = function(*point)
+            print(f"{value if convert is None else convert(value)!r}{written}")
     _note_outside(options, {row.name: [count_outside(row, list(zip(*points))), len(points)]})
     return 0
 
@@ -360,14 +374,9 @@ def _read_points(parser: _Parser, row: Property, words: Sequence[str], command: 
     numbers: List[float] = []
     for argument, word in zip(itertools.cycle(row.arguments), words):
         try:
-            numbers.append(parse_double(word))
-        except BeyondDouble as error:
+            numbers.append(parse_double(word, argument=argument))
+        except ValueError as error:
             parser.error(f"{argument.name} = {error}")
-        except ValueError:
-            parser.error(
-                f"{argument.name} = {word!r} is not a number; give {argument.name} in {argument.unit} "
-                f"as a decimal number such as {_ARGUMENT_EXAMPLES[argument.name]} or 1.5e3"
-            )
     return list(zip(*[iter(numbers)] * count))
 
 
@@ -440,16 +449,23 @@ def _run_table(options: argparse.Namespace) -> int:
     if rows > _MAX_TABLE_ROWS:
         parser.error(f"the table would have {rows} rows, more than {_MAX_TABLE_ROWS}; use fewer values")
 
-    headers = [f"{argument.name} ({argument.unit})" for argument in _ARGUMENTS if argument.name in axes]
-    headers += [f"{row.name} ({row.unit})" if row.unit else row.name for row in properties]
+    units = [argument.unit for argument in _ARGUMENTS if argument.name in axes] + [row.unit for row in properties]
+    conversions = [in_si(unit) if options.si else (unit, None) for unit in units]
+    names = list(given) + [row.name for row in properties]
+    headers = [f"{name} ({unit})" if unit else name for name, (unit, _) in zip(names, conversions)]
     counts: Dict[str, List[int]] = {row.name: [0, 0] for row in properties}
     chunks = _table_chunks(list(axes.values()), given, properties, counts)
+    shown_axes = list(axes.values())
+    if options.si:
+        converters = [convert for _, convert in conversions]
+        chunks = _converted_chunks(chunks, converters)
+        shown_axes = [_converted_column(values, convert) for values, convert in zip(shown_axes, converters)]
     output: Optional[str] = options.output
     as_csv = options.csv or (output is not None and output.lower().endswith(".csv"))
     if as_csv:
         write = functools.partial(write_csv, headers, chunks)
     else:
-        write = functools.partial(write_aligned, headers, list(axes.values()), chunks, options.digits)
+        write = functools.partial(write_aligned, headers, shown_axes, chunks, options.digits)
     if output is None or output == _STANDARD_OUTPUT:
         write(sys.stdout)
         status = 0
@@ -483,6 +499,20 @@ def _table_chunks(
             counts[row.name][1] += len(chunk)
         results = [_evaluate(row, arguments[row.name]) for row in properties]
         yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
+
+
+def _converted_column(values: List[float], convert: Optional[Callable[[float], float]]) -> List[float]:
+    """values, each converted by convert (None: as they are)."""
+    return values if convert is None else [convert(value) for value in values]
+
+
+def _converted_chunks(
+    chunks: Iterator[List[Tuple[float, ...]]], converters: Sequence[Optional[Callable[[float], float]]]
+) -> Iterator[List[Tuple[float, ...]]]:
+    """chunks with each column converted by its converter (None: as it is), as they are asked for."""
+    for chunk in chunks:
+        columns = [_converted_column(list(column), convert) for column, convert in zip(zip(*chunk), converters)]
+        yield list(zip(*columns))
 
 
 def _write_to_path(path: str, write: Callable[[TextIO], None]) -> None:
@@ -632,6 +662,37 @@ def _example(row: Property, *values: str) -> str:
     return f"  {command:<40} {row.name} at {given}, in {row.unit}"
 
 
+def _units_help(ranges: bool = False) -> str:
+    """The paragraph on the units of the values, with ranges the sentence on a range's unit; wrapped."""
+    bare = " and ".join(f"{argument.unit} ({argument.name})" for argument in _ARGUMENTS)
+    units = "; ".join(f"{argument.name} in {unit_list(argument)}" for argument in _ARGUMENTS)
+    text = (
+        f"Units: a bare number is in {bare}. A number may carry a unit instead, written right "
+        f"after it: {units} (1273.15K, 10MPa, 1atm; symbols as written here, case and all). "
+        "It is converted as the decimal written, before it is rounded to a double, so 1273.15K "
+        "is exactly 1000 °C."
+    )
+    if ranges:
+        text += (
+            " In a range both bounds carry the same unit and a step without one takes it: "
+            "300K:1300K:100 runs from 300 K to 1300 K in steps of 100 K (so does "
+            "300K:1300K:100K). Bounds in two units (300K:1000degC:100), or a step in another unit "
+            "than the bounds', are refused: the unit of the step would be a guess, and the stop "
+            "would seldom lie on the grid."
+        )
+    return textwrap.fill(text, width=79)
+
+
+def _add_si(command: argparse.ArgumentParser, columns: str) -> None:
+    command.add_argument(
+        _SI,
+        dest="si",
+        action="store_true",
+        help=f"print {columns} in SI units: K, Pa and 1/Pa instead of °C, bar and 1/bar (kg/m³, J/mol and "
+        "1/K stay), converted in double arithmetic, one more rounding; the values given keep their units",
+    )
+
+
 def _add_quiet(command: argparse.ArgumentParser) -> None:
     command.add_argument(
         *_QUIET,
@@ -650,7 +711,9 @@ def _build_parser() -> _Parser:
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
             "Thermodynamic properties of pure sodium chloride (NaCl).\n"
-            f"Units: {units}; '{_PROGRAM} eval --help' lists the unit of each property."
+            f"Units: {units}, or numbers with a unit such as\n"
+            f"1273.15K or 10MPa; --si prints results in SI units. '{_PROGRAM} eval --help'\n"
+            "lists the unit of each property and the units a number may carry."
         ),
         epilog=(
             "examples:\n"
@@ -658,6 +721,7 @@ def _build_parser() -> _Parser:
             f"{_example(two_arguments, '900', '100')}\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
             f"  {_PROGRAM} table --T 900:1500:100 -o boiling.csv\n"
+            f"  {_PROGRAM + ' eval --si P_Boiling 1273.15K':<40} P_Boiling at T = 1273.15 K, in Pa\n"
             f"  {_PROGRAM} phase 1000 1\n"
             f"  {_PROGRAM} diagram -o nacl.png\n"
             "\n"
@@ -682,10 +746,14 @@ def _build_parser() -> _Parser:
         epilog=(
             f"properties and constants ({_describe_arguments(_ARGUMENTS)}):\n"
             f"{_quantities_help()}\n\n"
+            f"{_units_help()}\n\n"
             "examples:\n"
             f"  {_PROGRAM} eval P_Boiling 1000\n"
             f"  {_PROGRAM} eval P_Boiling 900 1000 1100     three temperatures, three lines\n"
             f"  {_PROGRAM} eval Rho_Solid 25 1 100 1000     (25 °C, 1 bar) and (100 °C, 1000 bar)\n"
+            f"  {_PROGRAM} eval P_Boiling 1273.15K          at 1000 °C, in bar\n"
+            f"  {_PROGRAM} eval Rho_Solid 25 10MPa          at 25 °C and 100 bar\n"
+            f"  {_PROGRAM} eval --si T_Melting 1atm         in K, at 1.01325 bar\n"
             f"  {_PROGRAM} eval -n T_Melting 1000           the number alone, for shell scripts\n"
             f"  {_PROGRAM} eval T_Triple"
         ),
@@ -696,6 +764,7 @@ def _build_parser() -> _Parser:
         action="store_true",
         help="print the numbers alone, without units, one per line (for shell scripts)",
     )
+    _add_si(evaluate, "the result")
     evaluate.add_argument("quantity", metavar="PROPERTY", nargs="?", help="a property or constant named below")
     _add_quiet(evaluate)
     evaluate.add_argument(
@@ -722,6 +791,8 @@ def _build_parser() -> _Parser:
             "1,10,100:1000:300. Values may be negative: --T -20:40:10.\n"
             f"Limits: {_values.MAX_VALUES} values per option, {_MAX_TABLE_ROWS} rows per table.\n"
             "\n"
+            f"{_units_help(ranges=True)}\n"
+            "\n"
             "The terminal layout rounds results to --digits significant digits; CSV\n"
             "(--csv, or an output file ending in .csv) keeps every digit. Rows are\n"
             "written as they are computed, so a long table starts at once.\n"
@@ -729,12 +800,16 @@ def _build_parser() -> _Parser:
             "examples:\n"
             f"  {_PROGRAM} table --T 700:1100:50 --P 1,100,1000\n"
             f"  {_PROGRAM} table --P 1,10,100:1000:300 --csv\n"
-            f"  {_PROGRAM} table --T 900:1500:100 --property P_Boiling -o boiling.csv"
+            f"  {_PROGRAM} table --T 900:1500:100 --property P_Boiling -o boiling.csv\n"
+            f"  {_PROGRAM} table --T 1100K:1700K:100 --P 100kPa,10MPa --si"
         ),
     )
     for argument in _ARGUMENTS:
         table.add_argument(
-            f"--{argument.name}", type=_values_argument, metavar="VALUES", help=f"{argument.quantity}s, {argument.unit}"
+            f"--{argument.name}",
+            type=_values_argument(argument),
+            metavar="VALUES",
+            help=f"{argument.quantity}s, {argument.unit} or with a unit ({unit_list(argument)})",
         )
     table.add_argument(
         "--property",
@@ -743,6 +818,7 @@ def _build_parser() -> _Parser:
         help="columns to print, a comma list of properties (may be repeated)",
     )
     table.add_argument("--csv", action="store_true", help="write CSV instead of aligned columns")
+    _add_si(table, "every column, T and P too,")
     _add_quiet(table)
     table.add_argument(
         "-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-': standard output)"
@@ -767,13 +843,18 @@ def _build_parser() -> _Parser:
             "point. A state exactly on a curve gets the phase of the curve's high-pressure side:\n"
             "liquid on the boiling curve, solid on the sublimation and melting curves."
         ),
-        epilog=f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30 1500 1",
+        epilog=(
+            f"{_units_help()}\n\n"
+            f"examples:\n  {_PROGRAM} phase 1000 1\n  {_PROGRAM} phase 25 1e-30 1500 1\n"
+            f"  {_PROGRAM} phase 1000degC 1atm"
+        ),
     )
     phase.add_argument(
         "values",
         metavar="T P",
         nargs=argparse.REMAINDER,
-        help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}; repeat them for more points",
+        help=f"temperature in {TEMPERATURE.unit}, pressure in {PRESSURE.unit}, or each with a unit; "
+        "repeat them for more points",
     )
     _add_quiet(phase)
     phase.set_defaults(run=_run_phase, parser=phase)
