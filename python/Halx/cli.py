@@ -20,10 +20,9 @@ line comes at once however long the table. An output file is written beside
 its target and takes its place only when complete: a failed or interrupted
 command leaves the previous file as it was.
 
-The properties, their arguments and units come from the property table
-(``Halx._table``), the grammar of values from ``Halx._values``, the writing of
-tables from ``Halx._output`` and the diagram from ``Halx.plot``; this module is
-the command line around them.
+The properties, their arguments and units come from the package's property
+table, the diagram from ``Halx.plot``; this module is the command line around
+them.
 """
 
 from __future__ import annotations
