@@ -9,6 +9,10 @@ the Python API from the docstrings of the installed package, the command line
 from its argparse parser, the tables of properties and constants from the
 property table (docs/_ext/halx_docs.py), the phase diagram drawn by
 Halx.plot at build time and the binding's design note from binding/README.md.
+
+The site reads with no network: MathJax is served from the site itself
+(sphinx-mathjax-offline), and the build fails when a page loads a script, a
+stylesheet or a font from elsewhere (docs/_ext/halx_docs.py).
 """
 
 import sys
@@ -34,6 +38,8 @@ extensions = [
     "sphinx.ext.autodoc",
     "sphinx.ext.doctest",
     "sphinx.ext.mathjax",
+    # MathJax copied into the site, in place of the default CDN address.
+    "sphinx-mathjax-offline",
     "sphinx.ext.napoleon",
     "matplotlib.sphinxext.plot_directive",
     "halx_docs",
@@ -61,3 +67,7 @@ html_theme_options = {
     "navigation_with_keys": False,
     "show_toc_level": 2,
 }
+# The landing page belongs to no section, so it has no section navigation.
+html_sidebars = {"index": []}
+html_static_path = ["_static"]
+html_css_files = ["halx.css"]

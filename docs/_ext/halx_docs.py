@@ -2,8 +2,9 @@
 
 ``halx-properties``
     One row per property of the property table (``Halx._table.PROPERTIES``):
-    its name, arguments with their units, the unit of its result, what it is
-    and the C++ function of the model that evaluates it.
+    its name, the units of its arguments and of its result, and what it is.
+``halx-cpp-functions``
+    One row per property: the C++ function of the model that evaluates it.
 ``halx-domains``
     One row per property: where its formula has a meaning, and the range
     where it was checked against measurements, with what that rests on.
@@ -19,37 +20,57 @@
 
 A property added to the table, or a command added to the parser, appears in
 the pages without editing them.
+
+Two checks keep the site fit for its readers. A page other than the design
+note of the binding that names a private module of the package (``Halx._table``,
+``_functions``) is a warning, so an error under ``-W``. A built site that
+loads a script, a stylesheet, a font or an image from another host fails the
+HTML build (docs/_ext/offline_assets.py).
 """
 
 import argparse
 import contextlib
 import io
 import os
-from typing import Any, Dict, Iterator, List, Sequence, Union
+import pkgutil
+import re
+from pathlib import Path
+from typing import Any, Dict, Iterator, List, Optional, Sequence, Union
 
 import Halx
 from docutils import nodes
 from Halx._table import CONSTANTS, PROPERTIES, Property
+from offline_assets import external_assets
 from sphinx.application import Sphinx
+from sphinx.util import logging
 from sphinx.util.docutils import SphinxDirective
+
+logger = logging.getLogger(__name__)
 
 Cell = Union[str, nodes.Node]
 
 
 def _table(headers: Sequence[str], rows: Sequence[Sequence[Cell]]) -> nodes.table:
-    """A docutils table; a cell is plain text or a node."""
+    """A docutils table; a cell is plain text or a node.
+
+    On a phone-width window halx.css stacks each row into a block; every cell
+    but the first then shows its column's header, which it holds hidden."""
     group = nodes.tgroup(cols=len(headers))
     group += [nodes.colspec(colwidth=1) for _ in headers]
 
-    def row(cells: Sequence[Cell]) -> nodes.row:
+    def row(cells: Sequence[Cell], labels: Sequence[str]) -> nodes.row:
         line = nodes.row()
-        for cell in cells:
-            line += nodes.entry("", nodes.paragraph("", "", cell if isinstance(cell, nodes.Node) else nodes.Text(cell)))
+        for cell, label in zip(cells, labels):
+            paragraph = nodes.paragraph()
+            if label:
+                paragraph += nodes.inline(text=f"{label}: ", classes=["halx-label"])
+            paragraph += cell if isinstance(cell, nodes.Node) else nodes.Text(cell)
+            line += nodes.entry("", paragraph)
         return line
 
-    group += nodes.thead("", row(headers))
-    group += nodes.tbody("", *[row(cells) for cells in rows])
-    return nodes.table("", group)
+    group += nodes.thead("", row(headers, [""] * len(headers)))
+    group += nodes.tbody("", *[row(cells, ["", *headers[1:]]) for cells in rows])
+    return nodes.table("", group, classes=["halx-table"])
 
 
 # The rows a directive shows: all, the members of cHalx ("bound") or the rest ("derived").
@@ -76,14 +97,24 @@ class PropertiesTable(SphinxDirective):
         rows = [
             [
                 nodes.literal(text=row.name),
-                ", ".join(f"{argument.name}: {argument.quantity}, {argument.unit}" for argument in row.arguments),
-                row.unit or "Halx.Phase",
+                # Three narrow columns, so that the table fits a phone's width.
+                ", ".join(f"{argument.name} {argument.unit}" for argument in row.arguments)
+                + f" → {row.unit or 'Halx.Phase'}",
                 row.summary,
-                nodes.literal(text=row.model),
             ]
             for row in _selected(self)
         ]
-        return [_table(["Property", "Arguments", "Result in", "What it is", "C++ function"], rows)]
+        return [_table(["Property", "Units: arguments → result", "What it is"], rows)]
+
+
+class CppFunctionsTable(SphinxDirective):
+    """The C++ function of the model behind each property (all, or "bound" or "derived" ones)."""
+
+    optional_arguments = 1
+
+    def run(self) -> List[nodes.Node]:
+        rows = [[nodes.literal(text=row.name), nodes.literal(text=row.model)] for row in _selected(self)]
+        return [_table(["Property", "C++ function"], rows)]
 
 
 class DomainsTable(SphinxDirective):
@@ -157,7 +188,8 @@ class CommandHelp(SphinxDirective):
     def run(self) -> List[nodes.Node]:
         from Halx.cli import _build_parser, main
 
-        with _columns(80):
+        # Narrow enough for the column of text beside both sidebars.
+        with _columns(66):
             parser = _build_parser()
             commands = [
                 name
@@ -175,11 +207,54 @@ class CommandHelp(SphinxDirective):
         return result
 
 
+# Pages written for contributors, which may name the package's internals.
+_CONTRIBUTOR_PAGES = {"binding"}
+
+
+def _private_names() -> "re.Pattern[str]":
+    """`Halx._anything`, or the bare name of one of the package's private modules."""
+    private = sorted(
+        module.name for module in pkgutil.iter_modules(Halx.__path__) if re.match(r"_[A-Za-z]", module.name)
+    )
+    bare = "|".join(re.escape(name) for name in private)
+    return re.compile(r"\bHalx\._[A-Za-z]\w*" + (rf"|(?<![\w.])(?:{bare})\b" if bare else ""))
+
+
+_PRIVATE_NAMES = _private_names()
+
+
+def warn_on_private_names(app: Sphinx, doctree: nodes.document, docname: str) -> None:
+    """A warning for each text of a user's page that names a private module of the package."""
+    if docname in _CONTRIBUTOR_PAGES:
+        return
+    for text in doctree.findall(nodes.Text):
+        for match in _PRIVATE_NAMES.finditer(text.astext()):
+            logger.warning(
+                "%s is private to the package; a page for users names public API only",
+                match.group(0),
+                location=text.parent,
+            )
+
+
+def refuse_external_assets(app: Sphinx, exception: Optional[BaseException]) -> None:
+    """Fails the HTML build, with an error for each load, when a built page loads anything from another host."""
+    if exception is not None or app.builder.format != "html":
+        return
+    found = external_assets(Path(app.outdir))
+    for load in found:
+        logger.error("the site must read offline, but this loads from another host: %s", load)
+    if found:
+        app.statuscode = 1
+
+
 def setup(app: Sphinx) -> Dict[str, Any]:
     app.add_directive("halx-properties", PropertiesTable)
+    app.add_directive("halx-cpp-functions", CppFunctionsTable)
     app.add_directive("halx-constants", ConstantsTable)
     app.add_directive("halx-domains", DomainsTable)
     app.add_directive("halx-ufuncs", UfuncReference)
     app.add_directive("halx-functions", FunctionReference)
     app.add_directive("halx-help", CommandHelp)
+    app.connect("doctree-resolved", warn_on_private_names)
+    app.connect("build-finished", refuse_external_assets)
     return {"parallel_read_safe": True, "parallel_write_safe": True}

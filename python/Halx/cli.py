@@ -23,10 +23,9 @@ command leaves the previous file as it was.
 Values are in °C and bar, or carry a unit (``1273.15K``, ``10MPa``); results
 are in the units of the property table, or in SI with ``--si``.
 
-The properties, their arguments and units come from the property table
-(``Halx._table``), the grammar of values and their units from ``Halx._values``,
-the writing of numbers and tables from ``Halx._output`` and the diagram from
-``Halx.plot``; this module is the command line around them.
+The properties, their arguments and units come from the package's property
+table, the diagram from ``Halx.plot``; this module is the command line around
+them.
 """
 
 from __future__ import annotations

@@ -33,9 +33,8 @@ index of its input. None of these libraries is imported here: they are looked
 at only when an input is neither a number nor a NumPy array, and only if the
 program has imported them.
 
-The NumPy ufuncs themselves live in the compiled module ``Halx._ufuncs``, one
-per row of the property table; each function here is a Python function over
-one of them, which it keeps as its attribute ``ufunc`` (with ``nin``,
+The NumPy ufuncs themselves are compiled, one per property; each function
+here is a Python function over one of them, which it keeps as its attribute ``ufunc`` (with ``nin``,
 ``nout``, ``outer`` and the other attributes of a ufunc forwarded), and
 pickles by reference to this module. This module needs NumPy; ``import Halx``
 does not.
