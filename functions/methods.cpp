@@ -64,14 +64,42 @@ PyMethodDef methods[] = {
 };
 #undef HALX_METHOD_DEFINITION
 
-// Whether flat_entries[index], having failed on args (instance, numbers...)
-// with TypeError, refused an array-like argument; sets *position to it, as the
-// caller counts (1 for the first argument after the instance). The flat
-// function checks the instance before the numbers, so the refused argument is
-// the first that the number rule does not take only if the instance passes:
-// a second call with zeros in place of the numbers says so. Must be called
-// with no exception set; leaves none set.
-bool refused_array_like(std::size_t index, PyObject *self, PyObject *args, int *position) {
+// The binding's message (new reference) for a refused number at `position`
+// of flat_entries[index], as the caller counts: what it says for a str there,
+// with None (which it takes for no instance, running no user code) in front
+// and zeros elsewhere. Null with an exception set.
+PyObject *binding_refusal(std::size_t index, int position) {
+    const Signature &signature = signatures[index];
+    OwnedReference probe(PyTuple_New(signature.inputs + 1));
+    if (!probe) return nullptr;
+    for (int i = 0; i <= signature.inputs; ++i) {
+        PyObject *item = Py_None;
+        if (i == 0) {
+            Py_INCREF(item);
+        } else {
+            item = i == position ? PyUnicode_FromString("") : PyFloat_FromDouble(0.0);
+            if (item == nullptr) return nullptr;
+        }
+        PyTuple_SET_ITEM(probe.get(), i, item);
+    }
+    OwnedReference result(flat_entries[index](nullptr, probe.get()));
+    if (result || !PyErr_ExceptionMatches(PyExc_TypeError)) return nullptr;
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyObject *message = value != nullptr ? PyObject_Str(value) : nullptr;
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    return message;
+}
+
+// Whether `refusal`, the TypeError value of flat_entries[index] on args
+// (instance, numbers...), refused an array-like number argument; sets
+// *position to it, as the caller counts (1 for the first argument after the
+// instance). The refused argument is the first that the number rule does not
+// take, unless the binding refused the instance before it: the message tells
+// which. Must be called with no exception set; leaves none set.
+bool refused_array_like(std::size_t index, PyObject *args, PyObject *refusal, int *position) {
     const Signature &signature = signatures[index];
     if (!PyTuple_Check(args) || PyTuple_GET_SIZE(args) != signature.inputs + 1) return false;
     *position = 0;
@@ -80,24 +108,23 @@ bool refused_array_like(std::size_t index, PyObject *self, PyObject *args, int *
         if (common::take_number(PyTuple_GET_ITEM(args, i), &number) != common::Number::Taken) *position = i;
     }
     if (*position == 0 || !is_array_like(PyTuple_GET_ITEM(args, *position))) return false;
-    PyObject *instance = PyTuple_GET_ITEM(args, 0);
-    OwnedReference probe(signature.inputs == 1 ? Py_BuildValue("(Od)", instance, 0.0)
-                                               : Py_BuildValue("(Odd)", instance, 0.0, 0.0));
-    OwnedReference passed(probe ? flat_entries[index](self, probe.get()) : nullptr);
+    OwnedReference expected(binding_refusal(index, *position));
+    OwnedReference given(expected && refusal != nullptr ? PyObject_Str(refusal) : nullptr);
+    const int same = given ? PyObject_RichCompareBool(given.get(), expected.get(), Py_EQ) : 0;
     PyErr_Clear();
-    return static_cast<bool>(passed);
+    return same == 1;
 }
 
 // After flat_entries[index] failed on args: replaces its TypeError with
 // TakesArrays when the argument it refused is array-like. Leaves any other
 // exception as it is.
-[[gnu::cold]] void refer_to_function(std::size_t index, PyObject *self, PyObject *args) {
+[[gnu::cold]] void refer_to_function(std::size_t index, PyObject *args) {
     if (!PyErr_ExceptionMatches(PyExc_TypeError)) return;
     // The checks below may raise and clear exceptions of their own.
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
     int position;
-    if (!refused_array_like(index, self, args, &position)) {
+    if (!refused_array_like(index, args, value, &position)) {
         PyErr_Restore(type, value, traceback);
         return;
     }
@@ -115,7 +142,7 @@ bool refused_array_like(std::size_t index, PyObject *self, PyObject *args, int *
 template <std::size_t index>
 PyObject *method(PyObject *self, PyObject *args) {
     PyObject *result = flat_entries[index](self, args);
-    if (result == nullptr) refer_to_function(index, self, args);
+    if (result == nullptr) refer_to_function(index, args);
     return result;
 }
 
