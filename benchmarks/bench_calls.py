@@ -6,9 +6,12 @@ The floor is a METH_VARARGS function taking (object, float) that does nothing,
 compiled when the benchmark runs from call_floor.c (see floors.py).
 Every case is timed in interleaved rounds (so machine noise hits all cases
 alike) and the best round counts. Times are per call, net of the timing
-loop's own cost; ratios are to the floor, and for the scalar functions of the
-derived properties (Halx.T_Boiling and the rest) also to the method call
-h.P_Boiling(T) of the same run, which they should cost no more than twice.
+loop's own cost; ratios are to the floor, for the functions of the package
+over the five correlations (Halx.P_Boiling, Halx.Rho_Liquid) also to the flat
+function called through its module, _Halx.cHalx_P_Boiling(None, T), which they
+should cost no more than 1.3 times, and for those of the derived properties
+(Halx.T_Boiling and the rest) to the method call h.P_Boiling(T) of the same
+run, which they should cost no more than twice.
 """
 
 import argparse
@@ -29,6 +32,9 @@ CASES = {
     "h.P_Boiling(T)": ("h.P_Boiling(T)", 2.8),
     "h.Rho_Liquid(T, P)": ("h.Rho_Liquid(T, P)", None),
     "cHalx_T_Melting(None, P)": ("T_Melting(None, P)", None),
+    "_Halx.cHalx_P_Boiling(None, T)": ("_Halx.cHalx_P_Boiling(None, T)", None),
+    "Halx.P_Boiling(T)": ("Halx.P_Boiling(T)", None),
+    "Halx.Rho_Liquid(T, P)": ("Halx.Rho_Liquid(T, P)", None),
     "Halx.T_Boiling(P)": ("Halx.T_Boiling(P)", None),
     "Halx.P_Melting(T)": ("Halx.P_Melting(T)", None),
     "Halx.H_Fusion(P)": ("Halx.H_Fusion(P)", None),
@@ -39,6 +45,12 @@ CASES = {
 #: The method call that the derived properties' functions are held against, and how far.
 METHOD_CALL = "h.P_Boiling(T)"
 DERIVED_TARGET = 2.0
+
+#: The flat function, called as the functions of the package are (an attribute of
+#: its module), that those over the five correlations are held against, and how far.
+FLAT_CALL = "_Halx.cHalx_P_Boiling(None, T)"
+BOUND_FUNCTIONS = ("Halx.P_Boiling(T)", "Halx.Rho_Liquid(T, P)")
+BOUND_TARGET = 1.3
 
 
 def measure(rounds: int, calls: int, namespace: dict) -> dict:
@@ -67,21 +79,26 @@ def main() -> None:
             "P": 100.0,
             "T_Melting": _Halx.cHalx_T_Melting,
             "Halx": Halx,
+            "_Halx": _Halx,
         }
         nanoseconds = measure(options.rounds, options.calls, namespace)
     floor_ns = nanoseconds["floor(h, T)"]
-    method_ns = nanoseconds[METHOD_CALL]
-    print(f"{'case':<28}{'ns/call':>9}{'x floor':>9}{'x method':>9}{'target':>9}")
+    method_ns, flat_ns = nanoseconds[METHOD_CALL], nanoseconds[FLAT_CALL]
+    print(f"{'case':<32}{'ns/call':>9}{'x floor':>9}{'x other':>9}{'target':>10}")
     for name, (_, target) in CASES.items():
         ratio = nanoseconds[name] / floor_ns
         goal = f"{target:.1f}x" if target else ""
         verdict = "" if not target else ("  ok" if ratio <= target else "  MISSED")
-        to_method = ""
+        to_other = ""
         if name.startswith("Halx."):
-            to_method = f"{nanoseconds[name] / method_ns:9.2f}"
-            goal = f"{DERIVED_TARGET:.1f}x m"
-            verdict = "  ok" if nanoseconds[name] <= DERIVED_TARGET * method_ns else "  MISSED"
-        print(f"{name:<28}{nanoseconds[name]:9.1f}{ratio:9.2f}{to_method:>9}{goal:>9}{verdict}")
+            # "m": to the method call; "f": to the flat function through its module.
+            other_ns, other_target, mark = (
+                (flat_ns, BOUND_TARGET, "f") if name in BOUND_FUNCTIONS else (method_ns, DERIVED_TARGET, "m")
+            )
+            to_other = f"{nanoseconds[name] / other_ns:9.2f}"
+            goal = f"{other_target:.1f}x {mark}"
+            verdict = "  ok" if nanoseconds[name] <= other_target * other_ns else "  MISSED"
+        print(f"{name:<32}{nanoseconds[name]:9.1f}{ratio:9.2f}{to_other:>9}{goal:>10}{verdict}")
 
 
 if __name__ == "__main__":

@@ -17,17 +17,18 @@ The header defines
                                  Halx::ArrayKernels that evaluates it over
                                  arrays (a pointer to member) or nullptr, doc
                                  its ufunc docstring in UTF-8
-    HALX_DERIVED_PROPERTIES(ROW) ROW(name, inputs, model, result, arguments,
-                                 doc) for every property that _Halx does not
-                                 bind (the derived ones): result is the C++
-                                 type the model returns, arguments a
-                                 parenthesised list of {name, description}
-                                 and doc the scalar function's docstring
-                                 after its text signature
-    HALX_BOUND_METHODS(ROW)      ROW(name, doc) for each member of cHalx that
-                                 _Halx binds, with the method's docstring
-                                 behind the signature line that CPython reads
-                                 from a built-in function's docstring
+    HALX_SCALAR_PROPERTIES(ROW)  ROW(name, inputs, model, result, arguments,
+                                 doc) for every property, as a function of
+                                 the package: result is the C++ type the
+                                 model returns, arguments a parenthesised
+                                 list of {name, description} and doc the
+                                 scalar function's docstring after its text
+                                 signature
+    HALX_BOUND_METHODS(ROW)      ROW(name, inputs, arguments, doc) for each
+                                 member of cHalx that _Halx binds, with the
+                                 method's docstring behind the signature
+                                 line that CPython reads from a built-in
+                                 function's docstring
     HALX_CONSTANTS(ROW)          ROW(name, value) for each constant, in table
                                  order; a static_assert per constant checks
                                  that model/Halx.h gives the very same double
@@ -108,7 +109,12 @@ def signature_docstring(table, row, first: str) -> str:
     method ("$self" first), led by the text signature that CPython reads from
     a built-in function's docstring: a line 'name(parameters)' and a line '--'."""
     parameters = ", ".join([first] + [argument.name for argument in row.arguments] + ["/"])
-    return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row)}"
+    return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row, method=first == '$self')}"
+
+
+def cpp_arguments(row) -> str:
+    """({"T", "temperature in °C"}, ...): row's arguments, parenthesised for a macro argument."""
+    return f"({', '.join(cpp_argument(argument) for argument in row.arguments)})"
 
 
 def cpp_kernel(row) -> str:
@@ -133,15 +139,14 @@ def header(table) -> str:
         f'"model/Halx.h: {constant.name} is not the property table\'s value");'
         for constant in table.CONSTANTS
     ]
-    derived = [
-        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, "
-        f"({', '.join(cpp_argument(argument) for argument in row.arguments)}), \\\n"
+    scalar = [
+        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, {cpp_arguments(row)}, \\\n"
         f"        {cpp_string(signature_docstring(table, row, '$module'))})"
         for row in table.PROPERTIES
-        if not row.bound
     ]
     methods = [
-        f"    ROW({row.name}, \\\n        {cpp_string(signature_docstring(table, row, '$self'))})"
+        f"    ROW({row.name}, {len(row.arguments)}, {cpp_arguments(row)}, \\\n"
+        f"        {cpp_string(signature_docstring(table, row, '$self'))})"
         for row in table.PROPERTIES
         if row.bound
     ]
@@ -164,15 +169,16 @@ def header(table) -> str:
             "#define HALX_PROPERTIES(ROW) \\",
             " \\\n".join(every),
             "",
-            "// ROW(name, inputs, model, result, arguments, doc): the derived properties (those",
-            "// _Halx does not bind), with the C++ type of their result, their arguments as a",
-            "// parenthesised list of {name, description} and the docstring of their scalar",
+            "// ROW(name, inputs, model, result, arguments, doc): every property as a function",
+            "// of the package, with the C++ type of its result, its arguments as a",
+            "// parenthesised list of {name, description} and the docstring of its scalar",
             "// function, in UTF-8.",
-            "#define HALX_DERIVED_PROPERTIES(ROW) \\",
-            " \\\n".join(derived),
+            "#define HALX_SCALAR_PROPERTIES(ROW) \\",
+            " \\\n".join(scalar),
             "",
-            "// ROW(name, doc): the members of cHalx that _Halx binds, with the docstring of",
-            "// the method, in UTF-8, behind its signature line.",
+            "// ROW(name, inputs, arguments, doc): the members of cHalx that _Halx binds, with",
+            "// their arguments as above and the docstring of the method, in UTF-8, behind its",
+            "// signature line.",
             "#define HALX_BOUND_METHODS(ROW) \\",
             " \\\n".join(methods),
             "",

@@ -40,16 +40,18 @@ def _function(table, row, name, first=None, result=None):
     return [f"def {name}({_arguments(row, first)}) -> {result}:", f'    """{table.docstring(row)}"""', ""]
 
 
+# The kinds of input of the property functions' overloads, as _functions.pyi names them.
+_NUMPY_SCALAR = "_NumPyScalar"
+_SCALAR = "_Scalar"
+_ARRAY = "_Array"
+
+
 def _names(names):
     return [f'"{name}",' for name in names]
 
 
 def _bound(table):
     return [row for row in table.PROPERTIES if row.bound]
-
-
-def _derived(table):
-    return [row for row in table.PROPERTIES if not row.bound]
 
 
 def _constants(table):
@@ -78,17 +80,35 @@ def _methods(table):
     return lines
 
 
-def _method_functions(table):
+def _property_functions(table):
+    """Each property as a function of the package, overloaded on its input:
+    numbers give a float (a NumPy scalar gives numpy.float64, itself a float)
+    or a Phase, arrays an array; anything else (xarray, pint) whatever the
+    ufunc gives. The phase of a NumPy scalar is an int8 code, so those
+    overloads come before the float ones that NumPy's float64 also matches."""
     lines = []
-    for row in _bound(table):
-        lines += _function(table, row, row.name, first="self: object")
-    return lines
-
-
-def _derived_functions(table):
-    lines = []
-    for row in _derived(table):
-        lines += _function(table, row, row.name)
+    for row in table.PROPERTIES:
+        names = [argument.name for argument in row.arguments]
+        phase = row.result == "phase"
+        array = "NDArray[numpy.int8]" if phase else "NDArray[numpy.float64]"
+        if len(names) == 1:
+            cases = [((_SCALAR,), "float"), ((_ARRAY,), array)]
+        else:
+            cases = [((_ARRAY, f"Union[{_ARRAY}, {_SCALAR}]"), array), ((_SCALAR, _ARRAY), array)]
+            if phase:
+                cases = [
+                    ((_NUMPY_SCALAR, _SCALAR), "numpy.int8"),
+                    (("float", _NUMPY_SCALAR), "numpy.int8"),
+                    (("float", "float"), "Phase"),
+                ] + cases
+            else:
+                cases = [((_SCALAR, _SCALAR), "float")] + cases
+        cases.append((("Any",) * len(names), "Any"))
+        for types, result in cases:
+            parameters = ", ".join([f"{name}: {kind}" for name, kind in zip(names, types)] + ["/"])
+            lines += ["@overload", f"def {row.name}({parameters}) -> {result}: ..."]
+        lines[-1] = lines[-1][: -len(" ...")]
+        lines += [f'    """{table.docstring(row)}"""', ""]
     return lines
 
 
@@ -133,9 +153,8 @@ STUBS = {
     },
     "python/Halx/_proxy.pyi": {"methods": _methods},
     "python/Halx/_functions.pyi": {
-        "derived names": lambda table: _names(row.name for row in _derived(table)),
-        "methods": _method_functions,
-        "derived functions": _derived_functions,
+        "names": lambda table: _names(row.name for row in table.PROPERTIES),
+        "functions": _property_functions,
     },
     "python/Halx/_ufuncs.pyi": {"ufuncs": _ufuncs},
     "python/Halx/ufunc.pyi": {

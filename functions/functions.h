@@ -1,7 +1,8 @@
-// What the files of Halx._functions share: the state of a module object and
-// the two kinds of function the module holds. One module object per
-// interpreter (multi-phase initialisation); every Python object the module
-// holds lives in that object's state, never process-wide.
+// What the files of Halx._functions share: the state of a module object, the
+// two kinds of function the module holds and the test for what the property
+// functions hand on to the ufuncs. One module object per interpreter
+// (multi-phase initialisation); every Python object the module holds lives in
+// that object's state, never process-wide.
 #ifndef HALX_FUNCTIONS_FUNCTIONS_H
 #define HALX_FUNCTIONS_FUNCTIONS_H
 
@@ -10,24 +11,51 @@
 
 namespace Halx::functions {
 
-// The state of one module object: Halx.Phase(code) of its interpreter for
-// each code of Halx::Phase but Undefined (owned; index 0 stays null). Filled
-// when the module is executed, released with the module.
+// An argument of a property, for messages.
+struct Argument {
+    const char *name;         // "P"
+    const char *description;  // "pressure in bar", UTF-8
+};
+
+// A property's name and arguments, for messages.
+struct Signature {
+    const char *name;
+    int inputs;
+    Argument arguments[2];
+};
+
+// Expands a parenthesised list of the property rows (their arguments) in place.
+#define HALX_UNPARENTHESISE(...) __VA_ARGS__
+
+// The state of one module object, filled when the module is executed and
+// released with the module (all references owned):
+// - phase_members: Halx.Phase(code) of its interpreter for each code of
+//   Halx::Phase but Undefined (index 0 stays null);
+// - through_ufunc: Halx._arrays.through_ufunc, which evaluates a property
+//   over what is not a Python number by the function of Halx.ufunc.
 struct ModuleState {
     PyObject *phase_members[4];
+    PyObject *through_ufunc;
 };
 
 // The state of `module` (borrowed); null before the module is executed.
 inline ModuleState *state_of(PyObject *module) { return static_cast<ModuleState *>(PyModule_GetState(module)); }
 
-// The derived properties' scalar functions (derived.cpp), null-terminated;
-// each receives the module as self.
-extern PyMethodDef derived_functions[];
+// Every property's scalar function (properties.cpp), null-terminated; each
+// receives the module as self.
+extern PyMethodDef property_functions[];
 
 // Adds to `module` the documented methods of the proxy class (methods.cpp),
-// over the entry points of _Halx, which it imports. Returns false with an
-// exception set (ImportError, AttributeError, MemoryError).
+// over the entry points of _Halx, which it imports, as the dict
+// cHalx_methods (name -> function). Returns false with an exception set
+// (ImportError, AttributeError, MemoryError).
 bool add_methods(PyObject *module);
+
+// Whether `object` (borrowed) is something the ufuncs take and a Python
+// number is not: a list or tuple, or an object of a type with one of NumPy's
+// array protocols (NumPy's scalars and arrays, xarray, dask and pint objects).
+// Never raises.
+bool is_array_like(PyObject *object);
 
 }  // namespace Halx::functions
 

@@ -1,8 +1,9 @@
 // Module Halx._functions: the package's scalar functions, in one module with
 // multi-phase initialisation. It holds the documented methods of the proxy
-// class (methods.cpp) and the derived properties as functions (derived.cpp,
-// listed in __all__), and each module object keeps the members of Halx.Phase
-// of its interpreter in its state (functions.h). Nothing here holds a Python
+// class (methods.cpp, in the dict cHalx_methods) and every property as a
+// function (properties.cpp, listed in __all__), and each module object keeps
+// the members of Halx.Phase of its interpreter and the hand-over to
+// Halx.ufunc in its state (functions.h). Nothing here holds a Python
 // object process-wide, so the module declares support for interpreters with a
 // lock of their own; it imports _Halx for the methods' entry points, and
 // _Halx refuses such interpreters.
@@ -38,13 +39,23 @@ bool import_phase_members(PyObject *module) {
     return true;
 }
 
-// Sets the module's __all__ to the names of the derived properties' functions
-// (what the package re-exports; the methods are the proxy class's); returns
-// false with an exception set.
+// Fills the state of `module` with Halx._arrays.through_ufunc, which the
+// property functions call for array-like arguments (it imports NumPy only
+// then); returns false with an exception set.
+bool import_through_ufunc(PyObject *module) {
+    OwnedReference arrays_module(PyImport_ImportModule("Halx._arrays"));
+    if (!arrays_module) return false;
+    state_of(module)->through_ufunc = PyObject_GetAttrString(arrays_module.get(), "through_ufunc");
+    return state_of(module)->through_ufunc != nullptr;
+}
+
+// Sets the module's __all__ to the names of the property functions (what the
+// package re-exports; the methods are the proxy class's); returns false with
+// an exception set.
 bool add_all(PyObject *module) {
     OwnedReference names(PyList_New(0));
     if (!names) return false;
-    for (const PyMethodDef *function = derived_functions; function->ml_name != nullptr; ++function) {
+    for (const PyMethodDef *function = property_functions; function->ml_name != nullptr; ++function) {
         OwnedReference name(PyUnicode_FromString(function->ml_name));
         if (!name || PyList_Append(names.get(), name.get()) < 0) return false;
     }
@@ -56,13 +67,15 @@ bool add_all(PyObject *module) {
 
 // Py_mod_exec: returns 0, or -1 with an exception set.
 int execute_module(PyObject *module) {
-    return add_all(module) && import_phase_members(module) && add_methods(module) ? 0 : -1;
+    return add_all(module) && import_phase_members(module) && import_through_ufunc(module) && add_methods(module) ? 0
+                                                                                                                  : -1;
 }
 
 int traverse_module(PyObject *module, visitproc visit, void *arg) {
     ModuleState *state = state_of(module);
     if (state == nullptr) return 0;  // not yet executed
     for (PyObject *member : state->phase_members) Py_VISIT(member);
+    Py_VISIT(state->through_ufunc);
     return 0;
 }
 
@@ -70,6 +83,7 @@ int clear_module(PyObject *module) {
     ModuleState *state = state_of(module);
     if (state == nullptr) return 0;
     for (PyObject *&member : state->phase_members) Py_CLEAR(member);
+    Py_CLEAR(state->through_ufunc);
     return 0;
 }
 
@@ -88,10 +102,10 @@ PyModuleDef_Slot module_slots[] = {
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
     "_functions",
-    "The scalar functions of Halx: the methods of Halx.cHalx and the derived properties of sodium chloride; "
+    "The scalar functions of Halx: every property of sodium chloride, and the methods of Halx.cHalx; "
     "import them from Halx.",
     sizeof(ModuleState),
-    derived_functions,
+    property_functions,
     module_slots,
     traverse_module,
     clear_module,

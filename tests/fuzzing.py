@@ -120,6 +120,27 @@ def refusal_message(function: str, position: int) -> str:
     return f"in method '{function}', argument {position} of type '{kind}'"
 
 
+_ARRAY_PROTOCOLS = ("__array_ufunc__", "__array__", "__array_interface__", "__array_function__")
+
+
+def method_refusal(function: str, position: int, value) -> Optional[str]:
+    """What the proxy's method says instead of refusal_message(function, position)
+    when the refused number is array-like: the position as the caller counts
+    it and the function of the package that takes it; None otherwise."""
+    # By type, as the method checks: isinstance would consult __class__.
+    array_like = issubclass(type(value), (list, tuple)) or any(hasattr(type(value), name) for name in _ARRAY_PROTOCOLS)
+    if position == 1 or not array_like:
+        return None
+    name = function[len("cHalx_") :]
+    row = next(row for row in Halx._table.PROPERTIES if row.name == name)
+    argument = row.arguments[position - 2]
+    return (
+        f"cHalx.{name}(): argument {position - 1}, {argument.name} ({argument.quantity} in {argument.unit}), "
+        f"must be a float or int, not {type(value).__module__}.{type(value).__qualname__}; "
+        f"Halx.{name} takes NumPy scalars and arrays"
+    ).replace(" not builtins.", " not ")
+
+
 # --- Generated arguments and their verdicts ----------------------------------------------------
 FRESH = "a new pointer object on every read"
 
@@ -656,6 +677,10 @@ def check_property_call(name: str, cases: list, keywords: dict, via_proxy: bool 
         result, error = call(method, cases[1:], keywords)
         if keywords:  # refused by the interpreter, which names the method called
             expected = Raises(TypeError, rf"(Halx\.)?{method.__name__}\(\) takes no keyword arguments", pattern=True)
+        elif isinstance(expected, Raises) and len(cases) == PROPERTIES[name][1]:
+            for position, case in enumerate(cases[1:], start=2):
+                if expected.message == refusal_message(name, position):
+                    expected = Raises(TypeError, method_refusal(name, position, case.obj) or expected.message)
     else:
         result, error = call(getattr(_Halx, name), cases, keywords)
     if isinstance(expected, Raises):

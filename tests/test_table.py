@@ -101,15 +101,19 @@ ARGUMENT_UNITS = {"T": "°C", "P": "bar"}
 def test_help_on_each_property_shows_a_call_signature_and_every_unit(name):
     arguments, unit = SHOWN[name]
     bound = any(row.name == name for row in BOUND)
-    function = getattr(Halx.cHalx(), name) if bound else getattr(Halx, name)
-    lines = pydoc.render_doc(function, renderer=pydoc.plaintext).splitlines()
-    assert lines[2].startswith(f"{name}({', '.join(arguments)}, /)")
-    summary = lines[3].strip()
-    assert all(f"{argument} ({ARGUMENT_UNITS[argument]})" in summary for argument in arguments), summary
-    assert summary.endswith(f", in {unit}." if unit else ": a Halx.Phase, solid, liquid or vapour."), summary
-    text = "\n".join(lines)
-    for argument in arguments:
-        assert re.search(rf"^ +{argument} : float\n +\w+, {ARGUMENT_UNITS[argument]}\.$", text, re.M), text
+    # Every property is a function of the package, taking arrays too; the bound ones also a method, taking numbers.
+    shown = [(getattr(Halx, name), "float or array_like")]
+    if bound:
+        shown.append((getattr(Halx.cHalx(), name), "float"))
+    for function, kind in shown:
+        lines = pydoc.render_doc(function, renderer=pydoc.plaintext).splitlines()
+        assert lines[2].startswith(f"{name}({', '.join(arguments)}, /)")
+        summary = lines[3].strip()
+        assert all(f"{argument} ({ARGUMENT_UNITS[argument]})" in summary for argument in arguments), summary
+        assert summary.endswith(f", in {unit}." if unit else ": a Halx.Phase, solid, liquid or vapour."), summary
+        text = "\n".join(lines)
+        for argument in arguments:
+            assert re.search(rf"^ +{argument} : {kind}\n +\w+, {ARGUMENT_UNITS[argument]}\.$", text, re.M), text
     # The package's docstring lists every property, the class's its methods, each with the same line.
     assert f"``{name}``\n    {summary}\n" in Halx.__doc__
     if bound:

@@ -136,10 +136,10 @@ class DomainsTable(SphinxDirective):
 
 
 class FunctionReference(SphinxDirective):
-    """autofunction for each scalar function of the package (the derived properties), in table order."""
+    """autofunction for each function of the package, one per property, in table order."""
 
     def run(self) -> List[nodes.Node]:
-        lines = [f".. autofunction:: Halx.{row.name}" for row in PROPERTIES if not row.bound]
+        lines = [f".. autofunction:: Halx.{row.name}" for row in PROPERTIES]
         return self.parse_text_to_nodes("\n".join(["```{eval-rst}", *lines, "```"]))
 
 

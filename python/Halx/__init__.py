@@ -1,23 +1,28 @@
 """Thermodynamic properties of pure sodium chloride (NaCl).
 
 >>> import Halx
->>> h = Halx.cHalx()
->>> h.T_Melting(1000.0)          # melting temperature at 1000 bar
+>>> Halx.T_Melting(1000.0)          # melting temperature at 1000 bar
 825.425987637
->>> Halx.T_Triple, Halx.P_Triple  # the triple point
+>>> Halx.T_Triple, Halx.P_Triple    # the triple point
 (800.7, 0.0005)
->>> Halx.T_Boiling(1.01325)      # normal boiling point, °C
+>>> Halx.T_Boiling(1.01325)         # normal boiling point, °C
 1450.6193632468426
 >>> print(Halx.phase(1000.0, 1.0))
 liquid
+>>> Halx.evaluate("Rho_Liquid", T=900.0, P=100.0)  # a property chosen at run time, kg/m³
+1505.4437401142663
 
-``Halx.cHalx`` evaluates the five correlations; functions of the package
-evaluate what follows from them (inverse curves, the phase, latent heats,
-response coefficients), and ``Halx.in_range`` tells whether a state lies where
-a property was checked against measurements. With NumPy installed,
-``Halx.ufunc`` holds the same properties as NumPy universal functions, and with
-matplotlib, ``Halx.plot`` draws the phase diagram; both are imported on first
-use, so ``import Halx`` needs neither.
+Every property is a function of the package: the five correlations
+(``P_Boiling`` to ``Rho_Liquid``, also the methods of ``Halx.cHalx``) and what
+follows from them (inverse curves, the phase, latent heats, response
+coefficients). A float or int gives a float; with NumPy installed, NumPy
+scalars and arrays, lists, xarray, dask and pint objects go to the function of
+the same name in ``Halx.ufunc``, the same properties as NumPy universal
+functions, and give what it gives. ``Halx.evaluate`` looks a property up by its
+name, and ``Halx.in_range`` tells whether a state lies where a property was
+checked against measurements. With matplotlib, ``Halx.plot`` draws the phase
+diagram. ``Halx.ufunc`` and ``Halx.plot`` are imported on first use, so
+``import Halx`` needs neither NumPy nor matplotlib.
 """
 
 import importlib
@@ -29,12 +34,13 @@ from _Halx import cvar
 
 from . import _functions
 from ._domain import in_range
-from ._functions import *  # noqa: F401,F403  (a scalar function per derived property of the table)
+from ._functions import *  # noqa: F401,F403  (a function per property of the table)
+from ._lookup import evaluate
 from ._phase import Phase
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
-__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "in_range", "__version__"]
+__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "evaluate", "in_range", "__version__"]
 __all__ += _functions.__all__
 
 # Written once, in pyproject.toml, and read from the installed package's
@@ -49,10 +55,8 @@ T_Triple: Final[float] = cvar.T_Triple
 P_Triple: Final[float] = cvar.P_Triple
 
 __doc__ = "\n".join(
-    [__doc__ or "", "Properties (methods of ``cHalx``):", ""]
-    + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if row.bound]
-    + ["", "Derived properties (functions of the package):", ""]
-    + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES if not row.bound]
+    [__doc__ or "", "Properties (functions of the package):", ""]
+    + [f"``{row.name}``\n    {docstring(row)}" for row in PROPERTIES]
     + ["", "Constants (read-only, also served by ``Halx.cvar``):", ""]
     + [
         f"``{constant.name}``\n    {constant_docstring(constant, getattr(cvar, constant.name))}"

@@ -11,25 +11,12 @@ Scalars are compared in plain Python, so ``in_range`` on numbers needs no
 NumPy; anything else is taken as an array through NumPy.
 """
 
-import difflib
-from typing import Any, Dict, Sequence
+from typing import Any, Sequence
 
-from ._table import PROPERTIES, Property
+from ._lookup import property_named
+from ._table import Property
 
-__all__ = ["checked_range_text", "count_outside", "in_range", "property_named"]
-
-_ROWS: Dict[str, Property] = {row.name: row for row in PROPERTIES}
-
-
-def property_named(name: str) -> Property:
-    """The row of the property called name; ValueError naming the closest one otherwise."""
-    row = _ROWS.get(name) if isinstance(name, str) else None
-    if row is None:
-        by_case = {known.lower(): known for known in _ROWS}
-        close = difflib.get_close_matches(str(name).lower(), list(by_case), n=1)
-        hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
-        raise ValueError(f"unknown property {name!r}{hint}; choose one of {', '.join(_ROWS)}")
-    return row
+__all__ = ["checked_range_text", "count_outside", "in_range"]
 
 
 def in_range(name: str, *arguments: Any) -> Any:

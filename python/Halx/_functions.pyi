@@ -1,21 +1,34 @@
-"""The scalar functions of Halx: the methods of ``Halx.cHalx`` and the derived properties.
+"""The scalar functions of Halx: every property of sodium chloride, and the methods of ``Halx.cHalx``.
 
-Import them from ``Halx``. The methods (not in ``__all__``) have the signature
-and docstring of the method and run the C entry point of ``_Halx``'s flat
-function ``cHalx_<name>``; ``Halx._proxy`` binds them. The derived properties'
-functions are what ``Halx`` re-exports.
+Import the functions from ``Halx``. A ``float`` or ``int`` (subclasses
+included) gives a ``float``, or for ``phase`` a ``Halx.Phase``; NumPy scalars
+and arrays, lists, tuples, xarray, dask and pint objects go to the function of
+the same name in ``Halx.ufunc`` and give what it gives (``numpy.float64`` for
+a NumPy scalar). Anything else raises ``TypeError``, an int beyond the range
+of a double ``OverflowError``. ``phase`` raises ``ValueError`` where no state
+exists (T or P NaN, T below absolute zero, P negative); every other function
+returns NaN outside its domain.
 
-Arguments of the derived properties are positional and must be ``float`` or ``int`` (subclasses included);
-anything else raises ``TypeError``, an int beyond the range of a double
-``OverflowError``. ``phase`` raises ``ValueError`` where no state exists (T or P NaN, T below
-absolute zero, P negative); every other function returns NaN outside its
-domain.
+``cHalx_methods`` (not in ``__all__``) maps the name of each method of the
+proxy class to a function with the method's signature and docstring that runs
+the C entry point of ``_Halx``'s flat function ``cHalx_<name>``;
+``Halx._proxy`` binds them.
 """
+
+from typing import Any, Callable, Sequence, Union, overload
+
+import numpy
+from numpy.typing import NDArray
 
 from ._phase import Phase
 
 __all__ = [
-    # BEGIN derived names (cmake/write_stubs.py)
+    # BEGIN names (cmake/write_stubs.py)
+    "P_Boiling",
+    "T_Melting",
+    "P_Sublimation",
+    "Rho_Solid",
+    "Rho_Liquid",
     "T_Boiling",
     "T_Sublimation",
     "P_Melting",
@@ -27,59 +40,160 @@ __all__ = [
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
-    # END derived names
+    # END names
 ]
 
-# BEGIN methods (cmake/write_stubs.py)
-def P_Boiling(self: object, T: float, /) -> float:
+_NumPyScalar = Union[numpy.floating[Any], numpy.integer[Any], numpy.bool_]
+_Scalar = Union[float, _NumPyScalar]
+_Array = Union[NDArray[Any], Sequence[Any]]
+
+cHalx_methods: dict[str, Callable[..., float]]
+
+# BEGIN functions (cmake/write_stubs.py)
+@overload
+def P_Boiling(T: _Scalar, /) -> float: ...
+@overload
+def P_Boiling(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_Boiling(T: Any, /) -> Any:
     """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
 
-def T_Melting(self: object, P: float, /) -> float:
+@overload
+def T_Melting(P: _Scalar, /) -> float: ...
+@overload
+def T_Melting(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def T_Melting(P: Any, /) -> Any:
     """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
 
-def P_Sublimation(self: object, T: float, /) -> float:
+@overload
+def P_Sublimation(T: _Scalar, /) -> float: ...
+@overload
+def P_Sublimation(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_Sublimation(T: Any, /) -> Any:
     """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
 
-def Rho_Solid(self: object, T: float, P: float, /) -> float:
+@overload
+def Rho_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Rho_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Solid(T: Any, P: Any, /) -> Any:
     """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
 
-def Rho_Liquid(self: object, T: float, P: float, /) -> float:
+@overload
+def Rho_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Rho_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Liquid(T: Any, P: Any, /) -> Any:
     """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
 
-# END methods
-
-# BEGIN derived functions (cmake/write_stubs.py)
-def T_Boiling(P: float, /) -> float:
+@overload
+def T_Boiling(P: _Scalar, /) -> float: ...
+@overload
+def T_Boiling(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def T_Boiling(P: Any, /) -> Any:
     """Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
 
-def T_Sublimation(P: float, /) -> float:
+@overload
+def T_Sublimation(P: _Scalar, /) -> float: ...
+@overload
+def T_Sublimation(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def T_Sublimation(P: Any, /) -> Any:
     """Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
 
-def P_Melting(T: float, /) -> float:
+@overload
+def P_Melting(T: _Scalar, /) -> float: ...
+@overload
+def P_Melting(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_Melting(T: Any, /) -> Any:
     """Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
 
-def phase(T: float, P: float, /) -> Phase:
+@overload
+def phase(T: _NumPyScalar, P: _Scalar, /) -> numpy.int8: ...
+@overload
+def phase(T: float, P: _NumPyScalar, /) -> numpy.int8: ...
+@overload
+def phase(T: float, P: float, /) -> Phase: ...
+@overload
+def phase(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.int8]: ...
+@overload
+def phase(T: _Scalar, P: _Array, /) -> NDArray[numpy.int8]: ...
+@overload
+def phase(T: Any, P: Any, /) -> Any:
     """Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
 
-def H_Vaporization(T: float, /) -> float:
+@overload
+def H_Vaporization(T: _Scalar, /) -> float: ...
+@overload
+def H_Vaporization(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Vaporization(T: Any, /) -> Any:
     """Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
 
-def H_Sublimation(T: float, /) -> float:
+@overload
+def H_Sublimation(T: _Scalar, /) -> float: ...
+@overload
+def H_Sublimation(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Sublimation(T: Any, /) -> Any:
     """Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
 
-def H_Fusion(P: float, /) -> float:
+@overload
+def H_Fusion(P: _Scalar, /) -> float: ...
+@overload
+def H_Fusion(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Fusion(P: Any, /) -> Any:
     """Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
 
-def Alpha_Solid(T: float, P: float, /) -> float:
+@overload
+def Alpha_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Alpha_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Solid(T: Any, P: Any, /) -> Any:
     """Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
 
-def Alpha_Liquid(T: float, P: float, /) -> float:
+@overload
+def Alpha_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Alpha_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Liquid(T: Any, P: Any, /) -> Any:
     """Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
 
-def Beta_Solid(T: float, P: float, /) -> float:
+@overload
+def Beta_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Beta_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Solid(T: Any, P: Any, /) -> Any:
     """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
 
-def Beta_Liquid(T: float, P: float, /) -> float:
+@overload
+def Beta_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Beta_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Liquid(T: Any, P: Any, /) -> Any:
     """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
 
-# END derived functions
+# END functions

@@ -38,8 +38,9 @@ def _class_docstring(rows: Sequence[Property]) -> str:
     Arguments are positional and must be ``float`` or ``int`` (subclasses
     included, so ``numpy.float64`` serves); anything else raises
     ``TypeError``, other NumPy scalars (``numpy.float32``, ``numpy.int64``)
-    and arrays, 0-d included, too. For NumPy input use ``Halx.ufunc``: the
-    same properties over arrays, xarray objects and pint quantities.
+    and arrays, 0-d included, too. The functions of the package
+    (``Halx.{rows[0].name}`` and the others) give the same values and take
+    NumPy scalars, arrays, xarray objects and pint quantities as well.
 
     Methods
     -------
@@ -91,10 +92,11 @@ class cHalx:
 
 
 # One method per bound row, without a Python-level wrapper: a call goes
-# straight to the flat function's C entry point. Halx._functions holds that
-# entry point as a function with the method's signature and docstring.
+# straight to the flat function's C entry point. Halx._functions holds, in
+# cHalx_methods, a function over that entry point with the method's signature
+# and docstring.
 for _row in _BOUND:
-    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(getattr(_functions, _row.name)))
+    setattr(cHalx, _row.name, _Halx.SWIG_PyInstanceMethod_New(_functions.cHalx_methods[_row.name]))
 del _row
 
 _Halx.cHalx_swigregister(cHalx)

@@ -315,27 +315,45 @@ def docstring(row: Property) -> str:
     return f"{_sentence(row.summary)} at {describe_arguments(row)}, {describe_result(row)}."
 
 
-def scalar_docstring(row: Property) -> str:
-    """The numpydoc docstring of the scalar function or method of row: its
-    one line, each argument with its unit, the result with its unit."""
+def scalar_docstring(row: Property, method: bool = False) -> str:
+    """The numpydoc docstring of the function of the package for row or, as a
+    method, of the method of cHalx: its one line, each argument with its unit,
+    the result with its unit. The function takes arrays too; the method only numbers."""
+    kind = "float" if method else "float or array_like"
     parameters = []
     for argument in row.arguments:
-        parameters += [f"{argument.name} : float", f"    {_sentence(argument.quantity)}, {argument.unit}."]
+        parameters += [f"{argument.name} : {kind}", f"    {_sentence(argument.quantity)}, {argument.unit}."]
     if row.result == "phase":
-        returns = ["Halx.Phase", f"    {_sentence(row.summary)}: {describe_result(row)}."]
+        result = "Halx.Phase" if method else "Halx.Phase, or int8 codes for NumPy input"
+        returns = [result, f"    {_sentence(row.summary)}: {describe_result(row)}."]
     else:
-        returns = ["float", f"    {_sentence(row.summary)}, {row.unit}."]
+        returns = [
+            "float" if method else "float, or float64 for NumPy input",
+            f"    {_sentence(row.summary)}, {row.unit}.",
+        ]
+    if method:
+        notes = []
+        see_also = f"Halx.{row.name} : the same as a function, which takes NumPy scalars and arrays too."
+    else:
+        notes = [
+            "",
+            "Notes",
+            "-----",
+            textwrap.fill(
+                f"A float or int (subclasses included) gives a {'Halx.Phase' if row.result == 'phase' else 'float'}. "
+                f"A NumPy scalar or array, a list or tuple, an xarray DataArray, a dask array or a pint "
+                f"Quantity is passed to Halx.ufunc.{row.name} (NumPy needed), and the result is what it gives.",
+                width=76,
+            ),
+        ]
+        see_also = f"Halx.ufunc.{row.name} : the same as a NumPy ufunc, with out= and the other ufunc options."
     return "\n".join(
         [docstring(row), "", "Parameters", "----------"]
         + parameters
         + ["", "Returns", "-------"]
         + returns
-        + [
-            "",
-            "See Also",
-            "--------",
-            f"Halx.ufunc.{row.name} : the same over NumPy arrays, xarray objects and pint quantities.",
-        ]
+        + notes
+        + ["", "See Also", "--------", see_also]
     )
 
 

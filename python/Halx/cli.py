@@ -32,7 +32,6 @@ from __future__ import annotations
 
 import argparse
 import contextlib
-import difflib
 import functools
 import io
 import itertools
@@ -43,7 +42,8 @@ import textwrap
 from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Type, Union
 
 from . import _functions, _values, cvar
-from ._domain import checked_range_text, count_outside, property_named
+from ._domain import checked_range_text, count_outside
+from ._lookup import property_named, quantity_named
 from ._output import OutputFailed, ascii_where_needed, guarded, in_si, replacing_file, write_aligned, write_csv
 from ._phase import Phase
 from ._proxy import cHalx
@@ -311,13 +311,10 @@ def _run_eval(options: argparse.Namespace) -> int:
             words.append(word)
     if name is None:
         parser.error(f"give a property or constant, e.g. {_PROGRAM} eval {PROPERTIES[0].name} 1000")
-    row = _QUANTITIES.get(name)
-    if row is None:
-        known = list(_QUANTITIES)
-        by_case = {known_name.lower(): known_name for known_name in known}
-        close = difflib.get_close_matches(name.lower(), list(by_case), n=1)
-        hint = f" (did you mean {by_case[close[0]]}?)" if close else ""
-        parser.error(f"unknown property {name!r}{hint}; choose one of {', '.join(known)}")
+    try:
+        row = quantity_named(name)
+    except ValueError as error:
+        parser.error(str(error))
     unit, convert = in_si(row.unit) if options.si else (row.unit, None)
     written = "" if numbers_only else f" {unit}"
     if isinstance(row, Constant):
