@@ -174,6 +174,7 @@ def _stub_parameters(stub, name):
     }
 
 
+@pytest.mark.keeps_memory
 @pytest.mark.parametrize("name", SHOWN)
 def test_each_ufunc_function_and_its_stub_name_the_arguments_as_the_property_does(name):
     ufunc = pytest.importorskip("Halx.ufunc")
