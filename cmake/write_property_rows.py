@@ -49,9 +49,9 @@ RESULT_TYPES = {"float": "double", "phase": "Halx::Phase"}
 
 def load_table(path: Path):
     """The table module, loaded from its file without importing the package."""
-    spec = importlib.util.spec_from_file_location("halx_property_table", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("halx_property_table", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -28,9 +28,9 @@ def argument_names(row):
 
 
 def load_stub_writer():
-    spec = importlib.util.spec_from_file_location("write_stubs", ROOT / "cmake" / "write_stubs.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("write_stubs", ROOT / "cmake" / "write_stubs.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

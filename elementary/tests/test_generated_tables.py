@@ -19,9 +19,9 @@ GENERATOR = ELEMENTARY / "generate_tables.py"
 CHECK_WITH_ALTERED_FILE = """
 import importlib.util, sys
 from pathlib import Path
-spec = importlib.util.spec_from_file_location("generate_tables", sys.argv[1])
-generator = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(generator)
+found = importlib.util.spec_from_file_location("generate_tables", sys.argv[1])
+generator = importlib.util.module_from_spec(found)
+found.loader.exec_module(generator)
 name, old, new, copy = sys.argv[2:]
 text = (Path(sys.argv[1]).parent / name).read_text(encoding="utf-8")
 assert text.count(old) == 1, old
