@@ -27,7 +27,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 from typing import Dict, List, Optional
 
@@ -504,56 +503,38 @@ def sanitize(session: nox.Session) -> None:
     reports = Path(tempfile.mkdtemp(prefix="halx-sanitizer-reports-"))
     failed = []
 
-    def environment(report: str, detect_leaks: int) -> Dict[str, str]:
-        return {
+    def sanitized_pytest(report: str, detect_leaks: int, *options: str) -> None:
+        environment = {
             "LD_PRELOAD": preload,
             "PYTHONMALLOC": "malloc",
             "ASAN_OPTIONS": f"detect_leaks={detect_leaks}:log_path={reports / report}.asan",
             "LSAN_OPTIONS": f"suppressions={ROOT / '.ci/lsan.supp'}:print_suppressions=0",
             "UBSAN_OPTIONS": f"halt_on_error=1:print_stacktrace=1:log_path={reports / report}.ubsan",
         }
+        try:
+            venv.pytest(session, "-p", "no:cacheprovider", *options, env=environment)
+        except nox.command.CommandFailed:
+            failed.append(report)
 
     def report_text(report: str) -> str:
         return "".join(p.read_text(errors="replace") for p in reports.glob(f"{report}.*"))
 
-    def check_file(file: str) -> str:
-        """Runs one file's unmarked tests in an interpreter of its own; returns
-        its output, and records the file in `failed` when pytest fails."""
+    for file in unmarked_files:
         report = file.replace("/", "_")
-        command = [venv.python, "-m", "pytest", "-p", "no:cacheprovider", "-q", "-m", "not keeps_memory", file]
-        for attempt in (1, 2):
-            run = subprocess.run(
-                command,
-                env={**os.environ, "PATH": f"{venv.bin}{os.pathsep}{os.environ['PATH']}", **environment(report, 1)},
-                stdout=subprocess.PIPE,
-                stderr=subprocess.STDOUT,
-                text=True,
-            )
-            text = report_text(report)
-            # LeakSanitizer's own tracer now and then dies at exit ("Tracer caught
-            # signal 11"): not a finding about the code, so such a file runs once more.
-            tracer_failed = "LeakSanitizer has encountered a fatal error" in text and not re.search(
-                r"detected memory leaks|ERROR: AddressSanitizer|runtime error", text
-            )
-            if not (tracer_failed and attempt == 1):
-                break
+        sanitized_pytest(report, 1, "-q", "-m", "not keeps_memory", file)
+        # LeakSanitizer's own tracer now and then dies at exit ("Tracer caught
+        # signal 11"): not a finding about the code, so such a file runs once more.
+        text = report_text(report)
+        if "LeakSanitizer has encountered a fatal error" in text and not re.search(
+            r"detected memory leaks|ERROR: AddressSanitizer|runtime error", text
+        ):
+            session.log(f"LeakSanitizer's tracer failed while checking {file}; running it once more")
             for path in reports.glob(f"{report}.*"):
                 path.unlink()
-        if run.returncode != 0:
-            failed.append(report)
-        retried = " (run twice: LeakSanitizer's tracer failed the first time)" if attempt == 2 else ""
-        return f"== {file}{retried}\n{run.stdout}"
-
-    # Each file in an interpreter of its own, as many at a time as there are cores.
-    with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        for output in pool.map(check_file, unmarked_files):
-            print(output, end="", flush=True)
-    try:
-        venv.pytest(
-            session, "-p", "no:cacheprovider", *PARALLEL, "-m", "keeps_memory", env=environment("keeps_memory", 0)
-        )
-    except nox.command.CommandFailed:
-        failed.append("keeps_memory")
+            if report in failed:
+                failed.remove(report)
+            sanitized_pytest(report, 1, "-q", "-m", "not keeps_memory", file)
+    sanitized_pytest("keeps_memory", 0, *PARALLEL, "-m", "keeps_memory")
     found = sorted(reports.iterdir())
     for path in found:
         print(f"== {path.name}\n{path.read_text(errors='replace')}")
