@@ -8,7 +8,8 @@
 //     this module's SwigPyObject type, or another module's with the runtime's
 //     layout and a descriptor on the shared ring);
 //   - no link this module makes creates a loop or gives a pointer object a
-//     second predecessor, and no chain grows beyond MaxChainLength;
+//     second predecessor among the links this module made (another module's
+//     own append is not seen), and no chain grows beyond MaxChainLength;
 //   - no walk recurses or runs unbounded, and a release never grows the C
 //     stack, whatever another module linked.
 #ifndef HALX_BINDING_POINTER_OBJECTS_H

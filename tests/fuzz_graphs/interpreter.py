@@ -298,6 +298,10 @@ class Graph:
         self.peer_frees = False  # the peer's delete has run or may run at a release
         self.ours: Set[int] = set()  # addresses of the instances made by _Halx,
         self.theirs: Set[int] = set()  # and by the peer
+        # Pointer objects whose predecessor the peer's own append gave or took
+        # away: _Halx records only the links it makes, so whether it sees one
+        # there is open. Held here so that their ids are never reused.
+        self.unrecorded: List[object] = []
 
     def take(self):
         """One of the objects at hand (None when there is none)."""
@@ -373,7 +377,7 @@ def peer_wrap(graph: Graph) -> None:
             graph.add(result)
 
 
-def expected_link(anchor, added, roots):
+def expected_link(graph: Graph, anchor, added):
     """The exception class a link of `added` behind `anchor` must raise, or
     None when it must succeed, or "either" where the peer's objects leave
     it open."""
@@ -386,7 +390,9 @@ def expected_link(anchor, added, roots):
         return ValueError
     if len(anchor_links) + len(added_links) > MAX_CHAIN:
         return ValueError
-    if any(other.next() is added for other in live_pointers(roots)):
+    if any(obj is added for obj in graph.unrecorded):
+        return "either"
+    if any(other.next() is added for other in live_pointers(graph.objects)):
         return ValueError if type(added) is OURS else "either"
     return None
 
@@ -394,7 +400,7 @@ def expected_link(anchor, added, roots):
 def check_link(graph: Graph, anchor, added, link: Callable, spliced: bool = True) -> None:
     """Runs `link` (which puts `added` behind `anchor`) and judges it; the
     splice itself is checked when `spliced`."""
-    expected = expected_link(anchor, added, graph.objects)
+    expected = expected_link(graph, anchor, added)
     following = anchor.next()
     tail = chain(added)[-1] if expected is None else None
     result, error = attempt(link)
@@ -417,6 +423,7 @@ def append(graph: Graph) -> None:
     if type(anchor) is OURS:
         check_link(graph, anchor, added, lambda: anchor.append(added))
     elif type(anchor) in PEER_TYPES and is_pointer(added):
+        graph.unrecorded += [added, added.next()]  # it gains a predecessor; its old next loses one
         anchor.append(added)  # the peer's own, unguarded: loops and lost links are its own
         graph.exact = False
 
