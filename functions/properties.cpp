@@ -20,6 +20,7 @@
 #include <initializer_list>
 #include <type_traits>
 
+#include "Caloric.h"
 #include "Derived.h"
 #include "Halx.h"
 #include "functions.h"

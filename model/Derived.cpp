@@ -10,13 +10,12 @@
 // bits on every compiler, C library and machine too.
 #include "Derived.h"
 
-#include <cfenv>
 #include <cmath>
-#include <limits>
 
 #include "Halx.h"
 #include "correlations.h"
 #include "elementary.h"
+#include "shared.h"
 
 namespace Halx {
 
@@ -28,30 +27,14 @@ using correlations::MeltingSlope;
 using correlations::ReciprocalTripleKelvin;
 using correlations::SublimationSlope;
 
-// --- Physical constants -----------------------------------------------------------------
+using shared::below_absolute_zero;
+using shared::GasConstant;
+using shared::not_positive;
+using shared::PascalPerBar;
+using shared::undefined;
 
-// Molar gas constant, J/(mol K): the SI value, exact since 2019.
-constexpr double GasConstant = 8.31446261815324;
 // ln 10, the double nearest to it.
 constexpr double Ln10 = 2.302585092994046;
-// Pascal per bar.
-constexpr double PascalPerBar = 1.0e5;
-// Absolute zero, degC: no state lies below it, so no property is defined there.
-constexpr double AbsoluteZero = -273.15;
-// The result of a function outside its domain: NaN, with the invalid flag
-// raised as for ln of a negative number, so that NumPy reports it like any
-// other invalid operation. A NaN argument is not outside the domain in this
-// sense: it travels through the arithmetic with its payload and raises nothing.
-double undefined() {
-    std::feraiseexcept(FE_INVALID);
-    return std::numeric_limits<double>::quiet_NaN();
-}
-
-// The domain tests compare quietly (std::isless and its kin raise no invalid
-// flag for a NaN operand, where < may), so that a NaN argument leaves the
-// floating-point flags as the arithmetic alone would.
-bool below_absolute_zero(double T) { return std::isless(T, AbsoluteZero); }
-bool not_positive(double x) { return std::islessequal(x, 0.0); }
 
 // log10 x as ln x / ln 10 from the correctly rounded ln: within two units in
 // the last place of log10 x, and the same double everywhere.

@@ -222,3 +222,247 @@ def Beta_Liquid(T: float, P: float) -> float:
     if not _liquid_exists(T, _liquid_volume(T), D):
         return math.nan
     return _divide(kappa, a * D)
+
+
+# --- The caloric properties -----------------------------------------------------------------------
+# The NASA polynomials of model/thermochemistry.h, written out apart from it:
+# (split in K, coefficients up to the split, above it). Each function below
+# repeats model/Caloric.cpp one rounded step at a time.
+
+CRYSTAL = (
+    1000.0,
+    (5.0240778, 5.1949066e-03, -7.283373e-06, 6.0671979e-09, -1.2013424e-12, -5.1123335e04, -21.227201),
+    (2.2134927, 1.5859902e-03, 5.0486383e-06, 2.6020549e-09, -3.6487096e-12, -4.9263203e04, -2.602566),
+)
+_LIQUID_COEFFICIENTS = (
+    12.358488,
+    -6.3071201e-03,
+    3.2004723e-06,
+    -6.7717362e-10,
+    5.1015612e-14,
+    -5.1423265e04,
+    -60.58553,
+)
+LIQUID_DATA = (1073.8, _LIQUID_COEFFICIENTS, _LIQUID_COEFFICIENTS)
+MONOMER = (
+    1000.0,
+    (3.7032286, 3.1997608e-03, -4.8924502e-06, 3.4639218e-09, -9.1357521e-13, -2.3028276e04, 5.77347949),
+    (4.4282931, 1.5627241e-04, -2.8108383e-08, 4.7163571e-12, -2.8832557e-16, -2.31709e04, 2.30097459),
+)
+DIMER = (
+    1000.0,
+    (7.9583953, 8.396236e-03, -1.3817116e-05, 1.0277666e-08, -2.8644994e-12, -7.0725939e04, -8.17532471),
+    (9.8262001, 1.9184763e-04, -8.1608743e-08, 1.5298181e-11, -1.0558994e-15, -7.1077149e04, -17.0361009),
+)
+_NAN4 = (math.nan,) * 4
+
+
+def standard_state(species, Tk: float):
+    """(Cp, H, S) of a species at Tk kelvin and 1 bar, per mole of the species."""
+    split, low, high = species
+    a = low if Tk <= split else high
+    cp = (((a[4] * Tk + a[3]) * Tk + a[2]) * Tk + a[1]) * Tk + a[0]
+    h = (((((a[4] / 5.0) * Tk + a[3] / 4.0) * Tk + a[2] / 3.0) * Tk + a[1] / 2.0) * Tk + a[0]) * Tk + a[5]
+    s = a[0] * _log(Tk) + ((((a[4] / 4.0) * Tk + a[3] / 3.0) * Tk + a[2] / 2.0) * Tk + a[1]) * Tk + a[6]
+    return cp * GAS_CONSTANT, h * GAS_CONSTANT, s * GAS_CONSTANT
+
+
+def _gibbs(standard, Tk: float) -> float:
+    return standard[1] - Tk * standard[2]
+
+
+def _condensed(standard, Tk: float, k: float, I: float, I_T: float, I_TT: float):
+    """(Cp, H, S, G) from the standard state and the integral of the molar volume from 1 bar."""
+    S = standard[2] - k * I_T
+    H = standard[1] + k * (I - Tk * I_T)
+    Cp = standard[0] - k * (Tk * I_TT)
+    return Cp, H, S, _gibbs(standard, Tk) + k * I
+
+
+SOLID_SCALE = MOLAR_MASS * 1.0e5
+
+
+def _solid_at(T: float):
+    e = _exp(_divide(T, 733.4))
+    return e, e * 0.002715 + 0.005727, solid_density_at_zero_pressure(T)
+
+
+def _solid_caloric(T: float, P: float):
+    Tk = T + 273.15
+    if Tk <= 0.0:
+        return _NAN4
+    e, s, rho0 = _solid_at(T)
+    rho, rho1 = s * P + rho0, s + rho0
+    if rho <= 0.0 or rho1 <= 0.0:
+        return _NAN4
+    ds = (e * 0.002715) / 733.4
+    dds = ds / 733.4
+    drho0 = -0.24599 - (T * 9.5797e-5) * 2.0
+    ddrho0 = -(9.5797e-5 * 2.0)
+    drho, drho1 = ds * P + drho0, ds + drho0
+    ddrho, ddrho1 = dds * P + ddrho0, dds + ddrho0
+    L = _log(_divide(rho, rho1))
+    r, r1 = _divide(drho, rho), _divide(drho1, rho1)
+    L_T = r - r1
+    L_TT = (_divide(ddrho, rho) - r * r) - (_divide(ddrho1, rho1) - r1 * r1)
+    u = ds / s
+    I = L / s
+    I_T = (L_T - u * L) / s
+    I_TT = (L_TT - (u * 2.0) * L_T + ((u * u) * 2.0 - dds / s) * L) / s
+    return _condensed(standard_state(CRYSTAL, Tk), Tk, SOLID_SCALE, I, I_T, I_TT)
+
+
+COMPRESSION_SLOPE = 5.5058e-7
+SERIES_BOUND, SERIES_TERMS = 1.0 / 16.0, 16
+
+
+def _fmax(a: float, b: float) -> float:
+    """C's fmax: the other argument where one is NaN."""
+    if math.isnan(a):
+        return b
+    if math.isnan(b):
+        return a
+    return max(a, b)
+
+
+def _by_series(c: float, P: float) -> bool:
+    return abs(c) * _fmax(abs(P), 1.0) <= SERIES_BOUND
+
+
+def _liquid_at(T: float):
+    kappa = T * 5.5058e-8 - 1.5259e-5
+    return _liquid_volume(T), kappa, kappa * 10.0
+
+
+def _compression(kappa: float, P: float):
+    a, a1 = kappa * (P * 10.0) + 1.0, kappa * 10.0 + 1.0
+    return a, a1, 1.0 - _log(a) * 0.1, 1.0 - _log(a1) * 0.1
+
+
+def _liquid_J(c: float, a: float, a1: float, P: float) -> float:
+    if _by_series(c, P):
+        x = c * P
+        xn = cn = 1.0
+        total, sign = 0.0, 1.0
+        for n in range(1, SERIES_TERMS + 1):
+            xn, cn = xn * x, cn * c
+            total = total + sign * (xn * P - cn) / float(n * (n + 1))
+            sign = -sign
+        return (P - 1.0) - total * 0.1
+    la, la1 = _log(a), _log(a1)
+    return (P - 1.0) * 1.1 - _divide(a * la - a1 * la1, c) * 0.1
+
+
+def _liquid_caloric(T: float, P: float):
+    Tk = T + 273.15
+    if Tk <= 0.0:
+        return _NAN4
+    Vm, kappa, c = _liquid_at(T)
+    a, a1, D, D1 = _compression(kappa, P)
+    if Vm <= 0.0 or D <= 0.0 or D1 <= 0.0:
+        return _NAN4
+    if _by_series(c, P):
+        x, PP = c * P, P * P
+        xn = cn = sign = 1.0
+        first = second = 0.0
+        for n in range(SERIES_TERMS):
+            first = first + sign * (xn * PP - cn) / float(n + 2)
+            second = second + sign * float(n + 1) * (xn * (PP * P) - cn) / float(n + 3)
+            xn, cn, sign = xn * x, cn * c, -sign
+    else:
+        la, la1 = _log(a), _log(a1)
+        dla = la - la1
+        first = _divide(P - 1.0, c) - _divide(dla, c * c)
+        second = _divide(((a - a1) - dla * 2.0) - (_divide(1.0, a) - _divide(1.0, a1)), (c * c) * c)
+    J = _liquid_J(c, a, a1, P)
+    J_T = -(COMPRESSION_SLOPE * 0.1) * first
+    J_TT = ((COMPRESSION_SLOPE * COMPRESSION_SLOPE) * 0.1) * second
+    dVm = 0.018639 - (T * 1.9687e-6) * 2.0
+    ddVm = -(1.9687e-6 * 2.0)
+    I, I_T, I_TT = Vm * J, dVm * J + Vm * J_T, (ddVm * J + (dVm * J_T) * 2.0) + Vm * J_TT
+    return _condensed(standard_state(LIQUID_DATA, Tk), Tk, 0.1, I, I_T, I_TT)
+
+
+def _vapour_at(T: float, P: float):
+    """(Tk, RT, y1, y2, w, monomer, dimer, g1, g2) of the equilibrium vapour, or None where it has no state."""
+    Tk = T + 273.15
+    if Tk <= 0.0 or P < 0.0:
+        return None
+    RT = GAS_CONSTANT * Tk
+    monomer, dimer = standard_state(MONOMER, Tk), standard_state(DIMER, Tk)
+    g1, g2 = _gibbs(monomer, Tk), _gibbs(dimer, Tk)
+    K = _exp(-_divide(g2 - g1 * 2.0, RT))
+    KP = 0.0 if P == 0.0 else K * P
+    y1 = _divide(2.0, 1.0 + math.sqrt(KP * 4.0 + 1.0))
+    y2 = 1.0 - y1 if y1 <= 0.5 else KP * (y1 * y1)
+    return Tk, RT, y1, y2, y1 + y2 * 2.0, monomer, dimer, g1, g2
+
+
+def _vapour_caloric(T: float, P: float):
+    state = _vapour_at(T, P)
+    if state is None:
+        return _NAN4
+    Tk, RT, y1, y2, w, monomer, dimer, g1, g2 = state
+    H = _divide(y1 * monomer[1] + y2 * dimer[1], w)
+    G = g1 + RT * _log(y1 * P) if y1 >= y2 else (g2 + RT * _log(y2 * P)) * 0.5
+    S = _divide(H - G, Tk)
+    z = _divide(y2 * 2.0, w)
+    dH = dimer[1] - monomer[1] * 2.0
+    Cp = (monomer[0] + z * (dimer[0] * 0.5 - monomer[0])) + _divide((y1 * y2) * (dH * dH), (RT * Tk) * ((w * w) * w))
+    return Cp, H, S, G
+
+
+def _caloric_functions(caloric):
+    """Cp, H, S and G of one phase as functions of (T, P)."""
+    return tuple((lambda T, P, i=i: caloric(T, P)[i]) for i in range(4))
+
+
+Cp_Solid, H_Solid, S_Solid, G_Solid = _caloric_functions(_solid_caloric)
+Cp_Liquid, H_Liquid, S_Liquid, G_Liquid = _caloric_functions(_liquid_caloric)
+Cp_Vapour, H_Vapour, S_Vapour, G_Vapour = _caloric_functions(_vapour_caloric)
+
+
+def Rho_Vapour(T: float, P: float) -> float:
+    state = _vapour_at(T, P)
+    return math.nan if state is None else _divide((P * 1.0e5) * (MOLAR_MASS * state[4]), state[1])
+
+
+def X_Dimer(T: float, P: float) -> float:
+    state = _vapour_at(T, P)
+    return math.nan if state is None else state[3]
+
+
+def P_Vapour(T: float) -> float:
+    Tk = T + 273.15
+    if Tk <= 0.0:
+        return math.nan
+    RT = GAS_CONSTANT * Tk
+    g1, g2 = _gibbs(standard_state(MONOMER, Tk), Tk), _gibbs(standard_state(DIMER, Tk), Tk)
+    gs0, gl0 = _gibbs(standard_state(CRYSTAL, Tk), Tk), _gibbs(standard_state(LIQUID_DATA, Tk), Tk)
+    _, s, rho0 = _solid_at(T)
+    Vm, kappa, c = _liquid_at(T)
+    P = 0.0
+    for _ in range(32):
+        gs, vs = math.nan, 0.0
+        rho, rho1 = s * P + rho0, s + rho0
+        if not (rho <= 0.0 or rho1 <= 0.0):
+            gs = gs0 + SOLID_SCALE * (_log(_divide(rho, rho1)) / s)
+            vs = SOLID_SCALE * _divide(1.0, rho)
+        gl, vl = math.nan, 0.0
+        a, a1, D, D1 = _compression(kappa, P)
+        if not (Vm <= 0.0 or D <= 0.0 or D1 <= 0.0):
+            gl = gl0 + 0.1 * (Vm * _liquid_J(c, a, a1, P))
+            vl = 0.1 * (Vm * D)
+        solid_wins = gs < gl or math.isnan(gl)
+        gc, v = (gs, vs) if solid_wins else (gl, vl)
+        if math.isnan(gc):
+            return math.nan
+        p1 = _exp(_divide(gc - g1, RT))
+        p2 = _exp(_divide(gc * 2.0 - g2, RT))
+        F = P - (p1 + p2)
+        slope = 1.0 - _divide((p1 + p2 * 2.0) * v, RT)
+        following = P - _divide(F, slope)
+        if following == P or math.isnan(following):
+            return following
+        P = following
+    return P

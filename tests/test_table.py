@@ -93,6 +93,14 @@ SHOWN = {
     "Alpha_Liquid": ("TP", "1/K"),
     "Beta_Solid": ("TP", "1/bar"),
     "Beta_Liquid": ("TP", "1/bar"),
+    **{
+        f"{quantity}_{phase}": ("TP", unit)
+        for phase in ("Solid", "Liquid", "Vapour")
+        for quantity, unit in (("Cp", "J/(mol·K)"), ("H", "J/mol"), ("S", "J/(mol·K)"), ("G", "J/mol"))
+    },
+    "Rho_Vapour": ("TP", "kg/m³"),
+    "X_Dimer": ("TP", "mol/mol"),
+    "P_Vapour": ("T", "bar"),
 }
 ARGUMENT_UNITS = {"T": "°C", "P": "bar"}
 

@@ -13,6 +13,7 @@
 
 #include <type_traits>
 
+#include "Caloric.h"
 #include "Derived.h"
 #include "Halx.h"
 #include "dispatch.h"

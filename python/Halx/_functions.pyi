@@ -40,6 +40,21 @@ __all__ = [
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
+    "Cp_Solid",
+    "H_Solid",
+    "S_Solid",
+    "G_Solid",
+    "Cp_Liquid",
+    "H_Liquid",
+    "S_Liquid",
+    "G_Liquid",
+    "Cp_Vapour",
+    "H_Vapour",
+    "S_Vapour",
+    "G_Vapour",
+    "Rho_Vapour",
+    "X_Dimer",
+    "P_Vapour",
     # END names
 ]
 
@@ -195,5 +210,153 @@ def Beta_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Beta_Liquid(T: Any, P: Any, /) -> Any:
     """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+
+@overload
+def Cp_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Cp_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Solid(T: Any, P: Any, /) -> Any:
+    """Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def H_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def H_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Solid(T: Any, P: Any, /) -> Any:
+    """Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def S_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def S_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Solid(T: Any, P: Any, /) -> Any:
+    """Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def G_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def G_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Solid(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def Cp_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Cp_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Liquid(T: Any, P: Any, /) -> Any:
+    """Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def H_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def H_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Liquid(T: Any, P: Any, /) -> Any:
+    """Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def S_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def S_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Liquid(T: Any, P: Any, /) -> Any:
+    """Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def G_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def G_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Liquid(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def Cp_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Cp_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_Vapour(T: Any, P: Any, /) -> Any:
+    """Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def H_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def H_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_Vapour(T: Any, P: Any, /) -> Any:
+    """Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def S_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def S_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def S_Vapour(T: Any, P: Any, /) -> Any:
+    """Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+
+@overload
+def G_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def G_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def G_Vapour(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+
+@overload
+def Rho_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Rho_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Rho_Vapour(T: Any, P: Any, /) -> Any:
+    """Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
+
+@overload
+def X_Dimer(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def X_Dimer(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def X_Dimer(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def X_Dimer(T: Any, P: Any, /) -> Any:
+    """Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+
+@overload
+def P_Vapour(T: _Scalar, /) -> float: ...
+@overload
+def P_Vapour(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_Vapour(T: Any, /) -> Any:
+    """Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
 
 # END functions

@@ -56,6 +56,8 @@ _SI: Dict[str, Tuple[str, Optional[Callable[[float], float]]]] = {
     "kg/m³": ("kg/m³", None),
     "kg/mol": ("kg/mol", None),
     "J/mol": ("J/mol", None),
+    "J/(mol·K)": ("J/(mol·K)", None),
+    "mol/mol": ("mol/mol", None),
     "1/K": ("1/K", None),
     "": ("", None),
 }

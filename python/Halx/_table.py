@@ -282,6 +282,66 @@ PROPERTIES: Tuple[Property, ...] = (
     ),
 )
 
+
+# The caloric side (model/Caloric.h): standard-state functions from the NASA
+# polynomials of the JANAF tables, the pressure dependence of the condensed
+# phases from their densities, the vapour as monomer and dimer in equilibrium.
+_THERMOCHEMISTRY = (
+    "the NASA polynomials of the JANAF tables (McBride, Gordon and Reno, NASA TM-4513, 1993) over the "
+    "temperatures they were fitted to"
+)
+_FITTED = {  # the temperatures of each phase's data, °C: 300 K, 1073.8 K and 5000 K
+    "Solid": (26.85, 800.65),
+    "Liquid": (800.65, 4726.85),
+    "Vapour": (26.85, 4726.85),
+}
+_PHASE_WORDS = {"Solid": "the solid (halite)", "Liquid": "the liquid", "Vapour": "the vapour"}
+_CALORIC_DOMAIN = {
+    "Solid": "T > −273.15 °C where the solid's density is positive at P and at 1 bar",
+    "Liquid": "T > −273.15 °C where the liquid's density is defined and positive at P and at 1 bar",
+    "Vapour": "T > −273.15 °C and P ≥ 0 bar",
+}
+# At 1 bar only for the condensed phases (their pressure dependence comes from the
+# densities); the vapour is an ideal gas, which real NaCl vapour is at and below 1 bar.
+_CALORIC_PRESSURES = {"Solid": (1.0, 1.0), "Liquid": (1.0, 1.0), "Vapour": (0.0, 1.0)}
+_QUANTITIES = (
+    ("Cp", "J/(mol·K)", "isobaric heat capacity of {phase} per mole of NaCl"),
+    ("H", "J/mol", "enthalpy of {phase} per mole of NaCl, zero for the elements at 25 °C"),
+    ("S", "J/(mol·K)", "absolute entropy of {phase} per mole of NaCl"),
+    ("G", "J/mol", "Gibbs energy of {phase} per mole of NaCl, zero for the elements at 25 °C"),
+)
+
+
+def _caloric(phase: str, name: str, unit: str, summary: str) -> Property:
+    return Property(
+        name,
+        (TEMPERATURE, PRESSURE),
+        unit,
+        summary,
+        f"Halx::{name}",
+        domain=_CALORIC_DOMAIN[phase],
+        checked=Checked((_FITTED[phase], _CALORIC_PRESSURES[phase]), _THERMOCHEMISTRY),
+    )
+
+
+PROPERTIES += tuple(
+    _caloric(phase, f"{quantity}_{phase}", unit, summary.format(phase=_PHASE_WORDS[phase]))
+    for phase in ("Solid", "Liquid", "Vapour")
+    for quantity, unit, summary in _QUANTITIES
+) + (
+    _caloric("Vapour", "Rho_Vapour", "kg/m³", "density of the vapour, NaCl and Na2Cl2 in equilibrium"),
+    _caloric("Vapour", "X_Dimer", "mol/mol", "mole fraction of Na2Cl2 molecules in the vapour"),
+    Property(
+        "P_Vapour",
+        (TEMPERATURE,),
+        "bar",
+        "equilibrium vapour pressure over the solid or liquid, from the Gibbs energies",
+        "Halx::P_Vapour",
+        domain="T > −273.15 °C",
+        checked=Checked(((_FITTED["Solid"][0], _FITTED["Liquid"][1]),), _THERMOCHEMISTRY),
+    ),
+)
+
 CONSTANTS: Tuple[Constant, ...] = (
     Constant("MolarMass", "kg/mol", "molar mass", 0.058443),
     Constant("T_Triple", "°C", "triple-point temperature", 800.7),
@@ -425,7 +485,18 @@ def constant_docstring(constant: Constant, value: float) -> str:
 # What the texts above become where only ASCII can be written (a terminal or
 # pipe in an ASCII or Latin-1 encoding): the unit symbols in the spellings
 # that pint and most ASCII tables use, the typographic dashes as hyphens.
-_ASCII_SPELLINGS = {"°": "deg", "²": "^2", "³": "^3", "–": "-", "—": "-", "×": "x", "…": "...", "≥": ">=", "≤": "<="}
+_ASCII_SPELLINGS = {
+    "·": "*",
+    "°": "deg",
+    "²": "^2",
+    "³": "^3",
+    "–": "-",
+    "—": "-",
+    "×": "x",
+    "…": "...",
+    "≥": ">=",
+    "≤": "<=",
+}
 
 
 def ascii_text(text: str) -> str:

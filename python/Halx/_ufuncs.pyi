@@ -35,6 +35,36 @@ Beta_Solid: numpy.ufunc
 """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
 Beta_Liquid: numpy.ufunc
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+Cp_Solid: numpy.ufunc
+"""Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Solid: numpy.ufunc
+"""Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Solid: numpy.ufunc
+"""Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Solid: numpy.ufunc
+"""Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Cp_Liquid: numpy.ufunc
+"""Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Liquid: numpy.ufunc
+"""Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Liquid: numpy.ufunc
+"""Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Liquid: numpy.ufunc
+"""Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Cp_Vapour: numpy.ufunc
+"""Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Vapour: numpy.ufunc
+"""Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Vapour: numpy.ufunc
+"""Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Vapour: numpy.ufunc
+"""Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Rho_Vapour: numpy.ufunc
+"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
+X_Dimer: numpy.ufunc
+"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+P_Vapour: numpy.ufunc
+"""Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
 # END ufuncs
 
 #: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"

@@ -30,6 +30,21 @@ __all__ = [
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
+    "Cp_Solid",
+    "H_Solid",
+    "S_Solid",
+    "G_Solid",
+    "Cp_Liquid",
+    "H_Liquid",
+    "S_Liquid",
+    "G_Liquid",
+    "Cp_Vapour",
+    "H_Vapour",
+    "S_Vapour",
+    "G_Vapour",
+    "Rho_Vapour",
+    "X_Dimer",
+    "P_Vapour",
     # END names
 ]
 
@@ -131,4 +146,34 @@ Beta_Solid: _OfTAndP
 """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
 Beta_Liquid: _OfTAndP
 """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+Cp_Solid: _OfTAndP
+"""Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Solid: _OfTAndP
+"""Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Solid: _OfTAndP
+"""Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Solid: _OfTAndP
+"""Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Cp_Liquid: _OfTAndP
+"""Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Liquid: _OfTAndP
+"""Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Liquid: _OfTAndP
+"""Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Liquid: _OfTAndP
+"""Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Cp_Vapour: _OfTAndP
+"""Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+H_Vapour: _OfTAndP
+"""Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+S_Vapour: _OfTAndP
+"""Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+G_Vapour: _OfTAndP
+"""Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+Rho_Vapour: _OfTAndP
+"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
+X_Dimer: _OfTAndP
+"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+P_Vapour: _OfT
+"""Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
 # END ufuncs

@@ -1,0 +1,75 @@
+"""The caloric properties: the data they rest on, and the thermodynamic
+identities that tie each phase's Cp, H, S and G to one another and to the
+phase's density. Bit-for-bit agreement with the step-by-step evaluation in
+tests/reference.py is checked for every property with the others
+(test_ufuncs.py); here the physics is checked, by centred differences."""
+
+import math
+
+import Halx
+import pytest
+
+# (phase, T in °C, P in bar): states inside each phase's data, away from the
+# polynomials' splits (726.85 °C for the solid and the gases).
+STATES = [
+    ("Solid", 300.0, 1.0),
+    ("Solid", 600.0, 2000.0),
+    ("Liquid", 1000.0, 1.0),
+    ("Liquid", 1500.0, 500.0),
+    ("Vapour", 1000.0, 0.01),
+    ("Vapour", 1400.0, 0.5),
+    ("Vapour", 400.0, 1.0e-6),
+]
+
+
+def density(phase: str, T: float, P: float) -> float:
+    return getattr(Halx, f"Rho_{phase}")(T, P)
+
+
+@pytest.mark.parametrize("phase, T, P", STATES)
+def test_each_phase_keeps_the_thermodynamic_identities(phase, T, P):
+    Cp, H, S, G = (getattr(Halx, f"{quantity}_{phase}") for quantity in ("Cp", "H", "S", "G"))
+    dT, dP = 1.0e-3, P * 1.0e-4
+    assert -(G(T + dT, P) - G(T - dT, P)) / (2 * dT) == pytest.approx(S(T, P), rel=1e-7)
+    assert (H(T + dT, P) - H(T - dT, P)) / (2 * dT) == pytest.approx(Cp(T, P), rel=1e-6)
+    # (dG/dP)_T is the molar volume, per mole of NaCl, in J/(mol bar).
+    volume = Halx.MolarMass / density(phase, T, P) * 1.0e5
+    assert (G(T, P + dP) - G(T, P - dP)) / (2 * dP) == pytest.approx(volume, rel=1e-5)
+    assert H(T, P) - (T + 273.15) * S(T, P) == pytest.approx(G(T, P), rel=1e-14, abs=1e-9)
+
+
+def test_the_crystal_at_25_degrees_and_the_fusion_at_the_datas_melting_point_match_the_data():
+    assert (Halx.H_Solid(25.0, 1.0), Halx.S_Solid(25.0, 1.0), Halx.Cp_Solid(25.0, 1.0)) == pytest.approx(
+        (-411.13e3, 72.12, 50.53), abs=0.01e3
+    )
+    assert round(Halx.S_Solid(25.0, 1.0), 1) == 72.1 and round(Halx.Cp_Solid(25.0, 1.0), 1) == 50.5
+    melting = 1073.8 - 273.15
+    assert round(Halx.H_Liquid(melting, 1.0) - Halx.H_Solid(melting, 1.0)) == 28159
+    # The data's melting point is where the two Gibbs energies meet (to the data's 5 digits).
+    assert Halx.G_Liquid(melting, 1.0) - Halx.G_Solid(melting, 1.0) == pytest.approx(0.0, abs=5.0)
+
+
+@pytest.mark.parametrize("T, expected", [(Halx.T_Triple, 5.27e-4), (1000.0, 0.01208), (1450.6, 0.784)])
+def test_the_vapour_pressure_is_where_the_vapour_and_the_condensed_phase_have_one_gibbs_energy(T, expected):
+    P = Halx.P_Vapour(T)
+    assert P == pytest.approx(expected, rel=2e-3)
+    condensed = min(Halx.G_Solid(T, P), Halx.G_Liquid(T, P))
+    assert Halx.G_Vapour(T, P) == pytest.approx(condensed, rel=1e-14)
+
+
+def test_the_vapour_is_an_ideal_mixture_of_monomer_and_dimer():
+    T, P = 1000.0, 0.01
+    x = Halx.X_Dimer(T, P)
+    assert 0.0 < x < 0.5 and Halx.X_Dimer(T, 1.0) > x  # pressure favours the dimer
+    molecules = P * 1.0e5 / (8.31446261815324 * (T + 273.15))
+    assert Halx.Rho_Vapour(T, P) == pytest.approx(molecules * Halx.MolarMass * (1.0 + x), rel=1e-14)
+    # At zero pressure it is all monomer: no dimer, no density, G without bound below.
+    assert (Halx.X_Dimer(T, 0.0), Halx.Rho_Vapour(T, 0.0), Halx.G_Vapour(T, 0.0)) == (0.0, 0.0, -math.inf)
+
+
+@pytest.mark.parametrize(
+    "name, outside",
+    [("H_Solid", (-273.15, 1.0)), ("G_Liquid", (11000.0, 1.0)), ("S_Vapour", (1000.0, -1.0)), ("P_Vapour", (-300.0,))],
+)
+def test_outside_its_domain_a_caloric_function_gives_nan(name, outside):
+    assert math.isnan(getattr(Halx, name)(*outside))
