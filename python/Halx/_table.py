@@ -357,6 +357,18 @@ def describe_result(row: Property) -> str:
     return "solid, liquid or vapour" if row.result == "phase" else f"in {row.unit}"
 
 
+def _plausible_sentence(row: Property) -> str:
+    """What the functions of the package and of Halx.ufunc do with an argument outside its plausible span."""
+    spans = " and ".join(
+        f"{argument.name} from {low:g} to {high:g} {argument.unit}"
+        for argument, (low, high) in zip(row.arguments, plausible_spans(row))
+    )
+    return (
+        f"An argument outside its plausible span ({spans}), most likely in another unit, gives the "
+        "same result with a Halx.RangeWarning naming the likely slip; NaN never warns."
+    )
+
+
 def docstring(row: Property) -> str:
     """The one-line docstring of the scalar function or method of row."""
     if row.result == "phase":
@@ -391,7 +403,8 @@ def scalar_docstring(row: Property, method: bool = False) -> str:
             textwrap.fill(
                 f"A float or int (subclasses included) gives a {'Halx.Phase' if row.result == 'phase' else 'float'}. "
                 f"A NumPy scalar or array, a list or tuple, an xarray DataArray, a dask array or a pint "
-                f"Quantity is passed to Halx.ufunc.{row.name} (NumPy needed), and the result is what it gives.",
+                f"Quantity is passed to Halx.ufunc.{row.name} (NumPy needed), and the result is what it gives. "
+                f"{_plausible_sentence(row)}",
                 width=76,
             ),
         ]
@@ -461,7 +474,7 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
             "when pint is not installed, raises ValueError."
         )
         named = f"A pandas Series or Index gives one named {row.name}, with the index of its input."
-        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled} {named}"
+        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled} {named} {_plausible_sentence(row)}"
         lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
     return "\n".join(lines)
 

@@ -29,7 +29,12 @@ bar), two kinds of input are understood:
   ``Quantity`` in the property's unit.
 
 A pandas ``Series`` or ``Index`` gives one named after the property, with the
-index of its input. None of these libraries is imported here: they are looked
+index of its input.
+
+An input with an element outside its plausible span for the property (after
+units are converted; NaN and what ``where=`` leaves out ignored; a lazy dask
+array is not looked at) warns with ``Halx.RangeWarning``, naming the likely
+unit slip, and the result is the same as without the warning. None of these libraries is imported here: they are looked
 at only when an input is neither a number nor a NumPy array, and only if the
 program has imported them.
 
@@ -99,8 +104,9 @@ def _labelled(row: _Property, ufunc: _Any, inputs: _Tuple[_Any, ...], out: _Any,
 #
 # Before the ufunc runs, its inputs are held against their plausible spans
 # (Halx.RangeWarning): a number by a chained comparison written into the
-# source, which costs a few tens of nanoseconds; anything else, and a number
-# outside or NaN, by _check_inputs, which skips NaN and warns.
+# source, which costs a few tens of nanoseconds, an array by one compiled pass
+# over it (_outside, False when every element is inside or NaN); anything
+# else, and what these find outside, by _check_inputs, which skips NaN and warns.
 _FUNCTION_SOURCE = """\
 def {name}({parameters}, /, out=None, **kwargs):
     if out is None and not kwargs and {plain}:
@@ -124,7 +130,8 @@ def _property_function(row: _Property, ufunc: _Any) -> _Callable[..., _Any]:
         parameters=", ".join(names),
         plain=" and ".join(f"type({name}) in _plain" for name in names),
         inside=" and ".join(
-            f"(type({name}) is not _ndarray and {_literal(low)} <= {name} <= {_literal(high)})"
+            f"(type({name}) is not _ndarray and {_literal(low)} <= {name} <= {_literal(high)} or "
+            f"type({name}) is _ndarray and _outside({name}, {_literal(low)}, {_literal(high)}) is False)"
             for name, (low, high) in zip(names, _spans_of(row))
         ),
     )
@@ -136,6 +143,7 @@ def _property_function(row: _Property, ufunc: _Any) -> _Callable[..., _Any]:
         "_labelled": _labelled,
         "_check_inputs": _check_inputs,
         "_ndarray": _numpy.ndarray,
+        "_outside": _ufuncs.outside,
     }
     exec(compile(source, f"<Halx.ufunc.{row.name}>", "exec"), namespace)
     function: _Callable[..., _Any] = namespace[row.name]
