@@ -39,6 +39,9 @@ class RangeWarning(UserWarning):
     """
 
 
+# Shown and pickled as what users import; this module is private.
+RangeWarning.__module__ = "Halx"
+
 _SPANS: Dict[str, Tuple[Tuple[float, float], ...]] = {row.name: plausible_spans(row) for row in PROPERTIES}
 _ROWS: Dict[str, Property] = {row.name: row for row in PROPERTIES}
 
