@@ -57,7 +57,7 @@ def test_a_slip_warns_once_per_call_site_with_span_and_slip(path, name, argument
     assert warning.filename == __file__  # the caller's line, not one inside Halx
     message = str(warning.message)
     assert message.startswith(value) and SPANS.get(name, "") in message, message
-    assert (slip or "is it in") in message if slip else "is it in" not in message, message
+    assert (slip in message) if slip else ("is it in" not in message), message
 
 
 @pytest.mark.parametrize("path", PATHS)
