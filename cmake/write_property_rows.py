@@ -21,7 +21,9 @@ The header defines
                                  doc) for every property, as a function of
                                  the package: result is the C++ type the
                                  model returns, arguments a parenthesised
-                                 list of {name, description} and doc the
+                                 list of {name, description, low, high}
+                                 (low and high: the argument's plausible
+                                 span for the property) and doc the
                                  scalar function's docstring after its text
                                  signature
     HALX_BOUND_METHODS(ROW)      ROW(name, inputs, arguments, doc) for each
@@ -37,6 +39,7 @@ Runs on every Python the package supports (3.8 and later), stdlib only.
 """
 
 import importlib.util
+import math
 import re
 import sys
 from pathlib import Path
@@ -55,7 +58,7 @@ def load_table(path: Path):
     return module
 
 
-def check(row) -> None:
+def check(table, row) -> None:
     """Refuses a row that the C++ side cannot take, naming what is wrong."""
     if not IDENTIFIER.fullmatch(row.name):
         raise SystemExit(f"property table: {row.name!r} is not a C++ identifier")
@@ -71,6 +74,11 @@ def check(row) -> None:
         raise SystemExit(f"property table: {row.name} is bound, so its result must be a float")
     if row.kernel and not IDENTIFIER.fullmatch(row.kernel):
         raise SystemExit(f"property table: {row.name}: kernel {row.kernel!r} is not a member name")
+    if row.plausible is not None and len(row.plausible) != len(row.arguments):
+        raise SystemExit(f"property table: {row.name}: plausible gives {len(row.plausible)} spans for its arguments")
+    for argument, (low, high) in zip(row.arguments, table.plausible_spans(row)):
+        if not low <= high:  # NaN fails too
+            raise SystemExit(f"property table: {row.name}: the plausible span of {argument.name} is not low <= high")
 
 
 def check_constant(constant) -> None:
@@ -99,9 +107,19 @@ def cpp_string(text: str) -> str:
     return " \\\n        ".join(pieces)
 
 
-def cpp_argument(argument) -> str:
-    """{"P", "pressure in bar"}: an argument's name and what it is, for messages."""
-    return f"{{{cpp_string(argument.name)}, {cpp_string(f'{argument.quantity} in {argument.unit}')}}}"
+def cpp_double(value: float) -> str:
+    """value as a C++ double expression that gives the very same double, infinities included."""
+    if math.isinf(value):
+        return f"{'-' if value < 0 else ''}std::numeric_limits<double>::infinity()"
+    return repr(float(value))
+
+
+def cpp_argument(argument, span) -> str:
+    """{"P", "pressure in bar", 0.0, 60000.0}: an argument's name and what it is,
+    for messages, and the plausible span (low, high) that its row gives it."""
+    low, high = span
+    description = cpp_string(f"{argument.quantity} in {argument.unit}")
+    return f"{{{cpp_string(argument.name)}, {description}, {cpp_double(low)}, {cpp_double(high)}}}"
 
 
 def signature_docstring(table, row, first: str) -> str:
@@ -112,9 +130,11 @@ def signature_docstring(table, row, first: str) -> str:
     return f"{row.name}({parameters})\n--\n\n{table.scalar_docstring(row, method=first == '$self')}"
 
 
-def cpp_arguments(row) -> str:
-    """({"T", "temperature in °C"}, ...): row's arguments, parenthesised for a macro argument."""
-    return f"({', '.join(cpp_argument(argument) for argument in row.arguments)})"
+def cpp_arguments(table, row) -> str:
+    """({"T", "temperature in °C", -273.15, 1500.0}, ...): row's arguments with
+    their plausible spans, parenthesised for a macro argument."""
+    spans = table.plausible_spans(row)
+    return f"({', '.join(cpp_argument(argument, span) for argument, span in zip(row.arguments, spans))})"
 
 
 def cpp_kernel(row) -> str:
@@ -124,7 +144,7 @@ def cpp_kernel(row) -> str:
 
 def header(table) -> str:
     for row in table.PROPERTIES:
-        check(row)
+        check(table, row)
     for constant in table.CONSTANTS:
         check_constant(constant)
     bound = [f"    ROW({row.name}, {len(row.arguments)}, {row.model})" for row in table.PROPERTIES if row.bound]
@@ -140,12 +160,12 @@ def header(table) -> str:
         for constant in table.CONSTANTS
     ]
     scalar = [
-        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, {cpp_arguments(row)}, \\\n"
+        f"    ROW({row.name}, {len(row.arguments)}, {row.model}, {RESULT_TYPES[row.result]}, {cpp_arguments(table, row)}, \\\n"
         f"        {cpp_string(signature_docstring(table, row, '$module'))})"
         for row in table.PROPERTIES
     ]
     methods = [
-        f"    ROW({row.name}, {len(row.arguments)}, {cpp_arguments(row)}, \\\n"
+        f"    ROW({row.name}, {len(row.arguments)}, {cpp_arguments(table, row)}, \\\n"
         f"        {cpp_string(signature_docstring(table, row, '$self'))})"
         for row in table.PROPERTIES
         if row.bound
@@ -156,6 +176,8 @@ def header(table) -> str:
             "// time: edit the table, not this file.",
             "#ifndef HALX_PROPERTY_ROWS_H",
             "#define HALX_PROPERTY_ROWS_H",
+            "",
+            "#include <limits>",
             "",
             '#include "Halx.h"',
             "",
@@ -171,7 +193,8 @@ def header(table) -> str:
             "",
             "// ROW(name, inputs, model, result, arguments, doc): every property as a function",
             "// of the package, with the C++ type of its result, its arguments as a",
-            "// parenthesised list of {name, description} and the docstring of its scalar",
+            "// parenthesised list of {name, description, low, high} (the plausible span of the",
+            "// argument for the property) and the docstring of its scalar",
             "// function, in UTF-8.",
             "#define HALX_SCALAR_PROPERTIES(ROW) \\",
             " \\\n".join(scalar),

@@ -11,10 +11,13 @@
 
 namespace Halx::functions {
 
-// An argument of a property, for messages.
+// An argument of a property, for messages, and the closed span of its values
+// that are plausible for the property: outside it, Halx.RangeWarning.
 struct Argument {
     const char *name;         // "P"
     const char *description;  // "pressure in bar", UTF-8
+    double plausible_low;     // in the argument's unit
+    double plausible_high;
 };
 
 // A property's name and arguments, for messages.
@@ -32,10 +35,13 @@ struct Signature {
 // - phase_members: Halx.Phase(code) of its interpreter for each code of
 //   Halx::Phase but Undefined (index 0 stays null);
 // - through_ufunc: Halx._arrays.through_ufunc, which evaluates a property
-//   over what is not a Python number by the function of Halx.ufunc.
+//   over what is not a Python number by the function of Halx.ufunc;
+// - warn_implausible: Halx._plausible.warn_implausible, which warns
+//   Halx.RangeWarning for an argument outside its plausible span.
 struct ModuleState {
     PyObject *phase_members[4];
     PyObject *through_ufunc;
+    PyObject *warn_implausible;
 };
 
 // The state of `module` (borrowed); null before the module is executed.

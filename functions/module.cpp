@@ -2,8 +2,8 @@
 // multi-phase initialisation. It holds the documented methods of the proxy
 // class (methods.cpp, in the dict cHalx_methods) and every property as a
 // function (properties.cpp, listed in __all__), and each module object keeps
-// the members of Halx.Phase of its interpreter and the hand-over to
-// Halx.ufunc in its state (functions.h). Nothing here holds a Python
+// the members of Halx.Phase of its interpreter, the hand-over to Halx.ufunc
+// and the warning for implausible arguments in its state (functions.h). Nothing here holds a Python
 // object process-wide, so the module declares support for interpreters with a
 // lock of their own; it imports _Halx for the methods' entry points, and
 // _Halx refuses such interpreters.
@@ -49,6 +49,16 @@ bool import_through_ufunc(PyObject *module) {
     return state_of(module)->through_ufunc != nullptr;
 }
 
+// Fills the state of `module` with Halx._plausible.warn_implausible, which the
+// property functions call for an argument outside its plausible span; returns
+// false with an exception set.
+bool import_warn_implausible(PyObject *module) {
+    OwnedReference plausible_module(PyImport_ImportModule("Halx._plausible"));
+    if (!plausible_module) return false;
+    state_of(module)->warn_implausible = PyObject_GetAttrString(plausible_module.get(), "warn_implausible");
+    return state_of(module)->warn_implausible != nullptr;
+}
+
 // Sets the module's __all__ to the names of the property functions (what the
 // package re-exports; the methods are the proxy class's); returns false with
 // an exception set.
@@ -67,8 +77,10 @@ bool add_all(PyObject *module) {
 
 // Py_mod_exec: returns 0, or -1 with an exception set.
 int execute_module(PyObject *module) {
-    return add_all(module) && import_phase_members(module) && import_through_ufunc(module) && add_methods(module) ? 0
-                                                                                                                  : -1;
+    return add_all(module) && import_phase_members(module) && import_through_ufunc(module) &&
+                   import_warn_implausible(module) && add_methods(module)
+               ? 0
+               : -1;
 }
 
 int traverse_module(PyObject *module, visitproc visit, void *arg) {
@@ -76,6 +88,7 @@ int traverse_module(PyObject *module, visitproc visit, void *arg) {
     if (state == nullptr) return 0;  // not yet executed
     for (PyObject *member : state->phase_members) Py_VISIT(member);
     Py_VISIT(state->through_ufunc);
+    Py_VISIT(state->warn_implausible);
     return 0;
 }
 
@@ -84,6 +97,7 @@ int clear_module(PyObject *module) {
     if (state == nullptr) return 0;
     for (PyObject *&member : state->phase_members) Py_CLEAR(member);
     Py_CLEAR(state->through_ufunc);
+    Py_CLEAR(state->warn_implausible);
     return 0;
 }
 

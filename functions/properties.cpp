@@ -14,6 +14,12 @@
 // or null with an exception set. The members of Halx.Phase and through_ufunc
 // belong to the interpreter that imported the module, in the module's state
 // (functions.h); the functions find them through the module they are called with.
+//
+// A number outside its plausible span for the property (the table's
+// plausible spans, in the rows) is a likely unit slip: the function warns
+// Halx.RangeWarning through Halx._plausible, which words the message and
+// attributes it to the caller's line, and then evaluates it all the same, or
+// returns null when the warning is an error. The test is two comparisons.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -112,6 +118,32 @@ Take take_argument(PyObject *object, const Signature &function, int index, doubl
     return PyObject_CallFunctionObjArgs(through_ufunc, name.get(), args[0], args[1], nullptr);
 }
 
+// Warns Halx.RangeWarning through the state of `module` that argument `index`
+// of `function` is `value`, outside its plausible span. Returns false with the
+// exception set when the warning is an error (or the message cannot be made).
+[[gnu::cold]] bool warn_implausible(PyObject *module, const Signature &function, int index, double value) {
+    common::OwnedReference warned(
+        PyObject_CallFunction(state_of(module)->warn_implausible, "sid", function.name, index, value));
+    return static_cast<bool>(warned);
+}
+
+// Whether the numbers of a call of `function` may be evaluated: true when each
+// lies in its plausible span or is NaN (a deliberate value), or when the
+// warning for one that does not was only shown; false with an exception set.
+template <const Signature &function>
+bool plausible_or_warned(PyObject *module, const double *numbers) {
+    for (int i = 0; i < function.inputs; ++i) {
+        const Argument &argument = function.arguments[i];
+        const double value = numbers[i];
+        // The comparisons are false for NaN, which then passes.
+        if ((value < argument.plausible_low || value > argument.plausible_high) &&
+            !warn_implausible(module, function, i, value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A new float holding value; null with MemoryError set.
 PyObject *make_result(PyObject *, const Signature &, double value, PyObject *const *) {
     return PyFloat_FromDouble(value);
@@ -145,6 +177,7 @@ PyObject *scalar_function(PyObject *module, PyObject *const *args, Py_ssize_t co
         for_ufunc |= taken == Take::ForUfunc;
     }
     if (for_ufunc) return call_ufunc(module, function, args, count);
+    if (!plausible_or_warned<function>(module, numbers)) return nullptr;
     if constexpr (inputs == 1) {
         return make_result(module, function, model(numbers[0]), args);
     } else {

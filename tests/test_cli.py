@@ -441,7 +441,7 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
     "argv, note",
     [
         (["eval", "P_Boiling", "1000", "1465"], None),
-        (["eval", "P_Boiling", "1000", "700", "1e9"], "P_Boiling at 2 of 3 points (T from 800.7 to 1465 °C)"),
+        (["eval", "P_Boiling", "1000", "700", "2000"], "P_Boiling at 2 of 3 points (T from 800.7 to 1465 °C)"),
         (["eval", "-q", "P_Boiling", "700"], None),
         (["phase", "25", "1"], "phase at 1 of 1 point (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar)"),
         (["eval", "H_Sublimation", "900"], "H_Sublimation at 1 of 1 point (never checked against measurements)"),

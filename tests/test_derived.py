@@ -26,7 +26,9 @@ from hypothesis import strategies as st
 np = pytest.importorskip("numpy")
 from Halx import ufunc  # noqa: E402
 
-pytestmark = pytest.mark.keeps_memory  # NumPy
+# The numbers are checked far outside the plausible spans on purpose (Halx.RangeWarning
+# has its tests in test_range_warning.py).
+pytestmark = [pytest.mark.keeps_memory, pytest.mark.filterwarnings("ignore::Halx.RangeWarning")]  # NumPy
 
 h = Halx.cHalx()
 DERIVED = [row for row in PROPERTIES if not row.bound]

@@ -9,7 +9,9 @@ from Halx._table import PROPERTIES
 np = pytest.importorskip("numpy")
 from Halx import ufunc  # noqa: E402
 
-pytestmark = pytest.mark.keeps_memory
+# The numbers are checked far outside the plausible spans on purpose (Halx.RangeWarning
+# has its tests in test_range_warning.py).
+pytestmark = [pytest.mark.keeps_memory, pytest.mark.filterwarnings("ignore::Halx.RangeWarning")]
 
 # A state whose numbers every input kind holds exactly (float32 and int included).
 STATE = {"T": 901, "P": 3}

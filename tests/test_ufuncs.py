@@ -28,9 +28,12 @@ from Halx._table import PROPERTIES  # noqa: E402
 from support import run_python  # noqa: E402
 
 # The samples reach outside the physical range on purpose; like NumPy's own
-# ufuncs, ours report the floating-point flags the model raises there.
+# ufuncs, ours report the floating-point flags the model raises there, and
+# Halx.RangeWarning for inputs outside the plausible spans (its tests are in
+# test_range_warning.py).
 pytestmark = [
     pytest.mark.filterwarnings("ignore:(overflow|invalid value|divide by zero) encountered in:RuntimeWarning"),
+    pytest.mark.filterwarnings("ignore::Halx.RangeWarning"),
     pytest.mark.keeps_memory,
 ]
 

@@ -118,21 +118,27 @@ class CppFunctionsTable(SphinxDirective):
 
 
 class DomainsTable(SphinxDirective):
-    """Each property's mathematical domain and checked range, from the property table."""
+    """Each property's mathematical domain, plausible spans and checked range, from the property table."""
 
     def run(self) -> List[nodes.Node]:
         from Halx._domain import checked_range_text
+        from Halx._table import plausible_spans
 
         rows = [
             [
                 nodes.literal(text=row.name),
                 row.domain,
+                "; ".join(
+                    f"{argument.name} from {low:g} to {high:g} {argument.unit}"
+                    for argument, (low, high) in zip(row.arguments, plausible_spans(row))
+                ),
                 checked_range_text(row),
                 row.checked.basis if row.checked is not None else "",
             ]
             for row in PROPERTIES
         ]
-        return [_table(["Property", "Where the formula has a meaning", "Checked against measurements", "Basis"], rows)]
+        headers = ["Property", "Where the formula has a meaning", "Plausible", "Checked against measurements", "Basis"]
+        return [_table(headers, rows)]
 
 
 class FunctionReference(SphinxDirective):

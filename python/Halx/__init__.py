@@ -20,7 +20,9 @@ scalars and arrays, lists, xarray, dask and pint objects go to the function of
 the same name in ``Halx.ufunc``, the same properties as NumPy universal
 functions, and give what it gives. ``Halx.evaluate`` looks a property up by its
 name, and ``Halx.in_range`` tells whether a state lies where a property was
-checked against measurements. With matplotlib, ``Halx.plot`` draws the phase
+checked against measurements. An argument far outside where a property means
+anything (a temperature in kelvin, a pressure in pascals) gives its number
+with a ``Halx.RangeWarning`` that names the likely slip. With matplotlib, ``Halx.plot`` draws the phase
 diagram. ``Halx.ufunc`` and ``Halx.plot`` are imported on first use, so
 ``import Halx`` needs neither NumPy nor matplotlib.
 """
@@ -37,10 +39,22 @@ from ._domain import in_range
 from ._functions import *  # noqa: F401,F403  (a function per property of the table)
 from ._lookup import evaluate
 from ._phase import Phase
+from ._plausible import RangeWarning
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
-__all__ = ["cHalx", "cvar", "MolarMass", "T_Triple", "P_Triple", "Phase", "evaluate", "in_range", "__version__"]
+__all__ = [
+    "cHalx",
+    "cvar",
+    "MolarMass",
+    "T_Triple",
+    "P_Triple",
+    "Phase",
+    "RangeWarning",
+    "evaluate",
+    "in_range",
+    "__version__",
+]
 __all__ += _functions.__all__
 
 # Written once, in pyproject.toml, and read from the installed package's

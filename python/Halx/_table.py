@@ -25,6 +25,7 @@ Standard library only and no imports from the package: the build loads this
 file by its path, before Halx exists anywhere.
 """
 
+import math
 import textwrap
 from typing import NamedTuple, Optional, Tuple
 
@@ -35,6 +36,7 @@ __all__ = [
     "Constant",
     "TEMPERATURE",
     "PRESSURE",
+    "plausible_spans",
     "PROPERTIES",
     "CONSTANTS",
     "RESULTS",
@@ -54,6 +56,10 @@ class Argument(NamedTuple):
     name: str  # as written in signatures and on the command line ("T")
     quantity: str  # what it is ("temperature")
     unit: str  # its unit, with the real symbols ("°C")
+    # The closed span, in unit, outside which a value of this argument is almost
+    # certainly a slip (another unit) rather than a state anyone means; a row
+    # narrows it where its phase makes that obvious (Property.plausible).
+    plausible: Tuple[float, float] = (-math.inf, math.inf)
 
 
 class Checked(NamedTuple):
@@ -78,6 +84,10 @@ class Property(NamedTuple):
     domain: str = ""  # where the formula has a meaning, in words; outside it the result is NaN (or no phase)
     checked: Optional[Checked] = None  # where it was compared with measurements; None: nowhere
     kernel: str = ""  # the member of Halx::ArrayKernels that evaluates it over arrays; "": element by element
+    # Per argument, in call order, the span outside which a value is almost
+    # certainly a slip (Halx.RangeWarning); None, or None for an argument: the
+    # argument's own span (Argument.plausible). Not the checked range: far wider.
+    plausible: Optional[Tuple[Optional[Tuple[float, float]], ...]] = None
 
 
 class Constant(NamedTuple):
@@ -93,8 +103,29 @@ class Constant(NamedTuple):
 #: (solid, liquid or vapour), which has no unit.
 RESULTS = ("float", "phase")
 
-TEMPERATURE = Argument("T", "temperature", "°C")
-PRESSURE = Argument("P", "pressure", "bar")
+# The plausible spans of the arguments, where no row narrows them (docs/domain.md
+# says what they are for). Temperature: absolute zero up to 5000 °C, well above
+# the critical point that measurements put near 3900 K (3627 °C), so no state
+# of the salt lies beyond. Pressure: 0 up to 6 × 10⁴ bar (6 GPa): the solid
+# and liquid correlations are extrapolations beyond a few kbar and have lost
+# any meaning long before (the solid's expansivity turns negative near 65 kbar
+# at 25 °C); a pressure in pascals lies above it from 0.6 bar on.
+TEMPERATURE = Argument("T", "temperature", "°C", (-273.15, 5000.0))
+PRESSURE = Argument("P", "pressure", "bar", (0.0, 6.0e4))
+
+# Narrower spans where the phase a property describes makes them obvious.
+# The solid: up to 1500 °C, its melting temperature near 28 kbar by the
+# melting curve, far beyond where a solid's correlation has been compared with
+# anything. The liquid, and the liquid–vapour curve: from 600 °C, 200 K of
+# undercooling below the triple point. The solid–vapour curve: up to 1000 °C,
+# and its pressures up to 0.01 bar, twenty times the triple point's. The
+# solid–liquid curve: from 600 °C up to 2300 °C, above its own temperature at
+# 6 × 10⁴ bar (2284 °C).
+_SOLID_T = (-273.15, 1500.0)
+_LIQUID_T = (600.0, 5000.0)
+_SUBLIMATION_T = (-273.15, 1000.0)
+_SUBLIMATION_P = (0.0, 0.01)
+_MELTING_T = (600.0, 2300.0)
 
 # The sources of the measured values that the rows' checked ranges rest on;
 # docs/handbook.md sets each comparison out in full.
@@ -117,6 +148,7 @@ PROPERTIES: Tuple[Property, ...] = (
             f"the triple point (801 °C, 30 Pa; Halx: 50 Pa) and the normal boiling point (1465 °C; "
             f"Halx: 1450.6 °C), {_DATA_PAGE}",
         ),
+        plausible=(_LIQUID_T,),
     ),
     Property(
         "T_Melting",
@@ -142,6 +174,7 @@ PROPERTIES: Tuple[Property, ...] = (
         kernel="P_Sublimation",
         domain="T > −273.15 °C",
         checked=Checked(((800.7, 801.0),), f"the triple point only (801 °C, 30 Pa; Halx: 50 Pa), {_DATA_PAGE}"),
+        plausible=(_SUBLIMATION_T,),
     ),
     Property(
         "Rho_Solid",
@@ -156,6 +189,7 @@ PROPERTIES: Tuple[Property, ...] = (
             ((25.0, 25.0), (1.0, 1.0)),
             "halite at 25 °C and 1 bar only (2165 kg/m³, crystal data compilations; Halx: 2164.2 kg/m³)",
         ),
+        plausible=(_SOLID_T, None),
     ),
     Property(
         "Rho_Liquid",
@@ -170,6 +204,7 @@ PROPERTIES: Tuple[Property, ...] = (
             ((800.7, 850.0), (1.0, 1.0)),
             f"the melting point and 850 °C at 1 bar (1556 and 1549 kg/m³, {_DATA_PAGE}; Halx: 1561.3 and 1530.3 kg/m³)",
         ),
+        plausible=(_LIQUID_T, None),
     ),
     # Derived from the five by exact algebra or calculus (model/Derived.h).
     Property(
@@ -192,6 +227,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "Halx::T_Sublimation",
         domain="0 ≤ P < 4.93 × 10⁷ bar, below the pressure where its line reaches 1/T = 0",
         checked=Checked(((3.0e-4, 5.0e-4),), f"the triple point only (30 Pa; Halx: 50 Pa), {_DATA_PAGE}"),
+        plausible=(_SUBLIMATION_P,),
     ),
     Property(
         "P_Melting",
@@ -201,6 +237,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "Halx::P_Melting",
         domain=_ABSOLUTE_ZERO,
         checked=Checked(((800.7, 801.0),), f"the triple point and the melting point at 1 atm (800.7 °C), {_DATA_PAGE}"),
+        plausible=(_MELTING_T,),
     ),
     Property(
         "phase",
@@ -222,6 +259,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "molar heat of vaporization from the boiling curve",
         "Halx::H_Vaporization",
         domain=_ABSOLUTE_ZERO,
+        plausible=(_LIQUID_T,),
     ),
     Property(
         "H_Sublimation",
@@ -230,6 +268,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "molar heat of sublimation from the sublimation curve",
         "Halx::H_Sublimation",
         domain=_ABSOLUTE_ZERO,
+        plausible=(_SUBLIMATION_T,),
     ),
     Property(
         "H_Fusion",
@@ -255,6 +294,7 @@ PROPERTIES: Tuple[Property, ...] = (
             "halite at 25 °C and 1 bar only (1.20 × 10⁻⁴ 1/K, three times the linear coefficient "
             "of materials data compilations; Halx: 1.159 × 10⁻⁴ 1/K)",
         ),
+        plausible=(_SOLID_T, None),
     ),
     Property(
         "Alpha_Liquid",
@@ -263,6 +303,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "thermal expansivity of the liquid",
         "Halx::Alpha_Liquid",
         domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive",
+        plausible=(_LIQUID_T, None),
     ),
     Property(
         "Beta_Solid",
@@ -271,6 +312,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "isothermal compressibility of the solid",
         "Halx::Beta_Solid",
         domain=f"{_ABSOLUTE_ZERO} where the solid's density is positive",
+        plausible=(_SOLID_T, None),
     ),
     Property(
         "Beta_Liquid",
@@ -279,6 +321,7 @@ PROPERTIES: Tuple[Property, ...] = (
         "isothermal compressibility of the liquid",
         "Halx::Beta_Liquid",
         domain=f"{_ABSOLUTE_ZERO} where the liquid's density is defined and positive",
+        plausible=(_LIQUID_T, None),
     ),
 )
 
@@ -349,6 +392,12 @@ CONSTANTS: Tuple[Constant, ...] = (
 )
 
 
+def plausible_spans(row: Property) -> Tuple[Tuple[float, float], ...]:
+    """The plausible span of each argument of row, in call order and the argument's unit."""
+    narrowed = row.plausible or (None,) * len(row.arguments)
+    return tuple(span or argument.plausible for argument, span in zip(row.arguments, narrowed))
+
+
 # --- The texts that are made from a row ------------------------------------------------------
 # Docstrings, stubs and the ufunc documentation all say the same thing about a
 # property; it is phrased once, here, so that the build and the package agree.
@@ -366,6 +415,18 @@ def describe_arguments(row: Property) -> str:
 def describe_result(row: Property) -> str:
     """'in bar' for a number, 'solid, liquid or vapour' for a phase."""
     return "solid, liquid or vapour" if row.result == "phase" else f"in {row.unit}"
+
+
+def _plausible_sentence(row: Property) -> str:
+    """What the functions of the package and of Halx.ufunc do with an argument outside its plausible span."""
+    spans = " and ".join(
+        f"{argument.name} from {low:g} to {high:g} {argument.unit}"
+        for argument, (low, high) in zip(row.arguments, plausible_spans(row))
+    )
+    return (
+        f"An argument outside its plausible span ({spans}), most likely in another unit, gives the "
+        "same result with a Halx.RangeWarning naming the likely slip; NaN never warns."
+    )
 
 
 def docstring(row: Property) -> str:
@@ -402,7 +463,8 @@ def scalar_docstring(row: Property, method: bool = False) -> str:
             textwrap.fill(
                 f"A float or int (subclasses included) gives a {'Halx.Phase' if row.result == 'phase' else 'float'}. "
                 f"A NumPy scalar or array, a list or tuple, an xarray DataArray, a dask array or a pint "
-                f"Quantity is passed to Halx.ufunc.{row.name} (NumPy needed), and the result is what it gives.",
+                f"Quantity is passed to Halx.ufunc.{row.name} (NumPy needed), and the result is what it gives. "
+                f"{_plausible_sentence(row)}",
                 width=76,
             ),
         ]
@@ -472,7 +534,7 @@ def ufunc_docstring(row: Property, wrapped: bool = False) -> str:
             "when pint is not installed, raises ValueError."
         )
         named = f"A pandas Series or Index gives one named {row.name}, with the index of its input."
-        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled} {named}"
+        notes = f"Plain numbers and arrays are taken as {plain}. {gives} {labelled} {named} {_plausible_sentence(row)}"
         lines += ["", "Notes", "-----", textwrap.fill(notes, width=76)]
     return "\n".join(lines)
 

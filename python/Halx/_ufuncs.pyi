@@ -1,6 +1,9 @@
 """NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
 
+from typing import Any, Optional
+
 import numpy
+from numpy.typing import NDArray
 
 # BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: numpy.ufunc
@@ -71,3 +74,7 @@ P_Vapour: numpy.ufunc
 #: ("avx512", "avx2" or "plain", the best this CPU runs, unless the environment
 #: variable HALX_SIMD names one; "sse2" runs only when named).
 kernels: str
+
+def outside(array: NDArray[Any], low: float, high: float, /) -> Optional[bool]:
+    """Whether an element of a contiguous float64 array lies outside [low, high], NaN never;
+    None for any other array (Halx.RangeWarning looks at those through NumPy)."""

@@ -30,6 +30,7 @@ import importlib
 import sys
 from typing import Any, Dict, List, Optional, Sequence, Tuple
 
+from ._plausible import check_inputs
 from ._table import Argument, Property
 
 __all__ = ["evaluate"]
@@ -103,6 +104,7 @@ def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str
         elif data is not value:
             value = _in_table_unit(row, argument, value)
         magnitudes.append(value)
+    check_inputs(row, magnitudes, options.get("where"))
     result: Any = ufunc(*magnitudes, **options)
     codes = row.result == "phase"  # codes of Halx.Phase, which carry no unit
     if quantity_class is not None and not codes:

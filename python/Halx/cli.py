@@ -39,6 +39,7 @@ import os
 import re
 import sys
 import textwrap
+import warnings
 from typing import Any, Callable, Dict, Iterator, List, NoReturn, Optional, Sequence, TextIO, Tuple, Type, Union
 
 from . import _functions, _values, cvar
@@ -46,6 +47,7 @@ from ._domain import checked_range_text, count_outside
 from ._lookup import property_named, quantity_named
 from ._output import OutputFailed, ascii_where_needed, guarded, in_si, replacing_file, write_aligned, write_csv
 from ._phase import Phase
+from ._plausible import RangeWarning, count_implausible, describe
 from ._proxy import cHalx
 from ._table import (
     CONSTANTS,
@@ -332,20 +334,52 @@ def _run_eval(options: argparse.Namespace) -> int:
         for point in points:
             value = function(*point)
             print(f"{value if convert is None else convert(value)!r}{written}")
-    _note_outside(options, {row.name: [count_outside(row, list(zip(*points))), len(points)]})
+    _note_outside(options, {row.name: _Counts().add(row, list(zip(*points)))})
     return 0
 
 
-def _note_outside(options: argparse.Namespace, counts: Dict[str, List[int]]) -> None:
-    """Says on standard error, in one line, how many points of each property
-    (name -> [outside, points]) lie outside the range where it was checked
-    against measurements; nothing when none does or with --quiet."""
-    outside = [(name, counted) for name, counted in counts.items() if counted[0]]
-    if options.quiet or not outside:
+class _Counts:
+    """How many points of a property the command evaluated, and how many of
+    them lie outside the range where it was checked against measurements and
+    outside its plausible spans (with the first such argument, as (position, value))."""
+
+    def __init__(self) -> None:
+        self.points = 0
+        self.unchecked = 0
+        self.implausible = 0
+        self.first_implausible: Optional[Tuple[int, float]] = None
+
+    def add(self, row: Property, columns: Sequence[Sequence[float]]) -> _Counts:
+        """Counts the points that the argument columns of row give; returns self."""
+        self.points += len(columns[0])
+        self.unchecked += count_outside(row, columns)
+        implausible, first = count_implausible(row, columns)
+        self.implausible += implausible
+        self.first_implausible = self.first_implausible or first
+        return self
+
+
+def _note_outside(options: argparse.Namespace, counts: Dict[str, _Counts]) -> None:
+    """Says on standard error, in a line per property, where the points of a
+    property (name -> its counts) lie outside its plausible span (the message
+    of Halx.RangeWarning, which the command line silences), then in one line
+    how many lie outside the range where it was checked against measurements;
+    nothing when none does or with --quiet."""
+    if options.quiet:
+        return
+    for name, counted in counts.items():
+        if counted.first_implausible is not None:
+            position, value = counted.first_implausible
+            among = f"{counted.implausible} of {counted.points} points are outside the plausible spans"
+            message = describe(property_named(name), position, value, among if counted.points > 1 else "")
+            _report(f"{_PROGRAM}: warning: {message} (--quiet leaves this line out)")
+    outside = [(name, counted) for name, counted in counts.items() if counted.unchecked]
+    if not outside:
         return
     parts = [
-        f"{name} at {number} of {total} point{'s' if total > 1 else ''} ({checked_range_text(property_named(name))})"
-        for name, (number, total) in outside
+        f"{name} at {counted.unchecked} of {counted.points} point{'s' if counted.points > 1 else ''} "
+        f"({checked_range_text(property_named(name))})"
+        for name, counted in outside
     ]
     _report(
         f"{_PROGRAM}: outside the range checked against measurements: {'; '.join(parts)} (--quiet leaves this line out)"
@@ -397,7 +431,7 @@ def _run_phase(options: argparse.Namespace) -> int:
     points = _read_points(parser, _PHASE, [word for word in words if word not in _QUIET], f"{_PROGRAM} phase")
     for point in points:
         print(_phase_of(parser, *point))
-    _note_outside(options, {_PHASE.name: [count_outside(_PHASE, list(zip(*points))), len(points)]})
+    _note_outside(options, {_PHASE.name: _Counts().add(_PHASE, list(zip(*points)))})
     return 0
 
 
@@ -449,7 +483,7 @@ def _run_table(options: argparse.Namespace) -> int:
     conversions = [in_si(unit) if options.si else (unit, None) for unit in units]
     names = list(given) + [row.name for row in properties]
     headers = [f"{name} ({unit})" if unit else name for name, (unit, _) in zip(names, conversions)]
-    counts: Dict[str, List[int]] = {row.name: [0, 0] for row in properties}
+    counts: Dict[str, _Counts] = {row.name: _Counts() for row in properties}
     chunks = _table_chunks(list(axes.values()), given, properties, counts)
     shown_axes = list(axes.values())
     if options.si:
@@ -473,15 +507,14 @@ def _run_table(options: argparse.Namespace) -> int:
 
 
 def _table_chunks(
-    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property], counts: Dict[str, List[int]]
+    axes: List[List[float]], given: Tuple[str, ...], properties: List[Property], counts: Dict[str, _Counts]
 ) -> Iterator[List[Tuple[float, ...]]]:
     """The rows of the table, _CHUNK_ROWS at a time: one per point of the axes
     (the first axis varying slowest), the point followed by each property's value.
 
     Each chunk is evaluated only when it is asked for, so memory stays that of
     one chunk and the header can go out before the first value is computed.
-    counts (property name -> [points outside its checked range, points]) is
-    added to as the chunks go.
+    counts (property name -> its _Counts) is added to as the chunks go.
     """
     points = itertools.product(*axes)
     while True:
@@ -491,8 +524,7 @@ def _table_chunks(
         columns = dict(zip(given, zip(*chunk)))
         arguments = {row.name: [columns[argument.name] for argument in row.arguments] for row in properties}
         for row in properties:
-            counts[row.name][0] += count_outside(row, arguments[row.name])
-            counts[row.name][1] += len(chunk)
+            counts[row.name].add(row, arguments[row.name])
         results = [_evaluate(row, arguments[row.name]) for row in properties]
         yield [point + values for point, values in zip(chunk, zip(*results))] if results else chunk
 
@@ -694,8 +726,8 @@ def _add_quiet(command: argparse.ArgumentParser) -> None:
         *_QUIET,
         dest="quiet",
         action="store_true",
-        help="leave out the line on standard error that counts the points outside the range where each "
-        "property was checked against measurements",
+        help="leave out the lines on standard error about points outside the range where each "
+        "property was checked against measurements or outside its plausible span (a likely unit slip)",
     )
 
 
@@ -937,7 +969,10 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     """
     words = list(sys.argv[1:] if argv is None else argv)
     standard_output = sys.stdout
-    with ascii_where_needed(standard_output), ascii_where_needed(sys.stderr):
+    # An implausible argument is reported in a line of the command's own
+    # (_note_outside), not as a Python warning with its source line.
+    with ascii_where_needed(standard_output), ascii_where_needed(sys.stderr), warnings.catch_warnings():
+        warnings.simplefilter("ignore", RangeWarning)
         sys.stdout = guarded(standard_output)
         try:
             return _run(words, standard_output)
