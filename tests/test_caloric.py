@@ -9,6 +9,9 @@ import math
 import Halx
 import pytest
 
+# The domain's bounds lie far outside the plausible spans on purpose.
+pytestmark = pytest.mark.filterwarnings("ignore::Halx.RangeWarning")
+
 # (phase, T in °C, P in bar): states inside each phase's data, away from the
 # polynomials' splits (726.85 °C for the solid and the gases).
 STATES = [

@@ -347,6 +347,7 @@ _CALORIC_DOMAIN = {
 # At 1 bar only for the condensed phases (their pressure dependence comes from the
 # densities); the vapour is an ideal gas, which real NaCl vapour is at and below 1 bar.
 _CALORIC_PRESSURES = {"Solid": (1.0, 1.0), "Liquid": (1.0, 1.0), "Vapour": (0.0, 1.0)}
+_CALORIC_PLAUSIBLE = {"Solid": (_SOLID_T, None), "Liquid": (_LIQUID_T, None), "Vapour": None}
 _QUANTITIES = (
     ("Cp", "J/(mol·K)", "isobaric heat capacity of {phase} per mole of NaCl"),
     ("H", "J/mol", "enthalpy of {phase} per mole of NaCl, zero for the elements at 25 °C"),
@@ -364,6 +365,7 @@ def _caloric(phase: str, name: str, unit: str, summary: str) -> Property:
         f"Halx::{name}",
         domain=_CALORIC_DOMAIN[phase],
         checked=Checked((_FITTED[phase], _CALORIC_PRESSURES[phase]), _THERMOCHEMISTRY),
+        plausible=_CALORIC_PLAUSIBLE[phase],
     )
 
 
