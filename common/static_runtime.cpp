@@ -33,6 +33,12 @@ __attribute__((visibility("hidden"), used)) int getentropy(void *buffer, std::si
         errno = EIO;
         return -1;
     }
+#ifndef SYS_getrandom
+    // Kernel headers older than Linux 3.17: no such call to make.
+    (void)buffer;
+    errno = ENOSYS;
+    return -1;
+#else
     auto *bytes = static_cast<unsigned char *>(buffer);
     while (length > 0) {
         const long got = syscall(SYS_getrandom, bytes, length, 0);
@@ -44,6 +50,7 @@ __attribute__((visibility("hidden"), used)) int getentropy(void *buffer, std::si
         length -= static_cast<std::size_t>(got);
     }
     return 0;
+#endif
 }
 
 // Four random bytes from the kernel. Like glibc's, it cannot report failure:
