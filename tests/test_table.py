@@ -27,11 +27,16 @@ def argument_names(row):
     return [argument.name for argument in row.arguments]
 
 
-def load_stub_writer():
-    found = importlib.util.spec_from_file_location("write_stubs", ROOT / "cmake" / "write_stubs.py")
+def load_writer(name):
+    """The generator cmake/<name>.py, loaded from its file."""
+    found = importlib.util.spec_from_file_location(name, ROOT / "cmake" / f"{name}.py")
     module = importlib.util.module_from_spec(found)
     found.loader.exec_module(module)
     return module
+
+
+def load_stub_writer():
+    return load_writer("write_stubs")
 
 
 def test_the_stubs_are_what_the_table_writes():
@@ -54,6 +59,29 @@ def test_a_stub_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path)
         encoding="utf-8",
     )
     assert path in writer.stale_stubs(tmp_path) and "python/_Halx.pyi" in writer.stale_stubs(tmp_path)
+
+
+def test_the_c_interface_is_what_the_table_writes():
+    # capi/: the C header, its definitions, the exported symbols and the Fortran
+    # module; `python cmake/write_c_interface.py` rewrites them.
+    assert load_writer("write_c_interface").stale_files() == []
+
+
+@pytest.mark.parametrize(
+    "path, expected",
+    [
+        ("capi/halx.h", "HALX_C_API double halx_Cp_Vapour(double T, double P);"),
+        ("capi/halx.cpp", "double halx_Cp_Vapour(double T, double P) { return Halx::Cp_Vapour(T, P); }"),
+        ("capi/halx.map", "        halx_Cp_Vapour;\n"),
+        ("capi/halx.f90", 'pure function Cp_Vapour(T, P) bind(C, name="halx_Cp_Vapour") result(res)'),
+    ],
+)
+def test_a_new_row_of_the_table_reaches_each_file_of_the_c_interface(monkeypatch, path, expected):
+    writer = load_writer("write_c_interface")
+    table = writer.load_table(ROOT / "python/Halx/_table.py")
+    row = table.Property("Cp_Vapour", (table.TEMPERATURE, table.PRESSURE), "J/(mol K)", "heat", "Halx::Cp_Vapour")
+    monkeypatch.setattr(table, "PROPERTIES", (*table.PROPERTIES, row))
+    assert expected in writer.FILES[path](table)
 
 
 def test_each_derived_property_is_a_function_of_the_package():
