@@ -7,7 +7,7 @@
 Every property of python/Halx/_table.py becomes a C function named after it,
 `double halx_P_Boiling(double T)`, and the phase an `enum halx_phase`:
 
-    capi/halx.h    the C99 header, installed as <Halx/halx.h>
+    capi/halx_c.h    the C99 header, installed as <Halx/halx_c.h>
     capi/halx.cpp  the definitions: each function calls the model's
     capi/halx.map  the exported symbols of libhalx.so, under one version node
     capi/halx.f90  the Fortran module halx: interfaces through bind(C)
@@ -69,7 +69,7 @@ def _c_parameters(row) -> str:
 def header(table) -> str:
     lines = [
         f"// {GENERATED}",
-        "/* <Halx/halx.h>: the Halx property model of sodium chloride for C, and for",
+        "/* <Halx/halx_c.h>: the Halx property model of sodium chloride for C, and for",
         " * any language that calls C (Fortran through the module halx, Julia, R,",
         " * MATLAB). Plain C99; each function calls the C++ model and returns its very",
         " * double. Temperature in degC, pressure in bar; the unit of each result is",
@@ -117,8 +117,8 @@ def header(table) -> str:
 def definitions(table) -> str:
     lines = [
         f"// {GENERATED}",
-        "// The C interface (halx.h): each function returns what the model's gives.",
-        '#include "halx.h"',
+        "// The C interface (halx_c.h): each function returns what the model's gives.",
+        '#include "halx_c.h"',
         "",
         '#include "halx_model_headers.h"',
         "",
@@ -130,7 +130,7 @@ def definitions(table) -> str:
         ),
         *(
             f"static_assert(HALX_{constant.name} == Halx::{constant.name}, "
-            f'"halx.h: HALX_{constant.name} is not model/Halx.h\'s");'
+            f'"halx_c.h: HALX_{constant.name} is not model/Halx.h\'s");'
             for constant in table.CONSTANTS
         ),
         "",
@@ -157,7 +157,7 @@ def fortran(table) -> str:
     lines = [
         f"! {GENERATED}",
         "! The Halx property model of sodium chloride for Fortran 2003 and later: the",
-        "! functions of <Halx/halx.h> through bind(C), under the names of the property",
+        "! functions of <Halx/halx_c.h> through bind(C), under the names of the property",
         "! table. Temperature in degC, pressure in bar; each result in the unit given",
         "! with it, NaN outside its domain (the phase: HALX_PHASE_UNDEFINED). Compile",
         "! this file with the program and link libhalx:",
@@ -196,7 +196,7 @@ def fortran(table) -> str:
     return "\n".join(lines)
 
 
-FILES = {"capi/halx.h": header, "capi/halx.cpp": definitions, "capi/halx.map": symbols, "capi/halx.f90": fortran}
+FILES = {"capi/halx_c.h": header, "capi/halx.cpp": definitions, "capi/halx.map": symbols, "capi/halx.f90": fortran}
 
 
 def stale_files(root: Path = ROOT) -> list:

@@ -70,7 +70,7 @@ def test_the_c_interface_is_what_the_table_writes():
 @pytest.mark.parametrize(
     "path, expected",
     [
-        ("capi/halx.h", "HALX_C_API double halx_Cp_Vapour(double T, double P);"),
+        ("capi/halx_c.h", "HALX_C_API double halx_Cp_Vapour(double T, double P);"),
         ("capi/halx.cpp", "double halx_Cp_Vapour(double T, double P) { return Halx::Cp_Vapour(T, P); }"),
         ("capi/halx.map", "        halx_Cp_Vapour;\n"),
         ("capi/halx.f90", 'pure function Cp_Vapour(T, P) bind(C, name="halx_Cp_Vapour") result(res)'),

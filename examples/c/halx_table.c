@@ -5,7 +5,7 @@
  *
  * Build it with CMake (CMakeLists.txt beside this file), or with pkg-config:
  *   cc -std=c99 halx_table.c $(pkg-config --cflags --libs halx-c) -o halx_table */
-#include <Halx/halx.h>
+#include <Halx/halx_c.h>
 #include <stdio.h>
 
 int main(void) {
