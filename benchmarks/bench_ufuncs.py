@@ -278,7 +278,7 @@ MAX_CHECKED = 1.10
 CHECKED_INPUTS = {"T": (25.0, 1400.0), "P": (1.0e-4, 5000.0)}
 
 
-def _check_inputs(name: str) -> List[np.ndarray]:
+def _inputs_inside_spans(name: str) -> List[np.ndarray]:
     """Inputs of property name for the check's timing, inside its plausible spans."""
     rng = np.random.default_rng(2026)
     row = next(r for r in PROPERTIES if r.name == name)
@@ -291,32 +291,39 @@ def _check_inputs(name: str) -> List[np.ndarray]:
 
 def _time_checks(repeat: int) -> Dict[str, Dict[str, float]]:
     """Best seconds per element of the checked and the raw ufunc of every
-    property, new array and out=, timed in turns in a shuffled order."""
+    property, new array and out=. Each round takes the properties in a
+    shuffled order and times the four calls of one property one after the
+    other, in a shuffled order: what the ratio compares runs under the same
+    load of the machine."""
     out = np.empty(SIZE)
-    contenders: Dict[Tuple[str, str], Callable[[], object]] = {}
+    contenders: Dict[str, Dict[str, Callable[[], object]]] = {}
     for row in PROPERTIES:
-        inputs = _check_inputs(row.name)
+        inputs = _inputs_inside_spans(row.name)
         checked, raw = getattr(hu, row.name), getattr(_ufuncs, row.name)
         target = np.empty(SIZE, dtype=np.int8) if row.result == "phase" else out
-        contenders[row.name, "checked"] = lambda f=checked, a=inputs: f(*a)
-        contenders[row.name, "unchecked"] = lambda f=raw, a=inputs: f(*a)
-        contenders[row.name, "checked out="] = lambda f=checked, a=inputs, o=target: f(*a, out=o)
-        contenders[row.name, "unchecked out="] = lambda f=raw, a=inputs, o=target: f(*a, out=o)
-    times: Dict[Tuple[str, str], List[float]] = {key: [] for key in contenders}
-    order = list(contenders)
+        contenders[row.name] = {
+            "checked": lambda f=checked, a=inputs: f(*a),
+            "unchecked": lambda f=raw, a=inputs: f(*a),
+            "checked out=": lambda f=checked, a=inputs, o=target: f(*a, out=o),
+            "unchecked out=": lambda f=raw, a=inputs, o=target: f(*a, out=o),
+        }
+    times: Dict[str, Dict[str, List[float]]] = {
+        name: {kind: [] for kind in kinds} for name, kinds in contenders.items()
+    }
+    names = list(contenders)
     rng = np.random.default_rng(2027)
     with warnings.catch_warnings():
         warnings.simplefilter("error", RangeWarning)  # the inputs must be inside: a warning would time the slow path
         for round_ in range(repeat + 1):  # the first round warms up caches and allocators
-            rng.shuffle(order)  # type: ignore[arg-type]
-            for key in order:
-                seconds = _time_once(contenders[key]) / SIZE
-                if round_:
-                    times[key].append(seconds)
-    best: Dict[str, Dict[str, float]] = {}
-    for (name, kind), values in times.items():
-        best.setdefault(name, {})[kind] = min(values)
-    return best
+            rng.shuffle(names)  # type: ignore[arg-type]
+            for name in names:
+                kinds = list(contenders[name])
+                rng.shuffle(kinds)  # type: ignore[arg-type]
+                for kind in kinds:
+                    seconds = _time_once(contenders[name][kind]) / SIZE
+                    if round_:
+                        times[name][kind].append(seconds)
+    return {row.name: {kind: min(values) for kind, values in times[row.name].items()} for row in PROPERTIES}
 
 
 def _print_checks(repeat: int) -> None:

@@ -18,8 +18,8 @@ from Halx._table import PROPERTIES  # noqa: E402
 pytestmark = pytest.mark.keeps_memory  # NumPy
 
 # The ways a user's line reaches a property: the scalar function, the function
-# of Halx.ufunc over an array (contiguous, with the value last behind NaN, where
-# the compiled scan ends element by element; strided, which NumPy looks at),
+# of Halx.ufunc over an array (contiguous, with the value last behind NaN, in
+# the tail that the SIMD kernels evaluate element by element; strided),
 # Halx.evaluate, and the scalar function handing an array to Halx.ufunc.
 PATHS = {
     "scalar": lambda name, *args: getattr(Halx, name)(*args),
