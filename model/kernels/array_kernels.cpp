@@ -28,7 +28,7 @@ bool plain_one_input_run(const double *x, double *out, std::ptrdiff_t n, const S
     bool found = false;
     for (std::ptrdiff_t i = 0; i < n; ++i) {
         const double value = x[i];
-        if constexpr (Check) found |= outside(value, spans[0]);
+        if (Check && outside(value, spans[0])) found = true;
         out[i] = Scalar(value);
     }
     return found;
@@ -46,7 +46,7 @@ bool plain_two_inputs_run(const double *T, const double *P, double *out, std::pt
     for (std::ptrdiff_t i = 0; i < n; ++i) {
         const double t = T[i];
         const double p = P[i];
-        if constexpr (Check) found |= outside(t, spans[0]) | outside(p, spans[1]);
+        if (Check && (outside(t, spans[0]) || outside(p, spans[1]))) found = true;
         out[i] = Scalar(t, p);
     }
     return found;

@@ -191,7 +191,7 @@ template <double (*Scalar)(double, double)>
 // least and the greatest value of each lane, NaN lanes masked out (a masked
 // lane raises nothing), and compares them with the span once, at the end:
 // three instructions a vector, none of them moving a mask out of its
-// register. The other sets compare each vector: AVX quietly, the baseline
+// register. The other sets compare each vector: AVX2 quietly, the baseline
 // set, whose comparisons signal on NaN, with a NaN lane taken as low.
 class OutsideLanes {
 public:
@@ -204,7 +204,7 @@ public:
         const __mmask8 ordered = _mm512_cmp_pd_mask(value, value, _CMP_ORD_Q);
         lowest_ = _mm512_mask_min_pd(lowest_, ordered, lowest_, value);
         highest_ = _mm512_mask_max_pd(highest_, ordered, highest_, value);
-#elif defined(__AVX__)
+#elif defined(__AVX2__)
         const __m256d value = reinterpret_cast<__m256d>(x);
         seen_ = _mm256_or_pd(seen_, _mm256_or_pd(_mm256_cmp_pd(value, reinterpret_cast<__m256d>(low_), _CMP_LT_OQ),
                                                  _mm256_cmp_pd(value, reinterpret_cast<__m256d>(high_), _CMP_GT_OQ)));
@@ -218,7 +218,7 @@ public:
 #if defined(__AVX512F__)
         return (_mm512_cmp_pd_mask(lowest_, reinterpret_cast<__m512d>(low_), _CMP_LT_OQ) |
                 _mm512_cmp_pd_mask(highest_, reinterpret_cast<__m512d>(high_), _CMP_GT_OQ)) != 0;
-#elif defined(__AVX__)
+#elif defined(__AVX2__)
         return _mm256_movemask_pd(seen_) != 0;
 #else
         return VectorLanes::any(seen_);
@@ -231,7 +231,7 @@ private:
 #if defined(__AVX512F__)
     __m512d lowest_ = reinterpret_cast<__m512d>(low_);
     __m512d highest_ = reinterpret_cast<__m512d>(high_);
-#elif defined(__AVX__)
+#elif defined(__AVX2__)
     __m256d seen_ = _mm256_setzero_pd();
 #else
     I seen_ = I();
@@ -259,7 +259,7 @@ bool one_input_run(const double *x, double *out, std::ptrdiff_t n, const Span *s
     bool found = Check && outside.any();
     for (; i < n; ++i) {
         const double value = x[i];
-        if constexpr (Check) found |= Halx::outside(value, spans[0]);
+        if (Check && Halx::outside(value, spans[0])) found = true;
         out[i] = Scalar(value);
     }
     return found;
@@ -298,7 +298,7 @@ bool two_input_run(const double *T, const double *P, double *out, std::ptrdiff_t
     for (; i < n; ++i) {
         const double t = T[i];
         const double p = P[i];
-        if constexpr (Check) found |= Halx::outside(t, spans[0]) | Halx::outside(p, spans[1]);
+        if (Check && (Halx::outside(t, spans[0]) || Halx::outside(p, spans[1]))) found = true;
         out[i] = Scalar(t, p);
     }
     return found;
