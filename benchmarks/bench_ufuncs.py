@@ -30,7 +30,13 @@ interpreter per set (the set is chosen at import, forced with HALX_SIMD),
 all kept alive and timed in turns, in a shuffled order each repetition. The
 set the automatic choice takes must not be slower than plain (ratio <= 1,
 within the noise of the machine).
-Run: ``python benchmarks/bench_ufuncs.py [--repeat N] [--kernel-sets-only]``.
+
+Last, for every property of the table, the function of ``Halx.ufunc`` (which
+holds its inputs against their plausible spans, Halx.RangeWarning) against the
+raw ufunc of ``Halx._ufuncs`` (which does not), both returning a new array
+and both with ``out=``, timed in turns in the same run on inputs inside the
+spans: the check must cost no more than 10 % (checked / unchecked <= 1.10).
+Run: ``python benchmarks/bench_ufuncs.py [--repeat N] [--kernel-sets-only | --checked-only]``.
 """
 
 import argparse
@@ -42,14 +48,17 @@ import subprocess
 import sys
 import tempfile
 import time
+import warnings
 from pathlib import Path
 from types import ModuleType
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
 from floors import build_array_floors, build_ufunc_floor
-from Halx import _ufuncs
+from Halx import RangeWarning, _ufuncs
 from Halx import ufunc as hu
+from Halx._plausible import spans_of
+from Halx._table import PROPERTIES
 
 __all__ = ["main"]
 
@@ -262,6 +271,79 @@ def _print_kernel_sets(repeat: int) -> None:
         )
 
 
+# The check of Halx.ufunc may cost this much over the raw ufunc.
+MAX_CHECKED = 1.10
+# The inputs of the check's timing: the property's plausible span within
+# these, where every property gives finite numbers at some cost of its own.
+CHECKED_INPUTS = {"T": (25.0, 1400.0), "P": (1.0e-4, 5000.0)}
+
+
+def _inputs_inside_spans(name: str) -> List[np.ndarray]:
+    """Inputs of property name for the check's timing, inside its plausible spans."""
+    rng = np.random.default_rng(2026)
+    row = next(r for r in PROPERTIES if r.name == name)
+    bounds = RANGES.get(name) or [
+        (max(low, CHECKED_INPUTS[argument.name][0]), min(high, CHECKED_INPUTS[argument.name][1]))
+        for argument, (low, high) in zip(row.arguments, spans_of(row))
+    ]
+    return [rng.uniform(low, high, SIZE) for low, high in bounds]
+
+
+def _time_checks(repeat: int) -> Dict[str, Dict[str, float]]:
+    """Best seconds per element of the checked and the raw ufunc of every
+    property, new array and out=. Each round takes the properties in a
+    shuffled order and times the four calls of one property one after the
+    other, in a shuffled order: what the ratio compares runs under the same
+    load of the machine."""
+    out = np.empty(SIZE)
+    contenders: Dict[str, Dict[str, Callable[[], object]]] = {}
+    for row in PROPERTIES:
+        inputs = _inputs_inside_spans(row.name)
+        checked, raw = getattr(hu, row.name), getattr(_ufuncs, row.name)
+        target = np.empty(SIZE, dtype=np.int8) if row.result == "phase" else out
+        contenders[row.name] = {
+            "checked": lambda f=checked, a=inputs: f(*a),
+            "unchecked": lambda f=raw, a=inputs: f(*a),
+            "checked out=": lambda f=checked, a=inputs, o=target: f(*a, out=o),
+            "unchecked out=": lambda f=raw, a=inputs, o=target: f(*a, out=o),
+        }
+    times: Dict[str, Dict[str, List[float]]] = {
+        name: {kind: [] for kind in kinds} for name, kinds in contenders.items()
+    }
+    names = list(contenders)
+    rng = np.random.default_rng(2027)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", RangeWarning)  # the inputs must be inside: a warning would time the slow path
+        for round_ in range(repeat + 1):  # the first round warms up caches and allocators
+            rng.shuffle(names)  # type: ignore[arg-type]
+            for name in names:
+                kinds = list(contenders[name])
+                rng.shuffle(kinds)  # type: ignore[arg-type]
+                for kind in kinds:
+                    seconds = _time_once(contenders[name][kind]) / SIZE
+                    if round_:
+                        times[name][kind].append(seconds)
+    return {row.name: {kind: min(values) for kind, values in times[row.name].items()} for row in PROPERTIES}
+
+
+def _print_checks(repeat: int) -> None:
+    best = _time_checks(repeat)
+    print(
+        f"the check of Halx.ufunc: ns per element, best of {repeat}, of the function and of the raw ufunc, "
+        f"and checked / unchecked (target <= {MAX_CHECKED})"
+    )
+    print(
+        f"{'property':<16}{'checked':>10}{'unchecked':>11}{'ratio':>14}{'out= checked':>14}{'unchecked':>11}{'ratio':>14}"
+    )
+    for name, kinds in best.items():
+        cells = ""
+        for suffix in ("", " out="):
+            checked, unchecked = kinds["checked" + suffix], kinds["unchecked" + suffix]
+            ratio = checked / unchecked
+            cells += f"{checked * 1e9:>10.2f}{unchecked * 1e9:>11.2f}{ratio:>7.3f} {_verdict(ratio <= MAX_CHECKED):>6}"
+        print(f"{name:<16}{cells}")
+
+
 def main(argv: Sequence[str] = ()) -> None:
     """Measure every property and print ns/element and ratios against the targets."""
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -269,9 +351,15 @@ def main(argv: Sequence[str] = ()) -> None:
     parser.add_argument(
         "--kernel-sets-only", action="store_true", help="time only the ufuncs on each kernel set against the plain loop"
     )
+    parser.add_argument(
+        "--checked-only", action="store_true", help="time only the check of Halx.ufunc against the raw ufuncs"
+    )
     args = parser.parse_args(list(argv) or None)
     if args.kernel_sets_only:
         _print_kernel_sets(args.repeat)
+        return
+    if args.checked_only:
+        _print_checks(args.repeat)
         return
 
     keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop", "libm loop", "copy"]
@@ -324,6 +412,8 @@ def main(argv: Sequence[str] = ()) -> None:
 
     print()
     _print_kernel_sets(args.repeat)
+    print()
+    _print_checks(args.repeat)
 
 
 if __name__ == "__main__":

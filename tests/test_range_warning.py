@@ -2,6 +2,7 @@
 
 import math
 import struct
+import threading
 import warnings
 
 import _Halx
@@ -11,12 +12,14 @@ from Halx import cli
 
 np = pytest.importorskip("numpy")
 from Halx import _ufuncs, ufunc  # noqa: E402
+from Halx._plausible import spans_of  # noqa: E402
+from Halx._table import PROPERTIES  # noqa: E402
 
 pytestmark = pytest.mark.keeps_memory  # NumPy
 
 # The ways a user's line reaches a property: the scalar function, the function
-# of Halx.ufunc over an array (contiguous, with the value last behind NaN, where
-# the compiled scan ends element by element; strided, which NumPy looks at),
+# of Halx.ufunc over an array (contiguous, with the value last behind NaN, in
+# the tail that the SIMD kernels evaluate element by element; strided),
 # Halx.evaluate, and the scalar function handing an array to Halx.ufunc.
 PATHS = {
     "scalar": lambda name, *args: getattr(Halx, name)(*args),
@@ -119,3 +122,129 @@ def test_the_command_line_reports_a_slip_in_its_own_line(capsys):
     assert err[0].startswith("halx: warning: Rho_Solid: T = 1673.15 °C lies outside")
     assert "is it in kelvin? that would be 1400 °C; 1 of 2 points are outside" in err[0]
     assert len(err) == 2 and "RangeWarning" not in "".join(err)
+
+
+# --- The check inside the ufunc loops --------------------------------------------
+# Arrays are held against the spans by the loops themselves, as they evaluate
+# them. One property per kind of loop: the SIMD kernels of one and of two
+# inputs, and the loops over the scalar model of one and two inputs, doubles
+# or a phase code. LENGTH spans two strided blocks of 256 and ends in a tail
+# after the last full vector of every width.
+ROWS = {row.name: row for row in PROPERTIES}
+FUSED = ["T_Melting", "Rho_Liquid", "H_Vaporization", "Alpha_Solid", "phase"]
+KERNEL_PROPERTIES = [row.name for row in PROPERTIES if row.kernel]
+LENGTH = 301
+LAYOUTS = {
+    "contiguous": lambda array: array,
+    "strided": lambda array: np.repeat(array, 2)[::2],
+    "float32": lambda array: array.astype(np.float32),
+}
+
+
+def _inputs_with(name, argument, position, value, length=LENGTH):
+    """Arrays of the inputs of name, each in the middle of its span, with value at position of one argument."""
+    arrays = [np.full(length, (low + high) / 2) for low, high in spans_of(ROWS[name])]
+    arrays[argument][position] = value
+    return arrays
+
+
+def _outside_value(name, argument):
+    low, high = spans_of(ROWS[name])[argument]
+    return high + (high - low)
+
+
+def _call(function, arrays):
+    """function(*arrays), and the warnings it gave, NumPy's floating-point ones among them."""
+    with warnings.catch_warnings(record=True) as caught, np.errstate(all="warn"):
+        warnings.simplefilter("always")
+        result = function(*arrays)
+    return result, [(warning.category, str(warning.message)) for warning in caught]
+
+
+@pytest.mark.parametrize("layout", LAYOUTS)
+@pytest.mark.parametrize("position", [0, LENGTH // 2, LENGTH - 1])
+@pytest.mark.parametrize("name", FUSED)
+def test_an_element_outside_warns_once_wherever_it_lies_and_nan_never(name, position, layout):
+    argument = position % len(ROWS[name].arguments)
+    for value, expected in ((_outside_value(name, argument), 1), (math.nan, 0)):
+        arrays = [LAYOUTS[layout](array) for array in _inputs_with(name, argument, position, value)]
+        raw, raw_warnings = _call(getattr(_ufuncs, name), arrays)
+        result, caught = _call(getattr(ufunc, name), arrays)
+        ranges = [message for category, message in caught if category is Halx.RangeWarning]
+        others = [(category, message) for category, message in caught if category is not Halx.RangeWarning]
+        assert len(ranges) == expected, ranges
+        assert all(message.startswith(f"{name}: {ROWS[name].arguments[argument].name} = ") for message in ranges)
+        assert others == raw_warnings  # the comparisons raise no floating-point flag, NaN included
+        assert bits(result) == bits(raw)
+
+
+@pytest.mark.parametrize("kernels", ["plain", "sse2", "avx2", "avx512"])
+def test_every_kernel_set_flags_an_element_outside_in_any_lane_and_the_tail(kernels, python_subprocess):
+    cases = [
+        (name, argument, [list(spans) for spans in spans_of(ROWS[name])], _outside_value(name, argument))
+        for name in KERNEL_PROPERTIES
+        for argument in range(len(ROWS[name].arguments))
+    ]
+    run = python_subprocess(
+        f"""
+        import numpy as np
+        from Halx import _ufuncs
+        assert _ufuncs.kernels == "{kernels}", _ufuncs.kernels
+        # Every lane of a vector of 2, 4 or 8 doubles and the tail after it; a strided run too.
+        places = [(length, position) for length in (1, 7, 8, 9, 17) for position in range(length)]
+        places += [(300, 0), (300, 150), (300, 299)]
+        for name, argument, spans, outside in {cases!r}:
+            for length, position in places:
+                for value, expected in ((outside, True), (float("nan"), False)):
+                    arrays = [np.full(length, (low + high) / 2) for low, high in spans]
+                    arrays[argument][position] = value
+                    for layout in (lambda a: a, lambda a: np.repeat(a, 2)[::2]):
+                        _ufuncs.checked[name](*map(layout, arrays))
+                        if _ufuncs.take_outside() != expected:
+                            print(name, argument, length, position, value)
+        """,
+        env_extra={"HALX_SIMD": kernels},
+    )
+    if "no such SIMD kernel set" in run.stderr:
+        pytest.skip(f"this build or CPU has no {kernels} kernels")
+    assert run.returncode == 0 and run.stdout == "", run.stdout + run.stderr
+
+
+def test_each_thread_sees_only_its_own_flag_and_raw_ufuncs_set_none():
+    size = 10**5  # long enough for NumPy to run the loop without the GIL
+    inside = np.full(size, 1.0)
+    outside = inside.copy()
+    outside[-1] = 1.0e9
+    checked = _ufuncs.checked["T_Melting"]
+    _ufuncs.take_outside()
+    _ufuncs.T_Melting(outside)
+    assert _ufuncs.take_outside() is False
+    leaver = threading.Thread(target=checked, args=(outside,))  # leaves its own flag set, unread
+    leaver.start()
+    leaver.join()
+    assert _ufuncs.take_outside() is False
+    barrier = threading.Barrier(2)
+    seen = {}
+
+    def run(array):
+        barrier.wait()
+        seen[array is outside] = {(checked(array), _ufuncs.take_outside())[1] for _ in range(40)}
+
+    threads = [threading.Thread(target=run, args=(array,)) for array in (inside, outside)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert seen == {False: {False}, True: {True}}
+
+
+def test_a_stale_flag_never_warns_and_an_input_given_as_out_is_checked_before_it_is_overwritten():
+    _ufuncs.checked["T_Melting"](np.array([1.0e9]))  # leaves this thread's flag set, unread
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", Halx.RangeWarning)
+        ufunc.T_Melting(np.array([1.0]))
+        pressures = np.array([1.0, 2.0e5])
+        with pytest.raises(Halx.RangeWarning, match="P = 200000 bar"):
+            ufunc.T_Melting(pressures, out=pressures)
+        with pytest.raises(Halx.RangeWarning, match="P = 200000 bar"):
+            ufunc.T_Melting(pressures, out=np.empty(2))

@@ -4,7 +4,9 @@
 // environment variable HALX_SIMD names, SSE2 included), and every
 // loop hands its runs of elements to that set. Contiguous runs go straight to
 // a kernel; strided ones go through a small buffer on the stack, a block at a
-// time, so they get the SIMD kernels too.
+// time, so they get the SIMD kernels too. Given the inputs' plausible spans,
+// the kernels compare each element while they evaluate it (see
+// array_kernels.h), strided runs included, in their blocks.
 //
 // Invariants: the choice is made before any ufunc exists and never changes
 // afterwards, so loops read it without a lock. No Python or NumPy headers.
@@ -35,20 +37,21 @@ bool choose_kernels(const char *requested);
 // Elements per block of a strided run.
 constexpr std::intptr_t Block = 256;
 
-// Calls `kernel` (one or two input arrays, one output) on `inputs` and `out`.
+// Calls `kernel` (one or two input arrays, one output) on `inputs` and
+// `out`; returns what the kernel does (whether an element lies outside spans).
 template <int inputs, class Kernel>
-void call_kernel(Kernel kernel, const double *const *in, double *out, std::intptr_t n) {
+bool call_kernel(Kernel kernel, const double *const *in, double *out, std::intptr_t n, const Halx::Span *spans) {
     if constexpr (inputs == 1) {
-        kernel(in[0], out, n);
+        return kernel(in[0], out, n, spans);
     } else {
-        kernel(in[0], in[1], out, n);
+        return kernel(in[0], in[1], out, n, spans);
     }
 }
 
 // The kernel `Kernel` of `inputs` doubles over n elements (NumPy's args and
-// byte steps: the inputs, then the output). Never fails.
+// byte steps: the inputs, then the output), a PropertyLoop. Never fails.
 template <int inputs, auto Kernel>
-void dispatching_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps) {
+bool dispatching_loop(char *const *args, std::intptr_t n, const std::intptr_t *steps, const Halx::Span *spans) {
     const auto kernel = active_kernels().*Kernel;
     const double *in[inputs];
     bool contiguous = steps[inputs] == sizeof(double);
@@ -57,11 +60,11 @@ void dispatching_loop(char *const *args, std::intptr_t n, const std::intptr_t *s
         contiguous = contiguous && steps[k] == sizeof(double);
     }
     if (contiguous) {
-        call_kernel<inputs>(kernel, in, reinterpret_cast<double *>(args[inputs]), n);
-        return;
+        return call_kernel<inputs>(kernel, in, reinterpret_cast<double *>(args[inputs]), n, spans);
     }
     double blocks[inputs][Block];
     double out[Block];
+    bool found = false;
     for (int k = 0; k < inputs; ++k) in[k] = blocks[k];
     for (std::intptr_t start = 0; start < n; start += Block) {
         const std::intptr_t count = n - start < Block ? n - start : Block;
@@ -70,11 +73,12 @@ void dispatching_loop(char *const *args, std::intptr_t n, const std::intptr_t *s
                 blocks[k][i] = *reinterpret_cast<const double *>(args[k] + (start + i) * steps[k]);
             }
         }
-        call_kernel<inputs>(kernel, in, out, count);
+        found |= call_kernel<inputs>(kernel, in, out, count, spans);
         for (std::intptr_t i = 0; i < count; ++i) {
             *reinterpret_cast<double *>(args[inputs] + (start + i) * steps[inputs]) = out[i];
         }
     }
+    return found;
 }
 
 // The loop of the kernel `Kernel` of `inputs` doubles.

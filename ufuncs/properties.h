@@ -11,6 +11,8 @@
 #ifndef HALX_UFUNCS_PROPERTIES_H
 #define HALX_UFUNCS_PROPERTIES_H
 
+#include <array>
+#include <cstddef>
 #include <type_traits>
 
 #include "Caloric.h"
@@ -27,9 +29,34 @@ struct Property {
     const char *name;
     int inputs;
     PropertyLoop loop;
-    const char *doc;  // UTF-8; NumPy puts the call signature in front of it
-    bool gives_code;  // the loop stores one-byte codes (the phase) instead of doubles
+    const char *doc;      // UTF-8; NumPy puts the call signature in front of it
+    bool gives_code;      // the loop stores one-byte codes (the phase) instead of doubles
+    Halx::Span spans[2];  // the plausible span of each argument, in call order
 };
+
+// An argument as HALX_SCALAR_PROPERTIES lists it: name, description and
+// plausible span.
+struct ArgumentRow {
+    const char *name;
+    const char *description;
+    double low;
+    double high;
+};
+
+// The plausible spans of the arguments of a row.
+template <std::size_t count>
+constexpr std::array<Halx::Span, 2> spans_of(const ArgumentRow (&arguments)[count]) {
+    std::array<Halx::Span, 2> spans{};
+    for (std::size_t k = 0; k < count; ++k) spans[k] = {arguments[k].low, arguments[k].high};
+    return spans;
+}
+
+#define HALX_UFUNC_UNPARENTHESISE(...) __VA_ARGS__
+#define HALX_ARGUMENT_ROWS(name, inputs, model, result, arguments, doc) \
+    inline constexpr ArgumentRow name##_arguments[] = {HALX_UFUNC_UNPARENTHESISE arguments};
+HALX_SCALAR_PROPERTIES(HALX_ARGUMENT_ROWS)
+#undef HALX_ARGUMENT_ROWS
+#undef HALX_UFUNC_UNPARENTHESISE
 
 // The loop of a row: over its kernel when the row names one (which must be a
 // kernel of as many inputs as the model function, giving doubles), else over
@@ -50,7 +77,12 @@ constexpr PropertyLoop loop_of_row() {
 
 inline constexpr Property Properties[] = {
 #define HALX_ARRAY_ROW(name, inputs, model, kernel, doc) \
-    {#name, inputs, loop_of_row<inputs, &model, kernel>(), doc, common::gives_code<&model>},
+    {#name,                                              \
+     inputs,                                             \
+     loop_of_row<inputs, &model, kernel>(),              \
+     doc,                                                \
+     common::gives_code<&model>,                         \
+     {spans_of(name##_arguments)[0], spans_of(name##_arguments)[1]}},
 HALX_PROPERTIES(HALX_ARRAY_ROW)
 #undef HALX_ARRAY_ROW
 };

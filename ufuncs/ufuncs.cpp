@@ -1,8 +1,16 @@
 // Module Halx._ufuncs: registers one NumPy ufunc per row of Properties, each
 // with the single loop float64 -> float64 (one or two inputs), or float64,
 // float64 -> int8 for the phase, whose codes are the values of Halx.Phase, and
-// names the SIMD kernel set its loops use in the string attribute `kernels`;
-// its one function, outside, scans an array for Halx.RangeWarning.
+// names the SIMD kernel set its loops use in the string attribute `kernels`.
+// For Halx.RangeWarning it holds a second, private ufunc per property in the
+// dict `checked`: the same loop, which also compares each input element with
+// its plausible span as it evaluates it and, finding one outside, sets a flag
+// of the calling thread, which take_outside() returns and clears. NumPy runs
+// a ufunc's loops on the thread that calls it (with or without the GIL), so
+// the flag that Halx.ufunc reads after a call is that call's, unless an
+// earlier call on the thread left it set without reading it: then Halx.ufunc
+// only looks at the inputs closely for nothing. The ufuncs of the module
+// itself compare nothing and set nothing.
 // NumPy's default type resolution casts integer and float32 inputs to
 // float64, and NumPy does broadcasting, out=, where= and strides before our
 // loop sees a run of elements.
@@ -16,7 +24,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -49,14 +56,28 @@ struct LoopParameters<void (*)(char **, Counts, Steps, void *)> {
 using LoopCounts = LoopParameters<PyUFuncGenericFunction>::counts;
 using LoopSteps = LoopParameters<PyUFuncGenericFunction>::steps;
 
+// Whether a checked ufunc has met an input element outside its plausible
+// span on this thread since take_outside() last cleared it.
+thread_local bool outside_seen = false;
+
 // NumPy inner loop shared by every ufunc: data is the property's table row. Never fails.
 void property_ufunc_loop(char **args, LoopCounts dimensions, LoopSteps steps, void *data) {
-    static_cast<const Property *>(data)->loop(args, dimensions[0], steps);
+    static_cast<const Property *>(data)->loop(args, dimensions[0], steps, nullptr);
 }
 
-// One loop per ufunc; NumPy may swap entries in these arrays, so they are not const.
-PyUFuncGenericFunction ufunc_loops[PropertyCount][1];
-void *ufunc_loop_data[PropertyCount][1];
+// The same for every checked ufunc, which also compares the inputs with the
+// row's plausible spans and sets outside_seen when one lies outside. Never fails.
+void checked_property_ufunc_loop(char **args, LoopCounts dimensions, LoopSteps steps, void *data) {
+    const auto *property = static_cast<const Property *>(data);
+    if (property->loop(args, dimensions[0], steps, property->spans)) {
+        outside_seen = true;
+    }
+}
+
+// One loop per ufunc (the raw one, then the checked one); NumPy may swap
+// entries in these arrays, so they are not const.
+PyUFuncGenericFunction ufunc_loops[2][PropertyCount][1];
+void *ufunc_loop_data[2][PropertyCount][1];
 char one_input_types[] = {NPY_DOUBLE, NPY_DOUBLE};
 char two_input_types[] = {NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE};
 // A phase takes one byte: int8 keeps a grid of phases an eighth of the size of
@@ -77,96 +98,51 @@ int set_ufunc_module(PyObject *ufunc, PyObject *module_name) {
     return 0;
 }
 
-// Creates the ufunc of table row index and adds it to module; returns -1 with an exception set on failure.
-int add_ufunc(PyObject *module, PyObject *module_name, int index) {
+// Creates the ufunc of table row index, the raw one or the checked one (whose
+// loop compares the inputs with their plausible spans); a new reference, or
+// null with an exception set.
+PyObject *create_ufunc(int index, bool checked) {
     const Property &property = Properties[index];
-    ufunc_loops[index][0] = property_ufunc_loop;
-    ufunc_loop_data[index][0] = const_cast<Property *>(&property);
+    ufunc_loops[checked][index][0] = checked ? checked_property_ufunc_loop : property_ufunc_loop;
+    ufunc_loop_data[checked][index][0] = const_cast<Property *>(&property);
     char *types = property.inputs == 1 ? one_input_types : property.gives_code ? two_input_code_types : two_input_types;
-    OwnedReference ufunc(PyUFunc_FromFuncAndData(ufunc_loops[index], ufunc_loop_data[index], types, 1, property.inputs,
-                                                 1, PyUFunc_None, property.name, property.doc, 0));
+    return PyUFunc_FromFuncAndData(ufunc_loops[checked][index], ufunc_loop_data[checked][index], types, 1,
+                                   property.inputs, 1, PyUFunc_None, property.name, property.doc, 0);
+}
+
+// Adds the ufunc of table row index to module and its checked ufunc to
+// checked (a dict, by name); returns -1 with an exception set on failure.
+int add_ufuncs(PyObject *module, PyObject *module_name, PyObject *checked, int index) {
+    OwnedReference ufunc(create_ufunc(index, false));
     if (ufunc.get() == nullptr || set_ufunc_module(ufunc.get(), module_name) < 0) {
         return -1;
     }
+    OwnedReference checked_ufunc(create_ufunc(index, true));
+    if (checked_ufunc.get() == nullptr ||
+        PyDict_SetItemString(checked, Properties[index].name, checked_ufunc.get()) < 0) {
+        return -1;
+    }
     // PyModule_AddObject steals the reference only when it succeeds.
-    if (PyModule_AddObject(module, property.name, ufunc.get()) < 0) {
+    if (PyModule_AddObject(module, Properties[index].name, ufunc.get()) < 0) {
         return -1;
     }
     ufunc.release();
     return 0;
 }
 
-// The scan for Halx.RangeWarning reads each element once, so it runs at the
-// speed of memory only when it compares four doubles at a time: compiled for
-// AVX2 on x86-64 with GCC or Clang and chosen when the CPU has it. Elsewhere
-// outside() answers None and Halx._plausible asks NumPy, whose reductions
-// have SIMD loops of their own for every platform.
-#if defined(__x86_64__) && defined(__GNUC__)
-using FourDoubles = double __attribute__((vector_size(32)));
-using FourMasks = std::int64_t __attribute__((vector_size(32)));
-
-// Whether any of the n doubles at data lies below low or above high; NaN
-// never does (both comparisons are false). Only where the CPU has AVX2. Never fails.
-__attribute__((target("avx2"))) bool any_outside(const double *data, npy_intp n, double low, double high) {
-    const FourDoubles lows = {low, low, low, low};
-    const FourDoubles highs = {high, high, high, high};
-    FourMasks outside = {0, 0, 0, 0};
-    npy_intp i = 0;
-    for (; i + 4 <= n; i += 4) {
-        FourDoubles x;
-        std::memcpy(&x, data + i, sizeof x);
-        outside |= (x < lows) | (x > highs);
-    }
-    bool found = (outside[0] | outside[1] | outside[2] | outside[3]) != 0;
-    for (; i < n; ++i) found |= data[i] < low || data[i] > high;
-    return found;
+// take_outside(): whether a checked ufunc has met an input element outside
+// its plausible span on this thread since the last call; clears that. A new
+// reference; never fails.
+PyObject *take_outside(PyObject *, PyObject *) {
+    const bool seen = outside_seen;
+    outside_seen = false;
+    return PyBool_FromLong(seen);
 }
 
-bool can_scan() { return __builtin_cpu_supports("avx2"); }
-#else
-bool any_outside(const double *, npy_intp, double, double) { return false; }
-bool can_scan() { return false; }
-#endif
-
-// Arrays from this many elements on are scanned without the GIL.
-constexpr npy_intp ScanWithoutGil = 1 << 15;
-
-// outside(array, low, high): whether an element of array, a contiguous
-// float64 ndarray, lies outside [low, high] (NaN never does); None for any
-// other array, or on a CPU without the scan, which Halx._plausible then looks
-// at through NumPy. What
-// Halx.ufunc asks of the arrays it is given before Halx.RangeWarning, in one
-// pass. A new reference, or null with TypeError for arguments of other types.
-PyObject *outside(PyObject *, PyObject *const *args, Py_ssize_t count) {
-    if (count != 3 || !PyArray_CheckExact(args[0])) {
-        return PyErr_Format(PyExc_TypeError, "outside() takes an ndarray and two floats");
-    }
-    const double low = PyFloat_AsDouble(args[1]);
-    const double high = PyFloat_AsDouble(args[2]);
-    if ((low == -1.0 || high == -1.0) && PyErr_Occurred()) return nullptr;
-    auto *array = reinterpret_cast<PyArrayObject *>(args[0]);
-    if (!can_scan() || PyArray_TYPE(array) != NPY_DOUBLE || !PyArray_ISCARRAY_RO(array) ||
-        PyArray_ISBYTESWAPPED(array)) {
-        Py_RETURN_NONE;
-    }
-    const auto *data = static_cast<const double *>(PyArray_DATA(array));
-    const npy_intp size = PyArray_SIZE(array);
-    bool found;
-    if (size >= ScanWithoutGil) {
-        Py_BEGIN_ALLOW_THREADS
-        found = any_outside(data, size, low, high);
-        Py_END_ALLOW_THREADS
-    } else {
-        found = any_outside(data, size, low, high);
-    }
-    return PyBool_FromLong(found);
-}
-
-// METH_FASTCALL functions enter the method table through the generic pointer type.
 PyMethodDef module_functions[] = {
-    {"outside", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(outside)), METH_FASTCALL,
-     "outside(array, low, high, /)\n--\n\nWhether an element of a contiguous float64 array lies outside [low, "
-     "high], NaN never; None for any other array."},
+    {"take_outside", take_outside, METH_NOARGS,
+     "take_outside()\n--\n\nWhether a ufunc of `checked` has met an input element outside its plausible span "
+     "on this thread since the last call (NaN never is one); clears that."},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -213,11 +189,20 @@ PyObject *create_module() {
     if (module_name.get() == nullptr) {
         return nullptr;
     }
+    OwnedReference checked(PyDict_New());
+    if (checked.get() == nullptr) {
+        return nullptr;
+    }
     for (int index = 0; index < PropertyCount; ++index) {
-        if (add_ufunc(module.get(), module_name.get(), index) < 0) {
+        if (add_ufuncs(module.get(), module_name.get(), checked.get(), index) < 0) {
             return nullptr;
         }
     }
+    // PyModule_AddObjectRef (3.10) would keep the reference; this steals it on success.
+    if (PyModule_AddObject(module.get(), "checked", checked.get()) < 0) {
+        return nullptr;
+    }
+    checked.release();
     if (PyModule_AddStringConstant(module.get(), "kernels", active_kernels().name) < 0) {
         return nullptr;
     }

@@ -47,11 +47,11 @@ int halx_run(const char *set_name, const char *function, const double *x, const 
     const ArrayKernels *set = Halx::array_kernels_named(set_name);
     if (set == nullptr) return -1;
     if (const ArrayKernels::OneInput *kernel = one_input(*set, function)) {
-        (*kernel)(x, out, n);
+        (*kernel)(x, out, n, nullptr);
         return 0;
     }
     if (const ArrayKernels::TwoInputs *kernel = two_inputs(*set, function)) {
-        (*kernel)(x, y, out, n);
+        (*kernel)(x, y, out, n, nullptr);
         return 0;
     }
     return -1;

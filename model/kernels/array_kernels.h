@@ -8,21 +8,41 @@
 // function raises over the same elements, so the choice among them changes
 // the speed only. Inexact is not kept to: it differs, and nothing reports it.
 //
+// Given the plausible span of each input, a kernel also tells whether some
+// element of an input lies outside it, comparing each element while it is in
+// registers for the evaluation (Halx.RangeWarning, without a second pass over
+// the array); the comparisons raise no floating-point flag, NaN included.
+//
 // The kernels are plain functions over raw memory: no state, any thread. out
 // may be the same array as an input (in place) but must not overlap it
 // otherwise.
 #ifndef HALX_MODEL_KERNELS_ARRAY_KERNELS_H
 #define HALX_MODEL_KERNELS_ARRAY_KERNELS_H
 
+#include <cmath>
 #include <cstddef>
 
 namespace Halx {
 
+// The closed span of the values of an input that are plausible, in the
+// input's unit.
+struct Span {
+    double low;
+    double high;
+};
+
+// Whether x lies below or above span; NaN never does. A quiet comparison:
+// raises no flag, NaN included. Never fails.
+inline bool outside(double x, const Span &span) { return std::isless(x, span.low) || std::isgreater(x, span.high); }
+
 struct ArrayKernels {
-    // out[i] = f(x[i]) for i < n. Never fails.
-    using OneInput = void (*)(const double *x, double *out, std::ptrdiff_t n);
-    // out[i] = f(T[i], P[i]) for i < n. Never fails.
-    using TwoInputs = void (*)(const double *T, const double *P, double *out, std::ptrdiff_t n);
+    // out[i] = f(x[i]) for i < n. With spans (one per input), returns whether
+    // some x[i] lies outside spans[0]; without (null), compares nothing and
+    // returns false. Never fails.
+    using OneInput = bool (*)(const double *x, double *out, std::ptrdiff_t n, const Span *spans);
+    // out[i] = f(T[i], P[i]) for i < n; with spans, whether some T[i] lies
+    // outside spans[0] or some P[i] outside spans[1]. Never fails.
+    using TwoInputs = bool (*)(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans);
 
     const char *name;  // "plain", "sse2", "avx2" or "avx512"
     OneInput P_Boiling;

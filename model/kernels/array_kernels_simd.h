@@ -186,40 +186,128 @@ template <double (*Scalar)(double, double)>
     }
 }
 
+// Whether any lane of the vectors it is shown held a value below low or
+// above high; a NaN lane never does. It raises no flag. AVX-512 keeps the
+// least and the greatest value of each lane, NaN lanes masked out (a masked
+// lane raises nothing), and compares them with the span once, at the end:
+// three instructions a vector, none of them moving a mask out of its
+// register. The other sets compare each vector: AVX2 quietly, the baseline
+// set, whose comparisons signal on NaN, with a NaN lane taken as low.
+class OutsideLanes {
+public:
+    OutsideLanes(double low, double high) : low_(V() + low), high_(V() + high) {}
+
+    // nan: the lanes of x that are NaN.
+    void add(V x, [[maybe_unused]] I nan) {
+#if defined(__AVX512F__)
+        const __m512d value = reinterpret_cast<__m512d>(x);
+        const __mmask8 ordered = _mm512_cmp_pd_mask(value, value, _CMP_ORD_Q);
+        lowest_ = _mm512_mask_min_pd(lowest_, ordered, lowest_, value);
+        highest_ = _mm512_mask_max_pd(highest_, ordered, highest_, value);
+#elif defined(__AVX2__)
+        const __m256d value = reinterpret_cast<__m256d>(x);
+        seen_ = _mm256_or_pd(seen_, _mm256_or_pd(_mm256_cmp_pd(value, reinterpret_cast<__m256d>(low_), _CMP_LT_OQ),
+                                                 _mm256_cmp_pd(value, reinterpret_cast<__m256d>(high_), _CMP_GT_OQ)));
+#else
+        const V compared = VectorLanes::select(nan, low_, x);
+        seen_ |= (compared < low_) | (compared > high_);
+#endif
+    }
+
+    bool any() const {
+#if defined(__AVX512F__)
+        return (_mm512_cmp_pd_mask(lowest_, reinterpret_cast<__m512d>(low_), _CMP_LT_OQ) |
+                _mm512_cmp_pd_mask(highest_, reinterpret_cast<__m512d>(high_), _CMP_GT_OQ)) != 0;
+#elif defined(__AVX2__)
+        return _mm256_movemask_pd(seen_) != 0;
+#else
+        return VectorLanes::any(seen_);
+#endif
+    }
+
+private:
+    V low_;
+    V high_;
+#if defined(__AVX512F__)
+    __m512d lowest_ = reinterpret_cast<__m512d>(low_);
+    __m512d highest_ = reinterpret_cast<__m512d>(high_);
+#elif defined(__AVX2__)
+    __m256d seen_ = _mm256_setzero_pd();
+#else
+    I seen_ = I();
+#endif
+};
+
 // One input: out = vector(x) per full vector, with deferred lanes and the
-// tail computed by scalar(x). x is read once per vector, so out may be x.
-template <class Vector, double (*Scalar)(double)>
-void one_input_kernel(const double *x, double *out, std::ptrdiff_t n) {
+// tail computed by scalar(x); with Check, whether some x lies outside
+// spans[0], compared in the registers the evaluation loads. x is read once
+// per vector, so out may be x.
+template <class Vector, double (*Scalar)(double), bool Check>
+bool one_input_run(const double *x, double *out, std::ptrdiff_t n, const Span *spans) {
+    const Span span = Check ? spans[0] : Span{};
+    OutsideLanes outside(span.low, span.high);
     std::ptrdiff_t i = 0;
     for (; i + kWidth <= n; i += kWidth) {
         const V in = load(x + i);
         I deferred = is_nan(in);
+        if constexpr (Check) outside.add(in, deferred);
         store(out + i, Vector::evaluate(in, deferred));
         if (VectorLanes::any(deferred)) {
             recompute_lanes<Scalar>(in, deferred, out + i);
         }
     }
+    bool found = Check && outside.any();
     for (; i < n; ++i) {
-        out[i] = Scalar(x[i]);
+        const double value = x[i];
+        if (Check && Halx::outside(value, spans[0])) found = true;
+        out[i] = Scalar(value);
     }
+    return found;
 }
 
-// Two inputs, as one_input_kernel.
-template <class Vector, double (*Scalar)(double, double)>
-void two_input_kernel(const double *T, const double *P, double *out, std::ptrdiff_t n) {
+template <class Vector, double (*Scalar)(double)>
+bool one_input_kernel(const double *x, double *out, std::ptrdiff_t n, const Span *spans) {
+    return spans == nullptr ? one_input_run<Vector, Scalar, false>(x, out, n, spans)
+                            : one_input_run<Vector, Scalar, true>(x, out, n, spans);
+}
+
+// Two inputs, as one_input_run: T against spans[0], P against spans[1].
+template <class Vector, double (*Scalar)(double, double), bool Check>
+bool two_input_run(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans) {
+    const Span t_span = Check ? spans[0] : Span{};
+    const Span p_span = Check ? spans[1] : Span{};
+    OutsideLanes t_outside(t_span.low, t_span.high);
+    OutsideLanes p_outside(p_span.low, p_span.high);
     std::ptrdiff_t i = 0;
     for (; i + kWidth <= n; i += kWidth) {
         const V t = load(T + i);
         const V p = load(P + i);
-        I deferred = is_nan(t) | is_nan(p);
+        const I t_nan = is_nan(t);
+        const I p_nan = is_nan(p);
+        if constexpr (Check) {
+            t_outside.add(t, t_nan);
+            p_outside.add(p, p_nan);
+        }
+        I deferred = t_nan | p_nan;
         store(out + i, Vector::evaluate(t, p, deferred));
         if (VectorLanes::any(deferred)) {
             recompute_lanes<Scalar>(t, p, deferred, out + i);
         }
     }
+    bool found = Check && (t_outside.any() || p_outside.any());
     for (; i < n; ++i) {
-        out[i] = Scalar(T[i], P[i]);
+        const double t = T[i];
+        const double p = P[i];
+        if (Check && (Halx::outside(t, spans[0]) || Halx::outside(p, spans[1]))) found = true;
+        out[i] = Scalar(t, p);
     }
+    return found;
+}
+
+template <class Vector, double (*Scalar)(double, double)>
+bool two_input_kernel(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans) {
+    return spans == nullptr ? two_input_run<Vector, Scalar, false>(T, P, out, n, spans)
+                            : two_input_run<Vector, Scalar, true>(T, P, out, n, spans);
 }
 
 template <bool Boiling>

@@ -141,12 +141,8 @@ def check_inputs(row: Property, inputs: Sequence[Any], where: Any = None) -> Non
     ignored; where, if given, selects the elements as it does for a ufunc."""
     import numpy
 
-    from ._ufuncs import outside as scan
-
     messages: List[str] = []
     for position, (value, (low, high)) in enumerate(zip(inputs, _SPANS[row.name])):
-        if where is None and type(value) is numpy.ndarray and scan(value, low, high) is False:
-            continue  # the usual case, a contiguous float64 array, in one pass of compiled code
         array = _elements(value, where)
         if array is None or array.size == 0:
             continue

@@ -1,9 +1,6 @@
 """NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
 
-from typing import Any, Optional
-
 import numpy
-from numpy.typing import NDArray
 
 # BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: numpy.ufunc
@@ -75,6 +72,11 @@ P_Vapour: numpy.ufunc
 #: variable HALX_SIMD names one; "sse2" runs only when named).
 kernels: str
 
-def outside(array: NDArray[Any], low: float, high: float, /) -> Optional[bool]:
-    """Whether an element of a contiguous float64 array lies outside [low, high], NaN never;
-    None for any other array (Halx.RangeWarning looks at those through NumPy)."""
+#: The same ufuncs by name, in a form whose loop also compares each input
+#: element with its plausible span (Halx.RangeWarning) and records on the
+#: calling thread whether one lies outside: what Halx.ufunc calls.
+checked: dict[str, numpy.ufunc]
+
+def take_outside() -> bool:
+    """Whether a ufunc of ``checked`` has met an input element outside its plausible
+    span on this thread since the last call (NaN never is one); clears that."""

@@ -34,7 +34,11 @@ index of its input.
 An input with an element outside its plausible span for the property (after
 units are converted; NaN and what ``where=`` leaves out ignored; a lazy dask
 array is not looked at) warns with ``Halx.RangeWarning``, naming the likely
-unit slip, and the result is the same as without the warning. None of these libraries is imported here: they are looked
+unit slip, and the result is the same as without the warning. NumPy arrays
+are held against the spans while the ufunc evaluates them, so under an
+``"error"`` filter the exception comes once the ufunc has run: an ``out=``
+array given with them has then been written (unless it shares memory with an
+input, which is checked first). None of these libraries is imported here: they are looked
 at only when an input is neither a number nor a NumPy array, and only if the
 program has imported them.
 
@@ -67,7 +71,8 @@ __all__ = [_row.name for _row in _PROPERTIES]
 
 # Inputs that the ufunc takes as they are, with nothing to convert or label:
 # these go straight to it, and only other types pay for a closer look.
-_PLAIN_TYPES = frozenset({float, int, _numpy.ndarray, _numpy.float64})
+_NUMBER_TYPES = frozenset({float, int, _numpy.float64})
+_PLAIN_TYPES = _NUMBER_TYPES | {_numpy.ndarray}
 
 # What a function shows of its ufunc, for code that introspects or calls a ufunc's methods.
 _UFUNC_ATTRIBUTES = (
@@ -102,17 +107,25 @@ def _labelled(row: _Property, ufunc: _Any, inputs: _Tuple[_Any, ...], out: _Any,
 # ufunc's own. The names it reads start with an underscore, which no argument
 # name of the table does.
 #
-# Before the ufunc runs, its inputs are held against their plausible spans
-# (Halx.RangeWarning): a number by a chained comparison written into the
-# source, which costs a few tens of nanoseconds, an array by one compiled pass
-# over it (_outside, False when every element is inside or NaN); anything
-# else, and what these find outside, by _check_inputs, which skips NaN and warns.
+# Its inputs are held against their plausible spans (Halx.RangeWarning):
+# numbers, before the ufunc runs, by a chained comparison written into the
+# source, which costs a few tens of nanoseconds; arrays by the ufunc itself,
+# in its checked form (_checked), whose loop compares each element as it
+# evaluates it and leaves a flag that _take_outside reads. Only what these
+# find outside, and every other kind of input, goes to _check_inputs, which
+# skips NaN, looks at where=, and warns. An out= array that shares memory with
+# an input takes that slow path too, checked before the ufunc overwrites it.
 _FUNCTION_SOURCE = """\
 def {name}({parameters}, /, out=None, **kwargs):
-    if out is None and not kwargs and {plain}:
+    if out is None and not kwargs and {numbers}:
         if not ({inside}):
             _check_inputs(_row, ({parameters},))
         return _ufunc({parameters})
+    if not kwargs and {plain} and (out is None or type(out) is _ndarray and not ({overlap})):
+        result = _checked({parameters}) if out is None else _checked({parameters}, out=out)
+        if _take_outside():
+            _check_inputs(_row, ({parameters},))
+        return result
     return _labelled(_row, _ufunc, ({parameters},), out, kwargs)
 """
 
@@ -128,22 +141,25 @@ def _property_function(row: _Property, ufunc: _Any) -> _Callable[..., _Any]:
     source = _FUNCTION_SOURCE.format(
         name=row.name,
         parameters=", ".join(names),
+        numbers=" and ".join(f"type({name}) in _numbers" for name in names),
         plain=" and ".join(f"type({name}) in _plain" for name in names),
+        overlap=" or ".join(f"_may_share_memory(out, {name})" for name in names),
         inside=" and ".join(
-            f"(type({name}) is not _ndarray and {_literal(low)} <= {name} <= {_literal(high)} or "
-            f"type({name}) is _ndarray and _outside({name}, {_literal(low)}, {_literal(high)}) is False)"
-            for name, (low, high) in zip(names, _spans_of(row))
+            f"{_literal(low)} <= {name} <= {_literal(high)}" for name, (low, high) in zip(names, _spans_of(row))
         ),
     )
     namespace: _Dict[str, _Any] = {
         "__name__": __name__,  # so that Halx.RangeWarning is attributed to the caller of the function
         "_row": row,
         "_ufunc": ufunc,
+        "_checked": _ufuncs.checked[row.name],
+        "_numbers": _NUMBER_TYPES,
         "_plain": _PLAIN_TYPES,
         "_labelled": _labelled,
         "_check_inputs": _check_inputs,
         "_ndarray": _numpy.ndarray,
-        "_outside": _ufuncs.outside,
+        "_may_share_memory": _numpy.may_share_memory,
+        "_take_outside": _ufuncs.take_outside,
     }
     exec(compile(source, f"<Halx.ufunc.{row.name}>", "exec"), namespace)
     function: _Callable[..., _Any] = namespace[row.name]
