@@ -5,7 +5,7 @@ environment it needs; environments that several sessions share are made once
 per nox run, so that CI builds nothing twice:
 
 - the repaired manylinux wheel of ``release`` (``wheelhouse/``), installed
-  with the test and docs extras where no compiler can be found, serves
+  with the test, docs and crosscheck extras where no compiler can be found, serves
   ``tests-3.11`` (the default CPython), ``typecheck``, ``rounding``, ``cpp``
   and ``valgrind``; a session that finds no wheel runs ``release`` first, and
   one that finds the environment already made from the same wheel reuses it;
@@ -195,19 +195,19 @@ def _no_compiler_env(venv: Env, no_compilers: str) -> Dict[str, str]:
 
 
 def _wheel_env(session: nox.Session) -> Env:
-    """The release wheel with the test and docs extras, binary packages only,
-    installed where whatever tried to build anything would fail."""
+    """The release wheel with the test, docs and crosscheck extras, binary
+    packages only, installed where whatever tried to build anything would fail."""
     wheel = _release_wheel(session)
     venv = Env("wheel")
     no_compilers = _no_compiler_path()
     info = wheel.stat()
     stamp = f"{wheel.name} {info.st_size} {info.st_mtime_ns}"
-    session.log(f"Installing {wheel.relative_to(ROOT)} with the test and docs extras, binary packages only")
+    session.log(f"Installing {wheel.relative_to(ROOT)} with the test, docs and crosscheck extras, binary packages only")
     return _make_env(
         session,
         "wheel",
         DEFAULT,
-        ["--only-binary", ":all:", f"{wheel}[test,docs]"],
+        ["--only-binary", ":all:", f"{wheel}[test,docs,crosscheck]"],
         stamp=stamp,
         env=_no_compiler_env(venv, no_compilers),
     )

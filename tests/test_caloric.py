@@ -76,3 +76,45 @@ def test_the_vapour_is_an_ideal_mixture_of_monomer_and_dimer():
 )
 def test_outside_its_domain_a_caloric_function_gives_nan(name, outside):
     assert math.isnan(getattr(Halx, name)(*outside))
+
+
+# An independent evaluation of the same NASA polynomials: Cantera's data files
+# carry the four species, and its SpeciesThermo gives cp, h and s per kmol.
+# Our values per mole of NaCl at the standard pressure: the condensed phases
+# at 1 bar; the monomer as the vapour at P -> 0 (all monomer; its entropy
+# without the mixing term R ln P); the dimer, per mole of NaCl half its own,
+# as the vapour at P -> infinity (all dimer, likewise). Cantera labels the
+# coefficients with a reference pressure of 1 atm; the numbers are the same.
+# Both use the SI gas constant (the fits' own 8.314510 differs by 6 ppm), so
+# only rounding separates the two, and the test checks that R first.
+_CANTERA_SPECIES = [
+    ("NaCL(s)", "nasa_condensed.yaml", "Solid", (350.0, 700.0, 999.0, 1001.0, 1070.0)),
+    ("NaCL(L)", "nasa_condensed.yaml", "Liquid", (1100.0, 2500.0, 4900.0)),
+    ("NaCL", "nasa_gas.yaml", "monomer", (350.0, 999.0, 1001.0, 3000.0, 4900.0)),
+    ("Na2CL2", "nasa_gas.yaml", "dimer", (350.0, 999.0, 1001.0, 3000.0, 4900.0)),
+]
+_R = 8.31446261815324
+
+
+def _standard_state(phase: str, Tk: float):
+    """(cp, h, s) of one species at Tk kelvin and the standard pressure, per mole of it, from Halx."""
+    T = Tk - 273.15
+    if phase in ("Solid", "Liquid"):
+        return tuple(getattr(Halx, f"{quantity}_{phase}")(T, 1.0) for quantity in ("Cp", "H", "S"))
+    if phase == "monomer":
+        tiny = 1.0e-300
+        return Halx.Cp_Vapour(T, 0.0), Halx.H_Vapour(T, 0.0), Halx.S_Vapour(T, tiny) + _R * math.log(tiny)
+    huge = 1.0e300
+    cp, h, s = Halx.Cp_Vapour(T, math.inf), Halx.H_Vapour(T, math.inf), Halx.S_Vapour(T, huge)
+    return 2.0 * cp, 2.0 * h, 2.0 * s + _R * math.log(huge)
+
+
+@pytest.mark.keeps_memory
+@pytest.mark.parametrize("name, data, phase, temperatures", _CANTERA_SPECIES)
+def test_an_independent_evaluation_of_the_nasa_polynomials_agrees(name, data, phase, temperatures):
+    ct = pytest.importorskip("cantera")
+    assert ct.gas_constant == _R * 1000.0
+    (thermo,) = [species.thermo for species in ct.Species.list_from_file(data) if species.name == name]
+    for Tk in temperatures:
+        theirs = (thermo.cp(Tk) / 1000.0, thermo.h(Tk) / 1000.0, thermo.s(Tk) / 1000.0)
+        assert _standard_state(phase, Tk) == pytest.approx(theirs, rel=1e-12, abs=1e-9), (name, Tk)
