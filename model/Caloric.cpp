@@ -181,7 +181,11 @@ LiquidAtT liquid_at(double T) {
     return {(T * 0.018639 + 23.772) - (T * 1.9687e-6) * T, kappa, kappa * 10.0};
 }
 
-bool by_series(double c, double P) { return std::fabs(c) * std::fmax(std::fabs(P), 1.0) <= SeriesBound; }
+// max(|P|, 1) as fmax gives it (1 for a NaN P), inline and without raising a flag.
+bool by_series(double c, double P) {
+    const double magnitude = std::fabs(P);
+    return std::fabs(c) * (std::isgreater(magnitude, 1.0) ? magnitude : 1.0) <= SeriesBound;
+}
 
 // Whether a series' remaining terms, each at most `bound` in magnitude (and
 // the bounds falling from term to term), can no longer change `sum`: adding
@@ -555,8 +559,8 @@ double P_Vapour(double T) {
         const double p1 = monomer_pressure((condensed.gc - g1) / RT, near);
         const double p2 = dimer_pressure((condensed.gc * 2.0 - g2) / RT, near);
         const double F = P - (p1 + p2);
-        const double slope = 1.0 - ((p1 + p2 * 2.0) * condensed.v) / RT;
-        const double next = P - F / slope;
+        // The step F / F' with F' = (RT - (p1 + 2 p2) v) / RT: one division.
+        const double next = P - (F * RT) / (RT - (p1 + p2 * 2.0) * condensed.v);
         if (next == P || std::isnan(next)) return next;
         P = next;
     }

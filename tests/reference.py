@@ -540,8 +540,7 @@ def P_Vapour(T: float) -> float:
         p1 = monomer_pressure(_divide(gc - g1, RT), near)
         p2 = dimer_pressure(_divide(gc * 2.0 - g2, RT), near)
         F = P - (p1 + p2)
-        slope = 1.0 - _divide((p1 + p2 * 2.0) * v, RT)
-        following = P - _divide(F, slope)
+        following = P - _divide(F * RT, RT - (p1 + p2 * 2.0) * v)
         if following == P or math.isnan(following):
             return following
         P = following
