@@ -181,7 +181,8 @@ LiquidAtT liquid_at(double T) {
     return {(T * 0.018639 + 23.772) - (T * 1.9687e-6) * T, kappa, kappa * 10.0};
 }
 
-// max(|P|, 1) as fmax gives it (1 for a NaN P), inline and without raising a flag.
+// Whether J is summed as the series: max(|P|, 1) is taken as fmax takes it
+// (1 for a NaN P), without a call and without raising a flag.
 bool by_series(double c, double P) {
     const double magnitude = std::fabs(P);
     return std::fabs(c) * (std::isgreater(magnitude, 1.0) ? magnitude : 1.0) <= SeriesBound;
@@ -381,7 +382,7 @@ double log_near_one(double r, bool near) {
 }
 
 // e^x for x near an anchor x0 whose e^x0 is known: e^x0 + e^x0 (e^d - 1)
-// with d = x - x0 (exact), e^d - 1 by its series to d^5 where |d| <= 2^-10,
+// with d = x - x0, e^d - 1 by its series to d^5 where |d| <= 2^-10,
 // which leaves out under 2^-59 of it; elsewhere the correctly rounded e^x,
 // which becomes the anchor. The first call always anchors (x0 is NaN).
 constexpr double ExpSeriesBound = 1.0 / 1024.0;
