@@ -60,6 +60,17 @@ def test_the_vapour_pressure_is_where_the_vapour_and_the_condensed_phase_have_on
     assert Halx.G_Vapour(T, P) == pytest.approx(condensed, rel=1e-14)
 
 
+@pytest.mark.keeps_memory
+def test_the_vapour_pressure_over_a_liquid_whose_solid_has_no_density_raises_no_flag():
+    # Above about 3700 °C the solid's density is negative: the iteration
+    # compares the liquid with no solid, which must not signal an invalid
+    # operation (NumPy would warn) when the result is a number.
+    np = pytest.importorskip("numpy")
+    from Halx.ufunc import P_Vapour
+
+    assert np.all(np.isfinite(P_Vapour(np.array([4000.0, 4500.0]))))
+
+
 def test_the_vapour_is_an_ideal_mixture_of_monomer_and_dimer():
     T, P = 1000.0, 0.01
     x = Halx.X_Dimer(T, P)
