@@ -6,8 +6,9 @@ per nox run, so that CI builds nothing twice:
 
 - ``release`` builds the sdist and, from it, a manylinux wheel for every
   supported CPython found here (``dist/``), and installs each with the test
-  extra (and the docs extra on the default and the newest CPython) where no
-  compiler can be found, in an environment of its version (``.nox/wheel-3.X``);
+  extra (and the docs extra on the default and the newest CPython, the
+  crosscheck extra on the default) where no compiler can be found, in an
+  environment of its version (``.nox/wheel-3.X``);
 - ``tests-3.X`` runs the suite in that environment, ``typecheck``,
   ``rounding``, ``cpp`` and ``valgrind`` use the default CPython's and
   ``docs`` the newest's; a session that finds no wheel runs ``release``
@@ -210,12 +211,13 @@ def _no_compiler_env(venv: Env, no_compilers: str) -> Dict[str, str]:
 
 
 def _wheel_env(session: nox.Session, version: str = DEFAULT) -> Env:
-    """The release wheel of CPython `version` with the test extra (and the docs
-    extra on the default and the newest CPython), binary packages only,
-    installed where whatever tried to build anything would fail."""
+    """The release wheel of CPython `version` with the test extra (the docs
+    extra on the default and the newest CPython, the crosscheck extra on the
+    default, whose wheels it has), binary packages only, installed where
+    whatever tried to build anything would fail."""
     wheel = _release_wheel(session, version)
     name = f"wheel-{version}"
-    extras = "test,docs" if version in (DEFAULT, NEWEST) else "test"
+    extras = {DEFAULT: "test,docs,crosscheck", NEWEST: "test,docs"}.get(version, "test")
     info = wheel.stat()
     stamp = f"{wheel.name} {info.st_size} {info.st_mtime_ns} [{extras}]"
     session.log(f"Installing {wheel.relative_to(ROOT)} with the extras {extras}, binary packages only")

@@ -432,6 +432,52 @@ def X_Dimer(T: float, P: float) -> float:
     return math.nan if state is None else state[3]
 
 
+# The vapour pressure's iteration: below 1 bar, ln near 1 and e^x near the
+# last anchor come from their series; the phase that cannot be the lower at P
+# is not evaluated (model/Caloric.cpp).
+NEAR_FUNCTIONS_BELOW = 1.0
+LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 4096.0, 1.0 / 1024.0
+
+
+def _log_near_one(r: float, near: bool) -> float:
+    z = r - 1.0
+    if not near or not abs(z) <= LOG_SERIES_BOUND:
+        return _log(r)
+    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * 0.2))))
+
+
+class _NearExp:
+    def __init__(self) -> None:
+        self.x0, self.e0 = math.nan, 0.0
+
+    def __call__(self, x: float, near: bool) -> float:
+        d = x - self.x0
+        if not near or not abs(d) <= EXP_SERIES_BOUND:
+            self.x0, self.e0 = x, _exp(x)
+            return self.e0
+        m = d * (1.0 + d * (0.5 + d * (1.0 / 6.0 + d * (1.0 / 24.0 + d * (1.0 / 120.0)))))
+        return self.e0 + self.e0 * m
+
+
+def _lowest(g0: float, volume: float, P: float) -> float:
+    return (g0 - (volume * abs(P - 1.0)) * 1.000001) - abs(g0) * 2.0**-40
+
+
+def _liquid_J_by_series(c: float, P: float) -> float:
+    """J by its series, stopping where the remaining terms can no longer change the sum."""
+    x = c * P
+    xn = cn = 1.0
+    total, sign = 0.0, 1.0
+    for n in range(1, SERIES_TERMS + 1):
+        xn, cn = xn * x, cn * c
+        xnP = xn * P
+        if total + (abs(xnP) + abs(cn)) * 8.0 == total:
+            break
+        total = total + sign * (xnP - cn) / float(n * (n + 1))
+        sign = -sign
+    return (P - 1.0) - total * 0.1
+
+
 def P_Vapour(T: float) -> float:
     Tk = T + 273.15
     if Tk <= 0.0:
@@ -439,29 +485,62 @@ def P_Vapour(T: float) -> float:
     RT = GAS_CONSTANT * Tk
     g1, g2 = _gibbs(standard_state(MONOMER, Tk), Tk), _gibbs(standard_state(DIMER, Tk), Tk)
     gs0, gl0 = _gibbs(standard_state(CRYSTAL, Tk), Tk), _gibbs(standard_state(LIQUID_DATA, Tk), Tk)
-    _, s, rho0 = _solid_at(T)
+    solid_rho0 = solid_density_at_zero_pressure(T)
+    solid_state = []  # (s, rho0, rho1), on first use
     Vm, kappa, c = _liquid_at(T)
+
+    def solid(P: float):
+        if not solid_state:
+            _, s, rho0 = _solid_at(T)
+            solid_state.append((s, rho0, s + rho0))
+        s, rho0, rho1 = solid_state[0]
+        rho = s * P + rho0
+        if rho <= 0.0 or rho1 <= 0.0:
+            return math.nan, 0.0
+        L = _log_near_one(_divide(rho, rho1), P < NEAR_FUNCTIONS_BELOW)
+        return gs0 + SOLID_SCALE * (L / s), SOLID_SCALE * _divide(1.0, rho)
+
+    def solid_lowest(P: float) -> float:
+        if not P >= 0.0 or not solid_rho0 > 0.0:
+            return -math.inf
+        return _lowest(gs0, SOLID_SCALE / solid_rho0, P)
+
+    def liquid(P: float):
+        if _by_series(c, P):
+            if Vm <= 0.0:
+                return math.nan, 0.0
+            D = 1.0 - _log_near_one(kappa * (P * 10.0) + 1.0, P < NEAR_FUNCTIONS_BELOW) * 0.1
+            return gl0 + 0.1 * (Vm * _liquid_J_by_series(c, P)), 0.1 * (Vm * D)
+        a, a1, D, D1 = _compression(kappa, P)
+        if Vm <= 0.0 or D <= 0.0 or D1 <= 0.0:
+            return math.nan, 0.0
+        return gl0 + 0.1 * (Vm * _liquid_J(c, a, a1, P)), 0.1 * (Vm * D)
+
+    def liquid_lowest(P: float) -> float:
+        if not P >= 0.0 or not _by_series(c, P) or not Vm > 0.0:
+            return -math.inf
+        return _lowest(gl0, 0.1 * (Vm * 1.01), P)
+
+    monomer_pressure, dimer_pressure = _NearExp(), _NearExp()
     P = 0.0
     for _ in range(32):
-        gs, vs = math.nan, 0.0
-        rho, rho1 = s * P + rho0, s + rho0
-        if not (rho <= 0.0 or rho1 <= 0.0):
-            gs = gs0 + SOLID_SCALE * (_log(_divide(rho, rho1)) / s)
-            vs = SOLID_SCALE * _divide(1.0, rho)
-        gl, vl = math.nan, 0.0
-        a, a1, D, D1 = _compression(kappa, P)
-        if not (Vm <= 0.0 or D <= 0.0 or D1 <= 0.0):
-            gl = gl0 + 0.1 * (Vm * _liquid_J(c, a, a1, P))
-            vl = 0.1 * (Vm * D)
-        solid_wins = gs < gl or math.isnan(gl)
-        gc, v = (gs, vs) if solid_wins else (gl, vl)
+        in_solid = in_liquid = (math.nan, 0.0)
+        if gs0 <= gl0:
+            in_solid = solid(P)
+            if not in_solid[0] < liquid_lowest(P):
+                in_liquid = liquid(P)
+        else:
+            in_liquid = liquid(P)
+            if not in_liquid[0] < solid_lowest(P):
+                in_solid = solid(P)
+        gc, v = in_solid if in_solid[0] < in_liquid[0] or math.isnan(in_liquid[0]) else in_liquid
         if math.isnan(gc):
             return math.nan
-        p1 = _exp(_divide(gc - g1, RT))
-        p2 = _exp(_divide(gc * 2.0 - g2, RT))
+        near = P < NEAR_FUNCTIONS_BELOW
+        p1 = monomer_pressure(_divide(gc - g1, RT), near)
+        p2 = dimer_pressure(_divide(gc * 2.0 - g2, RT), near)
         F = P - (p1 + p2)
-        slope = 1.0 - _divide((p1 + p2 * 2.0) * v, RT)
-        following = P - _divide(F, slope)
+        following = P - _divide(F * RT, RT - (p1 + p2 * 2.0) * v)
         if following == P or math.isnan(following):
             return following
         P = following
