@@ -70,16 +70,16 @@ def test_the_c_interface_is_what_the_table_writes():
 @pytest.mark.parametrize(
     "path, expected",
     [
-        ("capi/halx_c.h", "HALX_C_API double halx_Cp_Vapour(double T, double P);"),
-        ("capi/halx.cpp", "double halx_Cp_Vapour(double T, double P) { return Halx::Cp_Vapour(T, P); }"),
-        ("capi/halx.map", "        halx_Cp_Vapour;\n"),
-        ("capi/halx.f90", 'pure function Cp_Vapour(T, P) bind(C, name="halx_Cp_Vapour") result(res)'),
+        ("capi/halx_c.h", "HALX_C_API double halx_U_Solid(double T, double P);"),
+        ("capi/halx.cpp", "double halx_U_Solid(double T, double P) { return Halx::U_Solid(T, P); }"),
+        ("capi/halx.map", "        halx_U_Solid;\n"),
+        ("capi/halx.f90", 'pure function U_Solid(T, P) bind(C, name="halx_U_Solid") result(res)'),
     ],
 )
 def test_a_new_row_of_the_table_reaches_each_file_of_the_c_interface(monkeypatch, path, expected):
     writer = load_writer("write_c_interface")
     table = writer.load_table(ROOT / "python/Halx/_table.py")
-    row = table.Property("Cp_Vapour", (table.TEMPERATURE, table.PRESSURE), "J/(mol K)", "heat", "Halx::Cp_Vapour")
+    row = table.Property("U_Solid", (table.TEMPERATURE, table.PRESSURE), "J/mol", "energy", "Halx::U_Solid")
     monkeypatch.setattr(table, "PROPERTIES", (*table.PROPERTIES, row))
     assert expected in writer.FILES[path](table)
 
