@@ -366,14 +366,15 @@ double vapour(double T, double P) {
 // energy (near 1e5 J/mol) that the partial pressures' exponentials magnify.
 
 // ln r for r near 1: the series of ln(1 + z), z = r - 1 (exact for such r),
-// to z^5 where |z| <= 2^-12, which leaves out under 2^-62 of the result;
-// elsewhere the correctly rounded logarithm. ln 1 is +0 without a call.
-constexpr double LogSeriesBound = 1.0 / 4096.0;
+// to z^6 where |z| <= 2^-10, which leaves out under 2^-62 of the result;
+// elsewhere the correctly rounded logarithm. ln 1 is +0 without a call, and
+// the liquid's ln(1 + c) at 1 bar is a series up to about 2000 degC.
+constexpr double LogSeriesBound = 1.0 / 1024.0;
 
 double log_near_one(double r) {
     const double z = r - 1.0;
     if (!std::islessequal(std::fabs(z), LogSeriesBound)) return elementary::log(r);
-    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * 0.2))));
+    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * (0.2 - z * (1.0 / 6.0))))));
 }
 
 // e^x for x near an anchor x0 whose e^x0 is known: e^x0 + e^x0 (e^d - 1)

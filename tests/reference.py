@@ -436,14 +436,14 @@ def X_Dimer(T: float, P: float) -> float:
 # from their series; the phase that cannot be the lower at P is not
 # evaluated; it stops at a step too small to leave an error (model/Caloric.cpp).
 CONVERGED_STEP = 2.0**-36
-LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 4096.0, 1.0 / 1024.0
+LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 1024.0, 1.0 / 1024.0
 
 
 def _log_near_one(r: float) -> float:
     z = r - 1.0
     if not abs(z) <= LOG_SERIES_BOUND:
         return _log(r)
-    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * 0.2))))
+    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * (0.2 - z * (1.0 / 6.0))))))
 
 
 class _NearExp:
