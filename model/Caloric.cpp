@@ -360,25 +360,21 @@ double vapour(double T, double P) {
 
 // The iteration for the vapour pressure evaluates the condensed phase and the
 // partial pressures at pressures that differ by parts per million at most
-// after its first step; two transcendental functions there are cheaper near a
+// after its first step, so two transcendental functions are cheaper near a
 // point already known. Both agree with the correctly rounded functions to
-// within an ulp or so. Below 1 bar that moves the answer by an ulp or two: the
-// condensed phase's Gibbs energy, rounded near 1e5 J/mol, stays on one double
-// over millions of ulp of P, so the iteration settles on the same P. Above,
-// it steps to another double within a few hundred ulp of P, and a changed
-// path may settle on a neighbouring fixed point tens of ulp away; there the
-// iteration takes the correctly rounded functions throughout.
-constexpr double NearFunctionsBelow = 1.0;  // bar
+// within an ulp or so, far inside the rounding of the condensed phase's Gibbs
+// energy (near 1e5 J/mol) that the partial pressures' exponentials magnify.
 
 // ln r for r near 1: the series of ln(1 + z), z = r - 1 (exact for such r),
-// to z^5 where |z| <= 2^-12, which leaves out under 2^-62 of the result;
-// elsewhere the correctly rounded logarithm.
-constexpr double LogSeriesBound = 1.0 / 4096.0;
+// to z^6 where |z| <= 2^-10, which leaves out under 2^-62 of the result;
+// elsewhere the correctly rounded logarithm. ln 1 is +0 without a call, and
+// the liquid's ln(1 + c) at 1 bar is a series up to about 2000 degC.
+constexpr double LogSeriesBound = 1.0 / 1024.0;
 
-double log_near_one(double r, bool near) {
+double log_near_one(double r) {
     const double z = r - 1.0;
-    if (!near || !std::islessequal(std::fabs(z), LogSeriesBound)) return elementary::log(r);
-    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * 0.2))));
+    if (!std::islessequal(std::fabs(z), LogSeriesBound)) return elementary::log(r);
+    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * (0.2 - z * (1.0 / 6.0))))));
 }
 
 // e^x for x near an anchor x0 whose e^x0 is known: e^x0 + e^x0 (e^d - 1)
@@ -390,9 +386,9 @@ constexpr double ExpSeriesBound = 1.0 / 1024.0;
 struct NearExp {
     double x0 = std::numeric_limits<double>::quiet_NaN(), e0 = 0.0;
 
-    double operator()(double x, bool near) {
+    double operator()(double x) {
         const double d = x - x0;
-        if (!near || !std::islessequal(std::fabs(d), ExpSeriesBound)) {
+        if (!std::islessequal(std::fabs(d), ExpSeriesBound)) {
             x0 = x;
             e0 = elementary::exp(x);
             return e0;
@@ -433,8 +429,7 @@ public:
         }
         const double rho = at_.s * P + at_.rho0;
         if (not_positive(rho) || not_positive(rho1_)) return NotEvaluated;
-        return {g0_ + SolidScale * (log_near_one(rho / rho1_, P < NearFunctionsBelow) / at_.s),
-                SolidScale * (1.0 / rho)};
+        return {g0_ + SolidScale * (log_near_one(rho / rho1_) / at_.s), SolidScale * (1.0 / rho)};
     }
 
     // At P >= 0 the density is at least rho0 (s > 0), so the molar volume at most MolarMass / rho0.
@@ -462,8 +457,9 @@ public:
     AtPressure operator()(double P) const {
         if (by_series(at_.c, P)) {
             if (not_positive(at_.Vm)) return NotEvaluated;
-            const double J = liquid_J_by_series(at_.c, P);
-            const double D = 1.0 - log_near_one(at_.kappa * (P * 10.0) + 1.0, P < NearFunctionsBelow) * 0.1;
+            // At 1 bar the integral from 1 bar is +0, as in liquid().
+            const double J = P == 1.0 ? 0.0 : liquid_J_by_series(at_.c, P);
+            const double D = 1.0 - log_near_one(at_.kappa * (P * 10.0) + 1.0) * 0.1;
             return {g0_ + LiquidScale * (at_.Vm * J), LiquidScale * (at_.Vm * D)};
         }
         const Compression d = compression(at_, P);
@@ -535,11 +531,24 @@ double X_Dimer(double T, double P) {
 // follow from the equilibria with the condensed phase of Gibbs energy Gc:
 // p1 = exp((Gc - G1) / RT), p2 = exp((2 Gc - G2) / RT), and dGc/dP is the
 // condensed phase's molar volume v, so F' = 1 - (p1 + 2 p2) v / RT. Gc
-// depends on P only through v, weakly: the first step, from P = 0, lands
-// within parts per million of the answer (the ideal gas over a condensed
-// phase at its zero-pressure Gibbs energy), the next on it or within a few
-// ulp, and the iteration stops at the first step that leaves P unchanged, or
-// after MaxSteps. What does not depend on P is computed once.
+// depends on P only through v, weakly. The iteration starts at 1 bar, where
+// Gc is the standard state's (its integral from 1 bar is +0). Below 1 bar
+// its first step lands within about (v / RT)^2 / 2 of the answer, relative
+// (near 1e-7 from 500 to 1000 degC), or, where the answer lies below about
+// 1e-12 bar, within the rounding of 1 - p, some 1e-16 bar (often on 0); the
+// second step removes either. What does not depend on P is computed once.
+//
+// Near the answer the relative error shrinks as e' = |F''| P e^2 / (2 F'),
+// with F'' = -(p1 + 4 p2) (v / RT)^2 - (p1 + 2 p2) v' / RT and v' = dv/dP.
+// The second part is at most r = |v'| RT / v^2 times the first: about 1
+// below 4000 degC, a few thousand where the liquid's volume vanishes (near
+// 10600 degC). With the step dP (which is e P, near enough) that makes
+// e' <= 2 (1 + r) (v dP / RT)^2 / F'. Once |v dP| <= 2^-36 RT F' (and
+// F' <= 1), e' <= 2^-71 (1 + r), under 2^-58: the step just taken leaves
+// less than a rounding error, and one more evaluation would only confirm it.
+// Below 1 bar that is the second step. Otherwise the iteration stops at a
+// step that leaves P unchanged, or after MaxSteps.
+constexpr double ConvergedStep = 0x1p-36;
 constexpr int MaxSteps = 32;
 
 double P_Vapour(double T) {
@@ -552,17 +561,19 @@ double P_Vapour(double T) {
     SolidIsotherm solid(T, standard_g(CrystalData, Tk, lnT));
     const LiquidIsotherm liquid(T, standard_g(LiquidData, Tk, lnT));
     NearExp monomer_pressure, dimer_pressure;
-    double P = 0.0;
+    double P = 1.0;
     for (int step = 0; step < MaxSteps; ++step) {
         const AtPressure condensed = condensed_phase(solid, liquid, P);
         if (std::isnan(condensed.gc)) return undefined();
-        const bool near = P < NearFunctionsBelow;
-        const double p1 = monomer_pressure((condensed.gc - g1) / RT, near);
-        const double p2 = dimer_pressure((condensed.gc * 2.0 - g2) / RT, near);
+        const double p1 = monomer_pressure((condensed.gc - g1) / RT);
+        const double p2 = dimer_pressure((condensed.gc * 2.0 - g2) / RT);
         const double F = P - (p1 + p2);
-        // The step F / F' with F' = (RT - (p1 + 2 p2) v) / RT: one division.
-        const double next = P - (F * RT) / (RT - (p1 + p2 * 2.0) * condensed.v);
+        // F / F' with RT F' = RT - (p1 + 2 p2) v: one division.
+        const double slope = RT - (p1 + p2 * 2.0) * condensed.v;
+        const double change = (F * RT) / slope;
+        const double next = P - change;
         if (next == P || std::isnan(next)) return next;
+        if (std::fabs(change * condensed.v) <= slope * ConvergedStep) return next;
         P = next;
     }
     return P;

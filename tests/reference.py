@@ -432,27 +432,27 @@ def X_Dimer(T: float, P: float) -> float:
     return math.nan if state is None else state[3]
 
 
-# The vapour pressure's iteration: below 1 bar, ln near 1 and e^x near the
-# last anchor come from their series; the phase that cannot be the lower at P
-# is not evaluated (model/Caloric.cpp).
-NEAR_FUNCTIONS_BELOW = 1.0
-LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 4096.0, 1.0 / 1024.0
+# The vapour pressure's iteration: ln near 1 and e^x near the last anchor come
+# from their series; the phase that cannot be the lower at P is not
+# evaluated; it stops at a step too small to leave an error (model/Caloric.cpp).
+CONVERGED_STEP = 2.0**-36
+LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 1024.0, 1.0 / 1024.0
 
 
-def _log_near_one(r: float, near: bool) -> float:
+def _log_near_one(r: float) -> float:
     z = r - 1.0
-    if not near or not abs(z) <= LOG_SERIES_BOUND:
+    if not abs(z) <= LOG_SERIES_BOUND:
         return _log(r)
-    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * 0.2))))
+    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * (0.2 - z * (1.0 / 6.0))))))
 
 
 class _NearExp:
     def __init__(self) -> None:
         self.x0, self.e0 = math.nan, 0.0
 
-    def __call__(self, x: float, near: bool) -> float:
+    def __call__(self, x: float) -> float:
         d = x - self.x0
-        if not near or not abs(d) <= EXP_SERIES_BOUND:
+        if not abs(d) <= EXP_SERIES_BOUND:
             self.x0, self.e0 = x, _exp(x)
             return self.e0
         m = d * (1.0 + d * (0.5 + d * (1.0 / 6.0 + d * (1.0 / 24.0 + d * (1.0 / 120.0)))))
@@ -497,7 +497,7 @@ def P_Vapour(T: float) -> float:
         rho = s * P + rho0
         if rho <= 0.0 or rho1 <= 0.0:
             return math.nan, 0.0
-        L = _log_near_one(_divide(rho, rho1), P < NEAR_FUNCTIONS_BELOW)
+        L = _log_near_one(_divide(rho, rho1))
         return gs0 + SOLID_SCALE * (L / s), SOLID_SCALE * _divide(1.0, rho)
 
     def solid_lowest(P: float) -> float:
@@ -509,8 +509,9 @@ def P_Vapour(T: float) -> float:
         if _by_series(c, P):
             if Vm <= 0.0:
                 return math.nan, 0.0
-            D = 1.0 - _log_near_one(kappa * (P * 10.0) + 1.0, P < NEAR_FUNCTIONS_BELOW) * 0.1
-            return gl0 + 0.1 * (Vm * _liquid_J_by_series(c, P)), 0.1 * (Vm * D)
+            D = 1.0 - _log_near_one(kappa * (P * 10.0) + 1.0) * 0.1
+            J = 0.0 if P == 1.0 else _liquid_J_by_series(c, P)
+            return gl0 + 0.1 * (Vm * J), 0.1 * (Vm * D)
         a, a1, D, D1 = _compression(kappa, P)
         if Vm <= 0.0 or D <= 0.0 or D1 <= 0.0:
             return math.nan, 0.0
@@ -522,7 +523,7 @@ def P_Vapour(T: float) -> float:
         return _lowest(gl0, 0.1 * (Vm * 1.01), P)
 
     monomer_pressure, dimer_pressure = _NearExp(), _NearExp()
-    P = 0.0
+    P = 1.0
     for _ in range(32):
         in_solid = in_liquid = (math.nan, 0.0)
         if gs0 <= gl0:
@@ -536,12 +537,15 @@ def P_Vapour(T: float) -> float:
         gc, v = in_solid if in_solid[0] < in_liquid[0] or math.isnan(in_liquid[0]) else in_liquid
         if math.isnan(gc):
             return math.nan
-        near = P < NEAR_FUNCTIONS_BELOW
-        p1 = monomer_pressure(_divide(gc - g1, RT), near)
-        p2 = dimer_pressure(_divide(gc * 2.0 - g2, RT), near)
+        p1 = monomer_pressure(_divide(gc - g1, RT))
+        p2 = dimer_pressure(_divide(gc * 2.0 - g2, RT))
         F = P - (p1 + p2)
-        following = P - _divide(F * RT, RT - (p1 + p2 * 2.0) * v)
+        slope = RT - (p1 + p2 * 2.0) * v
+        change = _divide(F * RT, slope)
+        following = P - change
         if following == P or math.isnan(following):
+            return following
+        if abs(change * v) <= slope * CONVERGED_STEP:
             return following
         P = following
     return P

@@ -52,7 +52,12 @@ def test_the_crystal_at_25_degrees_and_the_fusion_at_the_datas_melting_point_mat
     assert Halx.G_Liquid(melting, 1.0) - Halx.G_Solid(melting, 1.0) == pytest.approx(0.0, abs=5.0)
 
 
-@pytest.mark.parametrize("T, expected", [(Halx.T_Triple, 5.27e-4), (1000.0, 0.01208), (1450.6, 0.784)])
+# Above 1 bar (2000 and 3000 °C) the iteration takes more steps
+# than below; the expected values there are from a 256-bit evaluation.
+@pytest.mark.parametrize(
+    "T, expected",
+    [(Halx.T_Triple, 5.27e-4), (1000.0, 0.01208), (1450.6, 0.784), (2000.0, 10.768), (3000.0, 98.392)],
+)
 def test_the_vapour_pressure_is_where_the_vapour_and_the_condensed_phase_have_one_gibbs_energy(T, expected):
     P = Halx.P_Vapour(T)
     assert P == pytest.approx(expected, rel=2e-3)
