@@ -34,7 +34,7 @@ extern "C" HALX_EXPORT PyObject *PyInit__Halx(void);
 
 // Returns a new reference to the module, or null with an exception set.
 PyMODINIT_FUNC PyInit__Halx(void) {
-    if (!Halx::runtime::create_this_name()) return nullptr;
+    if (!Halx::runtime::create_attribute_names()) return nullptr;
     if (!Halx::runtime::ready_pointer_types(Halx::pointers::pointer_type_hooks(Halx::binding::delete_cHalx)))
         return nullptr;
     // PyModule_Create passes the C API version of the headers we build with.

@@ -14,9 +14,10 @@ namespace Halx::runtime {
 
 // --- Start-up ---------------------------------------------------------------
 
-// Creates the runtime's attribute name "this" (interned) unless it exists.
-// Returns false with an exception set when it cannot be made.
-bool create_this_name();
+// Creates the attribute names the runtime looks up, "this" and
+// "__swig_destroy__" (interned), unless they exist. Returns false with an
+// exception set when one cannot be made.
+bool create_attribute_names();
 
 // The attribute name "this", held for the whole process (borrowed).
 PyObject *this_name();

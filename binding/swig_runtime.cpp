@@ -73,6 +73,13 @@ bool destroy_after_release = false;
 // capsule's destructor; lookups here never depend on that one.
 PyObject *held_this_name = nullptr;
 
+// The attribute name "__swig_destroy__", interned, held for the whole
+// process. A registration looks it up on the class by this one string: with a
+// new string each time, the interpreter's attribute cache, which keeps the
+// names it caches, would hold a copy for each class registered (thousands,
+// until other lookups displace them).
+PyObject *held_destroy_name = nullptr;
+
 // This module's SwigPyObject type, and the builtin behind `delete_cHalx`.
 PyTypeObject *own_pointer_type = nullptr;
 PyCFunction own_delete_function = nullptr;
@@ -314,10 +321,14 @@ void install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
 
 // --- Start-up --------------------------------------------------------------------------
 
-bool create_this_name() {
+bool create_attribute_names() {
     if (held_this_name == nullptr) {
         held_this_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
         if (held_this_name == nullptr) return false;
+    }
+    if (held_destroy_name == nullptr) {
+        held_destroy_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("__swig_destroy__");
+        if (held_destroy_name == nullptr) return false;
     }
     if (Swig_This_global == nullptr) {
         Py_INCREF(held_this_name);
@@ -468,7 +479,7 @@ bool register_proxy_class(PyObject *cls) {
     data->klass = cls;
     Py_INCREF(cls);
     data->newargs = cls;
-    data->destroy = PyObject_GetAttrString(cls, "__swig_destroy__");
+    data->destroy = PyObject_GetAttr(cls, held_destroy_name);
     if (data->destroy == nullptr) PyErr_Clear();
     // Only this module's builtin is called with the pointer object being
     // released: any other callable (a Python function, a builtin that keeps

@@ -195,6 +195,10 @@ def register_halx():
 def register_a_new_class_each_time():
     _Halx.cHalx_swigregister(type("Fresh", (), {"__swig_destroy__": _Halx.delete_cHalx}))
     _Halx.cHalx_swigregister(Halx.cHalx)
+    # A class is a reference cycle: collected here, at once, so that how many
+    # wait for the collector, and so the size of the interpreter's table of
+    # object's subclasses, does not depend on when the collector runs.
+    gc.collect(0)
 
 
 def release_through_a_python_destroy_callable():
