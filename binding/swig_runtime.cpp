@@ -322,13 +322,17 @@ void install_hooks(PyTypeObject *type, const PointerTypeHooks &hooks) {
 // --- Start-up --------------------------------------------------------------------------
 
 bool create_attribute_names() {
-    if (held_this_name == nullptr) {
-        held_this_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("this");
-        if (held_this_name == nullptr) return false;
-    }
-    if (held_destroy_name == nullptr) {
-        held_destroy_name = allocation_fails() ? PyErr_NoMemory() : PyUnicode_InternFromString("__swig_destroy__");
-        if (held_destroy_name == nullptr) return false;
+    // Both names are made together, at the first import: one point where the
+    // fault injection may fail an allocation.
+    if (held_this_name == nullptr || held_destroy_name == nullptr) {
+        if (allocation_fails()) {
+            PyErr_NoMemory();
+            return false;
+        }
+        if (held_this_name == nullptr && (held_this_name = PyUnicode_InternFromString("this")) == nullptr) return false;
+        if (held_destroy_name == nullptr &&
+            (held_destroy_name = PyUnicode_InternFromString("__swig_destroy__")) == nullptr)
+            return false;
     }
     if (Swig_This_global == nullptr) {
         Py_INCREF(held_this_name);
