@@ -21,14 +21,24 @@ double halx_Rho_Liquid(double T, double P) { return Halx::cHalx::Rho_Liquid(T, P
 double halx_T_Boiling(double P) { return Halx::T_Boiling(P); }
 double halx_T_Sublimation(double P) { return Halx::T_Sublimation(P); }
 double halx_P_Melting(double T) { return Halx::P_Melting(T); }
-enum halx_phase halx_phase(double T, double P) { return static_cast<enum halx_phase>(Halx::phase(T, P)); }
-double halx_H_Vaporization(double T) { return Halx::H_Vaporization(T); }
-double halx_H_Sublimation(double T) { return Halx::H_Sublimation(T); }
-double halx_H_Fusion(double P) { return Halx::H_Fusion(P); }
+double halx_H_BoilingCurve(double T) { return Halx::H_BoilingCurve(T); }
+double halx_H_SublimationCurve(double T) { return Halx::H_SublimationCurve(T); }
+double halx_H_MeltingCurve(double P) { return Halx::H_MeltingCurve(P); }
 double halx_Alpha_Solid(double T, double P) { return Halx::Alpha_Solid(T, P); }
 double halx_Alpha_Liquid(double T, double P) { return Halx::Alpha_Liquid(T, P); }
 double halx_Beta_Solid(double T, double P) { return Halx::Beta_Solid(T, P); }
 double halx_Beta_Liquid(double T, double P) { return Halx::Beta_Liquid(T, P); }
+enum halx_phase halx_phase(double T, double P) { return static_cast<enum halx_phase>(Halx::phase(T, P)); }
+double halx_T_SolidLiquid(double P) { return Halx::T_SolidLiquid(P); }
+double halx_P_SolidLiquid(double T) { return Halx::P_SolidLiquid(T); }
+double halx_P_LiquidVapour(double T) { return Halx::P_LiquidVapour(T); }
+double halx_T_LiquidVapour(double P) { return Halx::T_LiquidVapour(P); }
+double halx_P_SolidVapour(double T) { return Halx::P_SolidVapour(T); }
+double halx_T_SolidVapour(double P) { return Halx::T_SolidVapour(P); }
+double halx_P_Vapour(double T) { return Halx::P_Vapour(T); }
+double halx_H_Fusion(double P) { return Halx::H_Fusion(P); }
+double halx_H_Vaporization(double T) { return Halx::H_Vaporization(T); }
+double halx_H_Sublimation(double T) { return Halx::H_Sublimation(T); }
 double halx_Cp_Solid(double T, double P) { return Halx::Cp_Solid(T, P); }
 double halx_H_Solid(double T, double P) { return Halx::H_Solid(T, P); }
 double halx_S_Solid(double T, double P) { return Halx::S_Solid(T, P); }
@@ -41,6 +51,10 @@ double halx_Cp_Vapour(double T, double P) { return Halx::Cp_Vapour(T, P); }
 double halx_H_Vapour(double T, double P) { return Halx::H_Vapour(T, P); }
 double halx_S_Vapour(double T, double P) { return Halx::S_Vapour(T, P); }
 double halx_G_Vapour(double T, double P) { return Halx::G_Vapour(T, P); }
+double halx_Cp_VapourFrozen(double T, double P) { return Halx::Cp_VapourFrozen(T, P); }
 double halx_Rho_Vapour(double T, double P) { return Halx::Rho_Vapour(T, P); }
 double halx_X_Dimer(double T, double P) { return Halx::X_Dimer(T, P); }
-double halx_P_Vapour(double T) { return Halx::P_Vapour(T); }
+double halx_K_Dimer(double T) { return Halx::K_Dimer(T); }
+double halx_Gf_Solid(double T, double P) { return Halx::Gf_Solid(T, P); }
+double halx_Gf_Liquid(double T, double P) { return Halx::Gf_Liquid(T, P); }
+double halx_Gf_Vapour(double T, double P) { return Halx::Gf_Vapour(T, P); }

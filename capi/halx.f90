@@ -29,14 +29,24 @@ module halx
     public :: T_Boiling
     public :: T_Sublimation
     public :: P_Melting
-    public :: phase
-    public :: H_Vaporization
-    public :: H_Sublimation
-    public :: H_Fusion
+    public :: H_BoilingCurve
+    public :: H_SublimationCurve
+    public :: H_MeltingCurve
     public :: Alpha_Solid
     public :: Alpha_Liquid
     public :: Beta_Solid
     public :: Beta_Liquid
+    public :: phase
+    public :: T_SolidLiquid
+    public :: P_SolidLiquid
+    public :: P_LiquidVapour
+    public :: T_LiquidVapour
+    public :: P_SolidVapour
+    public :: T_SolidVapour
+    public :: P_Vapour
+    public :: H_Fusion
+    public :: H_Vaporization
+    public :: H_Sublimation
     public :: Cp_Solid
     public :: H_Solid
     public :: S_Solid
@@ -49,94 +59,107 @@ module halx
     public :: H_Vapour
     public :: S_Vapour
     public :: G_Vapour
+    public :: Cp_VapourFrozen
     public :: Rho_Vapour
     public :: X_Dimer
-    public :: P_Vapour
+    public :: K_Dimer
+    public :: Gf_Solid
+    public :: Gf_Liquid
+    public :: Gf_Vapour
 
     interface
-        ! Pressure on the liquid-vapour (boiling) curve at temperature T (degC), in bar.
+        ! Pressure on the liquid-vapour (boiling) curve at temperature T (degC), in bar, from the
+        ! correlations; the thermodynamic surface's is P_LiquidVapour.
         pure function P_Boiling(T) bind(C, name="halx_P_Boiling") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double) :: res
         end function P_Boiling
-        ! Temperature on the solid-liquid (melting) curve at pressure P (bar), in degC.
+        ! Temperature on the solid-liquid (melting) curve at pressure P (bar), in degC, from the
+        ! correlations; the thermodynamic surface's is T_SolidLiquid.
         pure function T_Melting(P) bind(C, name="halx_T_Melting") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function T_Melting
-        ! Pressure on the solid-vapour (sublimation) curve at temperature T (degC), in bar.
+        ! Pressure on the solid-vapour (sublimation) curve at temperature T (degC), in bar, from the
+        ! correlations; the thermodynamic surface's is P_SolidVapour.
         pure function P_Sublimation(T) bind(C, name="halx_P_Sublimation") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double) :: res
         end function P_Sublimation
-        ! Density of the solid (halite) at temperature T (degC) and pressure P (bar), in kg/m^3.
+        ! Density of the solid (halite) at temperature T (degC) and pressure P (bar), in kg/m^3,
+        ! from the correlations.
         pure function Rho_Solid(T, P) bind(C, name="halx_Rho_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Rho_Solid
-        ! Density of the liquid at temperature T (degC) and pressure P (bar), in kg/m^3.
+        ! Density of the liquid at temperature T (degC) and pressure P (bar), in kg/m^3, from the
+        ! correlations.
         pure function Rho_Liquid(T, P) bind(C, name="halx_Rho_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Rho_Liquid
-        ! Temperature on the liquid-vapour (boiling) curve at pressure P (bar), in degC.
+        ! Temperature on the liquid-vapour (boiling) curve at pressure P (bar), in degC, from the
+        ! correlations; the thermodynamic surface's is T_LiquidVapour.
         pure function T_Boiling(P) bind(C, name="halx_T_Boiling") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function T_Boiling
-        ! Temperature on the solid-vapour (sublimation) curve at pressure P (bar), in degC.
+        ! Temperature on the solid-vapour (sublimation) curve at pressure P (bar), in degC, from the
+        ! correlations; the thermodynamic surface's is T_SolidVapour.
         pure function T_Sublimation(P) bind(C, name="halx_T_Sublimation") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function T_Sublimation
-        ! Pressure on the solid-liquid (melting) curve at temperature T (degC), in bar.
+        ! Pressure on the solid-liquid (melting) curve at temperature T (degC), in bar, from the
+        ! correlations; the thermodynamic surface's is P_SolidLiquid.
         pure function P_Melting(T) bind(C, name="halx_P_Melting") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double) :: res
         end function P_Melting
-        ! Phase at temperature T (degC) and pressure P (bar): a Halx.Phase, solid, liquid or vapour.
-        pure function phase(T, P) bind(C, name="halx_phase") result(res)
+        ! Heat that the slope of the boiling curve implies (Clausius-Clapeyron), the same at every T
+        ! at temperature T (degC), in J/mol per mole of vapour molecules, from the correlations; the
+        ! thermodynamic surface's is H_Vaporization.
+        pure function H_BoilingCurve(T) bind(C, name="halx_H_BoilingCurve") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function H_BoilingCurve
+        ! Heat that the slope of the sublimation curve implies (Clausius-Clapeyron), the same at
+        ! every T at temperature T (degC), in J/mol per mole of vapour molecules, from the
+        ! correlations; the thermodynamic surface's is H_Sublimation.
+        pure function H_SublimationCurve(T) bind(C, name="halx_H_SublimationCurve") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function H_SublimationCurve
+        ! Heat of fusion that the melting curve and the two densities imply (Clapeyron) at pressure
+        ! P (bar), in J/mol per mole of NaCl, from the correlations; the thermodynamic surface's is
+        ! H_Fusion.
+        pure function H_MeltingCurve(P) bind(C, name="halx_H_MeltingCurve") result(res)
+            import :: c_double, c_int
             real(c_double), value, intent(in) :: P
-            integer(c_int) :: res
-        end function phase
-        ! Molar heat of vaporization from the boiling curve at temperature T (degC), in J/mol.
-        pure function H_Vaporization(T) bind(C, name="halx_H_Vaporization") result(res)
-            import :: c_double, c_int
-            real(c_double), value, intent(in) :: T
             real(c_double) :: res
-        end function H_Vaporization
-        ! Molar heat of sublimation from the sublimation curve at temperature T (degC), in J/mol.
-        pure function H_Sublimation(T) bind(C, name="halx_H_Sublimation") result(res)
-            import :: c_double, c_int
-            real(c_double), value, intent(in) :: T
-            real(c_double) :: res
-        end function H_Sublimation
-        ! Molar heat of fusion on the melting curve at pressure P (bar), in J/mol.
-        pure function H_Fusion(P) bind(C, name="halx_H_Fusion") result(res)
-            import :: c_double, c_int
-            real(c_double), value, intent(in) :: P
-            real(c_double) :: res
-        end function H_Fusion
-        ! Thermal expansivity of the solid at temperature T (degC) and pressure P (bar), in 1/K.
+        end function H_MeltingCurve
+        ! Thermal expansivity of the solid at temperature T (degC) and pressure P (bar), in 1/K,
+        ! from the correlations.
         pure function Alpha_Solid(T, P) bind(C, name="halx_Alpha_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Alpha_Solid
-        ! Thermal expansivity of the liquid at temperature T (degC) and pressure P (bar), in 1/K.
+        ! Thermal expansivity of the liquid at temperature T (degC) and pressure P (bar), in 1/K,
+        ! from the correlations.
         pure function Alpha_Liquid(T, P) bind(C, name="halx_Alpha_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
@@ -144,7 +167,7 @@ module halx
             real(c_double) :: res
         end function Alpha_Liquid
         ! Isothermal compressibility of the solid at temperature T (degC) and pressure P (bar), in
-        ! 1/bar.
+        ! 1/bar, from the correlations.
         pure function Beta_Solid(T, P) bind(C, name="halx_Beta_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
@@ -152,111 +175,204 @@ module halx
             real(c_double) :: res
         end function Beta_Solid
         ! Isothermal compressibility of the liquid at temperature T (degC) and pressure P (bar), in
-        ! 1/bar.
+        ! 1/bar, from the correlations.
         pure function Beta_Liquid(T, P) bind(C, name="halx_Beta_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Beta_Liquid
-        ! Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (degC) and
-        ! pressure P (bar), in J/(mol*K).
+        ! Stable phase, the one of lowest Gibbs energy at temperature T (degC) and pressure P (bar):
+        ! a Halx.Phase, solid, liquid or vapour, from the thermodynamic surface.
+        pure function phase(T, P) bind(C, name="halx_phase") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double), value, intent(in) :: P
+            integer(c_int) :: res
+        end function phase
+        ! Temperature on the solid-liquid boundary (melting) at pressure P (bar), in degC, from the
+        ! thermodynamic surface.
+        pure function T_SolidLiquid(P) bind(C, name="halx_T_SolidLiquid") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function T_SolidLiquid
+        ! Pressure on the solid-liquid boundary (melting) at temperature T (degC), in bar, from the
+        ! thermodynamic surface.
+        pure function P_SolidLiquid(T) bind(C, name="halx_P_SolidLiquid") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function P_SolidLiquid
+        ! Vapour pressure of the liquid, on the liquid-vapour boundary (boiling) at temperature T
+        ! (degC), in bar, from the thermodynamic surface.
+        pure function P_LiquidVapour(T) bind(C, name="halx_P_LiquidVapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function P_LiquidVapour
+        ! Temperature on the liquid-vapour boundary (boiling) at pressure P (bar), in degC, from the
+        ! thermodynamic surface.
+        pure function T_LiquidVapour(P) bind(C, name="halx_T_LiquidVapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function T_LiquidVapour
+        ! Vapour pressure of the solid, on the solid-vapour boundary (sublimation) at temperature T
+        ! (degC), in bar, from the thermodynamic surface.
+        pure function P_SolidVapour(T) bind(C, name="halx_P_SolidVapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function P_SolidVapour
+        ! Temperature on the solid-vapour boundary (sublimation) at pressure P (bar), in degC, from
+        ! the thermodynamic surface.
+        pure function T_SolidVapour(P) bind(C, name="halx_T_SolidVapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function T_SolidVapour
+        ! Vapour pressure over the stable condensed phase: the solid's below the triple point, the
+        ! liquid's above at temperature T (degC), in bar, from the thermodynamic surface.
+        pure function P_Vapour(T) bind(C, name="halx_P_Vapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function P_Vapour
+        ! Heat of fusion at the melting temperature of P at pressure P (bar), in J/mol per mole of
+        ! NaCl, from the thermodynamic surface.
+        pure function H_Fusion(P) bind(C, name="halx_H_Fusion") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function H_Fusion
+        ! Heat of vaporization of the liquid at its vapour pressure at temperature T (degC), in
+        ! J/mol per mole of NaCl, from the thermodynamic surface.
+        pure function H_Vaporization(T) bind(C, name="halx_H_Vaporization") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function H_Vaporization
+        ! Heat of sublimation of the solid at its vapour pressure at temperature T (degC), in J/mol
+        ! per mole of NaCl, from the thermodynamic surface.
+        pure function H_Sublimation(T) bind(C, name="halx_H_Sublimation") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double) :: res
+        end function H_Sublimation
+        ! Isobaric heat capacity of the solid (halite) at temperature T (degC) and pressure P (bar),
+        ! in J/(mol*K) per mole of NaCl, from the thermodynamic surface.
         pure function Cp_Solid(T, P) bind(C, name="halx_Cp_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Cp_Solid
-        ! Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 degC at
-        ! temperature T (degC) and pressure P (bar), in J/mol.
+        ! Enthalpy of the solid (halite), relative to the elements at 25 degC (the enthalpy of
+        ! formation there) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl,
+        ! from the thermodynamic surface.
         pure function H_Solid(T, P) bind(C, name="halx_H_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function H_Solid
-        ! Absolute entropy of the solid (halite) per mole of NaCl at temperature T (degC) and
-        ! pressure P (bar), in J/(mol*K).
+        ! Absolute entropy of the solid (halite) at temperature T (degC) and pressure P (bar), in
+        ! J/(mol*K) per mole of NaCl, from the thermodynamic surface.
         pure function S_Solid(T, P) bind(C, name="halx_S_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Solid
-        ! Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 degC at
-        ! temperature T (degC) and pressure P (bar), in J/mol.
+        ! Gibbs energy H ? TS of the solid (halite), with H and S as given by H_ and S_ (not of
+        ! formation: Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl,
+        ! from the thermodynamic surface.
         pure function G_Solid(T, P) bind(C, name="halx_G_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function G_Solid
-        ! Isobaric heat capacity of the liquid per mole of NaCl at temperature T (degC) and pressure
-        ! P (bar), in J/(mol*K).
+        ! Isobaric heat capacity of the liquid at temperature T (degC) and pressure P (bar), in
+        ! J/(mol*K) per mole of NaCl, from the thermodynamic surface.
         pure function Cp_Liquid(T, P) bind(C, name="halx_Cp_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Cp_Liquid
-        ! Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 degC at temperature T
-        ! (degC) and pressure P (bar), in J/mol.
+        ! Enthalpy of the liquid, relative to the elements at 25 degC (the enthalpy of formation
+        ! there) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
         pure function H_Liquid(T, P) bind(C, name="halx_H_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function H_Liquid
-        ! Absolute entropy of the liquid per mole of NaCl at temperature T (degC) and pressure P
-        ! (bar), in J/(mol*K).
+        ! Absolute entropy of the liquid at temperature T (degC) and pressure P (bar), in J/(mol*K)
+        ! per mole of NaCl, from the thermodynamic surface.
         pure function S_Liquid(T, P) bind(C, name="halx_S_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Liquid
-        ! Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 degC at
-        ! temperature T (degC) and pressure P (bar), in J/mol.
+        ! Gibbs energy H ? TS of the liquid, with H and S as given by H_ and S_ (not of formation:
+        ! Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
         pure function G_Liquid(T, P) bind(C, name="halx_G_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function G_Liquid
-        ! Isobaric heat capacity of the vapour per mole of NaCl at temperature T (degC) and pressure
-        ! P (bar), in J/(mol*K).
+        ! Isobaric heat capacity of the vapour at temperature T (degC) and pressure P (bar), in
+        ! J/(mol*K) per mole of NaCl, from the thermodynamic surface.
         pure function Cp_Vapour(T, P) bind(C, name="halx_Cp_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function Cp_Vapour
-        ! Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 degC at temperature T
-        ! (degC) and pressure P (bar), in J/mol.
+        ! Enthalpy of the vapour, relative to the elements at 25 degC (the enthalpy of formation
+        ! there) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
         pure function H_Vapour(T, P) bind(C, name="halx_H_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function H_Vapour
-        ! Absolute entropy of the vapour per mole of NaCl at temperature T (degC) and pressure P
-        ! (bar), in J/(mol*K).
+        ! Absolute entropy of the vapour at temperature T (degC) and pressure P (bar), in J/(mol*K)
+        ! per mole of NaCl, from the thermodynamic surface.
         pure function S_Vapour(T, P) bind(C, name="halx_S_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Vapour
-        ! Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 degC at
-        ! temperature T (degC) and pressure P (bar), in J/mol.
+        ! Gibbs energy H ? TS of the vapour, with H and S as given by H_ and S_ (not of formation:
+        ! Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
         pure function G_Vapour(T, P) bind(C, name="halx_G_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function G_Vapour
+        ! Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at
+        ! temperature T (degC) and pressure P (bar), in J/(mol*K) per mole of NaCl, from the
+        ! thermodynamic surface.
+        pure function Cp_VapourFrozen(T, P) bind(C, name="halx_Cp_VapourFrozen") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function Cp_VapourFrozen
         ! Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (degC) and pressure
-        ! P (bar), in kg/m^3.
+        ! P (bar), in kg/m^3, from the thermodynamic surface.
         pure function Rho_Vapour(T, P) bind(C, name="halx_Rho_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
@@ -264,19 +380,46 @@ module halx
             real(c_double) :: res
         end function Rho_Vapour
         ! Mole fraction of Na2Cl2 molecules in the vapour at temperature T (degC) and pressure P
-        ! (bar), in mol/mol.
+        ! (bar), in mol/mol, from the thermodynamic surface.
         pure function X_Dimer(T, P) bind(C, name="halx_X_Dimer") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function X_Dimer
-        ! Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at
-        ! temperature T (degC), in bar.
-        pure function P_Vapour(T) bind(C, name="halx_P_Vapour") result(res)
+        ! Equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)^2 P) at
+        ! temperature T (degC), in 1/bar, from the thermodynamic surface.
+        pure function K_Dimer(T) bind(C, name="halx_K_Dimer") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
             real(c_double) :: res
-        end function P_Vapour
+        end function K_Dimer
+        ! Gibbs energy of formation of the solid (halite) from Na and Cl2 in their stable states at
+        ! T and 1 bar at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from
+        ! the thermodynamic surface.
+        pure function Gf_Solid(T, P) bind(C, name="halx_Gf_Solid") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function Gf_Solid
+        ! Gibbs energy of formation of the liquid from Na and Cl2 in their stable states at T and 1
+        ! bar at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
+        pure function Gf_Liquid(T, P) bind(C, name="halx_Gf_Liquid") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function Gf_Liquid
+        ! Gibbs energy of formation of the vapour from Na and Cl2 in their stable states at T and 1
+        ! bar at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+        ! thermodynamic surface.
+        pure function Gf_Vapour(T, P) bind(C, name="halx_Gf_Vapour") result(res)
+            import :: c_double, c_int
+            real(c_double), value, intent(in) :: T
+            real(c_double), value, intent(in) :: P
+            real(c_double) :: res
+        end function Gf_Vapour
     end interface
 end module halx

@@ -35,85 +35,154 @@ enum halx_phase {
 #define HALX_T_Triple 800.7 /* triple-point temperature, degC */
 #define HALX_P_Triple 0.0005 /* triple-point pressure, bar */
 
-/* Pressure on the liquid-vapour (boiling) curve at temperature T (degC), in bar. */
+/* Pressure on the liquid-vapour (boiling) curve at temperature T (degC), in bar, from the
+ * correlations; the thermodynamic surface's is P_LiquidVapour. */
 HALX_C_API double halx_P_Boiling(double T);
-/* Temperature on the solid-liquid (melting) curve at pressure P (bar), in degC. */
+/* Temperature on the solid-liquid (melting) curve at pressure P (bar), in degC, from the
+ * correlations; the thermodynamic surface's is T_SolidLiquid. */
 HALX_C_API double halx_T_Melting(double P);
-/* Pressure on the solid-vapour (sublimation) curve at temperature T (degC), in bar. */
+/* Pressure on the solid-vapour (sublimation) curve at temperature T (degC), in bar, from the
+ * correlations; the thermodynamic surface's is P_SolidVapour. */
 HALX_C_API double halx_P_Sublimation(double T);
-/* Density of the solid (halite) at temperature T (degC) and pressure P (bar), in kg/m^3. */
+/* Density of the solid (halite) at temperature T (degC) and pressure P (bar), in kg/m^3, from the
+ * correlations. */
 HALX_C_API double halx_Rho_Solid(double T, double P);
-/* Density of the liquid at temperature T (degC) and pressure P (bar), in kg/m^3. */
+/* Density of the liquid at temperature T (degC) and pressure P (bar), in kg/m^3, from the
+ * correlations. */
 HALX_C_API double halx_Rho_Liquid(double T, double P);
-/* Temperature on the liquid-vapour (boiling) curve at pressure P (bar), in degC. */
+/* Temperature on the liquid-vapour (boiling) curve at pressure P (bar), in degC, from the
+ * correlations; the thermodynamic surface's is T_LiquidVapour. */
 HALX_C_API double halx_T_Boiling(double P);
-/* Temperature on the solid-vapour (sublimation) curve at pressure P (bar), in degC. */
+/* Temperature on the solid-vapour (sublimation) curve at pressure P (bar), in degC, from the
+ * correlations; the thermodynamic surface's is T_SolidVapour. */
 HALX_C_API double halx_T_Sublimation(double P);
-/* Pressure on the solid-liquid (melting) curve at temperature T (degC), in bar. */
+/* Pressure on the solid-liquid (melting) curve at temperature T (degC), in bar, from the
+ * correlations; the thermodynamic surface's is P_SolidLiquid. */
 HALX_C_API double halx_P_Melting(double T);
-/* Phase at temperature T (degC) and pressure P (bar): a Halx.Phase, solid, liquid or vapour. */
-HALX_C_API enum halx_phase halx_phase(double T, double P);
-/* Molar heat of vaporization from the boiling curve at temperature T (degC), in J/mol. */
-HALX_C_API double halx_H_Vaporization(double T);
-/* Molar heat of sublimation from the sublimation curve at temperature T (degC), in J/mol. */
-HALX_C_API double halx_H_Sublimation(double T);
-/* Molar heat of fusion on the melting curve at pressure P (bar), in J/mol. */
-HALX_C_API double halx_H_Fusion(double P);
-/* Thermal expansivity of the solid at temperature T (degC) and pressure P (bar), in 1/K. */
+/* Heat that the slope of the boiling curve implies (Clausius-Clapeyron), the same at every T at
+ * temperature T (degC), in J/mol per mole of vapour molecules, from the correlations; the
+ * thermodynamic surface's is H_Vaporization. */
+HALX_C_API double halx_H_BoilingCurve(double T);
+/* Heat that the slope of the sublimation curve implies (Clausius-Clapeyron), the same at every T at
+ * temperature T (degC), in J/mol per mole of vapour molecules, from the correlations; the
+ * thermodynamic surface's is H_Sublimation. */
+HALX_C_API double halx_H_SublimationCurve(double T);
+/* Heat of fusion that the melting curve and the two densities imply (Clapeyron) at pressure P
+ * (bar), in J/mol per mole of NaCl, from the correlations; the thermodynamic surface's is H_Fusion.
+ * */
+HALX_C_API double halx_H_MeltingCurve(double P);
+/* Thermal expansivity of the solid at temperature T (degC) and pressure P (bar), in 1/K, from the
+ * correlations. */
 HALX_C_API double halx_Alpha_Solid(double T, double P);
-/* Thermal expansivity of the liquid at temperature T (degC) and pressure P (bar), in 1/K. */
+/* Thermal expansivity of the liquid at temperature T (degC) and pressure P (bar), in 1/K, from the
+ * correlations. */
 HALX_C_API double halx_Alpha_Liquid(double T, double P);
-/* Isothermal compressibility of the solid at temperature T (degC) and pressure P (bar), in 1/bar.
- * */
+/* Isothermal compressibility of the solid at temperature T (degC) and pressure P (bar), in 1/bar,
+ * from the correlations. */
 HALX_C_API double halx_Beta_Solid(double T, double P);
-/* Isothermal compressibility of the liquid at temperature T (degC) and pressure P (bar), in 1/bar.
- * */
+/* Isothermal compressibility of the liquid at temperature T (degC) and pressure P (bar), in 1/bar,
+ * from the correlations. */
 HALX_C_API double halx_Beta_Liquid(double T, double P);
-/* Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (degC) and
- * pressure P (bar), in J/(mol*K). */
+/* Stable phase, the one of lowest Gibbs energy at temperature T (degC) and pressure P (bar): a
+ * Halx.Phase, solid, liquid or vapour, from the thermodynamic surface. */
+HALX_C_API enum halx_phase halx_phase(double T, double P);
+/* Temperature on the solid-liquid boundary (melting) at pressure P (bar), in degC, from the
+ * thermodynamic surface. */
+HALX_C_API double halx_T_SolidLiquid(double P);
+/* Pressure on the solid-liquid boundary (melting) at temperature T (degC), in bar, from the
+ * thermodynamic surface. */
+HALX_C_API double halx_P_SolidLiquid(double T);
+/* Vapour pressure of the liquid, on the liquid-vapour boundary (boiling) at temperature T (degC),
+ * in bar, from the thermodynamic surface. */
+HALX_C_API double halx_P_LiquidVapour(double T);
+/* Temperature on the liquid-vapour boundary (boiling) at pressure P (bar), in degC, from the
+ * thermodynamic surface. */
+HALX_C_API double halx_T_LiquidVapour(double P);
+/* Vapour pressure of the solid, on the solid-vapour boundary (sublimation) at temperature T (degC),
+ * in bar, from the thermodynamic surface. */
+HALX_C_API double halx_P_SolidVapour(double T);
+/* Temperature on the solid-vapour boundary (sublimation) at pressure P (bar), in degC, from the
+ * thermodynamic surface. */
+HALX_C_API double halx_T_SolidVapour(double P);
+/* Vapour pressure over the stable condensed phase: the solid's below the triple point, the liquid's
+ * above at temperature T (degC), in bar, from the thermodynamic surface. */
+HALX_C_API double halx_P_Vapour(double T);
+/* Heat of fusion at the melting temperature of P at pressure P (bar), in J/mol per mole of NaCl,
+ * from the thermodynamic surface. */
+HALX_C_API double halx_H_Fusion(double P);
+/* Heat of vaporization of the liquid at its vapour pressure at temperature T (degC), in J/mol per
+ * mole of NaCl, from the thermodynamic surface. */
+HALX_C_API double halx_H_Vaporization(double T);
+/* Heat of sublimation of the solid at its vapour pressure at temperature T (degC), in J/mol per
+ * mole of NaCl, from the thermodynamic surface. */
+HALX_C_API double halx_H_Sublimation(double T);
+/* Isobaric heat capacity of the solid (halite) at temperature T (degC) and pressure P (bar), in
+ * J/(mol*K) per mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_Cp_Solid(double T, double P);
-/* Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 degC at temperature
- * T (degC) and pressure P (bar), in J/mol. */
+/* Enthalpy of the solid (halite), relative to the elements at 25 degC (the enthalpy of formation
+ * there) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+ * thermodynamic surface. */
 HALX_C_API double halx_H_Solid(double T, double P);
-/* Absolute entropy of the solid (halite) per mole of NaCl at temperature T (degC) and pressure P
- * (bar), in J/(mol*K). */
+/* Absolute entropy of the solid (halite) at temperature T (degC) and pressure P (bar), in J/(mol*K)
+ * per mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Solid(double T, double P);
-/* Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 degC at
- * temperature T (degC) and pressure P (bar), in J/mol. */
+/* Gibbs energy H ? TS of the solid (halite), with H and S as given by H_ and S_ (not of formation:
+ * Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+ * thermodynamic surface. */
 HALX_C_API double halx_G_Solid(double T, double P);
-/* Isobaric heat capacity of the liquid per mole of NaCl at temperature T (degC) and pressure P
- * (bar), in J/(mol*K). */
+/* Isobaric heat capacity of the liquid at temperature T (degC) and pressure P (bar), in J/(mol*K)
+ * per mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_Cp_Liquid(double T, double P);
-/* Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 degC at temperature T (degC)
- * and pressure P (bar), in J/mol. */
+/* Enthalpy of the liquid, relative to the elements at 25 degC (the enthalpy of formation there) at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
 HALX_C_API double halx_H_Liquid(double T, double P);
-/* Absolute entropy of the liquid per mole of NaCl at temperature T (degC) and pressure P (bar), in
- * J/(mol*K). */
+/* Absolute entropy of the liquid at temperature T (degC) and pressure P (bar), in J/(mol*K) per
+ * mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Liquid(double T, double P);
-/* Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 degC at temperature T
- * (degC) and pressure P (bar), in J/mol. */
+/* Gibbs energy H ? TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
 HALX_C_API double halx_G_Liquid(double T, double P);
-/* Isobaric heat capacity of the vapour per mole of NaCl at temperature T (degC) and pressure P
- * (bar), in J/(mol*K). */
+/* Isobaric heat capacity of the vapour at temperature T (degC) and pressure P (bar), in J/(mol*K)
+ * per mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_Cp_Vapour(double T, double P);
-/* Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 degC at temperature T (degC)
- * and pressure P (bar), in J/mol. */
+/* Enthalpy of the vapour, relative to the elements at 25 degC (the enthalpy of formation there) at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
 HALX_C_API double halx_H_Vapour(double T, double P);
-/* Absolute entropy of the vapour per mole of NaCl at temperature T (degC) and pressure P (bar), in
- * J/(mol*K). */
+/* Absolute entropy of the vapour at temperature T (degC) and pressure P (bar), in J/(mol*K) per
+ * mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Vapour(double T, double P);
-/* Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 degC at temperature T
- * (degC) and pressure P (bar), in J/mol. */
+/* Gibbs energy H ? TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
 HALX_C_API double halx_G_Vapour(double T, double P);
+/* Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at
+ * temperature T (degC) and pressure P (bar), in J/(mol*K) per mole of NaCl, from the thermodynamic
+ * surface. */
+HALX_C_API double halx_Cp_VapourFrozen(double T, double P);
 /* Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (degC) and pressure P
- * (bar), in kg/m^3. */
+ * (bar), in kg/m^3, from the thermodynamic surface. */
 HALX_C_API double halx_Rho_Vapour(double T, double P);
 /* Mole fraction of Na2Cl2 molecules in the vapour at temperature T (degC) and pressure P (bar), in
- * mol/mol. */
+ * mol/mol, from the thermodynamic surface. */
 HALX_C_API double halx_X_Dimer(double T, double P);
-/* Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T
- * (degC), in bar. */
-HALX_C_API double halx_P_Vapour(double T);
+/* Equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)^2 P) at temperature T
+ * (degC), in 1/bar, from the thermodynamic surface. */
+HALX_C_API double halx_K_Dimer(double T);
+/* Gibbs energy of formation of the solid (halite) from Na and Cl2 in their stable states at T and 1
+ * bar at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
+ * thermodynamic surface. */
+HALX_C_API double halx_Gf_Solid(double T, double P);
+/* Gibbs energy of formation of the liquid from Na and Cl2 in their stable states at T and 1 bar at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
+HALX_C_API double halx_Gf_Liquid(double T, double P);
+/* Gibbs energy of formation of the vapour from Na and Cl2 in their stable states at T and 1 bar at
+ * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
+HALX_C_API double halx_Gf_Vapour(double T, double P);
 
 #ifdef __cplusplus
 }

@@ -12,7 +12,7 @@
 
 #include <initializer_list>
 
-#include "Derived.h"
+#include "Surface.h"
 #include "export.h"
 #include "functions.h"
 #include "owned_reference.h"

@@ -28,6 +28,7 @@
 
 #include "Caloric.h"
 #include "Derived.h"
+#include "Surface.h"
 #include "Halx.h"
 #include "functions.h"
 #include "model_call.h"

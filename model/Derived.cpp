@@ -1,7 +1,7 @@
-// The derived properties, each written as an explicit sequence of rounded
-// double operations, compiled like Halx.cpp without contraction and without
-// fast-math (see CMakeLists.txt), so their bits are as reproducible as the
-// correlations'. Where a derived property needs a correlation's own value
+// The derived properties of the correlations, each written as an explicit
+// sequence of rounded double operations, compiled like Halx.cpp without
+// contraction and without fast-math (see CMakeLists.txt), so their bits are
+// as reproducible as the correlations'. Where a derived property needs a correlation's own value
 // (a density, a point on a curve) it calls cHalx, so it sees exactly what
 // users are served.
 //
@@ -53,19 +53,15 @@ double vapour_temperature(double P, double slope) {
     return Tk - 273.15;
 }
 
-// Molar volume term V(T) of the liquid density, cm^3/mol: the density is
-// 58443 / V / D, so it has a meaning only where V > 0.
-double liquid_volume(double T) { return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T; }
-
 // The liquid's compression term D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P, with
 // kappa and a: the density has a meaning only where D > 0.
 struct LiquidCompression {
     double kappa, a, D;
 };
 LiquidCompression liquid_compression(double T, double P) {
-    const double kappa = T * 5.5058e-8 - 1.5259e-5;
-    const double a = kappa * (P * 10.0) + 1.0;
-    return {kappa, a, 1.0 - elementary::log(a) * 0.1};
+    const double kappa = correlations::liquid_compression(T);
+    const double a = correlations::liquid_log_argument(kappa, P);
+    return {kappa, a, correlations::liquid_compression_term(elementary::log(a))};
 }
 
 // Molar heat (J/mol) from the slope of a line of log10 P against 1/T:
@@ -88,22 +84,13 @@ double P_Melting(double T) {
     return q + P_Triple;
 }
 
-Phase phase(double T, double P) {
-    // No state exists below absolute zero or at a negative pressure (and none
-    // follows from a NaN); the comparisons are false for NaN.
-    if (std::isnan(T) || std::isnan(P) || below_absolute_zero(T) || std::isless(P, 0.0)) return Phase::Undefined;
-    const double vapour_pressure = T < T_Triple ? cHalx::P_Sublimation(T) : cHalx::P_Boiling(T);
-    if (P < vapour_pressure) return Phase::Vapour;
-    return T <= cHalx::T_Melting(P) ? Phase::Solid : Phase::Liquid;
-}
+double H_BoilingCurve(double T) { return clausius_clapeyron_heat(T, BoilingSlope); }
 
-double H_Vaporization(double T) { return clausius_clapeyron_heat(T, BoilingSlope); }
-
-double H_Sublimation(double T) { return clausius_clapeyron_heat(T, SublimationSlope); }
+double H_SublimationCurve(double T) { return clausius_clapeyron_heat(T, SublimationSlope); }
 
 // Clapeyron: H = Tk * (V_liquid - V_solid) * dP/dT, with molar volumes
 // MolarMass / density (m^3/mol) and dP/dT = 1 / MeltingSlope bar/K.
-double H_Fusion(double P) {
+double H_MeltingCurve(double P) {
     const double Tm = cHalx::T_Melting(P);
     const double rho_solid = cHalx::Rho_Solid(Tm, P);
     const double rho_liquid = cHalx::Rho_Liquid(Tm, P);
@@ -113,44 +100,39 @@ double H_Fusion(double P) {
     return ((Tk * dV) * PascalPerBar) / MeltingSlope;
 }
 
-// The solid: rho = s(T) P + rho0(T), s = 0.002715 exp(T/733.4) + 0.005727,
-// rho0 = 2170.4 - 0.24599 T - 9.5797e-5 T^2, so
-// d(rho)/dT = (0.002715/733.4) exp(T/733.4) P - 0.24599 - 2 (9.5797e-5) T
-// and d(rho)/dP = s.
-// Both have a meaning only where the density is positive.
+// The solid: rho = s(T) P + rho0(T) (correlations.h), so
+// d(rho)/dT = s'(T) P + rho0'(T) and d(rho)/dP = s. Both have a meaning only
+// where the density is positive.
 double Alpha_Solid(double T, double P) {
     const double rho = cHalx::Rho_Solid(T, P);
     if (below_absolute_zero(T) || not_positive(rho)) return undefined();
-    const double e = elementary::exp(T / 733.4);
-    const double ds = (e * 0.002715) / 733.4;
-    const double drho0 = -0.24599 - (T * 9.5797e-5) * 2.0;
-    const double drho = ds * P + drho0;
+    const double e = elementary::exp(correlations::solid_density_exponent(T));
+    const double ds = correlations::solid_pressure_coefficient_slope(e);
+    const double drho = ds * P + correlations::solid_zero_pressure_density_slope(T);
     return -(drho / rho);
 }
 
 double Beta_Solid(double T, double P) {
     const double rho = cHalx::Rho_Solid(T, P);
     if (below_absolute_zero(T) || not_positive(rho)) return undefined();
-    const double e = elementary::exp(T / 733.4);
-    const double s = e * 0.002715 + 0.005727;
-    return s / rho;
+    const double e = elementary::exp(correlations::solid_density_exponent(T));
+    return correlations::solid_pressure_coefficient(e) / rho;
 }
 
 // The liquid: rho = 58443 / V(T) / D, D = 1 - 0.1 ln(a), a = 1 + kappa(T) 10 P,
-// so ln rho = ln 58443 - ln V - ln D with d(ln D)/dT = -5.5058e-8 P / (a D) and
+// so ln rho = ln 58443 - ln V - ln D with d(ln D)/dT = -kappa'(T) P / (a D) and
 // d(ln D)/dP = -kappa / (a D). Neither coefficient needs the density itself;
 // both have a meaning only where it does (V > 0 and D > 0).
 double Alpha_Liquid(double T, double P) {
-    const double V = liquid_volume(T);
+    const double V = correlations::liquid_volume(T);
     const LiquidCompression c = liquid_compression(T, P);
     if (below_absolute_zero(T) || not_positive(V) || not_positive(c.D)) return undefined();
-    const double dV = 0.018639 - (T * 1.9687e-6) * 2.0;
-    return dV / V - (P * 5.5058e-8) / (c.a * c.D);
+    return correlations::liquid_volume_slope(T) / V - (P * correlations::CompressionLinear) / (c.a * c.D);
 }
 
 double Beta_Liquid(double T, double P) {
     const LiquidCompression c = liquid_compression(T, P);
-    if (below_absolute_zero(T) || not_positive(liquid_volume(T)) || not_positive(c.D)) return undefined();
+    if (below_absolute_zero(T) || not_positive(correlations::liquid_volume(T)) || not_positive(c.D)) return undefined();
     return c.kappa / (c.a * c.D);
 }
 

@@ -5,7 +5,10 @@
 // Transport Properties of Individual Species", NASA TM-4513 (1993), from the
 // JANAF tables (their notes: crystal and liquid J 9/64, gases J 12/64).
 // The coefficients are data, copied digit for digit; nothing else comes from
-// that source.
+// that source. The elements sodium and chlorine, for the Gibbs energies of
+// formation, come from the same compilation as the data files of Cantera
+// (nasa_condensed.yaml, nasa_gas.yaml) distribute it: Na(cr) and Na(L) (their
+// note: CODA89), Na (L 4/93) and Cl2 (TPIS89).
 //
 // With T in kelvin and a0..a6 one interval's coefficients:
 //   Cp/R = a0 + a1 T + a2 T^2 + a3 T^3 + a4 T^4
@@ -59,6 +62,40 @@ constexpr Species Dimer = {
     {9.8262001, 1.9184763e-04, -8.1608743e-08, 1.5298181e-11, -1.0558994e-15, -7.1077149e+04, -17.0361009},
     300.0,
     5000.0,
+};
+
+// Sodium: the crystal up to its melting point (371.01 K), the liquid, and the
+// ideal gas; chlorine: the ideal gas Cl2.
+constexpr Species SodiumCrystal = {
+    371.01,
+    {1.23954242, 0.0200562189, -7.36418252e-05, 1.02712149e-07, 0.0, -813.320916, -4.50651391},
+    {1.23954242, 0.0200562189, -7.36418252e-05, 1.02712149e-07, 0.0, -813.320916, -4.50651391},
+    200.0,
+    371.01,
+};
+
+constexpr Species SodiumLiquid = {
+    1000.0,
+    {4.32382419, -0.00141145451, -1.31068846e-07, 9.17457679e-10, -2.3506507e-13, -936.522263, -17.2722638},
+    {4.59858543, -0.00242459406, 1.32453794e-06, -4.12375317e-11, 6.40167081e-15, -998.535534, -18.6257127},
+    371.01,
+    2300.0,
+};
+
+constexpr Species SodiumGas = {
+    1000.0,
+    {2.50000005, -4.98492323e-10, 1.76034086e-12, -2.54461602e-15, 1.27603872e-18, 12159.7752, 4.24402773},
+    {2.39858879, 0.000215466997, -1.49077568e-07, 3.66821795e-11, -1.66036037e-15, 12194.3069, 4.7918112},
+    200.0,
+    6000.0,
+};
+
+constexpr Species Chlorine = {
+    1000.0,
+    {2.73638114, 0.007835257, -1.45104963e-05, 1.25730834e-08, -4.13247145e-12, -1058.80114, 9.44555879},
+    {4.74727508, -0.00048858171, 2.68444871e-07, -2.43476083e-11, -1.03683148e-15, -1511.01862, -0.344551305},
+    200.0,
+    6000.0,
 };
 
 }  // namespace thermochemistry

@@ -66,19 +66,19 @@ cvar: _Constants
 
 # BEGIN flat functions (cmake/write_stubs.py)
 def cHalx_P_Boiling(self: object, T: float, /) -> float:
-    """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+    """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 
 def cHalx_T_Melting(self: object, P: float, /) -> float:
-    """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+    """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidLiquid."""
 
 def cHalx_P_Sublimation(self: object, T: float, /) -> float:
-    """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+    """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidVapour."""
 
 def cHalx_Rho_Solid(self: object, T: float, P: float, /) -> float:
-    """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 
 def cHalx_Rho_Liquid(self: object, T: float, P: float, /) -> float:
-    """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 
 # END flat functions
 def new_cHalx() -> _SwigPointer:

@@ -21,6 +21,26 @@ P_TRIPLE = 0.0005
 MOLAR_MASS = 0.058443
 RECIPROCAL_TRIPLE_KELVIN = 0.000931228756343996
 
+# The correlations' coefficients, each under the name model/correlations.h
+# gives it (CamelCase there, upper case here); tests/test_table.py checks
+# that the two files hold the same numbers.
+LOG10_TRIPLE_PRESSURE = float(DOUBLE.log10(P_TRIPLE))
+BOILING_SLOPE = 9418.12
+SUBLIMATION_SLOPE = 11806.1
+MELTING_SLOPE = 0.024726
+SOLID_EXPONENT_SCALE = 733.4
+SOLID_PRESSURE_GROWTH = 0.002715
+SOLID_PRESSURE_BASE = 0.005727
+SOLID_DENSITY_AT_ZERO = 2170.4
+SOLID_DENSITY_LINEAR = 0.24599
+SOLID_DENSITY_QUADRATIC = 9.5797e-5
+LIQUID_VOLUME_AT_ZERO = 23.772
+LIQUID_VOLUME_LINEAR = 0.018639
+LIQUID_VOLUME_QUADRATIC = 1.9687e-6
+COMPRESSION_LINEAR = 5.5058e-8
+COMPRESSION_AT_ZERO = 1.5259e-5
+LIQUID_MASS_FACTOR = 58443.0
+
 
 def _divide(a: float, b: float) -> float:
     if b != 0.0:
@@ -54,40 +74,49 @@ def _vapour_pressure(T: float, slope: float) -> float:
 
 
 def P_Boiling(T: float) -> float:
-    return _vapour_pressure(T, 9418.12)
+    return _vapour_pressure(T, BOILING_SLOPE)
 
 
 def P_Sublimation(T: float) -> float:
-    return _vapour_pressure(T, 11806.1)
+    return _vapour_pressure(T, SUBLIMATION_SLOPE)
 
 
 def T_Melting(P: float) -> float:
     q = P - P_TRIPLE
-    return q * 0.024726 + T_TRIPLE
+    return q * MELTING_SLOPE + T_TRIPLE
 
 
 def solid_density_at_zero_pressure(T: float) -> float:
-    return (2170.4 - T * 0.24599) - (T * 9.5797e-5) * T
+    return (SOLID_DENSITY_AT_ZERO - T * SOLID_DENSITY_LINEAR) - (T * SOLID_DENSITY_QUADRATIC) * T
+
+
+def _liquid_volume(T: float) -> float:
+    return (T * LIQUID_VOLUME_LINEAR + LIQUID_VOLUME_AT_ZERO) - (T * LIQUID_VOLUME_QUADRATIC) * T
 
 
 def liquid_density_at_zero_pressure(T: float) -> float:
-    V = (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
-    return _divide(58443.0, V)
+    return _divide(LIQUID_MASS_FACTOR, _liquid_volume(T))
+
+
+def _solid_pressure_coefficient(T: float) -> float:
+    """(e, s): e^(T / 733.4) and the solid's pressure coefficient s(T)."""
+    e = _exp(_divide(T, SOLID_EXPONENT_SCALE))
+    return e, e * SOLID_PRESSURE_GROWTH + SOLID_PRESSURE_BASE
+
+
+def _kappa(T: float) -> float:
+    return T * COMPRESSION_LINEAR - COMPRESSION_AT_ZERO
 
 
 def Rho_Solid(T: float, P: float) -> float:
-    e = _exp(_divide(T, 733.4))
-    s = e * 0.002715 + 0.005727
+    _, s = _solid_pressure_coefficient(T)
     return s * P + solid_density_at_zero_pressure(T)
 
 
 def Rho_Liquid(T: float, P: float) -> float:
-    p10 = P * 10.0
-    kappa = T * 5.5058e-8 - 1.5259e-5
-    rho0 = liquid_density_at_zero_pressure(T)
-    a = kappa * p10 + 1.0
+    a = _kappa(T) * (P * 10.0) + 1.0
     D = 1.0 - _log(a) * 0.1
-    return _divide(rho0, D)
+    return _divide(liquid_density_at_zero_pressure(T), D)
 
 
 #: Flat function name -> (reference evaluation, number of numeric arguments).
@@ -112,7 +141,6 @@ def same_double(a: float, b: float) -> bool:
 
 GAS_CONSTANT = 8.31446261815324  # J/(mol K)
 LN10 = 2.302585092994046
-BOILING_SLOPE, SUBLIMATION_SLOPE, MELTING_SLOPE = 9418.12, 11806.1, 0.024726
 #: Halx.Phase's values, and the code of no phase (no state: T or P NaN, T below absolute zero, P negative).
 NO_PHASE, SOLID, LIQUID, VAPOUR = 0, 1, 2, 3
 #: No property is defined below it (°C).
@@ -146,27 +174,19 @@ def P_Melting(T: float) -> float:
     return math.nan if T < ABSOLUTE_ZERO else (T - T_TRIPLE) / MELTING_SLOPE + P_TRIPLE
 
 
-def phase(T: float, P: float) -> int:
-    if not (T >= ABSOLUTE_ZERO and P >= 0.0):
-        return NO_PHASE
-    if P < (P_Sublimation(T) if T < T_TRIPLE else P_Boiling(T)):
-        return VAPOUR
-    return SOLID if T <= T_Melting(P) else LIQUID
-
-
 def _clausius_clapeyron_heat(T: float, slope: float) -> float:
     return math.nan if not T >= ABSOLUTE_ZERO else (slope * LN10) * GAS_CONSTANT
 
 
-def H_Vaporization(T: float) -> float:
+def H_BoilingCurve(T: float) -> float:
     return _clausius_clapeyron_heat(T, BOILING_SLOPE)
 
 
-def H_Sublimation(T: float) -> float:
+def H_SublimationCurve(T: float) -> float:
     return _clausius_clapeyron_heat(T, SUBLIMATION_SLOPE)
 
 
-def H_Fusion(P: float) -> float:
+def H_MeltingCurve(P: float) -> float:
     Tm = T_Melting(P)
     rho_liquid, rho_solid = Rho_Liquid(Tm, P), Rho_Solid(Tm, P)
     if Tm < ABSOLUTE_ZERO or rho_liquid <= 0.0 or rho_solid <= 0.0:
@@ -183,25 +203,24 @@ def _solid_exists(T: float, P: float) -> bool:
 def Alpha_Solid(T: float, P: float) -> float:
     if not _solid_exists(T, P):
         return math.nan
-    drho = ((_exp(_divide(T, 733.4)) * 0.002715) / 733.4) * P + (-0.24599 - (T * 9.5797e-5) * 2.0)
+    e, _ = _solid_pressure_coefficient(T)
+    drho = ((e * SOLID_PRESSURE_GROWTH) / SOLID_EXPONENT_SCALE) * P + (
+        -SOLID_DENSITY_LINEAR - (T * SOLID_DENSITY_QUADRATIC) * 2.0
+    )
     return -_divide(drho, Rho_Solid(T, P))
 
 
 def Beta_Solid(T: float, P: float) -> float:
     if not _solid_exists(T, P):
         return math.nan
-    return _divide(_exp(_divide(T, 733.4)) * 0.002715 + 0.005727, Rho_Solid(T, P))
+    return _divide(_solid_pressure_coefficient(T)[1], Rho_Solid(T, P))
 
 
 def _liquid_compression(T: float, P: float):
     """(kappa, a, D) of the liquid's logarithmic compression term D = 1 - 0.1 ln a."""
-    kappa = T * 5.5058e-8 - 1.5259e-5
+    kappa = _kappa(T)
     a = kappa * (P * 10.0) + 1.0
     return kappa, a, 1.0 - _log(a) * 0.1
-
-
-def _liquid_volume(T: float) -> float:
-    return (T * 0.018639 + 23.772) - (T * 1.9687e-6) * T
 
 
 def _liquid_exists(T: float, V: float, D: float) -> bool:
@@ -213,8 +232,8 @@ def Alpha_Liquid(T: float, P: float) -> float:
     V, (kappa, a, D) = _liquid_volume(T), _liquid_compression(T, P)
     if not _liquid_exists(T, V, D):
         return math.nan
-    dV = 0.018639 - (T * 1.9687e-6) * 2.0
-    return _divide(dV, V) - _divide(P * 5.5058e-8, a * D)
+    dV = LIQUID_VOLUME_LINEAR - (T * LIQUID_VOLUME_QUADRATIC) * 2.0
+    return _divide(dV, V) - _divide(P * COMPRESSION_LINEAR, a * D)
 
 
 def Beta_Liquid(T: float, P: float) -> float:
@@ -226,8 +245,9 @@ def Beta_Liquid(T: float, P: float) -> float:
 
 # --- The caloric properties -----------------------------------------------------------------------
 # The NASA polynomials of model/thermochemistry.h, written out apart from it:
-# (split in K, coefficients up to the split, above it). Each function below
-# repeats model/Caloric.cpp one rounded step at a time.
+# (split in K, coefficients up to the split, above it), and the departures
+# of model/adjustments.h. Each function below repeats model/phases.cpp and
+# model/Caloric.cpp one rounded step at a time.
 
 CRYSTAL = (
     1000.0,
@@ -254,6 +274,44 @@ DIMER = (
     (7.9583953, 8.396236e-03, -1.3817116e-05, 1.0277666e-08, -2.8644994e-12, -7.0725939e04, -8.17532471),
     (9.8262001, 1.9184763e-04, -8.1608743e-08, 1.5298181e-11, -1.0558994e-15, -7.1077149e04, -17.0361009),
 )
+_SODIUM_CRYSTAL_COEFFICIENTS = (
+    1.23954242,
+    0.0200562189,
+    -7.36418252e-05,
+    1.02712149e-07,
+    0.0,
+    -813.320916,
+    -4.50651391,
+)
+SODIUM_CRYSTAL = (371.01, _SODIUM_CRYSTAL_COEFFICIENTS, _SODIUM_CRYSTAL_COEFFICIENTS)
+SODIUM_LIQUID = (
+    1000.0,
+    (4.32382419, -0.00141145451, -1.31068846e-07, 9.17457679e-10, -2.3506507e-13, -936.522263, -17.2722638),
+    (4.59858543, -0.00242459406, 1.32453794e-06, -4.12375317e-11, 6.40167081e-15, -998.535534, -18.6257127),
+)
+SODIUM_GAS = (
+    1000.0,
+    (2.50000005, -4.98492323e-10, 1.76034086e-12, -2.54461602e-15, 1.27603872e-18, 12159.7752, 4.24402773),
+    (2.39858879, 0.000215466997, -1.49077568e-07, 3.66821795e-11, -1.66036037e-15, 12194.3069, 4.7918112),
+)
+CHLORINE = (
+    1000.0,
+    (2.73638114, 0.007835257, -1.45104963e-05, 1.25730834e-08, -4.13247145e-12, -1058.80114, 9.44555879),
+    (4.74727508, -0.00048858171, 2.68444871e-07, -2.43476083e-11, -1.03683148e-15, -1511.01862, -0.344551305),
+)
+
+# model/adjustments.h: the vapour's rotation about the measured triple-point
+# temperature, the crystal below 298.15 K, the liquid's lowest temperature,
+# and the vapour's density cap.
+VAPOUR_ENTROPY_SHIFT, VAPOUR_PIVOT = 3.008, 1073.85
+VAPOUR_ENTHALPY_SHIFT = VAPOUR_ENTROPY_SHIFT * VAPOUR_PIVOT
+JOIN_TEMPERATURE = 298.15
+EINSTEIN_HEAT_CAPACITY, EINSTEIN_TEMPERATURE = 50.524328504431296, 206.17880905448893
+LINEAR_HEAT_CAPACITY, CRYSTAL_ENTHALPY_AT_ZERO = 0.006598115673057476, -421872.99585730261
+LIQUID_LOWEST_TEMPERATURE = 339.63992631506904
+VAPOUR_DENSITY_SHARE = 0.1
+LARGEST_EXPONENT = 700.0
+
 _NAN4 = (math.nan,) * 4
 
 
@@ -265,6 +323,27 @@ def standard_state(species, Tk: float):
     h = (((((a[4] / 5.0) * Tk + a[3] / 4.0) * Tk + a[2] / 3.0) * Tk + a[1] / 2.0) * Tk + a[0]) * Tk + a[5]
     s = a[0] * _log(Tk) + ((((a[4] / 4.0) * Tk + a[3] / 3.0) * Tk + a[2] / 2.0) * Tk + a[1]) * Tk + a[6]
     return cp * GAS_CONSTANT, h * GAS_CONSTANT, s * GAS_CONSTANT
+
+
+def _series_log_one_minus(q: float) -> float:
+    if q > 1.0 / 1024.0:
+        return _log(1.0 - q)
+    return -(q * (1.0 + q * (0.5 + q * (1.0 / 3.0 + q * (0.25 + q * (0.2 + q * (1.0 / 6.0)))))))
+
+
+def crystal_standard_state(Tk: float):
+    """(Cp, H, S) of the crystal at Tk and 1 bar: the polynomial from 298.15 K, the Einstein form below."""
+    if Tk >= JOIN_TEMPERATURE:
+        return standard_state(CRYSTAL, Tk)
+    x = EINSTEIN_TEMPERATURE / Tk
+    q = _exp(-x) if x < 700.0 else 0.0
+    n = q / (1.0 - q)
+    S = EINSTEIN_HEAT_CAPACITY * (x * n - _series_log_one_minus(q)) + LINEAR_HEAT_CAPACITY * Tk
+    H = (CRYSTAL_ENTHALPY_AT_ZERO + EINSTEIN_HEAT_CAPACITY * (EINSTEIN_TEMPERATURE * n)) + (
+        LINEAR_HEAT_CAPACITY * 0.5
+    ) * (Tk * Tk)
+    Cp = EINSTEIN_HEAT_CAPACITY * ((x * x) * (n * (n + 1.0))) + LINEAR_HEAT_CAPACITY * Tk
+    return Cp, H, S
 
 
 def _gibbs(standard, Tk: float) -> float:
@@ -283,11 +362,18 @@ SOLID_SCALE = MOLAR_MASS * 1.0e5
 
 
 def _solid_at(T: float):
-    e = _exp(_divide(T, 733.4))
-    return e, e * 0.002715 + 0.005727, solid_density_at_zero_pressure(T)
+    e, s = _solid_pressure_coefficient(T)
+    return e, s, solid_density_at_zero_pressure(T)
+
+
+def _no_state(T: float, P: float):
+    """The result of a caloric function for a NaN argument: that argument, T's first."""
+    return T if math.isnan(T) else P
 
 
 def _solid_caloric(T: float, P: float):
+    if math.isnan(T) or math.isnan(P):
+        return (_no_state(T, P),) * 4
     Tk = T + 273.15
     if Tk <= 0.0:
         return _NAN4
@@ -295,10 +381,10 @@ def _solid_caloric(T: float, P: float):
     rho, rho1 = s * P + rho0, s + rho0
     if rho <= 0.0 or rho1 <= 0.0:
         return _NAN4
-    ds = (e * 0.002715) / 733.4
-    dds = ds / 733.4
-    drho0 = -0.24599 - (T * 9.5797e-5) * 2.0
-    ddrho0 = -(9.5797e-5 * 2.0)
+    ds = (e * SOLID_PRESSURE_GROWTH) / SOLID_EXPONENT_SCALE
+    dds = ds / SOLID_EXPONENT_SCALE
+    drho0 = -SOLID_DENSITY_LINEAR - (T * SOLID_DENSITY_QUADRATIC) * 2.0
+    ddrho0 = -(SOLID_DENSITY_QUADRATIC * 2.0)
     drho, drho1 = ds * P + drho0, ds + drho0
     ddrho, ddrho1 = dds * P + ddrho0, dds + ddrho0
     L = _log(_divide(rho, rho1))
@@ -309,10 +395,10 @@ def _solid_caloric(T: float, P: float):
     I = L / s
     I_T = (L_T - u * L) / s
     I_TT = (L_TT - (u * 2.0) * L_T + ((u * u) * 2.0 - dds / s) * L) / s
-    return _condensed(standard_state(CRYSTAL, Tk), Tk, SOLID_SCALE, I, I_T, I_TT)
+    return _condensed(crystal_standard_state(Tk), Tk, SOLID_SCALE, I, I_T, I_TT)
 
 
-COMPRESSION_SLOPE = 5.5058e-7
+COMPRESSION_SLOPE = COMPRESSION_LINEAR * 10.0
 SERIES_BOUND, SERIES_TERMS = 1.0 / 16.0, 16
 
 
@@ -330,7 +416,7 @@ def _by_series(c: float, P: float) -> bool:
 
 
 def _liquid_at(T: float):
-    kappa = T * 5.5058e-8 - 1.5259e-5
+    kappa = _kappa(T)
     return _liquid_volume(T), kappa, kappa * 10.0
 
 
@@ -354,12 +440,14 @@ def _liquid_J(c: float, a: float, a1: float, P: float) -> float:
 
 
 def _liquid_caloric(T: float, P: float):
+    if math.isnan(T) or math.isnan(P):
+        return (_no_state(T, P),) * 4
     Tk = T + 273.15
-    if Tk <= 0.0:
+    if Tk <= 0.0 or Tk < LIQUID_LOWEST_TEMPERATURE:
         return _NAN4
     Vm, kappa, c = _liquid_at(T)
     a, a1, D, D1 = _compression(kappa, P)
-    if Vm <= 0.0 or D <= 0.0 or D1 <= 0.0:
+    if Vm <= 0.0 or (not _by_series(c, P) and (a <= 0.0 or a1 <= 0.0 or D <= 0.0 or D1 <= 0.0)):
         return _NAN4
     if _by_series(c, P):
         x, PP = c * P, P * P
@@ -377,38 +465,69 @@ def _liquid_caloric(T: float, P: float):
     J = _liquid_J(c, a, a1, P)
     J_T = -(COMPRESSION_SLOPE * 0.1) * first
     J_TT = ((COMPRESSION_SLOPE * COMPRESSION_SLOPE) * 0.1) * second
-    dVm = 0.018639 - (T * 1.9687e-6) * 2.0
-    ddVm = -(1.9687e-6 * 2.0)
+    dVm = LIQUID_VOLUME_LINEAR - (T * LIQUID_VOLUME_QUADRATIC) * 2.0
+    ddVm = -(LIQUID_VOLUME_QUADRATIC * 2.0)
     I, I_T, I_TT = Vm * J, dVm * J + Vm * J_T, (ddVm * J + (dVm * J_T) * 2.0) + Vm * J_TT
     return _condensed(standard_state(LIQUID_DATA, Tk), Tk, 0.1, I, I_T, I_TT)
 
 
+def _vapour_shift(Tk: float) -> float:
+    return VAPOUR_ENTROPY_SHIFT * (VAPOUR_PIVOT - Tk)
+
+
+def _dilute(rho: float, T: float) -> bool:
+    V = _liquid_volume(T)
+    return not V > 0.0 or rho <= VAPOUR_DENSITY_SHARE * _divide(LIQUID_MASS_FACTOR, V)
+
+
 def _vapour_at(T: float, P: float):
-    """(Tk, RT, y1, y2, w, monomer, dimer, g1, g2) of the equilibrium vapour, or None where it has no state."""
+    """(Tk, RT, y1, y2, w, monomer, dimer, g1, g2, K) of the equilibrium vapour (species shifted),
+    or None where it has no state."""
     Tk = T + 273.15
     if Tk <= 0.0 or P < 0.0:
         return None
     RT = GAS_CONSTANT * Tk
     monomer, dimer = standard_state(MONOMER, Tk), standard_state(DIMER, Tk)
-    g1, g2 = _gibbs(monomer, Tk), _gibbs(dimer, Tk)
-    K = _exp(-_divide(g2 - g1 * 2.0, RT))
-    KP = 0.0 if P == 0.0 else K * P
-    y1 = _divide(2.0, 1.0 + math.sqrt(KP * 4.0 + 1.0))
-    y2 = 1.0 - y1 if y1 <= 0.5 else KP * (y1 * y1)
-    return Tk, RT, y1, y2, y1 + y2 * 2.0, monomer, dimer, g1, g2
+    shift = _vapour_shift(Tk)
+    g1, g2 = _gibbs(monomer, Tk) + shift, _gibbs(dimer, Tk) + shift * 2.0
+    monomer = (monomer[0], monomer[1] + VAPOUR_ENTHALPY_SHIFT)
+    dimer = (dimer[0], dimer[1] + VAPOUR_ENTHALPY_SHIFT * 2.0)
+    lnK = -_divide(g2 - g1 * 2.0, RT)
+    K = _exp(lnK)
+    lnKP = lnK + _log(P) if lnK > LARGEST_EXPONENT else 0.0
+    if P == 0.0:
+        y1, y2 = 1.0, 0.0
+    elif lnKP > LARGEST_EXPONENT:  # K P is not formed: it would overflow
+        y1 = _exp(lnKP * -0.5)
+        y2 = 1.0 - y1
+    else:
+        KP = _exp(lnKP) if lnK > LARGEST_EXPONENT else K * P
+        y1 = _divide(2.0, 1.0 + math.sqrt(KP * 4.0 + 1.0))
+        y2 = 1.0 - y1 if y1 <= 0.5 else KP * (y1 * y1)
+    w = y1 + y2 * 2.0
+    if not _dilute(_divide((P * 1.0e5) * (MOLAR_MASS * w), RT), T):
+        return None
+    return Tk, RT, y1, y2, w, monomer, dimer, g1, g2, K
+
+
+def _frozen_cp(state) -> float:
+    Tk, RT, y1, y2, w, monomer, dimer = state[:7]
+    z = _divide(y2 * 2.0, w)
+    return monomer[0] + z * (dimer[0] * 0.5 - monomer[0])
 
 
 def _vapour_caloric(T: float, P: float):
+    if math.isnan(T) or math.isnan(P):
+        return (_no_state(T, P),) * 4
     state = _vapour_at(T, P)
     if state is None:
         return _NAN4
-    Tk, RT, y1, y2, w, monomer, dimer, g1, g2 = state
+    Tk, RT, y1, y2, w, monomer, dimer, g1, g2, _ = state
     H = _divide(y1 * monomer[1] + y2 * dimer[1], w)
     G = g1 + RT * _log(y1 * P) if y1 >= y2 else (g2 + RT * _log(y2 * P)) * 0.5
     S = _divide(H - G, Tk)
-    z = _divide(y2 * 2.0, w)
     dH = dimer[1] - monomer[1] * 2.0
-    Cp = (monomer[0] + z * (dimer[0] * 0.5 - monomer[0])) + _divide((y1 * y2) * (dH * dH), (RT * Tk) * ((w * w) * w))
+    Cp = _frozen_cp(state) + _divide((y1 * y2) * (dH * dH), (RT * Tk) * ((w * w) * w))
     return Cp, H, S, G
 
 
@@ -422,19 +541,66 @@ Cp_Liquid, H_Liquid, S_Liquid, G_Liquid = _caloric_functions(_liquid_caloric)
 Cp_Vapour, H_Vapour, S_Vapour, G_Vapour = _caloric_functions(_vapour_caloric)
 
 
-def Rho_Vapour(T: float, P: float) -> float:
+def _of_vapour(T: float, P: float, take):
+    if math.isnan(T) or math.isnan(P):
+        return _no_state(T, P)
     state = _vapour_at(T, P)
-    return math.nan if state is None else _divide((P * 1.0e5) * (MOLAR_MASS * state[4]), state[1])
+    return math.nan if state is None else take(state)
+
+
+def Cp_VapourFrozen(T: float, P: float) -> float:
+    return _of_vapour(T, P, _frozen_cp)
+
+
+def Rho_Vapour(T: float, P: float) -> float:
+    return _of_vapour(T, P, lambda state: _divide((P * 1.0e5) * (MOLAR_MASS * state[4]), state[1]))
 
 
 def X_Dimer(T: float, P: float) -> float:
-    state = _vapour_at(T, P)
-    return math.nan if state is None else state[3]
+    return _of_vapour(T, P, lambda state: state[3])
 
 
-# The vapour pressure's iteration: ln near 1 and e^x near the last anchor come
+def K_Dimer(T: float) -> float:
+    return _of_vapour(T, 0.0, lambda state: state[9])
+
+
+def _elements_gibbs(Tk: float) -> float:
+    """G of Na (its stable state) and 1/2 Cl2 at Tk and 1 bar."""
+    sodium = min(_gibbs(standard_state(species, Tk), Tk) for species in (SODIUM_CRYSTAL, SODIUM_LIQUID, SODIUM_GAS))
+    return sodium + _gibbs(standard_state(CHLORINE, Tk), Tk) * 0.5
+
+
+def _formation(G):
+    def of_formation(T: float, P: float) -> float:
+        if math.isnan(T) or math.isnan(P):
+            return _no_state(T, P)
+        if not T + 273.15 >= 200.0:
+            return math.nan
+        return G(T, P) - _elements_gibbs(T + 273.15)
+
+    return of_formation
+
+
+Gf_Solid, Gf_Liquid, Gf_Vapour = _formation(G_Solid), _formation(G_Liquid), _formation(G_Vapour)
+
+
+def phase(T: float, P: float) -> int:
+    """The phase of lowest Gibbs energy, ties to the denser; at absolute zero the solid."""
+    if math.isnan(T) or math.isnan(P) or not T + 273.15 >= 0.0 or P < 0.0:
+        return NO_PHASE
+    if T + 273.15 == 0.0:
+        return SOLID if Rho_Solid(T, P) > 0.0 else NO_PHASE
+    stable, lowest = NO_PHASE, math.inf
+    for code, G in ((SOLID, G_Solid), (LIQUID, G_Liquid), (VAPOUR, G_Vapour)):
+        value = G(T, P)
+        if not math.isnan(value) and (stable == NO_PHASE or value < lowest):
+            stable, lowest = code, value
+    return stable
+
+
+# The vapour pressures' iteration: ln near 1 and e^x near the last anchor come
 # from their series; the phase that cannot be the lower at P is not
-# evaluated; it stops at a step too small to leave an error (model/Caloric.cpp).
+# evaluated; it stops at a step too small to leave an error (model/Surface.cpp).
 CONVERGED_STEP = 2.0**-36
 LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 1024.0, 1.0 / 1024.0
 
@@ -478,13 +644,20 @@ def _liquid_J_by_series(c: float, P: float) -> float:
     return (P - 1.0) - total * 0.1
 
 
-def P_Vapour(T: float) -> float:
+def _vapour_pressure_over(T: float, over: str) -> float:
+    """The vapour pressure over the solid, the liquid or the lower of the two ("lower")."""
+    if math.isnan(T):
+        return T
     Tk = T + 273.15
     if Tk <= 0.0:
         return math.nan
     RT = GAS_CONSTANT * Tk
-    g1, g2 = _gibbs(standard_state(MONOMER, Tk), Tk), _gibbs(standard_state(DIMER, Tk), Tk)
-    gs0, gl0 = _gibbs(standard_state(CRYSTAL, Tk), Tk), _gibbs(standard_state(LIQUID_DATA, Tk), Tk)
+    shift = _vapour_shift(Tk)
+    g1 = _gibbs(standard_state(MONOMER, Tk), Tk) + shift
+    g2 = _gibbs(standard_state(DIMER, Tk), Tk) + shift * 2.0
+    gs0 = math.nan if over == "liquid" else _gibbs(crystal_standard_state(Tk), Tk)
+    has_liquid = over != "solid" and Tk >= LIQUID_LOWEST_TEMPERATURE
+    gl0 = _gibbs(standard_state(LIQUID_DATA, Tk), Tk) if has_liquid else math.nan
     solid_rho0 = solid_density_at_zero_pressure(T)
     solid_state = []  # (s, rho0, rho1), on first use
     Vm, kappa, c = _liquid_at(T)
@@ -506,6 +679,8 @@ def P_Vapour(T: float) -> float:
         return _lowest(gs0, SOLID_SCALE / solid_rho0, P)
 
     def liquid(P: float):
+        if math.isnan(gl0):
+            return math.nan, 0.0
         if _by_series(c, P):
             if Vm <= 0.0:
                 return math.nan, 0.0
@@ -513,20 +688,18 @@ def P_Vapour(T: float) -> float:
             J = 0.0 if P == 1.0 else _liquid_J_by_series(c, P)
             return gl0 + 0.1 * (Vm * J), 0.1 * (Vm * D)
         a, a1, D, D1 = _compression(kappa, P)
-        if Vm <= 0.0 or D <= 0.0 or D1 <= 0.0:
+        if Vm <= 0.0 or a <= 0.0 or a1 <= 0.0 or D <= 0.0 or D1 <= 0.0:
             return math.nan, 0.0
         return gl0 + 0.1 * (Vm * _liquid_J(c, a, a1, P)), 0.1 * (Vm * D)
 
     def liquid_lowest(P: float) -> float:
-        if not P >= 0.0 or not _by_series(c, P) or not Vm > 0.0:
+        if math.isnan(gl0) or not P >= 0.0 or not _by_series(c, P) or not Vm > 0.0:
             return -math.inf
         return _lowest(gl0, 0.1 * (Vm * 1.01), P)
 
-    monomer_pressure, dimer_pressure = _NearExp(), _NearExp()
-    P = 1.0
-    for _ in range(32):
+    def lower(P: float):
         in_solid = in_liquid = (math.nan, 0.0)
-        if gs0 <= gl0:
+        if not gs0 > gl0:
             in_solid = solid(P)
             if not in_solid[0] < liquid_lowest(P):
                 in_liquid = liquid(P)
@@ -534,7 +707,13 @@ def P_Vapour(T: float) -> float:
             in_liquid = liquid(P)
             if not in_liquid[0] < solid_lowest(P):
                 in_solid = solid(P)
-        gc, v = in_solid if in_solid[0] < in_liquid[0] or math.isnan(in_liquid[0]) else in_liquid
+        return in_solid if in_solid[0] < in_liquid[0] or math.isnan(in_liquid[0]) else in_liquid
+
+    condensed = {"solid": solid, "liquid": liquid, "lower": lower}[over]
+    monomer_pressure, dimer_pressure = _NearExp(), _NearExp()
+    P = 1.0
+    for _ in range(32):
+        gc, v = condensed(P)
         if math.isnan(gc):
             return math.nan
         p1 = monomer_pressure(_divide(gc - g1, RT))
@@ -543,9 +722,33 @@ def P_Vapour(T: float) -> float:
         slope = RT - (p1 + p2 * 2.0) * v
         change = _divide(F * RT, slope)
         following = P - change
-        if following == P or math.isnan(following):
-            return following
-        if abs(change * v) <= slope * CONVERGED_STEP:
-            return following
+        if following == P or math.isnan(following) or abs(change * v) <= slope * CONVERGED_STEP:
+            rho = _divide(((p1 + p2 * 2.0) * 1.0e5) * MOLAR_MASS, RT)
+            return following if _dilute(rho, T) else math.nan
         P = following
     return P
+
+
+def P_Vapour(T: float) -> float:
+    return _vapour_pressure_over(T, "lower")
+
+
+#: The surface's Newton iterations, which this file does not repeat:
+#: tests/test_surface.py checks them by the identities they satisfy.
+ITERATIONS = (
+    "T_SolidLiquid",
+    "P_SolidLiquid",
+    "T_LiquidVapour",
+    "T_SolidVapour",
+    "H_Fusion",
+    "H_Vaporization",
+    "H_Sublimation",
+)
+
+
+def P_LiquidVapour(T: float) -> float:
+    return _vapour_pressure_over(T, "liquid")
+
+
+def P_SolidVapour(T: float) -> float:
+    return _vapour_pressure_over(T, "solid")

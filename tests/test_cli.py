@@ -441,23 +441,34 @@ def test_output_file_takes_csv_from_its_extension(capsys, tmp_path, name, is_csv
     "argv, note",
     [
         (["eval", "P_Boiling", "1000", "1465"], None),
-        (["eval", "P_Boiling", "1000", "700", "2000"], "P_Boiling at 2 of 3 points (T from 800.7 to 1465 °C)"),
+        (
+            ["eval", "P_Boiling", "1000", "700", "2000"],
+            "P_Boiling at 2 of 3 points (checked only for T from 800.7 to 1465 °C)",
+        ),
         (["eval", "-q", "P_Boiling", "700"], None),
-        (["phase", "25", "1"], "phase at 1 of 1 point (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar)"),
+        # Textbook states, and the README's examples, are where the properties were checked.
+        (["phase", "25", "1"], None),
+        (["eval", "Rho_Solid", "25", "1.01325"], None),
+        (["eval", "Rho_Liquid", "900", "100"], None),
         (["eval", "H_Sublimation", "900"], "H_Sublimation at 1 of 1 point (never checked against measurements)"),
         (
-            ["table", "--T", "800:850:10", "--P", "1,2", "-o", "-"],
-            "phase at 7 of 12 points (T from 800.7 to 1465 °C and P from 0.0003 to 1.01325 bar); "
-            "Rho_Solid at 12 of 12 points (T 25 °C and P 1 bar); Rho_Liquid at 7 of 12 points "
-            "(T from 800.7 to 850 °C and P 1 bar)",
+            ["eval", "H_Liquid", "1500", "1"],
+            "H_Liquid at 1 of 1 point (checked only for T from 800.65 to 2226.85 °C and P from 0 to 100 bar, "
+            "where the liquid is the stable phase)",
+        ),
+        (
+            ["table", "--T", "800:850:10", "--P", "1,200", "-o", "-"],
+            "phase at 6 of 12 points (checked only for T from -173.15 to 2226.85 °C and P from 0 to 100 bar); "
+            "Rho_Solid at 12 of 12 points (checked only for T 25 °C and P from 0 to 100 bar); Rho_Liquid at "
+            "7 of 12 points (checked only for T from 800.7 to 1027 °C and P from 0 to 100 bar)",
         ),
         (["table", "--T", "700", "--quiet"], None),
     ],
 )
 def test_points_outside_the_checked_ranges_are_counted_in_one_line_on_standard_error(capsys, argv, note):
     status, out, err = run(capsys, *argv)
-    assert status == 0 and "outside" not in out
-    expected = f"halx: outside the range checked against measurements: {note} (--quiet leaves this line out)\n"
+    assert status == 0 and "checked" not in out
+    expected = f"halx: not compared with measurements at these states: {note} (--quiet leaves this line out)\n"
     assert err == (expected if note else "")
 
 

@@ -51,7 +51,7 @@ def test_a_stub_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path)
         (tmp_path / stub).parent.mkdir(parents=True, exist_ok=True)
         (tmp_path / stub).write_text((ROOT / stub).read_text(encoding="utf-8"), encoding="utf-8")
     stub = tmp_path / path
-    stub.write_text(stub.read_text(encoding="utf-8").replace("(bar), in °C.", "(bar), in K.", 1), encoding="utf-8")
+    stub.write_text(stub.read_text(encoding="utf-8").replace("(bar), in °C,", "(bar), in K,", 1), encoding="utf-8")
     assert writer.stale_stubs(tmp_path) == [path]
     table = tmp_path / "python/Halx/_table.py"
     table.write_text(
@@ -79,7 +79,7 @@ def test_the_c_interface_is_what_the_table_writes():
 def test_a_new_row_of_the_table_reaches_each_file_of_the_c_interface(monkeypatch, path, expected):
     writer = load_writer("write_c_interface")
     table = writer.load_table(ROOT / "python/Halx/_table.py")
-    row = table.Property("U_Solid", (table.TEMPERATURE, table.PRESSURE), "J/mol", "energy", "Halx::U_Solid")
+    row = table.Property("U_Solid", (table.TEMPERATURE, table.PRESSURE), "J/mol", "energy", "Halx::U_Solid", "surface")
     monkeypatch.setattr(table, "PROPERTIES", (*table.PROPERTIES, row))
     assert expected in writer.FILES[path](table)
 
@@ -98,44 +98,70 @@ def test_cvar_and_the_package_serve_each_constant_of_the_table(constant):
 
 def test_the_oracle_of_the_tests_covers_every_bound_property():
     assert list(reference.PROPERTIES) == ["cHalx_" + row.name for row in BOUND]
-    assert all(hasattr(reference, row.name) for row in _table.PROPERTIES)
+    assert all(hasattr(reference, row.name) or row.name in reference.ITERATIONS for row in _table.PROPERTIES)
     assert [row.name for row in _table.PROPERTIES] == list(SHOWN)  # help() is checked for every one
 
 
+def test_the_reference_holds_the_coefficients_of_the_correlations():
+    # Each `constexpr double Name = number;` of model/correlations.h, under the
+    # upper-case name in tests/reference.py.
+    header = (ROOT / "model/correlations.h").read_text(encoding="utf-8")
+    found = re.findall(r"constexpr double (\w+) = (-?[\d.]+(?:e-?\d+)?);", header)
+    assert len(found) == 17
+    for name, value in found:
+        assert getattr(reference, re.sub(r"(?<!^)(?=[A-Z])", "_", name).upper()) == float(value), name
+
+
 # What help() must show of each property, written out apart from the table:
-# argument names, and the unit of the result (None: a phase).
+# argument names, the unit of the result (None: a phase) and its source: "s"
+# the thermodynamic surface, "c" the correlations, or the name of the
+# surface's property that answers the same question.
 SHOWN = {
-    "P_Boiling": ("T", "bar"),
-    "T_Melting": ("P", "°C"),
-    "P_Sublimation": ("T", "bar"),
-    "Rho_Solid": ("TP", "kg/m³"),
-    "Rho_Liquid": ("TP", "kg/m³"),
-    "T_Boiling": ("P", "°C"),
-    "T_Sublimation": ("P", "°C"),
-    "P_Melting": ("T", "bar"),
-    "phase": ("TP", None),
-    "H_Vaporization": ("T", "J/mol"),
-    "H_Sublimation": ("T", "J/mol"),
-    "H_Fusion": ("P", "J/mol"),
-    "Alpha_Solid": ("TP", "1/K"),
-    "Alpha_Liquid": ("TP", "1/K"),
-    "Beta_Solid": ("TP", "1/bar"),
-    "Beta_Liquid": ("TP", "1/bar"),
+    "P_Boiling": ("T", "bar", "P_LiquidVapour"),
+    "T_Melting": ("P", "°C", "T_SolidLiquid"),
+    "P_Sublimation": ("T", "bar", "P_SolidVapour"),
+    "Rho_Solid": ("TP", "kg/m³", "c"),
+    "Rho_Liquid": ("TP", "kg/m³", "c"),
+    "T_Boiling": ("P", "°C", "T_LiquidVapour"),
+    "T_Sublimation": ("P", "°C", "T_SolidVapour"),
+    "P_Melting": ("T", "bar", "P_SolidLiquid"),
+    "H_BoilingCurve": ("T", "J/mol per mole of vapour molecules", "H_Vaporization"),
+    "H_SublimationCurve": ("T", "J/mol per mole of vapour molecules", "H_Sublimation"),
+    "H_MeltingCurve": ("P", "J/mol per mole of NaCl", "H_Fusion"),
+    "Alpha_Solid": ("TP", "1/K", "c"),
+    "Alpha_Liquid": ("TP", "1/K", "c"),
+    "Beta_Solid": ("TP", "1/bar", "c"),
+    "Beta_Liquid": ("TP", "1/bar", "c"),
+    "phase": ("TP", None, "s"),
+    "T_SolidLiquid": ("P", "°C", "s"),
+    "P_SolidLiquid": ("T", "bar", "s"),
+    "P_LiquidVapour": ("T", "bar", "s"),
+    "T_LiquidVapour": ("P", "°C", "s"),
+    "P_SolidVapour": ("T", "bar", "s"),
+    "T_SolidVapour": ("P", "°C", "s"),
+    "P_Vapour": ("T", "bar", "s"),
+    "H_Fusion": ("P", "J/mol per mole of NaCl", "s"),
+    "H_Vaporization": ("T", "J/mol per mole of NaCl", "s"),
+    "H_Sublimation": ("T", "J/mol per mole of NaCl", "s"),
     **{
-        f"{quantity}_{phase}": ("TP", unit)
+        f"{quantity}_{phase}": ("TP", unit + " per mole of NaCl", "s")
         for phase in ("Solid", "Liquid", "Vapour")
         for quantity, unit in (("Cp", "J/(mol·K)"), ("H", "J/mol"), ("S", "J/(mol·K)"), ("G", "J/mol"))
     },
-    "Rho_Vapour": ("TP", "kg/m³"),
-    "X_Dimer": ("TP", "mol/mol"),
-    "P_Vapour": ("T", "bar"),
+    "Cp_VapourFrozen": ("TP", "J/(mol·K) per mole of NaCl", "s"),
+    "Rho_Vapour": ("TP", "kg/m³", "s"),
+    "X_Dimer": ("TP", "mol/mol", "s"),
+    "K_Dimer": ("T", "1/bar", "s"),
+    **{f"Gf_{phase}": ("TP", "J/mol per mole of NaCl", "s") for phase in ("Solid", "Liquid", "Vapour")},
 }
 ARGUMENT_UNITS = {"T": "°C", "P": "bar"}
+SOURCE_ENDINGS = {"s": "from the thermodynamic surface.", "c": "from the correlations."}
 
 
 @pytest.mark.parametrize("name", SHOWN)
 def test_help_on_each_property_shows_a_call_signature_and_every_unit(name):
-    arguments, unit = SHOWN[name]
+    arguments, unit, source = SHOWN[name]
+    ending = SOURCE_ENDINGS.get(source, f"from the correlations; the thermodynamic surface's is {source}.")
     bound = any(row.name == name for row in BOUND)
     # Every property is a function of the package, taking arrays too; the bound ones also a method, taking numbers.
     shown = [(getattr(Halx, name), "float or array_like")]
@@ -146,7 +172,8 @@ def test_help_on_each_property_shows_a_call_signature_and_every_unit(name):
         assert lines[2].startswith(f"{name}({', '.join(arguments)}, /)")
         summary = lines[3].strip()
         assert all(f"{argument} ({ARGUMENT_UNITS[argument]})" in summary for argument in arguments), summary
-        assert summary.endswith(f", in {unit}." if unit else ": a Halx.Phase, solid, liquid or vapour."), summary
+        shown_result = f", in {unit}, " if unit else ": a Halx.Phase, solid, liquid or vapour, "
+        assert summary.endswith(shown_result + ending), summary
         text = "\n".join(lines)
         for argument in arguments:
             assert re.search(rf"^ +{argument} : {kind}\n +\w+, {ARGUMENT_UNITS[argument]}\.$", text, re.M), text
@@ -182,7 +209,8 @@ def test_each_ufunc_is_built_from_its_row():
         function = getattr(ufunc, row.name)
         assert (function.nin, function.nout) == (len(row.arguments), 1)
         assert function.ufunc.types == ["d" * len(row.arguments) + "->" + ("b" if row.result == "phase" else "d")]
-        arguments, unit = SHOWN[row.name]
+        arguments, unit, _ = SHOWN[row.name]
+        unit = unit and unit.split(" per ")[0]
         lines = pydoc.render_doc(function, renderer=pydoc.plaintext).splitlines()
         assert lines[2] == f"{row.name}({', '.join(arguments)}, /, out=None, **kwargs)"
         text = "\n".join(lines)

@@ -145,7 +145,10 @@ def test_every_element_is_the_scalar_bindings_double(name, seed):
     _assert_same_bits(getattr(hu, name)(*inputs), _elementwise(_binding(name), *inputs))
 
 
-@pytest.mark.parametrize("name", ALL)
+# The boundaries of the thermodynamic surface are iterations on the Gibbs
+# energies, which the reference does not repeat: test_surface.py checks them
+# by the identities they must satisfy.
+@pytest.mark.parametrize("name", [name for name in ALL if hasattr(reference, name)])
 def test_every_element_follows_the_correlation_step_by_step(name):
     # The reference cannot reproduce which NaN the model returns, only that it is one.
     inputs = _inputs(name, seed=7)

@@ -17,6 +17,7 @@
 
 #include "Caloric.h"
 #include "Derived.h"
+#include "Surface.h"
 #include "Halx.h"
 #include "dispatch.h"
 #include "loops.h"

@@ -1,19 +1,24 @@
 """Where each property was checked against measurements: ``in_range`` and the
 words that say so.
 
-The checked range of a property is the span of the states at which the
-handbook comparison (docs/handbook.md) sets it beside measured values; the
-property table keeps it with its source (``Property.checked``). Outside it the
-property still gives its correlation's number: the range says where that
+The checked range of a property is the span of the states at which it was
+set beside measured or tabulated values (docs/handbook.md, docs/caloric.md);
+the property table keeps it with its source (``Property.checked``). A
+property of one phase is checked only where that phase is also the stable
+one (a liquid above its boiling point was compared with nothing). Outside
+the range the property still gives its number: the range says where that
 number has been seen to describe real sodium chloride, not where it exists.
 
 Scalars are compared in plain Python, so ``in_range`` on numbers needs no
 NumPy; anything else is taken as an array through NumPy.
 """
 
+import warnings
 from typing import Any, Sequence
 
 from ._lookup import property_named
+from ._phase import Phase
+from ._plausible import RangeWarning
 from ._table import Property
 
 __all__ = ["checked_range_text", "count_outside", "in_range"]
@@ -41,8 +46,10 @@ def in_range(name: str, *arguments: Any) -> Any:
             f"not {len(arguments)}"
         )
     spans = row.checked.spans if row.checked is not None else None
+    phase = row.checked.phase if row.checked is not None else ""
     if all(isinstance(value, (int, float)) for value in arguments):
-        return spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
+        inside = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
+        return inside and (not phase or _stable_phase(*arguments) == phase)
     import numpy
 
     values = [numpy.asarray(value, dtype=numpy.float64) for value in arguments]
@@ -50,19 +57,39 @@ def in_range(name: str, *arguments: Any) -> Any:
     inside = numpy.full(shape, spans is not None)
     for value, (low, high) in zip(values, spans or ()):
         inside &= (low <= value) & (value <= high)
+    if phase and inside.any():
+        from . import ufunc
+
+        with numpy.errstate(all="ignore"), warnings.catch_warnings():
+            warnings.simplefilter("ignore", RangeWarning)
+            inside &= ufunc.phase(*values) == int(Phase[phase.upper()])
     return inside[()] if inside.ndim == 0 else inside
 
 
+def _stable_phase(T: float, P: float) -> str:
+    """The name of the stable phase at (T, P), as the table writes it; "" where no state exists."""
+    from . import _functions
+
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", RangeWarning)
+        try:
+            return str(_functions.phase(T, P))
+        except ValueError:
+            return ""
+
+
 def checked_range_text(row: Property) -> str:
-    """The checked range of row in words: 'T from 800.7 to 1465 °C', 'T 25 °C and P 1 bar',
-    or 'never checked against measurements'."""
+    """The checked range of row in words: 'checked only for T from 800.7 to 1465 °C',
+    'checked only for T 25 °C and P from 0 to 100 bar, where the solid is the stable
+    phase', or 'never checked against measurements'."""
     if row.checked is None:
         return "never checked against measurements"
     parts = []
     for argument, (low, high) in zip(row.arguments, row.checked.spans):
         span = f"{low:g} {argument.unit}" if low == high else f"from {low:g} to {high:g} {argument.unit}"
         parts.append(f"{argument.name} {span}")
-    return " and ".join(parts)
+    where = f", where the {row.checked.phase} is the stable phase" if row.checked.phase else ""
+    return f"checked only for {' and '.join(parts)}{where}"
 
 
 def count_outside(row: Property, columns: Sequence[Sequence[float]]) -> int:

@@ -32,14 +32,24 @@ __all__ = [
     "T_Boiling",
     "T_Sublimation",
     "P_Melting",
-    "phase",
-    "H_Vaporization",
-    "H_Sublimation",
-    "H_Fusion",
+    "H_BoilingCurve",
+    "H_SublimationCurve",
+    "H_MeltingCurve",
     "Alpha_Solid",
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
+    "phase",
+    "T_SolidLiquid",
+    "P_SolidLiquid",
+    "P_LiquidVapour",
+    "T_LiquidVapour",
+    "P_SolidVapour",
+    "T_SolidVapour",
+    "P_Vapour",
+    "H_Fusion",
+    "H_Vaporization",
+    "H_Sublimation",
     "Cp_Solid",
     "H_Solid",
     "S_Solid",
@@ -52,9 +62,13 @@ __all__ = [
     "H_Vapour",
     "S_Vapour",
     "G_Vapour",
+    "Cp_VapourFrozen",
     "Rho_Vapour",
     "X_Dimer",
-    "P_Vapour",
+    "K_Dimer",
+    "Gf_Solid",
+    "Gf_Liquid",
+    "Gf_Vapour",
     # END names
 ]
 
@@ -71,7 +85,7 @@ def P_Boiling(T: _Scalar, /) -> float: ...
 def P_Boiling(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def P_Boiling(T: Any, /) -> Any:
-    """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+    """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 
 @overload
 def T_Melting(P: _Scalar, /) -> float: ...
@@ -79,7 +93,7 @@ def T_Melting(P: _Scalar, /) -> float: ...
 def T_Melting(P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def T_Melting(P: Any, /) -> Any:
-    """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+    """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidLiquid."""
 
 @overload
 def P_Sublimation(T: _Scalar, /) -> float: ...
@@ -87,7 +101,7 @@ def P_Sublimation(T: _Scalar, /) -> float: ...
 def P_Sublimation(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def P_Sublimation(T: Any, /) -> Any:
-    """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+    """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidVapour."""
 
 @overload
 def Rho_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -97,7 +111,7 @@ def Rho_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]
 def Rho_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Rho_Solid(T: Any, P: Any, /) -> Any:
-    """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 
 @overload
 def Rho_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -107,7 +121,7 @@ def Rho_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64
 def Rho_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Rho_Liquid(T: Any, P: Any, /) -> Any:
-    """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 
 @overload
 def T_Boiling(P: _Scalar, /) -> float: ...
@@ -115,7 +129,7 @@ def T_Boiling(P: _Scalar, /) -> float: ...
 def T_Boiling(P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def T_Boiling(P: Any, /) -> Any:
-    """Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+    """Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_LiquidVapour."""
 
 @overload
 def T_Sublimation(P: _Scalar, /) -> float: ...
@@ -123,7 +137,7 @@ def T_Sublimation(P: _Scalar, /) -> float: ...
 def T_Sublimation(P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def T_Sublimation(P: Any, /) -> Any:
-    """Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+    """Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidVapour."""
 
 @overload
 def P_Melting(T: _Scalar, /) -> float: ...
@@ -131,7 +145,71 @@ def P_Melting(T: _Scalar, /) -> float: ...
 def P_Melting(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def P_Melting(T: Any, /) -> Any:
-    """Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
+    """Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidLiquid."""
+
+@overload
+def H_BoilingCurve(T: _Scalar, /) -> float: ...
+@overload
+def H_BoilingCurve(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_BoilingCurve(T: Any, /) -> Any:
+    """Heat that the slope of the boiling curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Vaporization."""
+
+@overload
+def H_SublimationCurve(T: _Scalar, /) -> float: ...
+@overload
+def H_SublimationCurve(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_SublimationCurve(T: Any, /) -> Any:
+    """Heat that the slope of the sublimation curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Sublimation."""
+
+@overload
+def H_MeltingCurve(P: _Scalar, /) -> float: ...
+@overload
+def H_MeltingCurve(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def H_MeltingCurve(P: Any, /) -> Any:
+    """Heat of fusion that the melting curve and the two densities imply (Clapeyron) at pressure P (bar), in J/mol per mole of NaCl, from the correlations; the thermodynamic surface's is H_Fusion."""
+
+@overload
+def Alpha_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Alpha_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Solid(T: Any, P: Any, /) -> Any:
+    """Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
+
+@overload
+def Alpha_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Alpha_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Alpha_Liquid(T: Any, P: Any, /) -> Any:
+    """Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
+
+@overload
+def Beta_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Beta_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Solid(T: Any, P: Any, /) -> Any:
+    """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
+
+@overload
+def Beta_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Beta_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Beta_Liquid(T: Any, P: Any, /) -> Any:
+    """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
 
 @overload
 def phase(T: _NumPyScalar, P: _Scalar, /) -> numpy.int8: ...
@@ -145,23 +223,63 @@ def phase(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.int8]: ...
 def phase(T: _Scalar, P: _Array, /) -> NDArray[numpy.int8]: ...
 @overload
 def phase(T: Any, P: Any, /) -> Any:
-    """Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
+    """Stable phase, the one of lowest Gibbs energy at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour, from the thermodynamic surface."""
 
 @overload
-def H_Vaporization(T: _Scalar, /) -> float: ...
+def T_SolidLiquid(P: _Scalar, /) -> float: ...
 @overload
-def H_Vaporization(T: _Array, /) -> NDArray[numpy.float64]: ...
+def T_SolidLiquid(P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
-def H_Vaporization(T: Any, /) -> Any:
-    """Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
+def T_SolidLiquid(P: Any, /) -> Any:
+    """Temperature on the solid–liquid boundary (melting) at pressure P (bar), in °C, from the thermodynamic surface."""
 
 @overload
-def H_Sublimation(T: _Scalar, /) -> float: ...
+def P_SolidLiquid(T: _Scalar, /) -> float: ...
 @overload
-def H_Sublimation(T: _Array, /) -> NDArray[numpy.float64]: ...
+def P_SolidLiquid(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
-def H_Sublimation(T: Any, /) -> Any:
-    """Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
+def P_SolidLiquid(T: Any, /) -> Any:
+    """Pressure on the solid–liquid boundary (melting) at temperature T (°C), in bar, from the thermodynamic surface."""
+
+@overload
+def P_LiquidVapour(T: _Scalar, /) -> float: ...
+@overload
+def P_LiquidVapour(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_LiquidVapour(T: Any, /) -> Any:
+    """Vapour pressure of the liquid, on the liquid–vapour boundary (boiling) at temperature T (°C), in bar, from the thermodynamic surface."""
+
+@overload
+def T_LiquidVapour(P: _Scalar, /) -> float: ...
+@overload
+def T_LiquidVapour(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def T_LiquidVapour(P: Any, /) -> Any:
+    """Temperature on the liquid–vapour boundary (boiling) at pressure P (bar), in °C, from the thermodynamic surface."""
+
+@overload
+def P_SolidVapour(T: _Scalar, /) -> float: ...
+@overload
+def P_SolidVapour(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_SolidVapour(T: Any, /) -> Any:
+    """Vapour pressure of the solid, on the solid–vapour boundary (sublimation) at temperature T (°C), in bar, from the thermodynamic surface."""
+
+@overload
+def T_SolidVapour(P: _Scalar, /) -> float: ...
+@overload
+def T_SolidVapour(P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def T_SolidVapour(P: Any, /) -> Any:
+    """Temperature on the solid–vapour boundary (sublimation) at pressure P (bar), in °C, from the thermodynamic surface."""
+
+@overload
+def P_Vapour(T: _Scalar, /) -> float: ...
+@overload
+def P_Vapour(T: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def P_Vapour(T: Any, /) -> Any:
+    """Vapour pressure over the stable condensed phase: the solid's below the triple point, the liquid's above at temperature T (°C), in bar, from the thermodynamic surface."""
 
 @overload
 def H_Fusion(P: _Scalar, /) -> float: ...
@@ -169,47 +287,23 @@ def H_Fusion(P: _Scalar, /) -> float: ...
 def H_Fusion(P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def H_Fusion(P: Any, /) -> Any:
-    """Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+    """Heat of fusion at the melting temperature of P at pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
-def Alpha_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+def H_Vaporization(T: _Scalar, /) -> float: ...
 @overload
-def Alpha_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+def H_Vaporization(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
-def Alpha_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
-@overload
-def Alpha_Solid(T: Any, P: Any, /) -> Any:
-    """Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+def H_Vaporization(T: Any, /) -> Any:
+    """Heat of vaporization of the liquid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
-def Alpha_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+def H_Sublimation(T: _Scalar, /) -> float: ...
 @overload
-def Alpha_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+def H_Sublimation(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
-def Alpha_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
-@overload
-def Alpha_Liquid(T: Any, P: Any, /) -> Any:
-    """Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
-
-@overload
-def Beta_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
-@overload
-def Beta_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
-@overload
-def Beta_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
-@overload
-def Beta_Solid(T: Any, P: Any, /) -> Any:
-    """Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
-
-@overload
-def Beta_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
-@overload
-def Beta_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
-@overload
-def Beta_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
-@overload
-def Beta_Liquid(T: Any, P: Any, /) -> Any:
-    """Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
+def H_Sublimation(T: Any, /) -> Any:
+    """Heat of sublimation of the solid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -219,7 +313,7 @@ def Cp_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def Cp_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Cp_Solid(T: Any, P: Any, /) -> Any:
-    """Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Isobaric heat capacity of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def H_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -229,7 +323,7 @@ def H_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: 
 def H_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def H_Solid(T: Any, P: Any, /) -> Any:
-    """Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Enthalpy of the solid (halite), relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def S_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -239,7 +333,7 @@ def S_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: 
 def S_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def S_Solid(T: Any, P: Any, /) -> Any:
-    """Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Absolute entropy of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def G_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -249,7 +343,7 @@ def G_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: 
 def G_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Solid(T: Any, P: Any, /) -> Any:
-    """Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Gibbs energy H − TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -259,7 +353,7 @@ def Cp_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]
 def Cp_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Cp_Liquid(T: Any, P: Any, /) -> Any:
-    """Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Isobaric heat capacity of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def H_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -269,7 +363,7 @@ def H_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def H_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def H_Liquid(T: Any, P: Any, /) -> Any:
-    """Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Enthalpy of the liquid, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def S_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -279,7 +373,7 @@ def S_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def S_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def S_Liquid(T: Any, P: Any, /) -> Any:
-    """Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Absolute entropy of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def G_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -289,7 +383,7 @@ def G_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def G_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Liquid(T: Any, P: Any, /) -> Any:
-    """Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Gibbs energy H − TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -299,7 +393,7 @@ def Cp_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]
 def Cp_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Cp_Vapour(T: Any, P: Any, /) -> Any:
-    """Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Isobaric heat capacity of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def H_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -309,7 +403,7 @@ def H_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def H_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def H_Vapour(T: Any, P: Any, /) -> Any:
-    """Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Enthalpy of the vapour, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def S_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -319,7 +413,7 @@ def S_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def S_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def S_Vapour(T: Any, P: Any, /) -> Any:
-    """Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
+    """Absolute entropy of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def G_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -329,7 +423,17 @@ def G_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def G_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Vapour(T: Any, P: Any, /) -> Any:
-    """Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
+    """Gibbs energy H − TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+
+@overload
+def Cp_VapourFrozen(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Cp_VapourFrozen(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_VapourFrozen(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Cp_VapourFrozen(T: Any, P: Any, /) -> Any:
+    """Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Rho_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -339,7 +443,7 @@ def Rho_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64
 def Rho_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def Rho_Vapour(T: Any, P: Any, /) -> Any:
-    """Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
+    """Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³, from the thermodynamic surface."""
 
 @overload
 def X_Dimer(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -349,14 +453,44 @@ def X_Dimer(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: 
 def X_Dimer(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def X_Dimer(T: Any, P: Any, /) -> Any:
-    """Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+    """Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol, from the thermodynamic surface."""
 
 @overload
-def P_Vapour(T: _Scalar, /) -> float: ...
+def K_Dimer(T: _Scalar, /) -> float: ...
 @overload
-def P_Vapour(T: _Array, /) -> NDArray[numpy.float64]: ...
+def K_Dimer(T: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
-def P_Vapour(T: Any, /) -> Any:
-    """Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
+def K_Dimer(T: Any, /) -> Any:
+    """Equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)² P) at temperature T (°C), in 1/bar, from the thermodynamic surface."""
+
+@overload
+def Gf_Solid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Gf_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Solid(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of formation of the solid (halite) from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+
+@overload
+def Gf_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Gf_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Liquid(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of formation of the liquid from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+
+@overload
+def Gf_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
+@overload
+def Gf_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
+@overload
+def Gf_Vapour(T: Any, P: Any, /) -> Any:
+    """Gibbs energy of formation of the vapour from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 # END functions

@@ -22,15 +22,15 @@ class cHalx:
         """Create a C++ instance owned by this proxy."""
     # BEGIN methods (cmake/write_stubs.py)
     def P_Boiling(self, T: float, /) -> float:
-        """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+        """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
     def T_Melting(self, P: float, /) -> float:
-        """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+        """Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidLiquid."""
     def P_Sublimation(self, T: float, /) -> float:
-        """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+        """Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidVapour."""
     def Rho_Solid(self, T: float, P: float, /) -> float:
-        """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+        """Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
     def Rho_Liquid(self, T: float, P: float, /) -> float:
-        """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+        """Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
     # END methods
     @property
     def thisown(self) -> bool:

@@ -4,67 +4,95 @@ import numpy
 
 # BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: numpy.ufunc
-"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 T_Melting: numpy.ufunc
-"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidLiquid."""
 P_Sublimation: numpy.ufunc
-"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidVapour."""
 Rho_Solid: numpy.ufunc
-"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 Rho_Liquid: numpy.ufunc
-"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 T_Boiling: numpy.ufunc
-"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_LiquidVapour."""
 T_Sublimation: numpy.ufunc
-"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidVapour."""
 P_Melting: numpy.ufunc
-"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
-phase: numpy.ufunc
-"""Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
-H_Vaporization: numpy.ufunc
-"""Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
-H_Sublimation: numpy.ufunc
-"""Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
-H_Fusion: numpy.ufunc
-"""Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidLiquid."""
+H_BoilingCurve: numpy.ufunc
+"""Heat that the slope of the boiling curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Vaporization."""
+H_SublimationCurve: numpy.ufunc
+"""Heat that the slope of the sublimation curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Sublimation."""
+H_MeltingCurve: numpy.ufunc
+"""Heat of fusion that the melting curve and the two densities imply (Clapeyron) at pressure P (bar), in J/mol per mole of NaCl, from the correlations; the thermodynamic surface's is H_Fusion."""
 Alpha_Solid: numpy.ufunc
-"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
 Alpha_Liquid: numpy.ufunc
-"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
+"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
 Beta_Solid: numpy.ufunc
-"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
+"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
 Beta_Liquid: numpy.ufunc
-"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
-Cp_Solid: numpy.ufunc
-"""Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Solid: numpy.ufunc
-"""Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Solid: numpy.ufunc
-"""Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Solid: numpy.ufunc
-"""Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Cp_Liquid: numpy.ufunc
-"""Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Liquid: numpy.ufunc
-"""Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Liquid: numpy.ufunc
-"""Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Liquid: numpy.ufunc
-"""Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Cp_Vapour: numpy.ufunc
-"""Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Vapour: numpy.ufunc
-"""Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Vapour: numpy.ufunc
-"""Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Vapour: numpy.ufunc
-"""Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Rho_Vapour: numpy.ufunc
-"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
-X_Dimer: numpy.ufunc
-"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
+phase: numpy.ufunc
+"""Stable phase, the one of lowest Gibbs energy at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour, from the thermodynamic surface."""
+T_SolidLiquid: numpy.ufunc
+"""Temperature on the solid–liquid boundary (melting) at pressure P (bar), in °C, from the thermodynamic surface."""
+P_SolidLiquid: numpy.ufunc
+"""Pressure on the solid–liquid boundary (melting) at temperature T (°C), in bar, from the thermodynamic surface."""
+P_LiquidVapour: numpy.ufunc
+"""Vapour pressure of the liquid, on the liquid–vapour boundary (boiling) at temperature T (°C), in bar, from the thermodynamic surface."""
+T_LiquidVapour: numpy.ufunc
+"""Temperature on the liquid–vapour boundary (boiling) at pressure P (bar), in °C, from the thermodynamic surface."""
+P_SolidVapour: numpy.ufunc
+"""Vapour pressure of the solid, on the solid–vapour boundary (sublimation) at temperature T (°C), in bar, from the thermodynamic surface."""
+T_SolidVapour: numpy.ufunc
+"""Temperature on the solid–vapour boundary (sublimation) at pressure P (bar), in °C, from the thermodynamic surface."""
 P_Vapour: numpy.ufunc
-"""Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
+"""Vapour pressure over the stable condensed phase: the solid's below the triple point, the liquid's above at temperature T (°C), in bar, from the thermodynamic surface."""
+H_Fusion: numpy.ufunc
+"""Heat of fusion at the melting temperature of P at pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+H_Vaporization: numpy.ufunc
+"""Heat of vaporization of the liquid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
+H_Sublimation: numpy.ufunc
+"""Heat of sublimation of the solid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Solid: numpy.ufunc
+"""Isobaric heat capacity of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Solid: numpy.ufunc
+"""Enthalpy of the solid (halite), relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Solid: numpy.ufunc
+"""Absolute entropy of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Solid: numpy.ufunc
+"""Gibbs energy H − TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Liquid: numpy.ufunc
+"""Isobaric heat capacity of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Liquid: numpy.ufunc
+"""Enthalpy of the liquid, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Liquid: numpy.ufunc
+"""Absolute entropy of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Liquid: numpy.ufunc
+"""Gibbs energy H − TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Vapour: numpy.ufunc
+"""Isobaric heat capacity of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Vapour: numpy.ufunc
+"""Enthalpy of the vapour, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Vapour: numpy.ufunc
+"""Absolute entropy of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Vapour: numpy.ufunc
+"""Gibbs energy H − TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_VapourFrozen: numpy.ufunc
+"""Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+Rho_Vapour: numpy.ufunc
+"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³, from the thermodynamic surface."""
+X_Dimer: numpy.ufunc
+"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol, from the thermodynamic surface."""
+K_Dimer: numpy.ufunc
+"""Equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)² P) at temperature T (°C), in 1/bar, from the thermodynamic surface."""
+Gf_Solid: numpy.ufunc
+"""Gibbs energy of formation of the solid (halite) from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Gf_Liquid: numpy.ufunc
+"""Gibbs energy of formation of the liquid from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Gf_Vapour: numpy.ufunc
+"""Gibbs energy of formation of the vapour from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 # END ufuncs
 
 #: The SIMD kernel set of the loops: "plain", "sse2", "avx2" or "avx512"

@@ -382,7 +382,7 @@ def _note_outside(options: argparse.Namespace, counts: Dict[str, _Counts]) -> No
         for name, counted in outside
     ]
     _report(
-        f"{_PROGRAM}: outside the range checked against measurements: {'; '.join(parts)} (--quiet leaves this line out)"
+        f"{_PROGRAM}: not compared with measurements at these states: {'; '.join(parts)} (--quiet leaves this line out)"
     )
 
 

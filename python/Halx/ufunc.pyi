@@ -22,14 +22,24 @@ __all__ = [
     "T_Boiling",
     "T_Sublimation",
     "P_Melting",
-    "phase",
-    "H_Vaporization",
-    "H_Sublimation",
-    "H_Fusion",
+    "H_BoilingCurve",
+    "H_SublimationCurve",
+    "H_MeltingCurve",
     "Alpha_Solid",
     "Alpha_Liquid",
     "Beta_Solid",
     "Beta_Liquid",
+    "phase",
+    "T_SolidLiquid",
+    "P_SolidLiquid",
+    "P_LiquidVapour",
+    "T_LiquidVapour",
+    "P_SolidVapour",
+    "T_SolidVapour",
+    "P_Vapour",
+    "H_Fusion",
+    "H_Vaporization",
+    "H_Sublimation",
     "Cp_Solid",
     "H_Solid",
     "S_Solid",
@@ -42,9 +52,13 @@ __all__ = [
     "H_Vapour",
     "S_Vapour",
     "G_Vapour",
+    "Cp_VapourFrozen",
     "Rho_Vapour",
     "X_Dimer",
-    "P_Vapour",
+    "K_Dimer",
+    "Gf_Solid",
+    "Gf_Liquid",
+    "Gf_Vapour",
     # END names
 ]
 
@@ -115,65 +129,93 @@ class _PhaseOfTAndP(_Property, Protocol):
 
 # BEGIN ufuncs (cmake/write_stubs.py)
 P_Boiling: _OfT
-"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar."""
+"""Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 T_Melting: _OfP
-"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C."""
+"""Temperature on the solid–liquid (melting) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidLiquid."""
 P_Sublimation: _OfT
-"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar."""
+"""Pressure on the solid–vapour (sublimation) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidVapour."""
 Rho_Solid: _OfTAndP
-"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³."""
+"""Density of the solid (halite) at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 Rho_Liquid: _OfTAndP
-"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³."""
+"""Density of the liquid at temperature T (°C) and pressure P (bar), in kg/m³, from the correlations."""
 T_Boiling: _OfP
-"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C."""
+"""Temperature on the liquid–vapour (boiling) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_LiquidVapour."""
 T_Sublimation: _OfP
-"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C."""
+"""Temperature on the solid–vapour (sublimation) curve at pressure P (bar), in °C, from the correlations; the thermodynamic surface's is T_SolidVapour."""
 P_Melting: _OfT
-"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar."""
-phase: _PhaseOfTAndP
-"""Phase at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour."""
-H_Vaporization: _OfT
-"""Molar heat of vaporization from the boiling curve at temperature T (°C), in J/mol."""
-H_Sublimation: _OfT
-"""Molar heat of sublimation from the sublimation curve at temperature T (°C), in J/mol."""
-H_Fusion: _OfP
-"""Molar heat of fusion on the melting curve at pressure P (bar), in J/mol."""
+"""Pressure on the solid–liquid (melting) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_SolidLiquid."""
+H_BoilingCurve: _OfT
+"""Heat that the slope of the boiling curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Vaporization."""
+H_SublimationCurve: _OfT
+"""Heat that the slope of the sublimation curve implies (Clausius–Clapeyron), the same at every T at temperature T (°C), in J/mol per mole of vapour molecules, from the correlations; the thermodynamic surface's is H_Sublimation."""
+H_MeltingCurve: _OfP
+"""Heat of fusion that the melting curve and the two densities imply (Clapeyron) at pressure P (bar), in J/mol per mole of NaCl, from the correlations; the thermodynamic surface's is H_Fusion."""
 Alpha_Solid: _OfTAndP
-"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K."""
+"""Thermal expansivity of the solid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
 Alpha_Liquid: _OfTAndP
-"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K."""
+"""Thermal expansivity of the liquid at temperature T (°C) and pressure P (bar), in 1/K, from the correlations."""
 Beta_Solid: _OfTAndP
-"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar."""
+"""Isothermal compressibility of the solid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
 Beta_Liquid: _OfTAndP
-"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar."""
-Cp_Solid: _OfTAndP
-"""Isobaric heat capacity of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Solid: _OfTAndP
-"""Enthalpy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Solid: _OfTAndP
-"""Absolute entropy of the solid (halite) per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Solid: _OfTAndP
-"""Gibbs energy of the solid (halite) per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Cp_Liquid: _OfTAndP
-"""Isobaric heat capacity of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Liquid: _OfTAndP
-"""Enthalpy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Liquid: _OfTAndP
-"""Absolute entropy of the liquid per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Liquid: _OfTAndP
-"""Gibbs energy of the liquid per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Cp_Vapour: _OfTAndP
-"""Isobaric heat capacity of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-H_Vapour: _OfTAndP
-"""Enthalpy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-S_Vapour: _OfTAndP
-"""Absolute entropy of the vapour per mole of NaCl at temperature T (°C) and pressure P (bar), in J/(mol·K)."""
-G_Vapour: _OfTAndP
-"""Gibbs energy of the vapour per mole of NaCl, zero for the elements at 25 °C at temperature T (°C) and pressure P (bar), in J/mol."""
-Rho_Vapour: _OfTAndP
-"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³."""
-X_Dimer: _OfTAndP
-"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol."""
+"""Isothermal compressibility of the liquid at temperature T (°C) and pressure P (bar), in 1/bar, from the correlations."""
+phase: _PhaseOfTAndP
+"""Stable phase, the one of lowest Gibbs energy at temperature T (°C) and pressure P (bar): a Halx.Phase, solid, liquid or vapour, from the thermodynamic surface."""
+T_SolidLiquid: _OfP
+"""Temperature on the solid–liquid boundary (melting) at pressure P (bar), in °C, from the thermodynamic surface."""
+P_SolidLiquid: _OfT
+"""Pressure on the solid–liquid boundary (melting) at temperature T (°C), in bar, from the thermodynamic surface."""
+P_LiquidVapour: _OfT
+"""Vapour pressure of the liquid, on the liquid–vapour boundary (boiling) at temperature T (°C), in bar, from the thermodynamic surface."""
+T_LiquidVapour: _OfP
+"""Temperature on the liquid–vapour boundary (boiling) at pressure P (bar), in °C, from the thermodynamic surface."""
+P_SolidVapour: _OfT
+"""Vapour pressure of the solid, on the solid–vapour boundary (sublimation) at temperature T (°C), in bar, from the thermodynamic surface."""
+T_SolidVapour: _OfP
+"""Temperature on the solid–vapour boundary (sublimation) at pressure P (bar), in °C, from the thermodynamic surface."""
 P_Vapour: _OfT
-"""Equilibrium vapour pressure over the solid or liquid, from the Gibbs energies at temperature T (°C), in bar."""
+"""Vapour pressure over the stable condensed phase: the solid's below the triple point, the liquid's above at temperature T (°C), in bar, from the thermodynamic surface."""
+H_Fusion: _OfP
+"""Heat of fusion at the melting temperature of P at pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+H_Vaporization: _OfT
+"""Heat of vaporization of the liquid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
+H_Sublimation: _OfT
+"""Heat of sublimation of the solid at its vapour pressure at temperature T (°C), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Solid: _OfTAndP
+"""Isobaric heat capacity of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Solid: _OfTAndP
+"""Enthalpy of the solid (halite), relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Solid: _OfTAndP
+"""Absolute entropy of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Solid: _OfTAndP
+"""Gibbs energy H − TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Liquid: _OfTAndP
+"""Isobaric heat capacity of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Liquid: _OfTAndP
+"""Enthalpy of the liquid, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Liquid: _OfTAndP
+"""Absolute entropy of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Liquid: _OfTAndP
+"""Gibbs energy H − TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_Vapour: _OfTAndP
+"""Isobaric heat capacity of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+H_Vapour: _OfTAndP
+"""Enthalpy of the vapour, relative to the elements at 25 °C (the enthalpy of formation there) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+S_Vapour: _OfTAndP
+"""Absolute entropy of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+G_Vapour: _OfTAndP
+"""Gibbs energy H − TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Cp_VapourFrozen: _OfTAndP
+"""Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
+Rho_Vapour: _OfTAndP
+"""Density of the vapour, NaCl and Na2Cl2 in equilibrium at temperature T (°C) and pressure P (bar), in kg/m³, from the thermodynamic surface."""
+X_Dimer: _OfTAndP
+"""Mole fraction of Na2Cl2 molecules in the vapour at temperature T (°C) and pressure P (bar), in mol/mol, from the thermodynamic surface."""
+K_Dimer: _OfT
+"""Equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)² P) at temperature T (°C), in 1/bar, from the thermodynamic surface."""
+Gf_Solid: _OfTAndP
+"""Gibbs energy of formation of the solid (halite) from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Gf_Liquid: _OfTAndP
+"""Gibbs energy of formation of the liquid from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+Gf_Vapour: _OfTAndP
+"""Gibbs energy of formation of the vapour from Na and Cl2 in their stable states at T and 1 bar at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 # END ufuncs
