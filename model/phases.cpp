@@ -429,7 +429,8 @@ bool vapour_state(double T, double P, unsigned need, Vapour *v) {
         }
     }
     v->w = v->y1 + v->y2 * 2.0;
-    return vapour_is_dilute(((P * PascalPerBar) * (MolarMass * v->w)) / v->RT, T);
+    // A vapour at zero pressure has no density, whatever the temperature.
+    return P == 0.0 || vapour_is_dilute(((P * PascalPerBar) * (MolarMass * v->w)) / v->RT, T);
 }
 
 namespace {

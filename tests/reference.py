@@ -505,7 +505,7 @@ def _vapour_at(T: float, P: float):
         y1 = _divide(2.0, 1.0 + math.sqrt(KP * 4.0 + 1.0))
         y2 = 1.0 - y1 if y1 <= 0.5 else KP * (y1 * y1)
     w = y1 + y2 * 2.0
-    if not _dilute(_divide((P * 1.0e5) * (MOLAR_MASS * w), RT), T):
+    if P != 0.0 and not _dilute(_divide((P * 1.0e5) * (MOLAR_MASS * w), RT), T):
         return None
     return Tk, RT, y1, y2, w, monomer, dimer, g1, g2, K
 

@@ -246,3 +246,9 @@ def test_a_nan_argument_comes_back_as_it_is_and_raises_no_flag(row):
         with np.errstate(all="raise"):
             result = getattr(ufunc, row.name)(*(np.array([value]) for value in arguments))
         assert _payload(float(result[0])) == _payload(QUIET_NAN), (row.name, argument.name)
+
+
+@pytest.mark.parametrize("name", ["Rho_Vapour", "X_Dimer"])
+def test_a_vapour_at_zero_pressure_is_empty_at_any_temperature_without_a_flag(name):
+    with np.errstate(all="raise"):
+        assert getattr(ufunc, name)(np.array([1e100, 1e300, np.inf]), 0.0).tolist() == [0.0] * 3
