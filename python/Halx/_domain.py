@@ -8,7 +8,9 @@ property still gives its correlation's number: the range says where that
 number has been seen to describe real sodium chloride, not where it exists.
 
 Scalars are compared in plain Python, so ``in_range`` on numbers needs no
-NumPy; anything else is taken as an array through NumPy.
+NumPy; anything else is first read in the table's units as the functions of
+``Halx.ufunc`` read it (``Halx._units``: pint quantities, DataArrays with a
+``units`` attribute), then taken as an array through NumPy.
 """
 
 from typing import Any, Sequence
@@ -25,13 +27,16 @@ def in_range(name: str, *arguments: Any) -> Any:
 
     The arguments are those of the property, in its order and units (``T`` in
     °C, ``P`` in bar): ``in_range("Rho_Liquid", 900.0, 1.0)``,
-    ``in_range("T_Boiling", P)``. Numbers give a ``bool``; arrays (anything
-    NumPy broadcasts) give a boolean array. A property never compared with
-    measurements is in range nowhere, and NaN never is. The property's own
-    numbers do not depend on this: the correlations extrapolate.
+    ``in_range("T_Boiling", P)``; a pint quantity, or an xarray DataArray
+    whose ``units`` attribute names its unit, is converted first, as the
+    property's function converts it. Numbers and quantities of one number give
+    a ``bool``; arrays (anything NumPy broadcasts) give a boolean array. A
+    property never compared with measurements is in range nowhere, and NaN
+    never is. The property's own numbers do not depend on this: the
+    correlations extrapolate.
 
-    Raises ``ValueError`` for an unknown property and ``TypeError`` for the
-    wrong number of arguments.
+    Raises ``ValueError`` for an unknown property or a unit that cannot be
+    converted, and ``TypeError`` for the wrong number of arguments.
     """
     row = property_named(name)
     if len(arguments) != len(row.arguments):
@@ -41,6 +46,10 @@ def in_range(name: str, *arguments: Any) -> Any:
             f"not {len(arguments)}"
         )
     spans = row.checked.spans if row.checked is not None else None
+    if not all(isinstance(value, (int, float)) for value in arguments):
+        from ._units import in_table_units
+
+        arguments = tuple(in_table_units(row, arguments)[0])
     if all(isinstance(value, (int, float)) for value in arguments):
         return spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
     import numpy
