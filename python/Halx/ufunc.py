@@ -57,7 +57,9 @@ forwarded); it pickles by reference to this module. This module needs NumPy;
 try:
     import numpy as _numpy  # noqa: F401  (only to say why, when it cannot be imported)
 except ImportError as _error:
-    raise ImportError("Halx.ufunc needs NumPy; install it with: python -m pip install numpy") from _error
+    if isinstance(_error, ModuleNotFoundError) and _error.name == "numpy":
+        raise ImportError("Halx.ufunc needs NumPy; install it with: python -m pip install numpy") from _error
+    raise ImportError(f"Halx.ufunc needs NumPy, which is installed but does not import: {_error}") from _error
 
 import inspect as _inspect
 from typing import Any as _Any
