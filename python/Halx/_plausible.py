@@ -23,7 +23,7 @@ command line counts with ``count_implausible``, standard library only.
 
 import sys
 import warnings
-from typing import Any, Dict, Optional, Sequence, Tuple
+from typing import Any, Dict, List, Optional, Sequence, Tuple
 
 from ._table import PROPERTIES, Property, plausible_spans
 
@@ -157,13 +157,13 @@ def check_inputs(row: Property, inputs: Sequence[Any], where: Any = None) -> Non
     ignored; where, if given, selects the elements as it does for a ufunc."""
     from ._ufuncs import find_outside
 
-    findings = []
+    findings: List[Tuple[int, float, int, int]] = []
     for position, (value, (low, high)) in enumerate(zip(inputs, _SPANS[row.name])):
         array = _elements(value, where)
         if array is not None:
             count, first = find_outside(array, low, high)
-            if count:
-                findings.append((position, first, count, array.size))
+            if first is not None:  # some are outside
+                findings.append((position, first, count, int(array.size)))
     warn_outside(row.name, *findings)
 
 
