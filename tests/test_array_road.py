@@ -86,6 +86,8 @@ REFUSED_CALLS = {
     "one input short": lambda inputs: ((1.0,) * (inputs - 1), {}),
     "two positional too many": lambda inputs: ((1.0,) * (inputs + 2), {}),
     "out twice": lambda inputs: ((1.0,) * inputs + (None,), {"out": None}),
+    "out twice, and too many": lambda inputs: ((1.0,) * (inputs + 2), {"out": None}),
+    "too few, and out": lambda inputs: ((), {"out": None}),
     "inputs by name": lambda inputs: ((), {"T": 1.0, "P": 1.0}),
 }
 

@@ -261,7 +261,7 @@ PyObject *call_function(PyObject *callable, PyObject *const *args, size_t flags,
     const Property &property = Properties[function.index];
     const common::Signature &signature = property.signature;
     const Py_ssize_t given = PyVectorcall_NARGS(flags);
-    if (given < signature.inputs || given > signature.inputs + 1) return refuse_count(signature, given);
+    // In CPython's order: keywords, then too many arguments, then too few.
     PyObject *out = given > signature.inputs ? args[signature.inputs] : nullptr;
     OwnedReference options;  // the keywords but out=
     const Py_ssize_t keyword_count = keywords != nullptr ? PyTuple_GET_SIZE(keywords) : 0;
@@ -275,6 +275,7 @@ PyObject *call_function(PyObject *callable, PyObject *const *args, size_t flags,
         if (!options) options.reset(PyDict_New());
         if (!options || PyDict_SetItem(options.get(), keyword, args[given + k]) < 0) return nullptr;
     }
+    if (given < signature.inputs || given > signature.inputs + 1) return refuse_count(signature, given);
     if (out == Py_None) out = nullptr;
     PyObject *inputs[3];
     OwnedReference numbers[2];  // the Python numbers taken by the number rule, as floats
