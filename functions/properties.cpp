@@ -86,9 +86,10 @@ enum class Take {
     Refused,   // neither: an exception is set
 };
 
-// Sorts argument `index` of `function`, a function of `module`. An exact float or int costs a type
-// comparison; only other types are asked whether they are array-like, before
-// the number rule, because NumPy's float64 is a float.
+// Sorts argument `index` of `function`, a function of `module`. An exact
+// float costs a type comparison, an exact int two; the type of the last
+// array-like argument one more; only other types are asked whether they are
+// array-like, before the number rule, because NumPy's float64 is a float.
 Take take_argument(PyObject *module, PyObject *object, const Signature &function, int index, double *value) {
     if (PyFloat_CheckExact(object)) {
         *value = PyFloat_AS_DOUBLE(object);
@@ -138,7 +139,7 @@ Take take_argument(PyObject *module, PyObject *object, const Signature &function
 // The function of Halx.ufunc for `row` over the arguments of the call: a new
 // reference, or null with an exception set (ImportError without NumPy,
 // whatever the function raises).
-[[gnu::cold]] PyObject *call_array_function(PyObject *module, Row row, PyObject *const *args, Py_ssize_t count) {
+PyObject *call_array_function(PyObject *module, Row row, PyObject *const *args, Py_ssize_t count) {
     if (state_of(module)->array_functions == nullptr && !load_array_functions(module)) return nullptr;
     return PyObject_Vectorcall(PyTuple_GET_ITEM(state_of(module)->array_functions, row), args, count, nullptr);
 }
