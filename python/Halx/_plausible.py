@@ -18,7 +18,7 @@ The spans come from the property table, and every comparison with one is
 (``Halx._functions``) and the functions of ``Halx.ufunc`` compare in C and
 call ``warn_outside`` with what they found; ``check_inputs`` finds it for the
 inputs that ``Halx._units`` converts, with ``Halx._ufuncs.find_outside``. The
-command line counts with ``count_implausible``, standard library only.
+command line counts with ``count_implausible``, which needs no NumPy.
 """
 
 import sys
