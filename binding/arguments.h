@@ -4,6 +4,8 @@
 // refusal names the function and the argument's position; its message is
 // built only when an argument is refused, so the rules cost nothing extra on
 // the way to a result.
+// Error convention: a rule returns false with the exception set; make_float
+// returns null with MemoryError set.
 #ifndef HALX_BINDING_ARGUMENTS_H
 #define HALX_BINDING_ARGUMENTS_H
 

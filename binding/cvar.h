@@ -1,4 +1,5 @@
 // The link object `cvar`: read-only access to the model's constants.
+// Error convention: install_cvar returns false with an exception set.
 #ifndef HALX_BINDING_CVAR_H
 #define HALX_BINDING_CVAR_H
 

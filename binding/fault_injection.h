@@ -6,6 +6,8 @@
 // out-of-memory path through ctypes. The same build exports the counts of
 // instances created and freed (`halx_instances_created()`,
 // `halx_instances_freed()`).
+// Error convention: nothing here fails; allocation_fails() tells its caller to
+// fail as it would on exhausted memory.
 #ifndef HALX_BINDING_FAULT_INJECTION_H
 #define HALX_BINDING_FAULT_INJECTION_H
 

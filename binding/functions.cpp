@@ -1,6 +1,6 @@
 // The module's ten functions and its function table. The five property
 // functions are one template instantiated from the rows of the property table
-// (python/Halx/_table.py, written out as property_rows.h at build time): the
+// (python/Halx/_table.py, written out as common/property_rows.h): the
 // row gives the name, the number of numeric arguments and the model operation,
 // so a fix to the argument handling lands in all five at once and a property
 // is described in one place. References: every argument is borrowed; every

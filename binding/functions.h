@@ -1,6 +1,7 @@
 // The module's function table. `delete_cHalx` is handed to the pointer
 // type at start-up: a pointer object whose registered destroy callable is
 // this very function is released without a call through Python.
+// Error convention: a function returns null with an exception set.
 #ifndef HALX_BINDING_FUNCTIONS_H
 #define HALX_BINDING_FUNCTIONS_H
 

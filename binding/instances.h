@@ -16,6 +16,9 @@
 // pointer object, never of its address.
 //
 // Guarded by the interpreter lock, like everything else in the module.
+//
+// Error convention: create() returns null with no exception set (the caller
+// raises MemoryError); the rest never fails.
 #ifndef HALX_BINDING_INSTANCES_H
 #define HALX_BINDING_INSTANCES_H
 

@@ -12,6 +12,9 @@
 //     own append is not seen), and no chain grows beyond MaxChainLength;
 //   - no walk recurses or runs unbounded, and a release never grows the C
 //     stack, whatever another module linked.
+//
+// Error convention: a lookup gives Lookup::Failed and a link false, each with
+// the exception set; the rest never fails.
 #ifndef HALX_BINDING_POINTER_OBJECTS_H
 #define HALX_BINDING_POINTER_OBJECTS_H
 

@@ -4,6 +4,8 @@
 // the runtime's records and the fields of pointer objects through the
 // functions declared here. References: every function says whether what it
 // returns is new or borrowed.
+// Error convention: a function returning bool gives false, and one returning
+// an object null, with an exception set, unless its line says otherwise.
 #ifndef HALX_BINDING_RUNTIME_H
 #define HALX_BINDING_RUNTIME_H
 

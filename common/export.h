@@ -2,6 +2,7 @@
 // built with hidden visibility, so every entry point the interpreter (or a
 // test through ctypes) looks up is marked here; before Python 3.9
 // PyMODINIT_FUNC does not mark the module's init function itself.
+// Error convention: nothing here fails (macros only).
 #ifndef HALX_COMMON_EXPORT_H
 #define HALX_COMMON_EXPORT_H
 

@@ -1,7 +1,7 @@
 // What a model function of the property table looks like to the modules that
 // call it: how many doubles it takes (a temperature, a pressure or both) and
 // what it returns (a double, or a code such as Halx::Phase). Compile-time
-// only; no Python headers.
+// only, so nothing here fails; no Python headers.
 #ifndef HALX_COMMON_MODEL_CALL_H
 #define HALX_COMMON_MODEL_CALL_H
 

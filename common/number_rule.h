@@ -1,13 +1,19 @@
-// The number rule of every scalar entry point of the package: a float or an
-// int (subclasses included, no conversion methods called) is taken as a
-// double; an int beyond the range of a double, and anything else, is not.
-// Each module raises its own refusal for what is not taken; which ints are
-// too large is decided here alone, so it is the same everywhere.
+// The number rule of every entry point of the package that takes Python
+// numbers: a float or an int (subclasses included, no conversion methods
+// called) is taken as a double; an int beyond the range of a double, and
+// anything else, is not. The scalar functions, the methods and the functions
+// of Halx.ufunc all apply it to an argument that is itself a Python float or
+// int, so that the same number gives the same double on every path; which
+// ints are too large is decided here alone, and refused in the one words here.
+// Error convention: take_number never raises; refuse_int_too_large returns
+// null with OverflowError set.
 #ifndef HALX_COMMON_NUMBER_RULE_H
 #define HALX_COMMON_NUMBER_RULE_H
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
+
+#include "signature.h"
 
 namespace Halx::common {
 
@@ -32,6 +38,14 @@ inline Number take_number(PyObject *object, double *value) {
     }
     *value = converted;
     return Number::Taken;
+}
+
+// The refusal of an int too large for a double as argument `index` of the
+// property `signature`. Returns null with OverflowError set.
+[[gnu::cold]] inline PyObject *refuse_int_too_large(const Signature &signature, int index) {
+    const Argument &argument = signature.arguments[index];
+    return PyErr_Format(PyExc_OverflowError, "%s(): %s (%s) is an int too large for a double", signature.name,
+                        argument.name, argument.description);
 }
 
 }  // namespace Halx::common

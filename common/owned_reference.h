@@ -1,6 +1,7 @@
 // The one holder of owned Python references used across the extension
 // modules: whatever path a function leaves by, the reference it owns is
 // released exactly once, and handing it on (`release`) is explicit.
+// Error convention: nothing here fails.
 #ifndef HALX_COMMON_OWNED_REFERENCE_H
 #define HALX_COMMON_OWNED_REFERENCE_H
 

@@ -27,12 +27,15 @@
 #include "number_rule.h"
 #include "owned_reference.h"
 #include "property_rows.h"
+#include "signature.h"
 
 namespace Halx::functions {
 
 namespace {
 
+using common::Argument;
 using common::OwnedReference;
+using common::Signature;
 
 constexpr const char *NotTheFlatFunction =
     "_Halx.%U is not the binding's property function; reinstall Halx so that _Halx and Halx come from one build";
@@ -107,7 +110,7 @@ bool refused_array_like(std::size_t index, PyObject *args, PyObject *refusal, in
         double number;
         if (common::take_number(PyTuple_GET_ITEM(args, i), &number) != common::Number::Taken) *position = i;
     }
-    if (*position == 0 || !is_array_like(PyTuple_GET_ITEM(args, *position))) return false;
+    if (*position == 0 || !is_array_like(PyTuple_GET_ITEM(args, *position), nullptr)) return false;
     OwnedReference expected(binding_refusal(index, *position));
     OwnedReference given(expected && refusal != nullptr ? PyObject_Str(refusal) : nullptr);
     const int same = given ? PyObject_RichCompareBool(given.get(), expected.get(), Py_EQ) : 0;

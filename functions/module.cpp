@@ -2,11 +2,11 @@
 // multi-phase initialisation. It holds the documented methods of the proxy
 // class (methods.cpp, in the dict cHalx_methods) and every property as a
 // function (properties.cpp, listed in __all__), and each module object keeps
-// the members of Halx.Phase of its interpreter, the hand-over to Halx.ufunc
-// and the warning for implausible arguments in its state (functions.h). Nothing here holds a Python
-// object process-wide, so the module declares support for interpreters with a
-// lock of their own; it imports _Halx for the methods' entry points, and
-// _Halx refuses such interpreters.
+// the members of Halx.Phase of its interpreter, the warning for implausible
+// arguments and the functions of Halx.ufunc in its state (functions.h).
+// Nothing here holds a Python object process-wide, so the module declares
+// support for interpreters with a lock of their own; it imports _Halx for the
+// methods' entry points, and _Halx refuses such interpreters.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -39,24 +39,25 @@ bool import_phase_members(PyObject *module) {
     return true;
 }
 
-// Fills the state of `module` with Halx._arrays.through_ufunc, which the
-// property functions call for array-like arguments (it imports NumPy only
-// then); returns false with an exception set.
-bool import_through_ufunc(PyObject *module) {
-    OwnedReference arrays_module(PyImport_ImportModule("Halx._arrays"));
-    if (!arrays_module) return false;
-    state_of(module)->through_ufunc = PyObject_GetAttrString(arrays_module.get(), "through_ufunc");
-    return state_of(module)->through_ufunc != nullptr;
-}
-
-// Fills the state of `module` with Halx._plausible.warn_implausible, which the
+// Fills the state of `module` with Halx._plausible.warn_outside, which the
 // property functions call for an argument outside its plausible span; returns
 // false with an exception set.
-bool import_warn_implausible(PyObject *module) {
+bool import_warn_outside(PyObject *module) {
     OwnedReference plausible_module(PyImport_ImportModule("Halx._plausible"));
     if (!plausible_module) return false;
-    state_of(module)->warn_implausible = PyObject_GetAttrString(plausible_module.get(), "warn_implausible");
-    return state_of(module)->warn_implausible != nullptr;
+    state_of(module)->warn_outside = PyObject_GetAttrString(plausible_module.get(), "warn_outside");
+    return state_of(module)->warn_outside != nullptr;
+}
+
+// Fills the state of `module` with the names of NumPy's array protocols,
+// interned; returns false with an exception set.
+bool intern_array_protocols(PyObject *module) {
+    PyObject **names = state_of(module)->array_protocols;
+    for (int i = 0; i < ProtocolCount; ++i) {
+        names[i] = PyUnicode_InternFromString(ArrayProtocols[i]);
+        if (names[i] == nullptr) return false;
+    }
+    return true;
 }
 
 // Sets the module's __all__ to the names of the property functions (what the
@@ -77,8 +78,8 @@ bool add_all(PyObject *module) {
 
 // Py_mod_exec: returns 0, or -1 with an exception set.
 int execute_module(PyObject *module) {
-    return add_all(module) && import_phase_members(module) && import_through_ufunc(module) &&
-                   import_warn_implausible(module) && add_methods(module)
+    return add_all(module) && import_phase_members(module) && import_warn_outside(module) &&
+                   intern_array_protocols(module) && add_methods(module)
                ? 0
                : -1;
 }
@@ -87,8 +88,10 @@ int traverse_module(PyObject *module, visitproc visit, void *arg) {
     ModuleState *state = state_of(module);
     if (state == nullptr) return 0;  // not yet executed
     for (PyObject *member : state->phase_members) Py_VISIT(member);
-    Py_VISIT(state->through_ufunc);
-    Py_VISIT(state->warn_implausible);
+    Py_VISIT(state->warn_outside);
+    Py_VISIT(state->array_functions);
+    for (PyObject *name : state->array_protocols) Py_VISIT(name);
+    Py_VISIT(state->array_type);
     return 0;
 }
 
@@ -96,8 +99,10 @@ int clear_module(PyObject *module) {
     ModuleState *state = state_of(module);
     if (state == nullptr) return 0;
     for (PyObject *&member : state->phase_members) Py_CLEAR(member);
-    Py_CLEAR(state->through_ufunc);
-    Py_CLEAR(state->warn_implausible);
+    Py_CLEAR(state->warn_outside);
+    Py_CLEAR(state->array_functions);
+    for (PyObject *&name : state->array_protocols) Py_CLEAR(name);
+    Py_CLEAR(state->array_type);
     return 0;
 }
 

@@ -13,7 +13,7 @@ Every instance gives the same values.
 from typing import Any, Callable, Optional
 
 __all__ = [
-    # BEGIN flat names (cmake/write_stubs.py)
+    # BEGIN flat names (tools/write_from_table.py)
     "cHalx_P_Boiling",
     "cHalx_T_Melting",
     "cHalx_P_Sublimation",
@@ -49,7 +49,7 @@ class _SwigPointer:
 class _Constants:
     """The read-only link object ``cvar``: assigning any attribute raises ``AttributeError``."""
 
-    # BEGIN constants (cmake/write_stubs.py)
+    # BEGIN constants (tools/write_from_table.py)
     @property
     def MolarMass(self) -> float:
         """Molar mass of sodium chloride, 0.058443 kg/mol."""
@@ -64,7 +64,7 @@ class _Constants:
 #: The constants MolarMass (kg/mol), T_Triple (°C) and P_Triple (bar), read-only.
 cvar: _Constants
 
-# BEGIN flat functions (cmake/write_stubs.py)
+# BEGIN flat functions (tools/write_from_table.py)
 def cHalx_P_Boiling(self: object, T: float, /) -> float:
     """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 

@@ -266,6 +266,36 @@ def test_in_range_tells_where_a_property_was_checked(name, arguments, expected):
     assert np.array_equal(inside, expected)
 
 
+def _quantity(value, unit):
+    return pytest.importorskip("pint").get_application_registry().Quantity(value, unit)
+
+
+def _labelled(values, unit):
+    return pytest.importorskip("xarray").DataArray(np.array(values), attrs={"units": unit})
+
+
+# Arguments with units, and the same in the table's units (°C, bar), which in_range must read them as.
+IN_UNITS = [
+    ("T_Boiling", lambda: (_quantity(1.0e5, "Pa"),), (1.0,)),
+    ("Rho_Solid", lambda: (_quantity(298.15, "K"), 1.0), (25.0, 1.0)),
+    ("Rho_Solid", lambda: (_labelled([298.15, 373.15], "K"), _quantity(100.0, "kPa")), ([25.0, 100.0], 1.0)),
+    ("Rho_Liquid", lambda: (_labelled([820.0], "degC"), _labelled([1.0e5], "Pa")), ([820.0], [1.0])),
+    ("Rho_Liquid", lambda: (_quantity(np.array([1100.0, 2000.0]), "K"), 1.0), ([826.85, 1726.85], 1.0)),
+]
+
+
+@pytest.mark.parametrize("name, with_units, in_table_units", IN_UNITS)
+def test_in_range_reads_units_as_the_functions_do(name, with_units, in_table_units):
+    inside = Halx.in_range(name, *with_units())
+    assert np.array_equal(inside, Halx.in_range(name, *in_table_units)) and np.any(inside)
+    assert type(inside) is type(Halx.in_range(name, *in_table_units))
+
+
+def test_in_range_refuses_a_unit_it_cannot_convert():
+    with pytest.raises(ValueError, match="the units attribute 'furlong' of T is not a unit of temperature"):
+        Halx.in_range("Rho_Liquid", _labelled([900.0], "furlong"), 1.0)
+
+
 @pytest.mark.parametrize(
     "name, arguments, error",
     [("Rho_liquid", (1.0, 1.0), "did you mean Rho_Liquid"), ("Rho_Liquid", (1.0,), "takes the 2 argument")],

@@ -25,6 +25,7 @@ import json
 import os
 import sys
 import tracemalloc
+import warnings
 from dataclasses import dataclass
 from typing import List, Optional
 
@@ -266,6 +267,49 @@ SCENARIOS = {
 def test_repeating_a_scenario_leaves_blocks_and_instances_flat(name):
     scenario, iterations = SCENARIOS[name]
     assert_flat(name, hunt(scenario, iterations))
+
+
+def numpy_road_scenarios():
+    """The calls that take NumPy input from the functions of the package and of
+    Halx.ufunc to the kernels, and every way off that road or out of it."""
+    import numpy as np
+    from Halx import _ufuncs, ufunc
+
+    array, out, outside = np.linspace(900.0, 1000.0, 8), np.empty(8), np.full(8, 1.0e5)
+
+    def warned_as_error():
+        with warnings.catch_warnings():
+            warnings.simplefilter("error", Halx.RangeWarning)
+            refused(lambda: ufunc.T_Melting(outside), Halx.RangeWarning)()
+
+    def warned():
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", Halx.RangeWarning)
+            ufunc.T_Melting(outside)
+            Halx.T_Melting(np.float64(1.0e5))
+
+    return {
+        "NumPy scalar to the package": (lambda: Halx.P_Boiling(np.float64(1000.0)), 20000),
+        "array beside a float to the package": (lambda: Halx.Rho_Liquid(array, 100.0), 20000),
+        "Python int to the ufunc": (lambda: ufunc.T_Melting(1000), 20000),
+        "out= by name": (lambda: ufunc.P_Boiling(array, out=out), 20000),
+        "off the road: where=": (lambda: ufunc.P_Boiling(array, out=out, where=True), 5000),
+        "off the road: a list": (lambda: Halx.phase([1000.0], 1.0), 5000),
+        "outside, warned": (warned, 5000),
+        "outside, warned as an error": (warned_as_error, 5000),
+        "find_outside": (lambda: _ufuncs.find_outside(outside, 0.0, 1.0), 20000),
+        "missing argument refused": (refused(lambda: ufunc.Rho_Liquid(array)), 20000),
+        "out twice refused": (refused(lambda: ufunc.P_Boiling(array, out, out=out)), 20000),
+        "huge int refused by the ufunc": (refused(lambda: ufunc.P_Boiling(10**400), OverflowError), 20000),
+        "keyword refused by NumPy": (refused(lambda: ufunc.P_Boiling(array, T=1.0)), 20000),
+    }
+
+
+@pytest.mark.keeps_memory
+def test_the_numpy_road_leaves_blocks_flat():
+    pytest.importorskip("numpy")
+    for name, (scenario, iterations) in numpy_road_scenarios().items():
+        assert_flat(name, hunt(scenario, iterations))
 
 
 # --- Failure paths of the allocation-failure build ----------------------------------------------------

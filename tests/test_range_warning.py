@@ -20,13 +20,15 @@ pytestmark = pytest.mark.keeps_memory  # NumPy
 # The ways a user's line reaches a property: the scalar function, the function
 # of Halx.ufunc over an array (contiguous, with the value last behind NaN, in
 # the tail that the SIMD kernels evaluate element by element; strided),
-# Halx.evaluate, and the scalar function handing an array to Halx.ufunc.
+# Halx.evaluate, and the scalar function handing an array or NumPy scalars to
+# Halx.ufunc.
 PATHS = {
     "scalar": lambda name, *args: getattr(Halx, name)(*args),
     "ufunc": lambda name, *args: getattr(ufunc, name)(*(np.append(np.full(4, np.nan), value) for value in args)),
     "strided ufunc": lambda name, *args: getattr(ufunc, name)(*(np.full(6, value)[::3] for value in args)),
     "evaluate": lambda name, *args: Halx.evaluate(name, *args),
     "function over an array": lambda name, *args: getattr(Halx, name)(*(np.array([value]) for value in args)),
+    "function over NumPy scalars": lambda name, *args: getattr(Halx, name)(*map(np.float64, args)),
 }
 
 # (property, arguments, what the message must say, the slip it names or None):

@@ -1,8 +1,9 @@
 """The property table is the one description of each property: the compiled
 modules, the proxy class, the docstrings and the static stubs all agree with it.
 
-The stubs are static files for type checkers; their table-driven parts are
-written by cmake/write_stubs.py, and one test here checks them.
+Every file made from the table (the rows of the extension modules, the C
+interface and the table-driven parts of the static stubs) is written by
+tools/write_from_table.py and committed; one test here checks them all.
 """
 
 import ast
@@ -27,61 +28,67 @@ def argument_names(row):
     return [argument.name for argument in row.arguments]
 
 
-def load_writer(name):
-    """The generator cmake/<name>.py, loaded from its file."""
-    found = importlib.util.spec_from_file_location(name, ROOT / "cmake" / f"{name}.py")
+def load_writer():
+    """The generator tools/write_from_table.py, loaded from its file."""
+    found = importlib.util.spec_from_file_location("write_from_table", ROOT / "tools" / "write_from_table.py")
     module = importlib.util.module_from_spec(found)
     found.loader.exec_module(module)
     return module
 
 
-def load_stub_writer():
-    return load_writer("write_stubs")
+def test_every_file_made_from_the_table_is_what_the_table_writes():
+    # `python tools/write_from_table.py` rewrites them.
+    assert load_writer().stale() == {}
 
 
-def test_the_stubs_are_what_the_table_writes():
-    # The table-driven parts of every stub; `python cmake/write_stubs.py` rewrites them.
-    assert load_stub_writer().stale_stubs() == []
-
-
-@pytest.mark.parametrize("path", ["python/_Halx.pyi", "python/Halx/_functions.pyi", "python/Halx/ufunc.pyi"])
-def test_a_stub_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path):
-    writer = load_stub_writer()
-    for stub in [*writer.STUBS, "python/Halx/_table.py"]:
-        (tmp_path / stub).parent.mkdir(parents=True, exist_ok=True)
-        (tmp_path / stub).write_text((ROOT / stub).read_text(encoding="utf-8"), encoding="utf-8")
-    stub = tmp_path / path
-    stub.write_text(stub.read_text(encoding="utf-8").replace("(bar), in °C,", "(bar), in K,", 1), encoding="utf-8")
-    assert writer.stale_stubs(tmp_path) == [path]
+@pytest.mark.parametrize(
+    "path, text",
+    [("python/_Halx.pyi", "(bar), in °C,"), ("python/Halx/_functions.pyi", "(bar), in °C,"), ("capi/halx.f90", "degC")],
+)
+def test_a_file_edited_by_hand_or_a_changed_table_is_found_stale(tmp_path, path, text):
+    writer = load_writer()
+    for made in [*writer.FILES, *writer.STUBS, "python/Halx/_table.py"]:
+        (tmp_path / made).parent.mkdir(parents=True, exist_ok=True)
+        (tmp_path / made).write_text((ROOT / made).read_text(encoding="utf-8"), encoding="utf-8")
+    made = tmp_path / path
+    made.write_text(made.read_text(encoding="utf-8").replace(text, "K", 1), encoding="utf-8")
+    assert list(writer.stale(tmp_path)) == [path]
     table = tmp_path / "python/Halx/_table.py"
     table.write_text(
         table.read_text(encoding="utf-8").replace('"kg/mol", "molar mass", 0.058443', '"kg/mol", "molar mass", 0.05'),
         encoding="utf-8",
     )
-    assert path in writer.stale_stubs(tmp_path) and "python/_Halx.pyi" in writer.stale_stubs(tmp_path)
+    assert {path, "python/_Halx.pyi", "common/property_rows.h", "capi/halx_c.h"} <= set(writer.stale(tmp_path))
 
 
-def test_the_c_interface_is_what_the_table_writes():
-    # capi/: the C header, its definitions, the exported symbols and the Fortran
-    # module; `python cmake/write_c_interface.py` rewrites them.
-    assert load_writer("write_c_interface").stale_files() == []
+# What a new row of the table, U_Solid(T, P), must add to each file made from
+# the table: every layer of the package and the C interface names it.
+NEW_ROW = {
+    "common/property_rows.h": "    ROW(U_Solid, 2, Halx::U_Solid, double, nullptr, (",
+    "capi/halx_c.h": "HALX_C_API double halx_U_Solid(double T, double P);",
+    "capi/halx.cpp": "double halx_U_Solid(double T, double P) { return Halx::U_Solid(T, P); }",
+    "capi/halx.map": "        halx_U_Solid;\n",
+    "capi/halx.f90": 'pure function U_Solid(T, P) bind(C, name="halx_U_Solid") result(res)',
+    "python/Halx/_functions.pyi": "def U_Solid(T: _Scalar, P: _Scalar, /) -> float: ...",
+    "python/Halx/_ufuncs.pyi": "U_Solid: numpy.ufunc\n",
+    "python/Halx/ufunc.pyi": "U_Solid: _OfTAndP\n",
+}
 
 
-@pytest.mark.parametrize(
-    "path, expected",
-    [
-        ("capi/halx_c.h", "HALX_C_API double halx_U_Solid(double T, double P);"),
-        ("capi/halx.cpp", "double halx_U_Solid(double T, double P) { return Halx::U_Solid(T, P); }"),
-        ("capi/halx.map", "        halx_U_Solid;\n"),
-        ("capi/halx.f90", 'pure function U_Solid(T, P) bind(C, name="halx_U_Solid") result(res)'),
-    ],
-)
-def test_a_new_row_of_the_table_reaches_each_file_of_the_c_interface(monkeypatch, path, expected):
-    writer = load_writer("write_c_interface")
+def test_a_new_row_of_the_table_reaches_every_file_made_from_it():
+    writer = load_writer()
     table = writer.load_table(ROOT / "python/Halx/_table.py")
-    row = table.Property("U_Solid", (table.TEMPERATURE, table.PRESSURE), "J/mol", "energy", "Halx::U_Solid", "surface")
-    monkeypatch.setattr(table, "PROPERTIES", (*table.PROPERTIES, row))
-    assert expected in writer.FILES[path](table)
+    # A derived row of T and P giving a float, under a new name and model function.
+    like = next(row for row in table.PROPERTIES if not row.bound and len(row.arguments) == 2 and row.result == "float")
+    table.PROPERTIES = (*table.PROPERTIES, like._replace(name="U_Solid", model="Halx::U_Solid", kernel=""))
+    written = writer.written(table)
+    # _Halx binds its five properties for good: only its stubs leave a new one out.
+    assert {path for path, text in written.items() if "U_Solid" not in text} == {
+        "python/_Halx.pyi",
+        "python/Halx/_proxy.pyi",
+    }
+    for path, expected in NEW_ROW.items():
+        assert expected in written[path], path
 
 
 def test_each_derived_property_is_a_function_of_the_package():

@@ -468,6 +468,30 @@ def test_import_halx_works_without_numpy_and_ufunc_says_what_to_install(python_s
     assert "needs NumPy; install it with: python -m pip install numpy" in run.stdout
 
 
+def test_a_numpy_that_does_not_import_is_named_with_its_own_reason(python_subprocess):
+    run = python_subprocess(
+        """
+        import sys
+
+        class Broken:  # NumPy installed, but its import fails (as in a second interpreter)
+            def find_spec(self, name, path=None, target=None):
+                if name == "numpy":
+                    raise ImportError("cannot load module more than once per process")
+
+        sys.meta_path.insert(0, Broken())
+        import Halx
+        for load in (lambda: __import__("Halx.ufunc"), lambda: Halx.P_Boiling([1000.0])):
+            try:
+                load()
+            except ImportError as error:
+                print(error)
+        """
+    )
+    assert run.returncode == 0, run.stderr
+    expected = "Halx.ufunc needs NumPy, which is installed but does not import: cannot load module more than once"
+    assert run.stdout.splitlines() == [expected + " per process"] * 2
+
+
 # --- dask and xarray ----------------------------------------------------------
 @pytest.mark.parametrize("name", ALL)
 def test_dask_array_is_evaluated_lazily_chunk_by_chunk(name):

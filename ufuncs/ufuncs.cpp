@@ -7,10 +7,10 @@
 // its plausible span as it evaluates it and, finding one outside, sets a flag
 // of the calling thread, which take_outside() returns and clears. NumPy runs
 // a ufunc's loops on the thread that calls it (with or without the GIL), so
-// the flag that Halx.ufunc reads after a call is that call's, unless an
-// earlier call on the thread left it set without reading it: then Halx.ufunc
-// only looks at the inputs closely for nothing. The ufuncs of the module
-// itself compare nothing and set nothing.
+// the flag read after a call is that call's. The ufuncs of the module itself
+// compare nothing and set nothing. Over both ufuncs of each row, the tuple
+// `functions` holds the functions of Halx.ufunc (functions.cpp), in table
+// order, and find_outside() finds the numbers of an array outside a span.
 // NumPy's default type resolution casts integer and float32 inputs to
 // float64, and NumPy does broadcasting, out=, where= and strides before our
 // loop sees a run of elements.
@@ -18,8 +18,7 @@
 // Invariants: NumPy keeps the pointers given to PyUFunc_FromFuncAndData
 // (loop arrays, data, type codes, name, doc) for the life of the ufunc, so all
 // of them are static. The ufuncs are created once, when the module is first
-// imported, and the module holds them for the process. This is the only file
-// that calls the NumPy C API.
+// imported, and the module holds them for the process.
 #include <Python.h>
 
 #include <cstdint>
@@ -27,11 +26,12 @@
 #include <string>
 #include <type_traits>
 
-#include <numpy/arrayobject.h>
-#include <numpy/ufuncobject.h>
+#define HALX_UFUNCS_IMPORTS_NUMPY
+#include "numpy_api.h"
 
 #include "dispatch.h"
 #include "export.h"
+#include "functions.h"
 #include "owned_reference.h"
 #include "properties.h"
 
@@ -105,25 +105,34 @@ PyObject *create_ufunc(int index, bool checked) {
     const Property &property = Properties[index];
     ufunc_loops[checked][index][0] = checked ? checked_property_ufunc_loop : property_ufunc_loop;
     ufunc_loop_data[checked][index][0] = const_cast<Property *>(&property);
-    char *types = property.inputs == 1 ? one_input_types : property.gives_code ? two_input_code_types : two_input_types;
+    const common::Signature &signature = property.signature;
+    char *types = signature.inputs == 1 ? one_input_types
+                  : property.gives_code ? two_input_code_types
+                                        : two_input_types;
     return PyUFunc_FromFuncAndData(ufunc_loops[checked][index], ufunc_loop_data[checked][index], types, 1,
-                                   property.inputs, 1, PyUFunc_None, property.name, property.doc, 0);
+                                   signature.inputs, 1, PyUFunc_None, signature.name, property.doc, 0);
 }
 
-// Adds the ufunc of table row index to module and its checked ufunc to
-// checked (a dict, by name); returns -1 with an exception set on failure.
-int add_ufuncs(PyObject *module, PyObject *module_name, PyObject *checked, int index) {
+// Adds the ufunc of table row index to module, its checked ufunc to checked
+// (a dict, by name) and the function of Halx.ufunc over both to functions (a
+// tuple, at index); returns -1 with an exception set on failure.
+int add_ufuncs(PyObject *module, PyObject *module_name, PyObject *checked, PyObject *functions, int index) {
+    const char *name = Properties[index].signature.name;
     OwnedReference ufunc(create_ufunc(index, false));
     if (ufunc.get() == nullptr || set_ufunc_module(ufunc.get(), module_name) < 0) {
         return -1;
     }
     OwnedReference checked_ufunc(create_ufunc(index, true));
-    if (checked_ufunc.get() == nullptr ||
-        PyDict_SetItemString(checked, Properties[index].name, checked_ufunc.get()) < 0) {
+    if (checked_ufunc.get() == nullptr || PyDict_SetItemString(checked, name, checked_ufunc.get()) < 0) {
         return -1;
     }
+    PyObject *function = make_property_function(index, ufunc.get(), checked_ufunc.get());
+    if (function == nullptr) {
+        return -1;
+    }
+    PyTuple_SET_ITEM(functions, index, function);
     // PyModule_AddObject steals the reference only when it succeeds.
-    if (PyModule_AddObject(module, Properties[index].name, ufunc.get()) < 0) {
+    if (PyModule_AddObject(module, name, ufunc.get()) < 0) {
         return -1;
     }
     ufunc.release();
@@ -133,16 +142,15 @@ int add_ufuncs(PyObject *module, PyObject *module_name, PyObject *checked, int i
 // take_outside(): whether a checked ufunc has met an input element outside
 // its plausible span on this thread since the last call; clears that. A new
 // reference; never fails.
-PyObject *take_outside(PyObject *, PyObject *) {
-    const bool seen = outside_seen;
-    outside_seen = false;
-    return PyBool_FromLong(seen);
-}
+PyObject *take_outside_function(PyObject *, PyObject *) { return PyBool_FromLong(take_outside()); }
 
 PyMethodDef module_functions[] = {
-    {"take_outside", take_outside, METH_NOARGS,
+    {"take_outside", take_outside_function, METH_NOARGS,
      "take_outside()\n--\n\nWhether a ufunc of `checked` has met an input element outside its plausible span "
      "on this thread since the last call (NaN never is one); clears that."},
+    {"find_outside", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(find_outside)), METH_FASTCALL,
+     "find_outside(values, low, high, /)\n--\n\nHow many of the numbers of values (read as float64) lie outside "
+     "[low, high], and the first of them in C order (None when none does), as (count, first); NaN never does."},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -178,7 +186,7 @@ int choose_kernel_set() {
 // Returns the new module, or null with an exception set (NumPy missing or too
 // old, or HALX_SIMD naming kernels that cannot run here, included).
 PyObject *create_module() {
-    if (_import_array() < 0 || _import_umath() < 0 || choose_kernel_set() < 0) {
+    if (_import_array() < 0 || _import_umath() < 0 || choose_kernel_set() < 0 || ready_function_type() < 0) {
         return nullptr;
     }
     OwnedReference module(PyModule_Create(&module_definition));
@@ -193,11 +201,19 @@ PyObject *create_module() {
     if (checked.get() == nullptr) {
         return nullptr;
     }
+    OwnedReference functions(PyTuple_New(PropertyCount));
+    if (functions.get() == nullptr) {
+        return nullptr;
+    }
     for (int index = 0; index < PropertyCount; ++index) {
-        if (add_ufuncs(module.get(), module_name.get(), checked.get(), index) < 0) {
+        if (add_ufuncs(module.get(), module_name.get(), checked.get(), functions.get(), index) < 0) {
             return nullptr;
         }
     }
+    if (PyModule_AddObject(module.get(), "functions", functions.get()) < 0) {
+        return nullptr;
+    }
+    functions.release();
     // PyModule_AddObjectRef (3.10) would keep the reference; this steals it on success.
     if (PyModule_AddObject(module.get(), "checked", checked.get()) < 0) {
         return nullptr;
@@ -210,6 +226,12 @@ PyObject *create_module() {
 }
 
 }  // namespace
+
+bool take_outside() {
+    const bool seen = outside_seen;
+    outside_seen = false;
+    return seen;
+}
 
 }  // namespace Halx::ufuncs
 

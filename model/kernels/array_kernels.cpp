@@ -21,43 +21,6 @@ extern const ArrayKernels k_avx512_array_kernels;
 
 namespace {
 
-// Each input element is read once, into a local, before out[i] is written:
-// out may be the input.
-template <double (*Scalar)(double), bool Check>
-bool plain_one_input_run(const double *x, double *out, std::ptrdiff_t n, const Span *spans) {
-    bool found = false;
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const double value = x[i];
-        if (Check && outside(value, spans[0])) found = true;
-        out[i] = Scalar(value);
-    }
-    return found;
-}
-
-template <double (*Scalar)(double)>
-bool plain_one_input(const double *x, double *out, std::ptrdiff_t n, const Span *spans) {
-    return spans == nullptr ? plain_one_input_run<Scalar, false>(x, out, n, spans)
-                            : plain_one_input_run<Scalar, true>(x, out, n, spans);
-}
-
-template <double (*Scalar)(double, double), bool Check>
-bool plain_two_inputs_run(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans) {
-    bool found = false;
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const double t = T[i];
-        const double p = P[i];
-        if (Check && (outside(t, spans[0]) || outside(p, spans[1]))) found = true;
-        out[i] = Scalar(t, p);
-    }
-    return found;
-}
-
-template <double (*Scalar)(double, double)>
-bool plain_two_inputs(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans) {
-    return spans == nullptr ? plain_two_inputs_run<Scalar, false>(T, P, out, n, spans)
-                            : plain_two_inputs_run<Scalar, true>(T, P, out, n, spans);
-}
-
 const ArrayKernels kPlainArrayKernels{
     "plain",
     plain_one_input<cHalx::P_Boiling>,

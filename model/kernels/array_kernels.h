@@ -32,8 +32,53 @@ struct Span {
 };
 
 // Whether x lies below or above span; NaN never does. A quiet comparison:
-// raises no flag, NaN included. Never fails.
-inline bool outside(double x, const Span &span) { return std::isless(x, span.low) || std::isgreater(x, span.high); }
+// raises no flag, NaN included. Both comparisons are made (no branch to
+// mispredict where values lie on both sides). Never fails.
+inline bool outside(double x, const Span &span) {
+    const bool below = std::isless(x, span.low);
+    const bool above = std::isgreater(x, span.high);
+    return below | above;
+}
+
+// The plain kernels of a scalar function of one input or two, as the plain
+// set has them and as the array layer runs every function without a kernel of
+// its own: out[i] = f(x[i]) (or f(T[i], P[i])) for i < n, each input read once
+// before out[i] is written (out may be an input), stored as Result (a double,
+// or the code of an enumeration such as the phase). With spans, returns
+// whether some input lies outside its span; without (null), compares nothing
+// and returns false. Never fails.
+template <auto Scalar, class Result = double>
+bool plain_one_input(const double *x, Result *out, std::ptrdiff_t n, const Span *spans) {
+    if (spans == nullptr) {
+        for (std::ptrdiff_t i = 0; i < n; ++i) out[i] = static_cast<Result>(Scalar(x[i]));
+        return false;
+    }
+    bool found = false;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const double value = x[i];
+        found |= outside(value, spans[0]);
+        out[i] = static_cast<Result>(Scalar(value));
+    }
+    return found;
+}
+
+template <auto Scalar, class Result = double>
+bool plain_two_inputs(const double *T, const double *P, Result *out, std::ptrdiff_t n, const Span *spans) {
+    if (spans == nullptr) {
+        for (std::ptrdiff_t i = 0; i < n; ++i) out[i] = static_cast<Result>(Scalar(T[i], P[i]));
+        return false;
+    }
+    bool found = false;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const double t = T[i];
+        const double p = P[i];
+        const bool t_outside = outside(t, spans[0]);
+        const bool p_outside = outside(p, spans[1]);
+        found |= t_outside | p_outside;
+        out[i] = static_cast<Result>(Scalar(t, p));
+    }
+    return found;
+}
 
 struct ArrayKernels {
     // out[i] = f(x[i]) for i < n. With spans (one per input), returns whether

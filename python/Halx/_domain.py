@@ -10,7 +10,9 @@ the range the property still gives its number: the range says where that
 number has been seen to describe real sodium chloride, not where it exists.
 
 Scalars are compared in plain Python, so ``in_range`` on numbers needs no
-NumPy; anything else is taken as an array through NumPy.
+NumPy; anything else is first read in the table's units as the functions of
+``Halx.ufunc`` read it (``Halx._units``: pint quantities, DataArrays with a
+``units`` attribute), then taken as an array through NumPy.
 """
 
 import warnings
@@ -30,13 +32,16 @@ def in_range(name: str, *arguments: Any) -> Any:
 
     The arguments are those of the property, in its order and units (``T`` in
     °C, ``P`` in bar): ``in_range("Rho_Liquid", 900.0, 1.0)``,
-    ``in_range("T_Boiling", P)``. Numbers give a ``bool``; arrays (anything
-    NumPy broadcasts) give a boolean array. A property never compared with
-    measurements is in range nowhere, and NaN never is. The property's own
-    numbers do not depend on this: the correlations extrapolate.
+    ``in_range("T_Boiling", P)``; a pint quantity, or an xarray DataArray
+    whose ``units`` attribute names its unit, is converted first, as the
+    property's function converts it. Numbers and quantities of one number give
+    a ``bool``; arrays (anything NumPy broadcasts) give a boolean array. A
+    property never compared with measurements is in range nowhere, and NaN
+    never is. The property's own numbers do not depend on this: the
+    correlations extrapolate.
 
-    Raises ``ValueError`` for an unknown property and ``TypeError`` for the
-    wrong number of arguments.
+    Raises ``ValueError`` for an unknown property or a unit that cannot be
+    converted, and ``TypeError`` for the wrong number of arguments.
     """
     row = property_named(name)
     if len(arguments) != len(row.arguments):
@@ -47,6 +52,10 @@ def in_range(name: str, *arguments: Any) -> Any:
         )
     spans = row.checked.spans if row.checked is not None else None
     phase = row.checked.phase if row.checked is not None else ""
+    if not all(isinstance(value, (int, float)) for value in arguments):
+        from ._units import in_table_units
+
+        arguments = tuple(in_table_units(row, arguments)[0])
     if all(isinstance(value, (int, float)) for value in arguments):
         inside = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
         return inside and (not phase or _stable_phase(*arguments) == phase)
@@ -97,11 +106,6 @@ def count_outside(row: Property, columns: Sequence[Sequence[float]]) -> int:
     try:
         import numpy
     except ImportError:  # compared point by point, as the scalar path of the command line evaluates
-        spans = row.checked.spans if row.checked is not None else None
-        return sum(
-            1
-            for point in zip(*columns)
-            if spans is None or not all(low <= value <= high for value, (low, high) in zip(point, spans))
-        )
+        return sum(1 for point in zip(*columns) if not in_range(row.name, *point))
     inside = in_range(row.name, *(numpy.asarray(column, dtype=numpy.float64) for column in columns))
     return int(numpy.size(inside) - numpy.count_nonzero(inside))

@@ -23,7 +23,7 @@ from numpy.typing import NDArray
 from ._phase import Phase
 
 __all__ = [
-    # BEGIN names (cmake/write_stubs.py)
+    # BEGIN names (tools/write_from_table.py)
     "P_Boiling",
     "T_Melting",
     "P_Sublimation",
@@ -78,7 +78,7 @@ _Array = Union[NDArray[Any], Sequence[Any]]
 
 cHalx_methods: dict[str, Callable[..., float]]
 
-# BEGIN functions (cmake/write_stubs.py)
+# BEGIN functions (tools/write_from_table.py)
 @overload
 def P_Boiling(T: _Scalar, /) -> float: ...
 @overload

@@ -13,9 +13,12 @@ The warning is attributed to the first caller outside the package, so that
 the default filter shows it once per line of the user's program, whether the
 call came straight from there or through ``Halx.evaluate``.
 
-Standard library only: the scalar functions (``Halx._functions``) call
-``warn_implausible`` when their arguments are numbers, without NumPy; the
-arrays of ``Halx.ufunc`` come to ``check_inputs``, which then has NumPy.
+The spans come from the property table, and every comparison with one is
+``Halx::outside`` of the model's kernels: the scalar functions
+(``Halx._functions``) and the functions of ``Halx.ufunc`` compare in C and
+call ``warn_outside`` with what they found; ``check_inputs`` finds it for the
+inputs that ``Halx._units`` converts, with ``Halx._ufuncs.find_outside``. The
+command line counts with ``count_implausible``, which needs no NumPy.
 """
 
 import sys
@@ -24,7 +27,7 @@ from typing import Any, Dict, List, Optional, Sequence, Tuple
 
 from ._table import PROPERTIES, Property, plausible_spans
 
-__all__ = ["RangeWarning", "check_inputs", "count_implausible", "describe", "spans_of", "warn_implausible"]
+__all__ = ["RangeWarning", "check_inputs", "count_implausible", "describe", "spans_of", "warn_outside"]
 
 
 class RangeWarning(UserWarning):
@@ -101,13 +104,26 @@ def _warn(message: str) -> None:
     )
 
 
-def warn_implausible(name: str, position: int, value: float) -> None:
-    """Warns that argument position of property name is value, outside its plausible span.
+def warn_outside(name: str, *findings: Tuple[int, float, int, int]) -> None:
+    """Warns, for each finding (position, first, count, size), that count of the
+    size values of argument position of property name lie outside its plausible
+    span, the first being first.
 
-    The scalar functions call this once they have found value outside; an
-    exception (the warning as an error) is theirs to pass on.
+    The functions of the package and of Halx.ufunc call this once they have
+    found values outside; an exception (the warning as an error) is theirs to
+    pass on.
     """
-    _warn(describe(_ROWS[name], position, value))
+    row = _ROWS[name]
+    messages = [
+        describe(row, position, first, "" if size == 1 else _among(row, position, count, size))
+        for position, first, count, size in findings
+    ]
+    for message in messages:
+        _warn(message)
+
+
+def _among(row: Property, position: int, count: int, size: int) -> str:
+    return f"{count} of {size} values of {row.arguments[position].name} are outside it"
 
 
 def _elements(value: Any, where: Any) -> Optional[Any]:
@@ -139,24 +155,21 @@ def check_inputs(row: Property, inputs: Sequence[Any], where: Any = None) -> Non
     """Warns RangeWarning for each input of row (numbers or arrays, in the
     units of the table) with an element outside its plausible span, NaN
     ignored; where, if given, selects the elements as it does for a ufunc."""
-    import numpy
+    from ._ufuncs import find_outside
 
-    messages: List[str] = []
+    findings: List[Tuple[int, float, int, int]] = []
     for position, (value, (low, high)) in enumerate(zip(inputs, _SPANS[row.name])):
         array = _elements(value, where)
-        if array is None or array.size == 0:
-            continue
-        # fmin and fmax skip NaN, which is never a slip; an array of NaN only gives NaN.
-        if not (numpy.fmin.reduce(array, axis=None) < low or numpy.fmax.reduce(array, axis=None) > high):
-            continue
-        outside = (array < low) | (array > high)
-        first = float(array[outside].flat[0])
-        among = (
-            f"{numpy.count_nonzero(outside)} of {array.size} values of {row.arguments[position].name} are outside it"
-        )
-        messages.append(describe(row, position, first, among if array.size > 1 else ""))
-    for message in messages:
-        _warn(message)
+        if array is not None:
+            count, first = find_outside(array, low, high)
+            if first is not None:  # some are outside
+                findings.append((position, first, count, int(array.size)))
+    warn_outside(row.name, *findings)
+
+
+def _outside(values: Any, low: float, high: float) -> Any:
+    """Whether values (a number, or elementwise a NumPy array) lie below low or above high; NaN never does."""
+    return (values < low) | (values > high)
 
 
 def count_implausible(row: Property, columns: Sequence[Sequence[float]]) -> Tuple[int, Optional[Tuple[int, float]]]:
@@ -170,14 +183,13 @@ def count_implausible(row: Property, columns: Sequence[Sequence[float]]) -> Tupl
         count = 0
         first: Optional[Tuple[int, float]] = None
         for point in zip(*columns):
-            outside = [index for index, (low, high) in enumerate(spans) if not low <= point[index] <= high]
-            outside = [index for index in outside if point[index] == point[index]]  # NaN is no slip
+            outside = [index for index, (low, high) in enumerate(spans) if _outside(point[index], low, high)]
             if outside:
                 count += 1
                 first = first or (outside[0], point[outside[0]])
         return count, first
     arrays = [numpy.asarray(column, dtype=numpy.float64) for column in columns]
-    flags = [(array < low) | (array > high) for array, (low, high) in zip(arrays, spans)]
+    flags = [_outside(array, low, high) for array, (low, high) in zip(arrays, spans)]
     anywhere = numpy.logical_or.reduce(flags)
     if not anywhere.any():
         return 0, None

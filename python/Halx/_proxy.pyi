@@ -20,7 +20,7 @@ class cHalx:
 
     def __init__(self) -> None:
         """Create a C++ instance owned by this proxy."""
-    # BEGIN methods (cmake/write_stubs.py)
+    # BEGIN methods (tools/write_from_table.py)
     def P_Boiling(self, T: float, /) -> float:
         """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
     def T_Melting(self, P: float, /) -> float:

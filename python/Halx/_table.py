@@ -7,11 +7,11 @@ and where that comes from (its source): the five correlations, or the
 thermodynamic surface of the three phases' Gibbs energies. A property of the
 correlations that the surface also answers names the surface's property,
 which is the one to use. Everything else that names a property reads it
-from here: the rows of the three extension modules (a header that
-cmake/write_property_rows.py writes from this file at build time), the ufunc
-docstrings, the docstring of the proxy class, the command line and the tests.
-The parts of the static stubs (.pyi) that list properties and constants are
-written from it by cmake/write_stubs.py, and tests/test_table.py checks them.
+from here: the rows of the three extension modules, the C interface and the
+parts of the static stubs (.pyi) that list properties and constants (each
+written from this file by tools/write_from_table.py, and checked by
+tests/test_table.py), the ufunc docstrings, the docstring of the proxy class,
+the command line and the tests.
 
 Adding a property is one row here and its function in model/. Rows with
 `bound` set are members of `cHalx` that `_Halx` binds as `cHalx_<name>`; those
@@ -25,7 +25,7 @@ A property's result is a double (`result` "float") or a phase (`result`
 "phase"): the model returns a `Halx::Phase`, the scalar function a member of
 `Halx.Phase` and the ufunc its code as an int8.
 
-Standard library only and no imports from the package: the build loads this
+Standard library only and no imports from the package: the generator loads this
 file by its path, before Halx exists anywhere.
 """
 

@@ -1,8 +1,10 @@
 """NumPy ufuncs of the sodium chloride properties; import them from ``Halx.ufunc``."""
 
+from typing import Any, Callable, Optional
+
 import numpy
 
-# BEGIN ufuncs (cmake/write_stubs.py)
+# BEGIN ufuncs (tools/write_from_table.py)
 P_Boiling: numpy.ufunc
 """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 T_Melting: numpy.ufunc
@@ -108,3 +110,11 @@ checked: dict[str, numpy.ufunc]
 def take_outside() -> bool:
     """Whether a ufunc of ``checked`` has met an input element outside its plausible
     span on this thread since the last call (NaN never is one); clears that."""
+
+#: The functions of Halx.ufunc, one per property in table order, each over its
+#: ufunc and its checked ufunc: what Halx.ufunc exports by name.
+functions: tuple[Callable[..., Any], ...]
+
+def find_outside(values: Any, low: float, high: float, /) -> tuple[int, Optional[float]]:
+    """How many of the numbers of values (read as float64) lie outside [low, high],
+    and the first of them in C order (None when none does); NaN never does."""

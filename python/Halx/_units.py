@@ -1,6 +1,7 @@
-"""The property functions of ``Halx.ufunc`` over pint quantities, xarray DataArrays and pandas objects.
+"""The property functions of ``Halx.ufunc`` over pint quantities, xarray DataArrays and pandas objects,
+and the conversion to the table's units that ``Halx.in_range`` shares.
 
-Plain numbers and arrays never come here. A pint ``Quantity`` argument, bare
+Plain numbers and arrays never come here from ``Halx.ufunc``. A pint ``Quantity`` argument, bare
 or as the data of an xarray ``DataArray`` (as pint-xarray makes them), is
 converted to the unit of its argument in the property table; the ufunc runs
 on the magnitudes, and the result is a ``Quantity`` in the property's unit,
@@ -30,10 +31,11 @@ import importlib
 import sys
 from typing import Any, Dict, List, Optional, Sequence, Tuple
 
+from ._lookup import property_named
 from ._plausible import check_inputs
 from ._table import Argument, Property
 
-__all__ = ["evaluate"]
+__all__ = ["evaluate", "in_table_units"]
 
 
 def _library_types() -> Tuple[Any, Any, Any]:
@@ -86,13 +88,14 @@ def _in_table_unit(row: Property, argument: Argument, array: Any) -> Any:
     return array.copy(deep=False, data=magnitude)
 
 
-def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str, Any]) -> Any:
-    """ufunc(*inputs, **options), with the quantities among inputs and the DataArrays whose
-    attribute units names another unit in the units of row's arguments, the result in row's
-    unit when any was a quantity, a DataArray result labelled as row and a pandas result
-    named after it; raises ValueError for a units attribute that cannot be converted."""
-    quantity_types, data_array_types, named_types = _library_types()
-    quantity_class: Optional[type] = None  # the first quantity's class, which makes quantities of its registry
+def in_table_units(row: Property, inputs: Sequence[Any]) -> Tuple[List[Any], Optional[type]]:
+    """inputs with each pint quantity (bare or as a DataArray's data) converted to
+    the unit of its argument of row, and each DataArray of plain numbers whose
+    attribute units names another unit converted by pint; and the class of the
+    first quantity (which makes quantities of its registry), or None. Raises
+    ValueError for a unit that cannot be converted."""
+    quantity_types, data_array_types, _ = _library_types()
+    quantity_class: Optional[type] = None
     magnitudes: List[Any] = []
     value: Any
     for argument, value in zip(row.arguments, inputs):
@@ -104,8 +107,23 @@ def evaluate(row: Property, ufunc: Any, inputs: Sequence[Any], options: Dict[str
         elif data is not value:
             value = _in_table_unit(row, argument, value)
         magnitudes.append(value)
+    return magnitudes, quantity_class
+
+
+def evaluate(name: str, inputs: Sequence[Any], options: Dict[str, Any]) -> Any:
+    """The ufunc of property name over inputs, with options (its keywords): the
+    quantities among inputs and the DataArrays whose attribute units names
+    another unit in the units of the property's arguments, the result in its
+    unit when any was a quantity, a DataArray result labelled as the property
+    and a pandas result named after it. Raises ValueError for a units attribute
+    that cannot be converted."""
+    from . import _ufuncs
+
+    row = property_named(name)
+    magnitudes, quantity_class = in_table_units(row, inputs)
     check_inputs(row, magnitudes, options.get("where"))
-    result: Any = ufunc(*magnitudes, **options)
+    result: Any = getattr(_ufuncs, name)(*magnitudes, **options)
+    quantity_types, data_array_types, named_types = _library_types()
     codes = row.result == "phase"  # codes of Halx.Phase, which carry no unit
     if quantity_class is not None and not codes:
         if isinstance(result, data_array_types):

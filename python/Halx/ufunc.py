@@ -42,37 +42,34 @@ input, which is checked first). None of these libraries is imported here: they a
 at only when an input is neither a number nor a NumPy array, and only if the
 program has imported them.
 
-The NumPy ufuncs themselves are compiled, one per property; each function
-here is a Python function over one of them, which it keeps as its attribute ``ufunc`` (with ``nin``,
-``nout``, ``outer`` and the other attributes of a ufunc forwarded), and
-pickles by reference to this module. This module needs NumPy; ``import Halx``
-does not.
+An argument that is itself a Python ``float`` or ``int`` (subclasses
+included) is read as the functions of the package read it: its stored value,
+without calling ``__float__``, and an int beyond the range of a double raises
+``OverflowError``; the elements of lists and arrays are NumPy's to read.
+
+The NumPy ufuncs themselves are compiled, one per property, and so is each
+function here, over one of them, which it keeps as its attribute ``ufunc``
+(with ``nin``, ``nout``, ``outer`` and the other attributes of a ufunc
+forwarded); it pickles by reference to this module. This module needs NumPy;
+``import Halx`` does not.
 """
 
 try:
-    import numpy as _numpy
+    import numpy as _numpy  # noqa: F401  (only to say why, when it cannot be imported)
 except ImportError as _error:
-    raise ImportError("Halx.ufunc needs NumPy; install it with: python -m pip install numpy") from _error
+    if isinstance(_error, ModuleNotFoundError) and _error.name == "numpy":
+        raise ImportError("Halx.ufunc needs NumPy; install it with: python -m pip install numpy") from _error
+    raise ImportError(f"Halx.ufunc needs NumPy, which is installed but does not import: {_error}") from _error
 
-import math as _math
+import inspect as _inspect
 from typing import Any as _Any
-from typing import Callable as _Callable
-from typing import Dict as _Dict
-from typing import Tuple as _Tuple
 
 from . import _ufuncs
-from ._plausible import check_inputs as _check_inputs
-from ._plausible import spans_of as _spans_of
 from ._table import PROPERTIES as _PROPERTIES
 from ._table import Property as _Property
 from ._table import ufunc_docstring as _ufunc_docstring
 
 __all__ = [_row.name for _row in _PROPERTIES]
-
-# Inputs that the ufunc takes as they are, with nothing to convert or label:
-# these go straight to it, and only other types pay for a closer look.
-_NUMBER_TYPES = frozenset({float, int, _numpy.float64})
-_PLAIN_TYPES = _NUMBER_TYPES | {_numpy.ndarray}
 
 # What a function shows of its ufunc, for code that introspects or calls a ufunc's methods.
 _UFUNC_ATTRIBUTES = (
@@ -91,84 +88,24 @@ _UFUNC_ATTRIBUTES = (
 )
 
 
-def _labelled(row: _Property, ufunc: _Any, inputs: _Tuple[_Any, ...], out: _Any, options: _Dict[str, _Any]) -> _Any:
-    from . import _units
-
-    if out is not None:
-        options["out"] = out
-    return _units.evaluate(row, ufunc, inputs, options)
-
-
-# The function of a row, compiled with the row's argument names as its
-# parameters, as collections.namedtuple compiles its methods: help(),
-# inspect.signature and the message for a missing argument then name T and P.
-# A fixed list of parameters, not *arguments: the interpreter calls such a
-# function much faster, and a plain call stays within about 100 ns of the
-# ufunc's own. The names it reads start with an underscore, which no argument
-# name of the table does.
-#
-# Its inputs are held against their plausible spans (Halx.RangeWarning):
-# numbers, before the ufunc runs, by a chained comparison written into the
-# source, which costs a few tens of nanoseconds; arrays by the ufunc itself,
-# in its checked form (_checked), whose loop compares each element as it
-# evaluates it and leaves a flag that _take_outside reads. Only what these
-# find outside, and every other kind of input, goes to _check_inputs, which
-# skips NaN, looks at where=, and warns. An out= array that shares memory with
-# an input takes that slow path too, checked before the ufunc overwrites it.
-_FUNCTION_SOURCE = """\
-def {name}({parameters}, /, out=None, **kwargs):
-    if out is None and not kwargs and {numbers}:
-        if not ({inside}):
-            _check_inputs(_row, ({parameters},))
-        return _ufunc({parameters})
-    if not kwargs and {plain} and (out is None or type(out) is _ndarray and not ({overlap})):
-        result = _checked({parameters}) if out is None else _checked({parameters}, out=out)
-        if _take_outside():
-            _check_inputs(_row, ({parameters},))
-        return result
-    return _labelled(_row, _ufunc, ({parameters},), out, kwargs)
-"""
-
-
-def _literal(bound: float) -> str:
-    """bound as a Python literal: its repr, or 1e400 (which Python reads as infinity) for an infinity."""
-    return repr(bound) if _math.isfinite(bound) else ("-1e400" if bound < 0 else "1e400")
-
-
-def _property_function(row: _Property, ufunc: _Any) -> _Callable[..., _Any]:
-    """The function of this module for row, over its NumPy ufunc."""
-    names = [argument.name for argument in row.arguments]
-    source = _FUNCTION_SOURCE.format(
-        name=row.name,
-        parameters=", ".join(names),
-        numbers=" and ".join(f"type({name}) in _numbers" for name in names),
-        plain=" and ".join(f"type({name}) in _plain" for name in names),
-        overlap=" or ".join(f"_may_share_memory(out, {name})" for name in names),
-        inside=" and ".join(
-            f"{_literal(low)} <= {name} <= {_literal(high)}" for name, (low, high) in zip(names, _spans_of(row))
-        ),
+def _signature(row: _Property) -> _inspect.Signature:
+    """(T, P, /, out=None, **kwargs) for row: what help() and inspect show of its function."""
+    parameter = _inspect.Parameter
+    return _inspect.Signature(
+        [parameter(argument.name, parameter.POSITIONAL_ONLY) for argument in row.arguments]
+        + [parameter("out", parameter.POSITIONAL_OR_KEYWORD, default=None), parameter("kwargs", parameter.VAR_KEYWORD)]
     )
-    namespace: _Dict[str, _Any] = {
-        "__name__": __name__,  # so that Halx.RangeWarning is attributed to the caller of the function
-        "_row": row,
-        "_ufunc": ufunc,
-        "_checked": _ufuncs.checked[row.name],
-        "_numbers": _NUMBER_TYPES,
-        "_plain": _PLAIN_TYPES,
-        "_labelled": _labelled,
-        "_check_inputs": _check_inputs,
-        "_ndarray": _numpy.ndarray,
-        "_may_share_memory": _numpy.may_share_memory,
-        "_take_outside": _ufuncs.take_outside,
-    }
-    exec(compile(source, f"<Halx.ufunc.{row.name}>", "exec"), namespace)
-    function: _Callable[..., _Any] = namespace[row.name]
-    function.__module__ = __name__
+
+
+def _describe(row: _Property, function: _Any) -> _Any:
+    """function, the compiled function of row, with its docstring, signature and ufunc's attributes."""
+    ufunc = getattr(_ufuncs, row.name)
     function.__doc__ = _ufunc_docstring(row, wrapped=True)
-    function.ufunc = ufunc  # type: ignore[attr-defined]
+    function.__signature__ = _signature(row)
+    function.ufunc = ufunc
     for attribute in _UFUNC_ATTRIBUTES:
         setattr(function, attribute, getattr(ufunc, attribute))
     return function
 
 
-globals().update((_row.name, _property_function(_row, getattr(_ufuncs, _row.name))) for _row in _PROPERTIES)
+globals().update((_row.name, _describe(_row, _function)) for _row, _function in zip(_PROPERTIES, _ufuncs.functions))

@@ -13,7 +13,7 @@ import numpy
 from numpy.typing import NDArray
 
 __all__ = [
-    # BEGIN names (cmake/write_stubs.py)
+    # BEGIN names (tools/write_from_table.py)
     "P_Boiling",
     "T_Melting",
     "P_Sublimation",
@@ -77,7 +77,7 @@ class _Property(Protocol):
     def nout(self) -> int: ...
 
 # One protocol per list of arguments, so that an editor shows each function's
-# parameters by the names the function has (T, P); cmake/write_stubs.py picks
+# parameters by the names the function has (T, P); tools/write_from_table.py picks
 # the protocol of each function from its row of the property table.
 class _OfT(_Property, Protocol):
     """A property of the temperature, ``f(T, /, out=None, **kwargs)``."""
@@ -127,7 +127,7 @@ class _PhaseOfTAndP(_Property, Protocol):
     @overload
     def __call__(self, T: Any, P: Any, /, out: Any = ..., **kwargs: Any) -> Any: ...
 
-# BEGIN ufuncs (cmake/write_stubs.py)
+# BEGIN ufuncs (tools/write_from_table.py)
 P_Boiling: _OfT
 """Pressure on the liquid–vapour (boiling) curve at temperature T (°C), in bar, from the correlations; the thermodynamic surface's is P_LiquidVapour."""
 T_Melting: _OfP
