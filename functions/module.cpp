@@ -76,10 +76,24 @@ bool add_all(PyObject *module) {
     return true;
 }
 
+// triple_point() -> (T, P): a new tuple of two floats, or null with MemoryError set.
+PyObject *triple_point(PyObject *, PyObject *) {
+    const Halx::TriplePoint point = Halx::triple_point();
+    return Py_BuildValue("(dd)", point.T, point.P);
+}
+
+PyMethodDef other_functions[] = {
+    {"triple_point", triple_point, METH_NOARGS,
+     "triple_point()\n--\n\n"
+     "The triple point of the thermodynamic surface, where solid, liquid and vapour have one Gibbs energy: "
+     "(T in \u00b0C, P in bar). Halx.T_Triple and Halx.P_Triple are the correlations' anchor instead."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 // Py_mod_exec: returns 0, or -1 with an exception set.
 int execute_module(PyObject *module) {
-    return add_all(module) && import_phase_members(module) && import_warn_outside(module) &&
-                   intern_array_protocols(module) && add_methods(module)
+    return add_all(module) && PyModule_AddFunctions(module, other_functions) == 0 && import_phase_members(module) &&
+                   import_warn_outside(module) && intern_array_protocols(module) && add_methods(module)
                ? 0
                : -1;
 }

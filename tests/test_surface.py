@@ -120,11 +120,12 @@ def test_latent_heats_are_enthalpy_differences_at_equilibrium_per_mole_of_nacl(h
     assert heat(argument) == pytest.approx(difference, rel=5e-3)
 
 
-def test_the_heats_close_at_the_triple_point():
-    T = bisect(lambda T: Halx.P_SolidVapour(T) - Halx.P_LiquidVapour(T), 780.0, 820.0)
-    P = Halx.P_SolidVapour(T)
+def test_at_the_triple_point_the_three_phases_meet_and_the_heats_close():
+    T, P = Halx.triple_point()
+    assert (T, P) == pytest.approx((800.70, 5.266e-4), rel=1e-4)
+    assert gibbs("Solid", T, P) == pytest.approx(gibbs("Liquid", T, P), rel=1e-14)
+    assert gibbs("Vapour", T, P) == pytest.approx(gibbs("Liquid", T, P), rel=1e-14)
     assert Halx.H_Sublimation(T) == pytest.approx(Halx.H_Vaporization(T) + Halx.H_Fusion(P), rel=1e-6)
-    assert Halx.T_SolidLiquid(P) == pytest.approx(T, abs=1e-6)
 
 
 # --- The stable phase --------------------------------------------------------------------------

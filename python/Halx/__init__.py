@@ -40,6 +40,7 @@ from ._functions import *  # noqa: F401,F403  (a function per property of the ta
 from ._lookup import evaluate
 from ._phase import Phase
 from ._plausible import RangeWarning
+from ._functions import triple_point
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
@@ -53,6 +54,7 @@ __all__ = [
     "RangeWarning",
     "evaluate",
     "in_range",
+    "triple_point",
     "__version__",
 ]
 __all__ += _functions.__all__

@@ -78,6 +78,9 @@ _Array = Union[NDArray[Any], Sequence[Any]]
 
 cHalx_methods: dict[str, Callable[..., float]]
 
+def triple_point() -> tuple[float, float]:
+    """The triple point of the thermodynamic surface, where solid, liquid and vapour have one Gibbs energy: (T in °C, P in bar). Halx.T_Triple and Halx.P_Triple are the correlations' anchor instead."""
+
 # BEGIN functions (tools/write_from_table.py)
 @overload
 def P_Boiling(T: _Scalar, /) -> float: ...
