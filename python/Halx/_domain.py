@@ -33,7 +33,8 @@ def in_range(name: str, *arguments: Any) -> Any:
     ``in_range("T_Boiling", P)``. Numbers give a ``bool``; arrays (anything
     NumPy broadcasts) give a boolean array. A property never compared with
     measurements is in range nowhere, and NaN never is. The property's own
-    numbers do not depend on this: the correlations extrapolate.
+    numbers do not depend on this: outside the range each still gives its
+    model's number.
 
     Raises ``ValueError`` for an unknown property and ``TypeError`` for the
     wrong number of arguments.
