@@ -49,8 +49,8 @@ def in_range(name: str, *arguments: Any) -> Any:
     spans = row.checked.spans if row.checked is not None else None
     phase = row.checked.phase if row.checked is not None else ""
     if all(isinstance(value, (int, float)) for value in arguments):
-        inside = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
-        return inside and (not phase or _stable_phase(*arguments) == phase)
+        spanned = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
+        return spanned and (not phase or _stable_phase(*arguments) == phase)
     import numpy
 
     values = [numpy.asarray(value, dtype=numpy.float64) for value in arguments]
