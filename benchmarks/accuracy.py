@@ -1,34 +1,89 @@
 """How far each property is from the exact value of its formula, in units in the last place.
 
-    python benchmarks/accuracy.py [--count N] [--seed S]
+    python benchmarks/accuracy.py [--count N] [--seed S] [--only NAME,...]
 
 Every property with a numeric result is evaluated by Halx and by its formula
-as written, with the decimal constants of the formula, in 256-bit arithmetic
-(MPFR through gmpy2), at N states (default 20000) drawn uniformly over the
-range a user is likely to ask about: T from 0 to 1500 °C, P log-uniform from
-1e-6 to 1e4 bar (for the inverse vapour curves, from 1e-30 to 1e4 bar). The
-error of a result is |Halx - exact| divided by the spacing of doubles at the
-exact value; the table prints the largest error of each property and the
-state where it occurs. Needs NumPy and gmpy2 (the test extra).
+as written, in 256-bit arithmetic (MPFR through gmpy2), at N states (default
+20000) per property. The formulas take their decimal constants from the
+model's headers, read as the decimal strings written there: the correlations
+(model/correlations.h, model/Halx.h), the published thermochemical data
+(model/thermochemistry.h), the surface's departures from them
+(model/adjustments.h) and the physical constants (model/shared.h); so no
+coefficient is written twice. The states are drawn over each property's
+plausible span, with T uniform and P log-uniform from 1e-6 bar (from 1e-30
+bar for the inverse vapour curves and the temperatures of the vapour
+boundaries) up to the span's end, and at most 1e4 bar.
+
+The boundaries of the thermodynamic surface are found here anew, by the
+secant method on the difference of two Gibbs energies to 2^-230 of the
+root, from a start that the correlations give; entropies and heat
+capacities of the condensed phases by central differences of the Gibbs
+energy in T (step 1e-15 K), whose error and cancellation leave over 35
+digits.
+
+The error of a result is |Halx - exact| divided by the spacing of doubles at
+the exact value; the table prints the largest error of each property and the
+state where it occurs, the count of states where both are numbers, and the
+count where one of the two is NaN and the other is not (states on the edge
+of a domain, which the rounding of the test decides). Needs NumPy and gmpy2
+(the test extra).
 """
 
 import argparse
-from typing import Callable, Dict, Tuple
+import math
+import warnings
+import zlib
+from typing import Callable, Dict, List, NamedTuple, Optional, Tuple
 
 import gmpy2
 import Halx
 import numpy as np
 from gmpy2 import mpfr
+from Halx._table import PROPERTIES, Property, plausible_spans
+from headers import read_constants, read_species
 
 gmpy2.get_context().precision = 256
 
-B_BOILING, B_SUBLIMATION = mpfr("9418.12"), mpfr("11806.1")
-T_TRIPLE, P_TRIPLE, MELTING_SLOPE = mpfr("800.7"), mpfr("0.0005"), mpfr("0.024726")
-MOLAR_MASS, GAS_CONSTANT, PASCAL_PER_BAR = mpfr("0.058443"), mpfr("8.31446261815324"), mpfr(100000)
+NAN = mpfr("nan")
+ZERO_CELSIUS = mpfr("273.15")
+
+
+# --- The constants, as the headers write them ----------------------------------------------------
+
+
+class Species(NamedTuple):
+    """A species' NASA polynomials: `low` up to and including `split` (kelvin), `high` above,
+    fitted from `fitted_from` to `fitted_to` (kelvin)."""
+
+    split: mpfr
+    low: Tuple[mpfr, ...]
+    high: Tuple[mpfr, ...]
+    fitted_from: mpfr
+    fitted_to: mpfr
+
+
+def species(numbers: List[str]) -> Species:
+    values = [mpfr(number) for number in numbers]
+    return Species(values[0], tuple(values[1:8]), tuple(values[8:15]), values[15], values[16])
+
+
+C = {
+    name: mpfr(value) for name, value in read_constants("Halx.h", "shared.h", "correlations.h", "adjustments.h").items()
+}
+DATA = {name: species(numbers) for name, numbers in read_species("thermochemistry.h").items()}
+GAS_CONSTANT, PASCAL_PER_BAR, MOLAR_MASS = C["GasConstant"], C["PascalPerBar"], C["MolarMass"]
+T_TRIPLE, P_TRIPLE = C["T_Triple"], C["P_Triple"]
 
 
 def kelvin(T: mpfr) -> mpfr:
-    return T + mpfr("273.15")
+    return T + ZERO_CELSIUS
+
+
+def is_nan(x: mpfr) -> bool:
+    return bool(gmpy2.is_nan(x))
+
+
+# --- The correlations ------------------------------------------------------------------------------
 
 
 def vapour_pressure(T: mpfr, slope: mpfr) -> mpfr:
@@ -36,168 +91,344 @@ def vapour_pressure(T: mpfr, slope: mpfr) -> mpfr:
 
 
 def vapour_temperature(P: mpfr, slope: mpfr) -> mpfr:
-    return 1 / (1 / kelvin(T_TRIPLE) - (gmpy2.log10(P) - gmpy2.log10(P_TRIPLE)) / slope) - mpfr("273.15")
+    return 1 / (1 / kelvin(T_TRIPLE) - (gmpy2.log10(P) - gmpy2.log10(P_TRIPLE)) / slope) - ZERO_CELSIUS
 
 
 def melting_temperature(P: mpfr) -> mpfr:
-    return T_TRIPLE + MELTING_SLOPE * (P - P_TRIPLE)
+    return T_TRIPLE + C["MeltingSlope"] * (P - P_TRIPLE)
+
+
+def melting_pressure(T: mpfr) -> mpfr:
+    return (T - T_TRIPLE) / C["MeltingSlope"] + P_TRIPLE
 
 
 def solid(T: mpfr, P: mpfr) -> Tuple[mpfr, mpfr, mpfr]:
     """(density, d density / dT, d density / dP) of the solid."""
-    e = gmpy2.exp(T / mpfr("733.4"))
-    s = mpfr("0.002715") * e + mpfr("0.005727")
-    rho = s * P + mpfr("2170.4") - mpfr("0.24599") * T - mpfr("9.5797e-5") * T * T
-    drho_dT = mpfr("0.002715") / mpfr("733.4") * e * P - mpfr("0.24599") - 2 * mpfr("9.5797e-5") * T
+    e = gmpy2.exp(T / C["SolidExponentScale"])
+    s = C["SolidPressureGrowth"] * e + C["SolidPressureBase"]
+    rho = s * P + C["SolidDensityAtZero"] - C["SolidDensityLinear"] * T - C["SolidDensityQuadratic"] * T * T
+    drho_dT = C["SolidPressureGrowth"] / C["SolidExponentScale"] * e * P
+    drho_dT -= C["SolidDensityLinear"] + 2 * C["SolidDensityQuadratic"] * T
     return rho, drho_dT, s
+
+
+def liquid_volume(T: mpfr) -> mpfr:
+    """The liquid's molar volume at zero pressure, cm^3/mol."""
+    return C["LiquidVolumeAtZero"] + C["LiquidVolumeLinear"] * T - C["LiquidVolumeQuadratic"] * T * T
+
+
+def liquid_compression(T: mpfr) -> mpfr:
+    return C["CompressionLinear"] * T - C["CompressionAtZero"]
 
 
 def liquid(T: mpfr, P: mpfr) -> Tuple[mpfr, mpfr, mpfr]:
     """(density, thermal expansivity, compressibility) of the liquid."""
-    V = mpfr("23.772") + mpfr("0.018639") * T - mpfr("1.9687e-6") * T * T
-    dV = mpfr("0.018639") - 2 * mpfr("1.9687e-6") * T
-    kappa = mpfr("5.5058e-8") * T - mpfr("1.5259e-5")
+    V = liquid_volume(T)
+    dV = C["LiquidVolumeLinear"] - 2 * C["LiquidVolumeQuadratic"] * T
+    kappa = liquid_compression(T)
     a = 1 + 10 * P * kappa
     D = 1 - gmpy2.log(a) / 10
-    return mpfr(58443) / V / D, dV / V - mpfr("5.5058e-8") * P / (a * D), kappa / (a * D)
+    return C["LiquidMassFactor"] / V / D, dV / V - C["CompressionLinear"] * P / (a * D), kappa / (a * D)
 
 
-def heat_of_fusion(P: mpfr) -> mpfr:
+def melting_curve_heat(P: mpfr) -> mpfr:
     Tm = melting_temperature(P)
     volume_change = MOLAR_MASS / liquid(Tm, P)[0] - MOLAR_MASS / solid(Tm, P)[0]
-    return kelvin(Tm) * volume_change * PASCAL_PER_BAR / MELTING_SLOPE
+    return kelvin(Tm) * volume_change * PASCAL_PER_BAR / C["MeltingSlope"]
 
 
-# --- The caloric properties ------------------------------------------------------------------------
-# The NASA polynomials with their published decimal coefficients (model/thermochemistry.h):
-# (split in K, coefficients up to it, above it); the derivatives in T by central differences,
-# whose error (about h^2) and cancellation (about 1/h and 1/h^2 of the 77 digits) leave over 35
-# digits. Each function takes T in degC.
-
-DIFFERENCE_STEP = mpfr("1e-15")
+# --- The thermodynamic surface: the Gibbs energy of each phase --------------------------------------
+# Per mole of NaCl (a dimer counts as two); T in degC, P in bar; NaN where the phase has no state.
 
 
-def _coefficients(text: str) -> Tuple[mpfr, ...]:
-    return tuple(mpfr(number) for number in text.split())
-
-
-_CRYSTAL_LOW = "5.0240778 5.1949066e-03 -7.283373e-06 6.0671979e-09 -1.2013424e-12 -5.1123335e+04 -21.227201"
-_CRYSTAL_HIGH = "2.2134927 1.5859902e-03 5.0486383e-06 2.6020549e-09 -3.6487096e-12 -4.9263203e+04 -2.602566"
-_LIQUID = "12.358488 -6.3071201e-03 3.2004723e-06 -6.7717362e-10 5.1015612e-14 -5.1423265e+04 -60.58553"
-_MONOMER_LOW = "3.7032286 3.1997608e-03 -4.8924502e-06 3.4639218e-09 -9.1357521e-13 -2.3028276e+04 5.77347949"
-_MONOMER_HIGH = "4.4282931 1.5627241e-04 -2.8108383e-08 4.7163571e-12 -2.8832557e-16 -2.31709e+04 2.30097459"
-_DIMER_LOW = "7.9583953 8.396236e-03 -1.3817116e-05 1.0277666e-08 -2.8644994e-12 -7.0725939e+04 -8.17532471"
-_DIMER_HIGH = "9.8262001 1.9184763e-04 -8.1608743e-08 1.5298181e-11 -1.0558994e-15 -7.1077149e+04 -17.0361009"
-CRYSTAL = (mpfr(1000), _coefficients(_CRYSTAL_LOW), _coefficients(_CRYSTAL_HIGH))
-LIQUID = (mpfr("1073.8"), _coefficients(_LIQUID), _coefficients(_LIQUID))
-MONOMER = (mpfr(1000), _coefficients(_MONOMER_LOW), _coefficients(_MONOMER_HIGH))
-DIMER = (mpfr(1000), _coefficients(_DIMER_LOW), _coefficients(_DIMER_HIGH))
-
-
-def standard_state(species: tuple, T: mpfr) -> Tuple[mpfr, mpfr]:
-    """(H, G) of a species at 1 bar, J/mol of the species."""
-    split, low, high = species
-    Tk = kelvin(T)
-    a = low if Tk <= split else high
+def polynomials(species: Species, Tk: mpfr) -> Tuple[mpfr, mpfr, mpfr]:
+    """(Cp, H, S) of a species at 1 bar, per mole of the species."""
+    a = species.low if Tk <= species.split else species.high
+    cp = a[0] + a[1] * Tk + a[2] * Tk**2 + a[3] * Tk**3 + a[4] * Tk**4
     h = a[0] * Tk + a[1] * Tk**2 / 2 + a[2] * Tk**3 / 3 + a[3] * Tk**4 / 4 + a[4] * Tk**5 / 5 + a[5]
     s = a[0] * gmpy2.log(Tk) + a[1] * Tk + a[2] * Tk**2 / 2 + a[3] * Tk**3 / 3 + a[4] * Tk**4 / 4 + a[6]
-    return GAS_CONSTANT * h, GAS_CONSTANT * (h - Tk * s)
+    return GAS_CONSTANT * cp, GAS_CONSTANT * h, GAS_CONSTANT * s
+
+
+def polynomial_gibbs(species: Species, Tk: mpfr) -> mpfr:
+    _, h, s = polynomials(species, Tk)
+    return h - Tk * s
+
+
+def crystal_gibbs(Tk: mpfr) -> mpfr:
+    """The crystal at 1 bar: the published polynomial, below the join the Einstein form that obeys the third law."""
+    if Tk >= C["JoinTemperature"]:
+        return polynomial_gibbs(DATA["Crystal"], Tk)
+    theta, capacity, linear = C["EinsteinTemperature"], C["EinsteinHeatCapacity"], C["LinearHeatCapacity"]
+    x = theta / Tk
+    occupation = 1 / gmpy2.expm1(x)
+    S = capacity * (x * occupation - gmpy2.log1p(-gmpy2.exp(-x))) + linear * Tk
+    H = C["CrystalEnthalpyAtZero"] + capacity * theta * occupation + linear * Tk * Tk / 2
+    return H - Tk * S
 
 
 def solid_gibbs(T: mpfr, P: mpfr) -> mpfr:
-    e = gmpy2.exp(T / mpfr("733.4"))
-    s = mpfr("0.002715") * e + mpfr("0.005727")
-    rho0 = mpfr("2170.4") - mpfr("0.24599") * T - mpfr("9.5797e-5") * T * T
-    return standard_state(CRYSTAL, T)[1] + MOLAR_MASS * PASCAL_PER_BAR * gmpy2.log((s * P + rho0) / (s + rho0)) / s
+    Tk = kelvin(T)
+    if Tk <= 0:
+        return NAN
+    rho, _, s = solid(T, P)
+    rho1 = solid(T, mpfr(1))[0]
+    if rho <= 0 or rho1 <= 0:
+        return NAN
+    return crystal_gibbs(Tk) + MOLAR_MASS * PASCAL_PER_BAR * gmpy2.log(rho / rho1) / s
 
 
 def liquid_gibbs(T: mpfr, P: mpfr) -> mpfr:
-    """G0 + 1e-6 Pa/bar * the integral of 1e-6 Vm D over p from 1 to P, D = 1 - ln(1 + c p) / 10."""
-    Vm = mpfr("23.772") + mpfr("0.018639") * T - mpfr("1.9687e-6") * T * T
-    c = 10 * (mpfr("5.5058e-8") * T - mpfr("1.5259e-5"))
+    """G0 + (1e-6 m^3/cm^3)(1e5 Pa/bar) Vm J, J the integral of D = 1 - ln(1 + c p) / 10 over p from 1 to P."""
+    Tk = kelvin(T)
+    Vm, c = liquid_volume(T), 10 * liquid_compression(T)
     a, a1 = 1 + c * P, 1 + c
-    integral = (P - 1) - ((a * gmpy2.log(a) - a1 * gmpy2.log(a1)) / c - (P - 1)) / 10
-    return standard_state(LIQUID, T)[1] + Vm * integral / 10
+    if Tk < C["LiquidLowestTemperature"] or Vm <= 0 or a <= 0 or a1 <= 0:
+        return NAN
+    if 1 - gmpy2.log(a) / 10 <= 0 or 1 - gmpy2.log(a1) / 10 <= 0:
+        return NAN
+    J = (P - 1) - ((a * gmpy2.log(a) - a1 * gmpy2.log(a1)) / c - (P - 1)) / 10
+    return polynomial_gibbs(DATA["Liquid"], Tk) + Vm * J / 10
 
 
-def liquid_volume(T: mpfr, P: mpfr) -> mpfr:
-    """The liquid's molar volume, J/(mol bar)."""
-    return MOLAR_MASS * PASCAL_PER_BAR / liquid(T, P)[0]
+def molar_volume(T: mpfr, P: mpfr, phase: str) -> mpfr:
+    """The molar volume of the solid or the liquid, J/(mol bar)."""
+    density = solid(T, P)[0] if phase == "Solid" else liquid(T, P)[0]
+    return MOLAR_MASS * PASCAL_PER_BAR / density
 
 
-def vapour(T: mpfr, P: mpfr) -> Tuple[mpfr, mpfr, mpfr, mpfr]:
-    """(H, G, y2, w) of the equilibrium vapour: per mole of NaCl, and its dimer fraction and NaCl per molecule."""
-    RT = GAS_CONSTANT * kelvin(T)
-    (h1, g1), (h2, g2) = standard_state(MONOMER, T), standard_state(DIMER, T)
-    K = gmpy2.exp(-(g2 - 2 * g1) / RT)
-    y1 = 2 / (1 + gmpy2.sqrt(1 + 4 * K * P))
-    y2 = 1 - y1
+class Vapour(NamedTuple):
+    G: mpfr  # per mole of NaCl
+    H: mpfr
+    y1: mpfr  # mole fractions of monomer and dimer
+    y2: mpfr
+    w: mpfr  # moles of NaCl per mole of molecules
+    cp1: mpfr  # each species' heat capacity, per mole of the species
+    cp2: mpfr
+
+
+def vapour_species(Tk: mpfr) -> Tuple[Tuple[mpfr, mpfr, mpfr], Tuple[mpfr, mpfr, mpfr]]:
+    """(Cp, H, G) of monomer and dimer at 1 bar with the vapour's rotation: its G lowered by
+    VapourEntropyShift (T - VapourPivot) per mole of NaCl, so twice that for the dimer."""
+    shift, pivot = C["VapourEntropyShift"], C["VapourPivot"]
+    cp1, h1, s1 = polynomials(DATA["Monomer"], Tk)
+    cp2, h2, s2 = polynomials(DATA["Dimer"], Tk)
+    g1 = h1 - Tk * s1 + shift * (pivot - Tk)
+    g2 = h2 - Tk * s2 + 2 * shift * (pivot - Tk)
+    return (cp1, h1 + shift * pivot, g1), (cp2, h2 + 2 * shift * pivot, g2)
+
+
+def dimerization(Tk: mpfr) -> mpfr:
+    """K of 2 NaCl = Na2Cl2, 1/bar."""
+    (_, _, g1), (_, _, g2) = vapour_species(Tk)
+    return gmpy2.exp(-(g2 - 2 * g1) / (GAS_CONSTANT * Tk))
+
+
+def vapour(T: mpfr, P: mpfr) -> Optional[Vapour]:
+    Tk = kelvin(T)
+    if Tk <= 0 or P <= 0:
+        return None
+    RT = GAS_CONSTANT * Tk
+    (cp1, h1, g1), (cp2, h2, g2) = vapour_species(Tk)
+    KP = gmpy2.exp(-(g2 - 2 * g1) / RT) * P
+    y1 = 2 / (1 + gmpy2.sqrt(1 + 4 * KP))
+    y2 = KP * y1 * y1
     w = y1 + 2 * y2
-    return (y1 * h1 + y2 * h2) / w, g1 + RT * gmpy2.log(y1 * P), y2, w
+    Vm = liquid_volume(T)
+    if Vm > 0 and P * PASCAL_PER_BAR * MOLAR_MASS * w / RT > C["VapourDensityShare"] * C["LiquidMassFactor"] / Vm:
+        return None
+    return Vapour(g1 + RT * gmpy2.log(y1 * P), (y1 * h1 + y2 * h2) / w, y1, y2, w, cp1, cp2)
 
 
-def caloric(gibbs: Callable[[mpfr, mpfr], mpfr]) -> Dict[str, Callable[[mpfr, mpfr], mpfr]]:
-    """Cp, H, S and G of a condensed phase from its Gibbs energy."""
+def vapour_gibbs(T: mpfr, P: mpfr) -> mpfr:
+    state = vapour(T, P)
+    return NAN if state is None else state.G
+
+
+def vapour_enthalpy(T: mpfr, P: mpfr) -> mpfr:
+    state = vapour(T, P)
+    return NAN if state is None else state.H
+
+
+GIBBS: Dict[str, Callable[[mpfr, mpfr], mpfr]] = {"Solid": solid_gibbs, "Liquid": liquid_gibbs, "Vapour": vapour_gibbs}
+DIFFERENCE_STEP = mpfr("1e-15")
+
+
+def entropy(phase: str, T: mpfr, P: mpfr) -> mpfr:
+    gibbs, step = GIBBS[phase], DIFFERENCE_STEP
+    return -(gibbs(T + step, P) - gibbs(T - step, P)) / (2 * step)
+
+
+def enthalpy(phase: str, T: mpfr, P: mpfr) -> mpfr:
+    if phase == "Vapour":
+        return vapour_enthalpy(T, P)
+    return GIBBS[phase](T, P) + kelvin(T) * entropy(phase, T, P)
+
+
+def heat_capacity(phase: str, T: mpfr, P: mpfr) -> mpfr:
     step = DIFFERENCE_STEP
-
-    def S(T: mpfr, P: mpfr) -> mpfr:
-        return -(gibbs(T + step, P) - gibbs(T - step, P)) / (2 * step)
-
-    def Cp(T: mpfr, P: mpfr) -> mpfr:
-        return -kelvin(T) * (gibbs(T + step, P) - 2 * gibbs(T, P) + gibbs(T - step, P)) / (step * step)
-
-    return {"Cp": Cp, "H": lambda T, P: gibbs(T, P) + kelvin(T) * S(T, P), "S": S, "G": gibbs}
+    if phase == "Vapour":
+        return (vapour_enthalpy(T + step, P) - vapour_enthalpy(T - step, P)) / (2 * step)
+    gibbs = GIBBS[phase]
+    return -kelvin(T) * (gibbs(T + step, P) - 2 * gibbs(T, P) + gibbs(T - step, P)) / (step * step)
 
 
-def caloric_vapour_pressure(T: mpfr) -> mpfr:
-    """Where the vapour's Gibbs energy meets the lower of the condensed phases', by Newton's method from 0."""
-    RT = GAS_CONSTANT * kelvin(T)
-    (_, g1), (_, g2) = standard_state(MONOMER, T), standard_state(DIMER, T)
-    P = mpfr(0)
-    for _ in range(100):
-        gs, gl = solid_gibbs(T, P), liquid_gibbs(T, P)
-        solid_volume = MOLAR_MASS * PASCAL_PER_BAR / solid(T, P)[0]
-        gc, v = (gs, solid_volume) if gs < gl else (gl, liquid_volume(T, P))
-        p1, p2 = gmpy2.exp((gc - g1) / RT), gmpy2.exp((2 * gc - g2) / RT)
-        following = P - (P - p1 - p2) / (1 - (p1 + 2 * p2) * v / RT)
-        if abs(following - P) <= abs(following) * mpfr(2) ** -200:
-            return following
-        P = following
-    return P
+def frozen_heat_capacity(T: mpfr, P: mpfr) -> mpfr:
+    state = vapour(T, P)
+    if state is None:
+        return NAN
+    z = 2 * state.y2 / state.w
+    return state.cp1 + z * (state.cp2 / 2 - state.cp1)
 
 
-SOLID_CALORIC, LIQUID_CALORIC = caloric(solid_gibbs), caloric(liquid_gibbs)
-VAPOUR_CALORIC: Dict[str, Callable[[mpfr, mpfr], mpfr]] = {
-    "Cp": lambda T, P: (vapour(T + DIFFERENCE_STEP, P)[0] - vapour(T - DIFFERENCE_STEP, P)[0]) / (2 * DIFFERENCE_STEP),
-    "H": lambda T, P: vapour(T, P)[0],
-    "S": lambda T, P: (vapour(T, P)[0] - vapour(T, P)[1]) / kelvin(T),
-    "G": lambda T, P: vapour(T, P)[1],
-}
+def of_vapour(take: Callable[[Vapour, mpfr, mpfr], mpfr]) -> Callable[[mpfr, mpfr], mpfr]:
+    def formula(T: mpfr, P: mpfr) -> mpfr:
+        state = vapour(T, P)
+        return NAN if state is None else take(state, T, P)
+
+    return formula
+
+
+def elements_gibbs(T: mpfr) -> mpfr:
+    """Na and 1/2 Cl2 in their stable states at 1 bar, the crystal up to the end of its data (its
+    melting point); NaN below where the elements' data begin."""
+    Tk = kelvin(T)
+    crystal = DATA["SodiumCrystal"]
+    if Tk < crystal.fitted_from:
+        return NAN
+    phases = ["SodiumLiquid", "SodiumGas"] + (["SodiumCrystal"] if Tk <= crystal.fitted_to else [])
+    sodium = min(polynomial_gibbs(DATA[name], Tk) for name in phases)
+    return sodium + polynomial_gibbs(DATA["Chlorine"], Tk) / 2
+
+
+def lower_condensed_gibbs(T: mpfr, P: mpfr) -> mpfr:
+    """The lower of the solid's and the liquid's Gibbs energies; a phase with no state gives way."""
+    values = [g for g in (solid_gibbs(T, P), liquid_gibbs(T, P)) if not is_nan(g)]
+    return min(values) if values else NAN
+
+
+# --- The boundaries, by root finding -----------------------------------------------------------------
+
+
+def secant(f: Callable[[mpfr], mpfr], x0: mpfr, x1: mpfr, steps: int = 200) -> mpfr:
+    """The root of f near x0 and x1, to 2^-230 of it; NaN where f has no number or the steps do not settle."""
+    f0, f1 = f(x0), f(x1)
+    for _ in range(steps):
+        if is_nan(f0) or is_nan(f1):
+            return NAN
+        if f1 == 0:
+            return x1
+        if f1 == f0:
+            return NAN
+        x2 = x1 - f1 * (x1 - x0) / (f1 - f0)
+        if abs(x2 - x1) <= abs(x2) * mpfr(2) ** -230:
+            return x2
+        x0, f0, x1, f1 = x1, f1, x2, f(x2)
+    return NAN
+
+
+def secant_from(f: Callable[[mpfr], mpfr], start: mpfr, step: mpfr) -> mpfr:
+    """The root of f by the secant method from start and start + step, where start is first moved
+    by whole steps (at most 64) until f has a number there: the correlations' start may lie where
+    one of the phases has no state (a vapour too dense near the critical point)."""
+    for _ in range(64):
+        if is_nan(start) or not is_nan(f(start)):
+            break
+        start += step
+    return NAN if is_nan(start) else secant(f, start, start + step)
+
+
+def meeting_temperature(P: mpfr, start: mpfr, upper: str, lower: str) -> mpfr:
+    """The temperature at P where the two phases' Gibbs energies are equal, from start (degC)."""
+    return secant_from(lambda T: GIBBS[upper](T, P) - GIBBS[lower](T, P), start, mpfr(10))
+
+
+def vapour_boundary_pressure(T: mpfr, over: str) -> mpfr:
+    """Where the vapour meets the solid, the liquid or the lower of them ("Condensed"), found in ln P."""
+    condensed = lower_condensed_gibbs if over == "Condensed" else GIBBS[over]
+    start = vapour_pressure(T, C["SublimationSlope"] if T < T_TRIPLE else C["BoilingSlope"])
+    if not start > 0:
+        return NAN
+
+    def difference(x: mpfr) -> mpfr:
+        P = gmpy2.exp(x)
+        return vapour_gibbs(T, P) - condensed(T, P)
+
+    return gmpy2.exp(secant_from(difference, gmpy2.log(start), mpfr("-0.5")))
+
+
+def solid_liquid_temperature(P: mpfr) -> mpfr:
+    return meeting_temperature(P, melting_temperature(P), "Liquid", "Solid")
+
+
+def solid_liquid_pressure(T: mpfr) -> mpfr:
+    return secant_from(lambda P: liquid_gibbs(T, P) - solid_gibbs(T, P), melting_pressure(T), mpfr(1))
+
+
+def latent_heat(T: mpfr, P: mpfr, upper: str, lower: str) -> mpfr:
+    if is_nan(T) or is_nan(P):
+        return NAN
+    return enthalpy(upper, T, P) - enthalpy(lower, T, P)
+
+
+def caloric(phase: str) -> Dict[str, Callable[[mpfr, mpfr], mpfr]]:
+    return {
+        f"Cp_{phase}": lambda T, P: heat_capacity(phase, T, P),
+        f"H_{phase}": lambda T, P: enthalpy(phase, T, P),
+        f"S_{phase}": lambda T, P: entropy(phase, T, P),
+        f"G_{phase}": GIBBS[phase],
+        f"Gf_{phase}": lambda T, P: GIBBS[phase](T, P) - elements_gibbs(T),
+    }
+
+
+def liquid_vapour_pressure(T: mpfr) -> mpfr:
+    return vapour_boundary_pressure(T, "Liquid")
+
+
+def solid_vapour_pressure(T: mpfr) -> mpfr:
+    return vapour_boundary_pressure(T, "Solid")
+
 
 #: Property -> its formula, exactly.
 FORMULAS: Dict[str, Callable[..., mpfr]] = {
-    "P_Boiling": lambda T: vapour_pressure(T, B_BOILING),
+    # The correlations and what follows from them alone.
+    "P_Boiling": lambda T: vapour_pressure(T, C["BoilingSlope"]),
     "T_Melting": melting_temperature,
-    "P_Sublimation": lambda T: vapour_pressure(T, B_SUBLIMATION),
+    "P_Sublimation": lambda T: vapour_pressure(T, C["SublimationSlope"]),
     "Rho_Solid": lambda T, P: solid(T, P)[0],
     "Rho_Liquid": lambda T, P: liquid(T, P)[0],
-    "T_Boiling": lambda P: vapour_temperature(P, B_BOILING),
-    "T_Sublimation": lambda P: vapour_temperature(P, B_SUBLIMATION),
-    "P_Melting": lambda T: (T - T_TRIPLE) / MELTING_SLOPE + P_TRIPLE,
-    "H_Vaporization": lambda T: GAS_CONSTANT * gmpy2.log(10) * B_BOILING,
-    "H_Sublimation": lambda T: GAS_CONSTANT * gmpy2.log(10) * B_SUBLIMATION,
-    "H_Fusion": heat_of_fusion,
+    "T_Boiling": lambda P: vapour_temperature(P, C["BoilingSlope"]),
+    "T_Sublimation": lambda P: vapour_temperature(P, C["SublimationSlope"]),
+    "P_Melting": melting_pressure,
+    "H_BoilingCurve": lambda T: GAS_CONSTANT * gmpy2.log(10) * C["BoilingSlope"],
+    "H_SublimationCurve": lambda T: GAS_CONSTANT * gmpy2.log(10) * C["SublimationSlope"],
+    "H_MeltingCurve": melting_curve_heat,
     "Alpha_Solid": lambda T, P: -solid(T, P)[1] / solid(T, P)[0],
     "Alpha_Liquid": lambda T, P: liquid(T, P)[1],
     "Beta_Solid": lambda T, P: solid(T, P)[2] / solid(T, P)[0],
     "Beta_Liquid": lambda T, P: liquid(T, P)[2],
-    **{f"{quantity}_Solid": formula for quantity, formula in SOLID_CALORIC.items()},
-    **{f"{quantity}_Liquid": formula for quantity, formula in LIQUID_CALORIC.items()},
-    **{f"{quantity}_Vapour": formula for quantity, formula in VAPOUR_CALORIC.items()},
-    "Rho_Vapour": lambda T, P: P * PASCAL_PER_BAR * MOLAR_MASS * vapour(T, P)[3] / (GAS_CONSTANT * kelvin(T)),
-    "X_Dimer": lambda T, P: vapour(T, P)[2],
-    "P_Vapour": caloric_vapour_pressure,
+    # The thermodynamic surface.
+    "T_SolidLiquid": solid_liquid_temperature,
+    "P_SolidLiquid": solid_liquid_pressure,
+    "P_LiquidVapour": liquid_vapour_pressure,
+    "T_LiquidVapour": lambda P: meeting_temperature(P, vapour_temperature(P, C["BoilingSlope"]), "Vapour", "Liquid"),
+    "P_SolidVapour": solid_vapour_pressure,
+    "T_SolidVapour": lambda P: meeting_temperature(P, vapour_temperature(P, C["SublimationSlope"]), "Vapour", "Solid"),
+    "P_Vapour": lambda T: vapour_boundary_pressure(T, "Condensed"),
+    "H_Fusion": lambda P: latent_heat(solid_liquid_temperature(P), P, "Liquid", "Solid"),
+    "H_Vaporization": lambda T: latent_heat(T, liquid_vapour_pressure(T), "Vapour", "Liquid"),
+    "H_Sublimation": lambda T: latent_heat(T, solid_vapour_pressure(T), "Vapour", "Solid"),
+    **caloric("Solid"),
+    **caloric("Liquid"),
+    **caloric("Vapour"),
+    "Cp_VapourFrozen": frozen_heat_capacity,
+    "Rho_Vapour": of_vapour(lambda state, T, P: P * PASCAL_PER_BAR * MOLAR_MASS * state.w / (GAS_CONSTANT * kelvin(T))),
+    "X_Dimer": of_vapour(lambda state, T, P: state.y2),
+    "K_Dimer": lambda T: dimerization(kelvin(T)),
 }
+
+# The functions whose pressures reach far below 1e-6 bar: the inverse vapour curves.
+DEEP_PRESSURES = {"T_Boiling", "T_Sublimation", "T_LiquidVapour", "T_SolidVapour"}
 
 
 def ulps(value: float, exact: mpfr) -> float:
@@ -206,32 +437,65 @@ def ulps(value: float, exact: mpfr) -> float:
     return float(abs(mpfr(value) - exact) / mpfr(spacing))
 
 
+def samples(row: Property, rng: np.random.Generator, count: int) -> List[np.ndarray]:
+    """count states over the row's plausible spans: T uniform, P log-uniform (see the module's docstring)."""
+    columns = []
+    for argument, (low, high) in zip(row.arguments, plausible_spans(row)):
+        if argument.name == "T":
+            # Absolute zero itself is no state of any phase; a step inside it is.
+            columns.append(rng.uniform(max(low, -273.15 + 1e-3), high, count))
+        else:
+            lowest = 1e-30 if row.name in DEEP_PRESSURES else 1e-6
+            columns.append(10.0 ** rng.uniform(math.log10(max(low, lowest)), math.log10(min(high, 1e4)), count))
+    return columns
+
+
+class Worst(NamedTuple):
+    error: float
+    where: Tuple[float, ...]
+    compared: int
+    one_nan: int
+
+
+def measure(row: Property, columns: List[np.ndarray]) -> Worst:
+    function, formula = getattr(Halx, row.name), FORMULAS[row.name]
+    worst, where, compared, one_nan = 0.0, (), 0, 0
+    for point in zip(*(column.tolist() for column in columns)):
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", Halx.RangeWarning)
+            value = function(*point)
+        exact = formula(*(mpfr(x) for x in point))
+        if math.isnan(value) or is_nan(exact):
+            one_nan += math.isnan(value) != is_nan(exact)
+            continue
+        compared += 1
+        error = ulps(value, exact)
+        if error > worst:
+            worst, where = error, point
+    return Worst(worst, where, compared, one_nan)
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", type=int, default=20000)
     parser.add_argument("--seed", type=int, default=2026)
+    parser.add_argument("--only", default="", help="comma-separated properties (default: all)")
     options = parser.parse_args()
-    rng = np.random.default_rng(options.seed)
-    h = Halx.cHalx()
-    print(f"{'property':<16}{'max ulps':>10}  at")
-    for name, formula in FORMULAS.items():
-        function = getattr(h, name, None) or getattr(Halx, name)
-        row = next(row for row in Halx._table.PROPERTIES if row.name == name)
-        low_pressure = -30.0 if name in ("T_Boiling", "T_Sublimation") else -6.0
-        samples = {
-            "T": rng.uniform(0.0, 1500.0, options.count),
-            "P": 10.0 ** rng.uniform(low_pressure, 4.0, options.count),
-        }
-        columns = [samples[argument.name] for argument in row.arguments]
-        worst, where = 0.0, ()
-        for point in zip(*(column.tolist() for column in columns)):
-            error = ulps(function(*point), formula(*(mpfr(value) for value in point)))
-            if error > worst:
-                worst, where = error, point
+    chosen = [name for name in options.only.split(",") if name] or list(FORMULAS)
+    unknown = sorted(set(chosen) - set(FORMULAS))
+    if unknown:
+        parser.error(f"no formula for {', '.join(unknown)}; choose among {', '.join(FORMULAS)}")
+    rows = {row.name: row for row in PROPERTIES}
+    print(f"{'property':<18}{'max ulps':>10}{'compared':>10}{'one NaN':>9}  at")
+    for name in chosen:
+        row = rows[name]
+        # Each property's states depend on the seed and its name only, whichever others run.
+        rng = np.random.default_rng([options.seed, zlib.crc32(name.encode())])
+        result = measure(row, samples(row, rng, options.count))
         state = ", ".join(
-            f"{argument.name} = {value:.6g} {argument.unit}" for argument, value in zip(row.arguments, where)
+            f"{argument.name} = {value:.6g} {argument.unit}" for argument, value in zip(row.arguments, result.where)
         )
-        print(f"{name:<16}{worst:>10.2f}  {state}")
+        print(f"{name:<18}{result.error:>10.2f}{result.compared:>10}{result.one_nan:>9}  {state}", flush=True)
 
 
 if __name__ == "__main__":

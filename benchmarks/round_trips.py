@@ -34,13 +34,18 @@ from typing import Callable, Dict, List, Tuple
 
 import numpy as np
 from Halx import ufunc
+from headers import read_constants
 
 getcontext().prec = 40
 
+# The curves' constants, the doubles of what model/ writes: the exact solution is that of the
+# equation the model evaluates.
+CONSTANTS = {name: float(value) for name, value in read_constants("Halx.h", "correlations.h").items()}
+
 #: Inverse -> (curve, slope of log10 P against 1/T).
 VAPOUR_CURVES: Dict[str, Tuple[Callable[..., np.ndarray], Callable[..., np.ndarray], float]] = {
-    "T_Boiling": (ufunc.T_Boiling, ufunc.P_Boiling, 9418.12),
-    "T_Sublimation": (ufunc.T_Sublimation, ufunc.P_Sublimation, 11806.1),
+    "T_Boiling": (ufunc.T_Boiling, ufunc.P_Boiling, CONSTANTS["BoilingSlope"]),
+    "T_Sublimation": (ufunc.T_Sublimation, ufunc.P_Sublimation, CONSTANTS["SublimationSlope"]),
 }
 
 
@@ -66,8 +71,9 @@ def best_reachable(P: np.ndarray, T: np.ndarray, curve: Callable[..., np.ndarray
 
 def exact_kelvin(P: float, slope: float) -> Decimal:
     """The absolute temperature at which the vapour curve of the slope gives P, to 40 digits."""
-    triple = Decimal(0.0005)
-    return Decimal(slope) / (Decimal(slope) * Decimal(0.000931228756343996) + triple.log10() - Decimal(P).log10())
+    triple = Decimal(CONSTANTS["P_Triple"])
+    reciprocal = Decimal(CONSTANTS["ReciprocalTripleKelvin"])
+    return Decimal(slope) / (Decimal(slope) * reciprocal + triple.log10() - Decimal(P).log10())
 
 
 def line_limit(inverse: Callable[..., np.ndarray]) -> float:

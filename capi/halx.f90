@@ -285,9 +285,9 @@ module halx
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Solid
-        ! Gibbs energy H ? TS of the solid (halite), with H and S as given by H_ and S_ (not of
-        ! formation: Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl,
-        ! from the thermodynamic surface.
+        ! Gibbs energy H ? TS of the solid (halite), from H_Solid and S_Solid (not of formation:
+        ! Gf_Solid) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from
+        ! the thermodynamic surface.
         pure function G_Solid(T, P) bind(C, name="halx_G_Solid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
@@ -319,9 +319,9 @@ module halx
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Liquid
-        ! Gibbs energy H ? TS of the liquid, with H and S as given by H_ and S_ (not of formation:
-        ! Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
-        ! thermodynamic surface.
+        ! Gibbs energy H ? TS of the liquid, from H_Liquid and S_Liquid (not of formation:
+        ! Gf_Liquid) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from
+        ! the thermodynamic surface.
         pure function G_Liquid(T, P) bind(C, name="halx_G_Liquid") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T
@@ -353,9 +353,9 @@ module halx
             real(c_double), value, intent(in) :: P
             real(c_double) :: res
         end function S_Vapour
-        ! Gibbs energy H ? TS of the vapour, with H and S as given by H_ and S_ (not of formation:
-        ! Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
-        ! thermodynamic surface.
+        ! Gibbs energy H ? TS of the vapour, from H_Vapour and S_Vapour (not of formation:
+        ! Gf_Vapour) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from
+        ! the thermodynamic surface.
         pure function G_Vapour(T, P) bind(C, name="halx_G_Vapour") result(res)
             import :: c_double, c_int
             real(c_double), value, intent(in) :: T

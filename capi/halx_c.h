@@ -126,9 +126,9 @@ HALX_C_API double halx_H_Solid(double T, double P);
 /* Absolute entropy of the solid (halite) at temperature T (degC) and pressure P (bar), in J/(mol*K)
  * per mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Solid(double T, double P);
-/* Gibbs energy H ? TS of the solid (halite), with H and S as given by H_ and S_ (not of formation:
- * Gf_) at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the
- * thermodynamic surface. */
+/* Gibbs energy H ? TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid)
+ * at temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
+ * surface. */
 HALX_C_API double halx_G_Solid(double T, double P);
 /* Isobaric heat capacity of the liquid at temperature T (degC) and pressure P (bar), in J/(mol*K)
  * per mole of NaCl, from the thermodynamic surface. */
@@ -140,7 +140,7 @@ HALX_C_API double halx_H_Liquid(double T, double P);
 /* Absolute entropy of the liquid at temperature T (degC) and pressure P (bar), in J/(mol*K) per
  * mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Liquid(double T, double P);
-/* Gibbs energy H ? TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at
+/* Gibbs energy H ? TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid) at
  * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
  * surface. */
 HALX_C_API double halx_G_Liquid(double T, double P);
@@ -154,7 +154,7 @@ HALX_C_API double halx_H_Vapour(double T, double P);
 /* Absolute entropy of the vapour at temperature T (degC) and pressure P (bar), in J/(mol*K) per
  * mole of NaCl, from the thermodynamic surface. */
 HALX_C_API double halx_S_Vapour(double T, double P);
-/* Gibbs energy H ? TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at
+/* Gibbs energy H ? TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour) at
  * temperature T (degC) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic
  * surface. */
 HALX_C_API double halx_G_Vapour(double T, double P);

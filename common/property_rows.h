@@ -1259,7 +1259,7 @@
         "G_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
-        "Gibbs energy H \342\210\222 TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \
@@ -1271,7 +1271,7 @@
         "Returns\n" \
         "-------\n" \
         "float, or float64 for NumPy input\n" \
-        "    Gibbs energy H \342\210\222 TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_), J/mol.\n" \
+        "    Gibbs energy H \342\210\222 TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid), J/mol.\n" \
         "\n" \
         "Notes\n" \
         "-----\n" \
@@ -1285,7 +1285,7 @@
         "See Also\n" \
         "--------\n" \
         "Halx.ufunc.G_Solid : the same as a NumPy ufunc, with out= and the other ufunc options.", \
-        "Gibbs energy H \342\210\222 TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \
@@ -1439,7 +1439,7 @@
         "G_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
-        "Gibbs energy H \342\210\222 TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \
@@ -1451,7 +1451,7 @@
         "Returns\n" \
         "-------\n" \
         "float, or float64 for NumPy input\n" \
-        "    Gibbs energy H \342\210\222 TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_), J/mol.\n" \
+        "    Gibbs energy H \342\210\222 TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid), J/mol.\n" \
         "\n" \
         "Notes\n" \
         "-----\n" \
@@ -1465,7 +1465,7 @@
         "See Also\n" \
         "--------\n" \
         "Halx.ufunc.G_Liquid : the same as a NumPy ufunc, with out= and the other ufunc options.", \
-        "Gibbs energy H \342\210\222 TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \
@@ -1619,7 +1619,7 @@
         "G_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
-        "Gibbs energy H \342\210\222 TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour) at temperature T (\302\260C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \
@@ -1631,7 +1631,7 @@
         "Returns\n" \
         "-------\n" \
         "float, or float64 for NumPy input\n" \
-        "    Gibbs energy H \342\210\222 TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_), J/mol.\n" \
+        "    Gibbs energy H \342\210\222 TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour), J/mol.\n" \
         "\n" \
         "Notes\n" \
         "-----\n" \
@@ -1645,7 +1645,7 @@
         "See Also\n" \
         "--------\n" \
         "Halx.ufunc.G_Vapour : the same as a NumPy ufunc, with out= and the other ufunc options.", \
-        "Gibbs energy H \342\210\222 TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
+        "Gibbs energy H \342\210\222 TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour), J/mol per mole of NaCl, from the thermodynamic surface.\n" \
         "\n" \
         "Parameters\n" \
         "----------\n" \

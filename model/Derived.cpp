@@ -64,7 +64,7 @@ LiquidCompression liquid_compression(double T, double P) {
     return {kappa, a, correlations::liquid_compression_term(elementary::log(a))};
 }
 
-// Molar heat (J/mol) from the slope of a line of log10 P against 1/T:
+// Heat (J/mol, per mole of vapour molecules) from the slope of a line of log10 P against 1/T:
 // -R d(ln P)/d(1/T) = R ln(10) slope, whatever the temperature T.
 double clausius_clapeyron_heat(double T, double slope) {
     if (std::isnan(T)) return T;

@@ -12,6 +12,7 @@
 
 #include "Derived.h"
 #include "Halx.h"
+#include "adjustments.h"
 #include "elementary.h"
 #include "phases.h"
 #include "shared.h"
@@ -264,10 +265,18 @@ double P_SolidVapour(double T) { return vapour_pressure(T, Over::Solid); }
 
 double P_Vapour(double T) { return vapour_pressure(T, Over::Lower); }
 
+// Below about 5e-23 bar the boiling curve's temperature lies below the
+// liquid's lowest (adjustments.h), where no Newton step could start; the
+// iteration starts a kelvin above that instead, and from there reaches the
+// boundary where it lies above the liquid's lowest temperature.
+constexpr double LiquidStart = adjustments::LiquidLowestTemperature - 272.15;
+
 double T_LiquidVapour(double P) {
     if (std::isnan(P)) return P;
     if (!std::isgreater(P, 0.0)) return undefined();
-    return meeting_temperature(P, T_Boiling(P), phases::vapour, phases::liquid);
+    const double start = T_Boiling(P);
+    return meeting_temperature(P, std::isless(start, LiquidStart) ? LiquidStart : start, phases::vapour,
+                               phases::liquid);
 }
 
 double T_SolidVapour(double P) {

@@ -548,15 +548,20 @@ double liquid_standard_gibbs(double Tk, double lnT) {
 }
 
 // Sodium's reference state at each temperature is whichever of crystal,
-// liquid and gas has the lowest Gibbs energy, as the tables choose it.
+// liquid and gas has the lowest Gibbs energy, as the tables choose it. The
+// crystal takes part only up to its melting point, where its data end:
+// extrapolated beyond, its polynomial's heat capacity grows as T^3, and from
+// about 700 K its Gibbs energy would fall below the liquid's and the gas's.
 bool elements_gibbs(double T, double *G) {
     const double Tk = kelvin(T);
     if (!std::isgreaterequal(Tk, thermochemistry::SodiumCrystal.fitted_from)) return false;
     const double lnT = elementary::log(Tk);
-    const double crystal = standard_g(SodiumCrystalData, Tk, lnT);
     const double liquid = standard_g(SodiumLiquidData, Tk, lnT);
     const double gas = standard_g(SodiumGasData, Tk, lnT);
-    const double sodium = std::fmin(crystal, std::fmin(liquid, gas));
+    double sodium = std::fmin(liquid, gas);
+    if (Tk <= thermochemistry::SodiumCrystal.fitted_to) {
+        sodium = std::fmin(standard_g(SodiumCrystalData, Tk, lnT), sodium);
+    }
     *G = sodium + standard_g(ChlorineData, Tk, lnT) * 0.5;
     return true;
 }

@@ -565,8 +565,9 @@ def K_Dimer(T: float) -> float:
 
 
 def _elements_gibbs(Tk: float) -> float:
-    """G of Na (its stable state) and 1/2 Cl2 at Tk and 1 bar."""
-    sodium = min(_gibbs(standard_state(species, Tk), Tk) for species in (SODIUM_CRYSTAL, SODIUM_LIQUID, SODIUM_GAS))
+    """G of Na (its stable state; the crystal up to its melting point, where its data end) and 1/2 Cl2 at Tk and 1 bar."""
+    phases = (SODIUM_CRYSTAL, SODIUM_LIQUID, SODIUM_GAS) if Tk <= SODIUM_CRYSTAL[0] else (SODIUM_LIQUID, SODIUM_GAS)
+    sodium = min(_gibbs(standard_state(species, Tk), Tk) for species in phases)
     return sodium + _gibbs(standard_state(CHLORINE, Tk), Tk) * 0.5
 
 

@@ -11,6 +11,7 @@ import struct
 
 import Halx
 import pytest
+import reference
 
 np = pytest.importorskip("numpy")
 from Halx import ufunc  # noqa: E402
@@ -73,7 +74,8 @@ def test_the_surface_meets_the_measured_anchors():
 # (upper, lower, the function of T giving P, the function of P giving T, temperatures on it)
 BOUNDARIES = [
     ("Liquid", "Solid", Halx.P_SolidLiquid, Halx.T_SolidLiquid, (760.0, 800.7, 900.0, 1000.0)),
-    ("Vapour", "Liquid", Halx.P_LiquidVapour, Halx.T_LiquidVapour, (700.0, 1000.0, 1465.0, 2500.0, 3500.0)),
+    # 80 °C: a boiling temperature whose pressure (1e-24 bar) the boiling curve puts below the liquid's lowest temperature
+    ("Vapour", "Liquid", Halx.P_LiquidVapour, Halx.T_LiquidVapour, (80.0, 700.0, 1000.0, 1465.0, 2500.0, 3500.0)),
     ("Vapour", "Solid", Halx.P_SolidVapour, Halx.T_SolidVapour, (25.0, 400.0, 700.0, 800.7, 900.0)),
 ]
 
@@ -194,6 +196,25 @@ def test_the_solid_obeys_the_third_law_and_joins_the_data_smoothly():
 )
 def test_where_the_model_has_no_state_it_says_nan(name, arguments):
     assert math.isnan(getattr(Halx, name)(*arguments))
+
+
+@pytest.mark.parametrize(
+    "T, sodium",
+    # Sodium melts near 98 °C and boils near 883 °C at 1 bar.
+    [(-50.0, reference.SODIUM_CRYSTAL), (500.0, reference.SODIUM_LIQUID), (1500.0, reference.SODIUM_GAS)],
+)
+def test_formation_starts_from_sodium_in_its_stable_state(T, sodium):
+    Tk = T + 273.15
+
+    def gibbs(species):
+        _, H, S = reference.standard_state(species, Tk)
+        return H - Tk * S
+
+    elements = gibbs(sodium) + 0.5 * gibbs(reference.CHLORINE)
+    for phase in ("Solid", "Liquid", "Vapour"):
+        G = getattr(Halx, f"G_{phase}")(T, 1e-9)
+        if not math.isnan(G):  # the liquid exists from 66.49 °C
+            assert getattr(Halx, f"Gf_{phase}")(T, 1e-9) == pytest.approx(G - elements, rel=1e-12, abs=1e-6), phase
 
 
 def test_no_vapour_is_denser_than_a_tenth_of_the_liquid():

@@ -3,19 +3,25 @@
 >>> import Halx
 >>> Halx.T_Melting(1000.0)          # melting temperature at 1000 bar
 825.425987637
->>> Halx.T_Triple, Halx.P_Triple    # the triple point
+>>> Halx.T_Triple, Halx.P_Triple    # the correlations' triple point
 (800.7, 0.0005)
->>> Halx.T_Boiling(1.01325)         # normal boiling point, °C
+>>> Halx.T_LiquidVapour(1.01325)    # normal boiling point, °C
+1465.0037197320662
+>>> Halx.T_Boiling(1.01325)         # the boiling correlation's, °C
 1450.6193632468426
 >>> print(Halx.phase(1000.0, 1.0))
 liquid
 >>> Halx.evaluate("Rho_Liquid", T=900.0, P=100.0)  # a property chosen at run time, kg/m³
 1505.4437401142663
 
-Every property is a function of the package: the five correlations
-(``P_Boiling`` to ``Rho_Liquid``, also the methods of ``Halx.cHalx``) and what
-follows from them (inverse curves, the phase, latent heats, response
-coefficients). A float or int gives a float; with NumPy installed, NumPy
+Every property is a function of the package, from one of two models: the
+thermodynamic surface, the Gibbs energies of the solid, the liquid and the
+vapour and what follows from them alone (the phase, the phase boundaries, the
+latent heats per mole of NaCl, the caloric properties), and the five
+correlations (``P_Boiling`` to ``Rho_Liquid``, also the methods of
+``Halx.cHalx``) with what follows from them (inverse curves, the heats their
+curves imply, response coefficients). Where both answer a question, each
+function of the correlations names the surface's, the one to use. A float or int gives a float; with NumPy installed, NumPy
 scalars and arrays, lists, xarray, dask and pint objects go to the function of
 the same name in ``Halx.ufunc``, the same properties as NumPy universal
 functions, and give what it gives. ``Halx.evaluate`` looks a property up by its

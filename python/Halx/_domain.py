@@ -36,9 +36,10 @@ def in_range(name: str, *arguments: Any) -> Any:
     whose ``units`` attribute names its unit, is converted first, as the
     property's function converts it. Numbers and quantities of one number give
     a ``bool``; arrays (anything NumPy broadcasts) give a boolean array. A
-    property never compared with measurements is in range nowhere, and NaN
-    never is. The property's own numbers do not depend on this: the
-    correlations extrapolate.
+    property of one phase is in range only where that phase is the stable one.
+    A property never compared with measurements is in range nowhere, and NaN
+    never is. The property's own numbers do not depend on this: outside the
+    range each still gives its model's number.
 
     Raises ``ValueError`` for an unknown property or a unit that cannot be
     converted, and ``TypeError`` for the wrong number of arguments.
@@ -57,8 +58,8 @@ def in_range(name: str, *arguments: Any) -> Any:
 
         arguments = tuple(in_table_units(row, arguments)[0])
     if all(isinstance(value, (int, float)) for value in arguments):
-        inside = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
-        return inside and (not phase or _stable_phase(*arguments) == phase)
+        spanned = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
+        return spanned and (not phase or _stable_phase(*arguments) == phase)
     import numpy
 
     values = [numpy.asarray(value, dtype=numpy.float64) for value in arguments]

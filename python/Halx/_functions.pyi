@@ -346,7 +346,7 @@ def G_Solid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]: 
 def G_Solid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Solid(T: Any, P: Any, /) -> Any:
-    """Gibbs energy H − TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+    """Gibbs energy H − TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_Liquid(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -386,7 +386,7 @@ def G_Liquid(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def G_Liquid(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Liquid(T: Any, P: Any, /) -> Any:
-    """Gibbs energy H − TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+    """Gibbs energy H − TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_Vapour(T: _Scalar, P: _Scalar, /) -> float: ...
@@ -426,7 +426,7 @@ def G_Vapour(T: _Array, P: Union[_Array, _Scalar], /) -> NDArray[numpy.float64]:
 def G_Vapour(T: _Scalar, P: _Array, /) -> NDArray[numpy.float64]: ...
 @overload
 def G_Vapour(T: Any, P: Any, /) -> Any:
-    """Gibbs energy H − TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+    """Gibbs energy H − TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 
 @overload
 def Cp_VapourFrozen(T: _Scalar, P: _Scalar, /) -> float: ...

@@ -519,7 +519,7 @@ _QUANTITIES = (
     ("Cp", "J/(mol·K)", "isobaric heat capacity of {phase}"),
     ("H", "J/mol", "enthalpy of {phase}, relative to the elements at 25 °C (the enthalpy of formation there)"),
     ("S", "J/(mol·K)", "absolute entropy of {phase}"),
-    ("G", "J/mol", "Gibbs energy H − TS of {phase}, with H and S as given by H_ and S_ (not of formation: Gf_)"),
+    ("G", "J/mol", "Gibbs energy H − TS of {phase}, from H_{name} and S_{name} (not of formation: Gf_{name})"),
 )
 
 
@@ -547,7 +547,7 @@ PROPERTIES += (
             phase,
             f"{quantity}_{phase}",
             unit,
-            summary.format(phase=_PHASE_WORDS[phase]),
+            summary.format(phase=_PHASE_WORDS[phase], name=phase),
             # The vapour's equilibrium Cp holds the heat of its reaction, which no table gives.
             checked=(quantity, phase) != ("Cp", "Vapour"),
             basis="per mole of NaCl",

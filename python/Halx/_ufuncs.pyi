@@ -64,7 +64,7 @@ H_Solid: numpy.ufunc
 S_Solid: numpy.ufunc
 """Absolute entropy of the solid (halite) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 G_Solid: numpy.ufunc
-"""Gibbs energy H − TS of the solid (halite), with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+"""Gibbs energy H − TS of the solid (halite), from H_Solid and S_Solid (not of formation: Gf_Solid) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 Cp_Liquid: numpy.ufunc
 """Isobaric heat capacity of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 H_Liquid: numpy.ufunc
@@ -72,7 +72,7 @@ H_Liquid: numpy.ufunc
 S_Liquid: numpy.ufunc
 """Absolute entropy of the liquid at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 G_Liquid: numpy.ufunc
-"""Gibbs energy H − TS of the liquid, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+"""Gibbs energy H − TS of the liquid, from H_Liquid and S_Liquid (not of formation: Gf_Liquid) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 Cp_Vapour: numpy.ufunc
 """Isobaric heat capacity of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 H_Vapour: numpy.ufunc
@@ -80,7 +80,7 @@ H_Vapour: numpy.ufunc
 S_Vapour: numpy.ufunc
 """Absolute entropy of the vapour at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 G_Vapour: numpy.ufunc
-"""Gibbs energy H − TS of the vapour, with H and S as given by H_ and S_ (not of formation: Gf_) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
+"""Gibbs energy H − TS of the vapour, from H_Vapour and S_Vapour (not of formation: Gf_Vapour) at temperature T (°C) and pressure P (bar), in J/mol per mole of NaCl, from the thermodynamic surface."""
 Cp_VapourFrozen: numpy.ufunc
 """Heat capacity of the vapour at fixed composition (for sound speeds and fast changes) at temperature T (°C) and pressure P (bar), in J/(mol·K) per mole of NaCl, from the thermodynamic surface."""
 Rho_Vapour: numpy.ufunc
