@@ -36,6 +36,8 @@ namespace {
 // (ln x): python elementary/tests/verify.py --count 0 --error-sample 1000000.
 constexpr double kExpErrorBound = 0x1p-73;
 constexpr double kLogErrorBound = 0x1p-72;
+// The scalar functions' short log (log_short): analysed below 2^-67.
+constexpr double kLogShortErrorBound = 0x1p-66;
 
 // Adding 1.5 * 2^52 rounds a double of magnitude below 2^51 to an integer,
 // which then sits in the low bits of the sum's representation.
@@ -99,6 +101,26 @@ struct ScalarLanes {
     }
     static V gather(const double *table, I index) { return table[index]; }
     static V select(bool mask, V a, V b) { return mask ? a : b; }
+    // a * b + c, rounded once where the build has FMA, else twice.
+    static V fma(V a, V b, V c) {
+#if defined(__FMA__)
+        return __builtin_fma(a, b, c);
+#else
+        return a * b + c;
+#endif
+    }
+    // m c - 1 for doubles whose exact m c - 1 is a double: one fused
+    // operation, or the exact product less one (p - 1 is exact for p within a
+    // factor of two of 1, and adding the product's error gives the exact sum).
+    static V product_minus_one(V m, V c) {
+#if defined(__FMA__)
+        return __builtin_fma(m, c, -1.0);
+#else
+        V error;
+        const V p = dekker_two_prod(m, c, error);
+        return (p - 1.0) + error;
+#endif
+    }
     static I select_int(bool mask, I a, I b) { return mask ? a : b; }
     // a * b = product + error exactly (no overflow or underflow in our ranges).
     static V two_prod(V a, V b, V &error) {
@@ -249,6 +271,46 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
     const auto near_one = (j | exponent) == 0;
     error_bound = L::select(near_one, (t_hi * t_hi) * 0x1p-51 + 0x1p-104, V() + kLogErrorBound);
     return s3;
+}
+
+// The short log of the scalar functions: ln x for a positive normal x (a
+// subnormal one scaled by 2^52, with extra_exponent -52) as hi + low, with
+// relative error below kLogShortErrorBound (README.md, "The error
+// analysis"). x = 2^E m, m in [1, 2), row i of kLogInverseTable for the top
+// 8 bits of m: r = m c_i - 1 is exact with |r| < 2^-8 (c_i has 9 bits), and
+// E ln2_head + head_i is exact (both multiples of 2^-42), so that
+// ln x = (E ln2_head + head_i) + (r - r^2/2) + [tails + r^3 P(r)] needs one
+// TwoSum. Near 1 (E = 0, i = 0; E = -1, i = 255) the head and tails cancel
+// exactly and ln(1 + r) is left, relative to itself.
+template <class L>
+inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::I extra_exponent) {
+    using V = typename L::V;
+    using I = typename L::I;
+    const I x_bits = L::bits(x);
+    const I row = (x_bits >> 42) & ((kLogInverseRows - 1) * 4);
+    const V m = L::from_bits((x_bits & kMantissaMask) | kOneBits);
+    const V c = L::gather(kLogInverseTable, row);
+    const V head = L::gather(kLogInverseTable, row + 1);
+    const V tail = L::gather(kLogInverseTable, row + 2);
+    const V e = L::from_bits(((x_bits >> 52) - 1023 + extra_exponent) + kShifterBits) - kShifter;
+    const V r = L::product_minus_one(m, c);
+    const V s = L::fma(e, V() + kLn2Split[0], head);  // exact
+    V square_lo;
+    const V square = L::two_prod(r, r, square_lo);
+    V u_lo;
+    const V u = fast_two_sum(r, square * -0.5, u_lo);
+    V sum_error;
+    const V hi = two_sum(s, u, sum_error);
+    // P(r) = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme.
+    const V p01 = L::fma(r, V() - 0.25, V() + 1.0 / 3);
+    const V p23 = L::fma(r, V() - 1.0 / 6, V() + 0.2);
+    const V p45 = L::fma(r, V() - 0.125, V() + 1.0 / 7);
+    const V p0123 = L::fma(square, p23, p01);
+    const V p456 = L::fma(square, V() + 1.0 / 9, p45);
+    const V poly = L::fma(square * square, p456, p0123);
+    const V small = L::fma(square * r, poly, square_lo * -0.5);
+    low = sum_error + (u_lo + (L::fma(e, V() + kLn2Split[1], tail) + small));
+    return hi;
 }
 
 }  // namespace

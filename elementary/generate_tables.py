@@ -27,6 +27,19 @@ EXP_TABLE_BITS = 10  # 2^(j/1024), j = 0..1023
 LOG_INTERVALS = 1024  # log reduction: c ~ 1/(1 + j/1024), j = LOG_FIRST..LOG_LAST
 # m in [sqrt(1/2), sqrt(2)) gives j = round((m - 1) 1024) in -300..424.
 LOG_FIRST, LOG_LAST = -300, 424
+# The scalar log's short reduction: m in [1, 2), row i for the top 8 bits of
+# its mantissa, c_i with 9 significant bits, so that m c_i - 1 is exact.
+LOG_INVERSE_ROWS = 256
+# The AVX-512 log: c = C/256 from the rounded reciprocal of m in [3/4, 3/2),
+# C = 170..342 (row C - 170).
+LOG_RECIPROCAL_FIRST, LOG_RECIPROCAL_LAST = 170, 342
+# The AVX-512 exponentials: 2^(j/16), j = 0..15, in two registers each.
+EXP_SHORT_BITS = 4
+# The head of -ln c in both short log tables is a multiple of this, so that
+# E ln2_head + head is exact for every exponent E.
+LOG_HEAD_QUANTUM = mpfr(2) ** -42
+# 1/n as double-doubles for n < RECIPROCALS (the second step's coefficients).
+RECIPROCALS = 25
 
 HERE = Path(__file__).resolve().parent
 HEADER = HERE / "elementary_tables.h"
@@ -81,12 +94,36 @@ def header() -> str:
         "extern const double kNLog2Of10;",
         "// ln(10) as hi, lo.",
         "extern const double kLn10[2];",
-        "// ln(2) as a 42-bit head and a double.",
-        "extern const double kLn2Split[2];",
+        "// ln(2) as a 42-bit head and two doubles.",
+        "extern const double kLn2Split[3];",
         "// 2^(j/kExpTableSize) as hi, lo at [2j], [2j+1].",
         "extern const double kExp2Table[2 * kExpTableSize];",
         "// Row r = j + kLogFirstRow: c_j, -log(c_j) hi, lo, padding, at [4r .. 4r+3].",
         "extern const double kLogTable[4 * kLogTableRows];",
+        "",
+        f"// The scalar log's rows, for the top {LOG_INVERSE_ROWS.bit_length() - 1} bits of the mantissa of m in [1, 2):",
+        "// c (9 significant bits), -log(c) as a head (a multiple of 2^-42) and a",
+        "// double, padding; at [4i .. 4i+3].",
+        f"constexpr int kLogInverseRows = {LOG_INVERSE_ROWS};",
+        "extern const double kLogInverseTable[4 * kLogInverseRows];",
+        "// The AVX-512 log's rows: -log(C/256) as a head (a multiple of 2^-42) and",
+        f"// a double at [2r], [2r+1], for C = r + kLogReciprocalFirst = {LOG_RECIPROCAL_FIRST}..{LOG_RECIPROCAL_LAST}.",
+        f"constexpr int kLogReciprocalFirst = {LOG_RECIPROCAL_FIRST};",
+        f"constexpr int kLogReciprocalRows = {LOG_RECIPROCAL_LAST - LOG_RECIPROCAL_FIRST + 1};",
+        "extern const double kLogReciprocalTable[2 * kLogReciprocalRows];",
+        "// The AVX-512 exponentials: 2^(j/16) as hi and lo rows, j = 0..15;",
+        "// ln(2)/16 and log10(2)/16 as a double and a remainder; 16/ln(2) and",
+        "// 16*log2(10), rounded.",
+        f"constexpr int kExpShortTableBits = {EXP_SHORT_BITS};",
+        "extern const double kExp2Short[2][1 << kExpShortTableBits];",
+        "extern const double kLn2OverShort[2];",
+        "extern const double kLog10Of2OverShort[2];",
+        "extern const double kShortOverLn2;",
+        "extern const double kShortLog2Of10;",
+        "// 1/n as hi, lo, n = 0..kReciprocalCount-1 (row 0 unused): the",
+        "// double-double coefficients of the second step's polynomials.",
+        f"constexpr int kReciprocalCount = {RECIPROCALS};",
+        "extern const double kReciprocal[kReciprocalCount][2];",
         "",
         "}  // namespace elementary",
         "}  // namespace Halx",
@@ -120,8 +157,22 @@ def source() -> str:
     h = rn(ln10)
     lines.append(f"const double kLn10[2] = {{{hexf(h)}, {hexf(rn(ln10 - h))}}};")
     # |E| <= 1075 in log: E times a 42-bit head is exact.
-    a, b, _ = split(ln2, 42)
-    lines.append(f"const double kLn2Split[2] = {{{hexf(a)}, {hexf(b)}}};")
+    a, b, c = split(ln2, 42)
+    lines.append(f"const double kLn2Split[3] = {{{hexf(a)}, {hexf(b)}, {hexf(c)}}};")
+    short = 1 << EXP_SHORT_BITS
+    for name, value in [("kLn2OverShort", ln2 / short), ("kLog10Of2OverShort", gmpy2.log10(2) / short)]:
+        a, b, _ = split(value, 53)
+        lines.append(f"const double {name}[2] = {{{hexf(a)}, {hexf(b)}}};")
+    lines.append(f"const double kShortOverLn2 = {hexf(rn(short / ln2))};")
+    lines.append(f"const double kShortLog2Of10 = {hexf(rn(short * gmpy2.log2(10)))};")
+    reciprocals = ["{0.0, 0.0}"]
+    for d in range(1, RECIPROCALS):
+        hi = rn(1 / mpfr(d))
+        reciprocals.append(f"{{{hexf(hi)}, {hexf(rn(1 / mpfr(d) - hi))}}}")
+    lines.append("const double kReciprocal[kReciprocalCount][2] = {")
+    for i in range(0, RECIPROCALS, 4):
+        lines.append("    " + ", ".join(reciprocals[i : i + 4]) + ",")
+    lines.append("};")
     lines.append("")
     lines.append(f"// 2^(j/{n}) as hi, lo pairs.")
     lines.append("alignas(64) const double kExp2Table[2 * kExpTableSize] = {")
@@ -140,8 +191,58 @@ def source() -> str:
         hi = rn(value)
         lines.append(f"    {hexf(c)}, {hexf(hi)}, {hexf(rn(value - hi))}, 0.0,")
     lines.append("};")
+    lines.append("")
+    lines.append(f"// Row i: c, -log(c) head and tail, padding; m c - 1 exact for m in [1 + i/{LOG_INVERSE_ROWS}, 1 + (i+1)/{LOG_INVERSE_ROWS}).")
+    lines.append("alignas(64) const double kLogInverseTable[4 * kLogInverseRows] = {")
+    for i in range(LOG_INVERSE_ROWS):
+        c = inverse_row(i)
+        head, tail = split_log_head(c)
+        lines.append(f"    {hexf(c)}, {hexf(head)}, {hexf(tail)}, 0.0,")
+    lines.append("};")
+    lines.append("")
+    lines.append("// Row C - kLogReciprocalFirst: -log(C/256) head and tail.")
+    lines.append("alignas(64) const double kLogReciprocalTable[2 * kLogReciprocalRows] = {")
+    for C in range(LOG_RECIPROCAL_FIRST, LOG_RECIPROCAL_LAST + 1):
+        head, tail = split_log_head(mpfr(C) / 256)
+        lines.append(f"    {hexf(head)}, {hexf(tail)},")
+    lines.append("};")
+    lines.append("")
+    lines.append(f"// 2^(j/{short}): the high parts, then the low parts.")
+    lines.append("alignas(64) const double kExp2Short[2][1 << kExpShortTableBits] = {")
+    highs, lows = [], []
+    for j in range(short):
+        value = gmpy2.exp2(mpfr(j) / short)
+        highs.append(rn(value))
+        lows.append(rn(value - highs[-1]))
+    for part in (highs, lows):
+        lines.append("    {" + ", ".join(hexf(v) for v in part) + "},")
+    lines.append("};")
     lines += ["", "}  // namespace elementary", "}  // namespace Halx", ""]
     return "\n".join(lines)
+
+
+def split_log_head(c):
+    """-log(c) as a head, a multiple of LOG_HEAD_QUANTUM, and a double."""
+    value = -gmpy2.log(mpfr(c))
+    head = float(gmpy2.rint(value / LOG_HEAD_QUANTUM) * LOG_HEAD_QUANTUM)
+    return head, rn(value - head)
+
+
+def inverse_row(i: int) -> float:
+    """c of the scalar log's row i: 1 and 1/2 at the ends, where -log(c) is 0
+    and ln 2, else 1/(1 + (i + 1/2)/256) with 9 significant bits; checked so
+    that |m c - 1| < 2^-8 over the row (the right end excluded), which makes
+    m c - 1 exact."""
+    n = LOG_INVERSE_ROWS
+    if i == 0:
+        c = 1.0
+    elif i == n - 1:
+        c = 0.5
+    else:
+        c = rn(1 / (1 + (mpfr(i) + mpfr(1) / 2) / n), 9)
+    assert abs((1 + mpfr(i) / n) * c - 1) < mpfr(2) ** -8, (i, c)
+    assert abs((1 + mpfr(i + 1) / n) * c - 1) <= mpfr(2) ** -8, (i, c)
+    return c
 
 
 def main(argv: List[str]) -> int:

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "array_kernels.h"
+#include "elementary_accurate.h"
 #include "elementary_kernels.h"
 #include "elementary_slow.h"
 
@@ -84,10 +85,29 @@ int halx_fast(const char *function, const double *x, double *hi, double *low, do
             scale[i] = static_cast<double>(exp_scale_exponent(k_bits));
             settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kExpErrorBound);
         } else {
-            double bound;
-            hi[i] = log_core<ScalarLanes>(x[i], low[i], 0, bound);
+            hi[i] = log_short<ScalarLanes>(x[i], low[i], 0);
             scale[i] = 0;
-            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], bound);
+            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kLogShortErrorBound);
+        }
+    }
+    return 0;
+}
+
+// The second step of exp, log or exp10 for ordinary x: out = its correctly
+// rounded result where settled is 1, and settled 0 where it leaves x to the
+// slow path.
+int halx_accurate(const char *function, const double *x, double *out, int *settled, std::ptrdiff_t n) {
+    const bool is_exp = std::strcmp(function, "exp") == 0;
+    const bool is_exp10 = std::strcmp(function, "exp10") == 0;
+    if (!is_exp && !is_exp10 && std::strcmp(function, "log") != 0) return -1;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        double rounded = 0.0;
+        std::int64_t m = 0;
+        if (is_exp || is_exp10) {
+            settled[i] = is_exp ? exp_accurate<false>(x[i], rounded, m) : exp_accurate<true>(x[i], rounded, m);
+            out[i] = rounded * power_of_two<ScalarLanes>(m);
+        } else {
+            settled[i] = log_accurate(x[i], 0, out[i]);
         }
     }
     return 0;

@@ -94,6 +94,7 @@ class Elementary:
         self._lib.halx_run.argtypes = [ctypes.c_char_p, ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
         self._lib.halx_slow.argtypes = [ctypes.c_char_p, pointer, pointer, ctypes.c_ssize_t]
         self._lib.halx_fast.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, pointer, pointer, ctypes.c_ssize_t]
+        self._lib.halx_accurate.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
         self.kernel_sets = [name for name in KERNEL_SETS if self._lib.halx_has_kernels(name.encode())]
 
     @staticmethod
@@ -136,6 +137,16 @@ class Elementary:
             == 0
         )
         return hi, low, scale, settled.astype(bool)
+
+
+    def accurate(self, function: str, x):
+        """(result, settled) of the second step over ordinary x."""
+        x = self._input(x)
+        out = np.empty_like(x)
+        settled = np.empty(x.size, dtype=np.intc)
+        status = self._lib.halx_accurate(function.encode(), x.ctypes.data, out.ctypes.data, settled.ctypes.data, x.size)
+        assert status == 0
+        return out, settled.astype(bool)
 
 
 def load(directory: Path) -> Elementary:
