@@ -36,6 +36,11 @@ const ArrayKernels::TwoInputs *two_inputs(const ArrayKernels &set, const char *f
 
 }  // namespace
 
+#if defined(HALX_X86_KERNELS)
+int halx_fast_avx512(const char *function, const double *x, double *hi, double *low, double *scale, int *settled,
+                     std::ptrdiff_t n);
+#endif
+
 extern "C" {
 
 // Whether this CPU can run the kernel set called name.
@@ -69,11 +74,22 @@ int halx_slow(const char *function, const double *x, double *out, std::ptrdiff_t
     return 0;
 }
 
-// The scalar fast path of exp, log or exp10 for ordinary x: its unevaluated
-// result hi + low (times 2^scale for the exponentials) and whether the rounding
-// test settles it.
-int halx_fast(const char *function, const double *x, double *hi, double *low, double *scale, int *settled,
-              std::ptrdiff_t n) {
+// The fast path of exp, log or exp10 for ordinary x, the scalar functions'
+// (path "scalar") or the AVX-512 kernels' ("avx512", where the CPU runs them):
+// its unevaluated result hi + low (times 2^scale for the exponentials) and
+// whether the rounding test settles it. Returns -1 for an unknown function
+// or path.
+int halx_fast(const char *path, const char *function, const double *x, double *hi, double *low, double *scale,
+              int *settled, std::ptrdiff_t n) {
+    if (std::strcmp(path, "avx512") == 0) {
+#if defined(HALX_X86_KERNELS)
+        if (Halx::array_kernels_named("avx512") != nullptr) {
+            return halx_fast_avx512(function, x, hi, low, scale, settled, n);
+        }
+#endif
+        return -1;
+    }
+    if (std::strcmp(path, "scalar") != 0) return -1;
     const bool is_exp = std::strcmp(function, "exp") == 0;
     const bool is_exp10 = std::strcmp(function, "exp10") == 0;
     if (!is_exp && !is_exp10 && std::strcmp(function, "log") != 0) return -1;

@@ -93,7 +93,16 @@ class Elementary:
         self._lib.halx_has_kernels.argtypes = [ctypes.c_char_p]
         self._lib.halx_run.argtypes = [ctypes.c_char_p, ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
         self._lib.halx_slow.argtypes = [ctypes.c_char_p, pointer, pointer, ctypes.c_ssize_t]
-        self._lib.halx_fast.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, pointer, pointer, ctypes.c_ssize_t]
+        self._lib.halx_fast.argtypes = [
+            ctypes.c_char_p,
+            ctypes.c_char_p,
+            pointer,
+            pointer,
+            pointer,
+            pointer,
+            pointer,
+            ctypes.c_ssize_t,
+        ]
         self._lib.halx_accurate.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
         self.kernel_sets = [name for name in KERNEL_SETS if self._lib.halx_has_kernels(name.encode())]
 
@@ -119,13 +128,15 @@ class Elementary:
         assert self._lib.halx_slow(function.encode(), x.ctypes.data, out.ctypes.data, x.size) == 0
         return out
 
-    def fast(self, function: str, x):
-        """(hi, low, scale exponent, settled) of the scalar fast path over ordinary x."""
+    def fast(self, function: str, x, path: str = "scalar"):
+        """(hi, low, scale exponent, settled) of a fast path over ordinary x: the
+        scalar functions' ("scalar") or the AVX-512 kernels' ("avx512")."""
         x = self._input(x)
         hi, low, scale = np.empty_like(x), np.empty_like(x), np.empty_like(x)
         settled = np.empty(x.size, dtype=np.intc)
         assert (
             self._lib.halx_fast(
+                path.encode(),
                 function.encode(),
                 x.ctypes.data,
                 hi.ctypes.data,

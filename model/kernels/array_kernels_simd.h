@@ -39,6 +39,7 @@
 #include "array_kernels.h"
 #include "correlations.h"
 #include "elementary.h"
+#include "elementary_avx512.h"
 #include "elementary_kernels.h"
 
 namespace Halx {
@@ -137,9 +138,23 @@ void store(double *target, V v) { std::memcpy(target, &v, sizeof v); }
 I is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
 
 // e^x or 10^x in every lane whose x is ordinary and whose rounding test
-// passes; the other lanes are added to deferred.
+// passes; the other lanes are added to deferred. Inlined into each loop,
+// which then keeps its constants and vectors in registers.
 template <bool Base10>
-V exponential_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V exponential_lanes(V x, I &deferred) {
+#if defined(__AVX512F__)
+    // The AVX-512 design (elementary_avx512.h), its masks kept in mask registers.
+    const __m512i magnitude = _mm512_and_si512(reinterpret_cast<__m512i>(x), _mm512_set1_epi64(kMagnitudeMask));
+    const __mmask8 outside =
+        _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(Base10 ? kExp10TinyBits : kExpTinyBits), _MM_CMPINT_LT) |
+        _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits),
+                              _MM_CMPINT_NLE);
+    const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
+    __mmask8 settled;
+    const __m512d result = elementary::exp_avx512<Base10>(argument, settled);
+    deferred |= reinterpret_cast<I>(_mm512_movm_epi64(outside | static_cast<__mmask8>(~settled)));
+    return reinterpret_cast<V>(result);
+#else
     const I magnitude = VectorLanes::bits(x) & kMagnitudeMask;
     const I outside = (magnitude < (Base10 ? kExp10TinyBits : kExpTinyBits)) |
                       (magnitude > (Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits));
@@ -150,11 +165,22 @@ V exponential_lanes(V x, I &deferred) {
     const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kExpErrorBound);
     deferred |= outside | ~settled;
     return (hi + low) * elementary::power_of_two<VectorLanes>(elementary::exp_scale_exponent(k_bits));
+#endif
 }
 
 // ln x in every lane whose x is a positive normal double and whose rounding
 // test passes; the other lanes are added to deferred.
-V log_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V log_lanes(V x, I &deferred) {
+#if defined(__AVX512F__)
+    const __m512i bits = reinterpret_cast<__m512i>(x);
+    const __mmask8 outside = _mm512_cmp_epi64_mask(bits, _mm512_set1_epi64(kSmallestNormalBits), _MM_CMPINT_LT) |
+                             _mm512_cmp_epi64_mask(bits, _mm512_set1_epi64(kExponentMask), _MM_CMPINT_NLT);
+    const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
+    __mmask8 settled;
+    const __m512d result = elementary::log_avx512(argument, settled);
+    deferred |= reinterpret_cast<I>(_mm512_movm_epi64(outside | static_cast<__mmask8>(~settled)));
+    return reinterpret_cast<V>(result);
+#else
     const I bits = VectorLanes::bits(x);
     const I outside = (bits < kSmallestNormalBits) | (bits >= kExponentMask);
     const V argument = VectorLanes::select(outside, V() + 1.0, x);
@@ -163,6 +189,7 @@ V log_lanes(V x, I &deferred) {
     const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound);
     deferred |= outside | ~settled;
     return hi + low;
+#endif
 }
 
 // The deferred lanes of one vector, recomputed by the scalar function from

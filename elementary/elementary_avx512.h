@@ -1,0 +1,176 @@
+// The fast paths of exp, exp10 and log designed for AVX-512 (F and DQ), eight
+// lanes at a time: the exponentials index a 16-entry table held in two
+// registers per column with a permute (vpermt2pd) instead of gathering from
+// memory, and pay for the wider reduction with a Taylor polynomial two
+// degrees higher; the logarithm takes m and E from vgetmant and vgetexp and
+// its inverse c from vrcp14 rounded to a multiple of 2^-8, so that m c - 1
+// is exact and only -ln c comes from memory (two gathers). FMA forms every
+// exact product and shortens the polynomials; vscalef applies 2^m.
+//
+// Each function returns hi + low rounded in the lanes whose rounding test
+// passes (settled); the caller sends the other lanes, and those outside the
+// ordinary ranges of elementary_kernels.h (which it replaces by 1 first), to
+// the scalar functions. The error bounds are analysed in README.md ("The
+// AVX-512 fast paths"); the results are the correctly rounded ones, so they
+// are the scalar functions' bits.
+//
+// Compiled only into the AVX-512 kernel set (array_kernels_avx512.cpp, with
+// -mavx512f -mavx512dq -mfma); internal linkage, as elementary_kernels.h.
+#ifndef HALX_ELEMENTARY_AVX512_H
+#define HALX_ELEMENTARY_AVX512_H
+
+#if defined(__AVX512F__) && defined(__AVX512DQ__)
+
+#include <immintrin.h>
+
+#include "elementary_kernels.h"
+#include "elementary_tables.h"
+
+namespace Halx {
+namespace elementary {
+namespace {
+
+// The unmasked forms of several intrinsics trip GCC 12's -Wuninitialized on
+// their placeholder operand; the masked forms with every lane set do not.
+
+// Relative error bounds of hi + low (README.md): analysed below 2^-68.5
+// (exponentials) and 2^-67.4 (log); the tests use about twice those.
+constexpr double kExpAvx512ErrorBound = 0x1p-67;
+constexpr double kLogAvx512ErrorBound = 0x1p-66;
+
+inline __m512d broadcast(double value) { return _mm512_set1_pd(value); }
+
+// Lanes where hi + low and every value within bound |hi| of it round alike.
+inline __mmask8 settled_lanes(__m512d hi, __m512d low, double bound) {
+    const __m512d margin = _mm512_mul_pd(_mm512_abs_pd(hi), broadcast(bound));
+    const __m512d up = _mm512_add_pd(hi, _mm512_add_pd(low, margin));
+    const __m512d down = _mm512_add_pd(hi, _mm512_sub_pd(low, margin));
+    return _mm512_cmp_pd_mask(up, down, _CMP_EQ_OQ);
+}
+
+// a + b = sum + error exactly when |a| >= |b| or a is zero (Fast2Sum).
+inline __m512d fast_two_sum_avx512(__m512d a, __m512d b, __m512d &error) {
+    const __m512d sum = _mm512_add_pd(a, b);
+    error = _mm512_sub_pd(b, _mm512_sub_pd(sum, a));
+    return sum;
+}
+
+// e^x (Base10 false) or 10^x for ordinary x as (hi + low) 2^floor(k/16):
+// x = k ln(2)/16 + r (or k log10(2)/16 + r, times ln 10), e^x = 2^(k/16) e^r
+// with |r| < 2^-5.5. Returns hi; low and k by reference.
+template <bool Base10>
+[[gnu::always_inline]] inline __m512d exp_avx512_core(__m512d x, __m512d &low, __m512d &k) {
+    const double *split = Base10 ? kLog10Of2OverShort : kLn2OverShort;
+    const __m512d shifter = broadcast(kShifter);
+    const __m512d k_shifted = _mm512_fmadd_pd(x, broadcast(Base10 ? kShortLog2Of10 : kShortOverLn2), shifter);
+    k = _mm512_sub_pd(k_shifted, shifter);
+    // x - k split[0] is exact (a multiple of 2^-59 below 2^-5.5), and with the
+    // remainder r = r_hi + r_lo, |r_lo| below half an ulp of r_hi.
+    const __m512d reduced = _mm512_fnmadd_pd(k, broadcast(split[0]), x);
+    const __m512d r_hi = _mm512_fnmadd_pd(k, broadcast(split[1]), reduced);
+    __m512d r_lo = _mm512_fnmadd_pd(k, broadcast(split[1]), _mm512_sub_pd(reduced, r_hi));
+    __m512d a = r_hi;
+    if (Base10) {
+        a = _mm512_mul_pd(r_hi, broadcast(kLn10[0]));
+        const __m512d error = _mm512_fmsub_pd(r_hi, broadcast(kLn10[0]), a);
+        r_lo = _mm512_add_pd(error, _mm512_fmadd_pd(r_hi, broadcast(kLn10[1]), _mm512_mul_pd(r_lo, broadcast(kLn10[0]))));
+    }
+    // e^(a + r_lo) = 1 + s + tail: s = a + a^2/2 as s_hi + s_lo exactly,
+    // tail = a^3 Q(a) + r_lo (1 + s), Q the Taylor series 1/6 + a/24 + ... + a^6/9!.
+    const __m512d square = _mm512_mul_pd(a, a);
+    const __m512d square_lo = _mm512_fmsub_pd(a, a, square);
+    __m512d s_lo;
+    const __m512d s_hi = fast_two_sum_avx512(a, _mm512_mul_pd(square, broadcast(0.5)), s_lo);
+    const __m512d q01 = _mm512_fmadd_pd(a, broadcast(1.0 / 24), broadcast(1.0 / 6));
+    const __m512d q23 = _mm512_fmadd_pd(a, broadcast(1.0 / 720), broadcast(1.0 / 120));
+    const __m512d q45 = _mm512_fmadd_pd(a, broadcast(1.0 / 40320), broadcast(1.0 / 5040));
+    const __m512d q0123 = _mm512_fmadd_pd(square, q23, q01);
+    const __m512d q456 = _mm512_fmadd_pd(square, broadcast(1.0 / 362880), q45);
+    const __m512d q = _mm512_fmadd_pd(_mm512_mul_pd(square, square), q456, q0123);
+    const __m512d cube = _mm512_mul_pd(square, a);
+    const __m512d tail = _mm512_add_pd(
+        s_lo, _mm512_fmadd_pd(square_lo, broadcast(0.5),
+                              _mm512_fmadd_pd(cube, q, _mm512_fmadd_pd(r_lo, s_hi, r_lo))));
+    // 2^(j/16), j = k mod 16: vpermt2pd reads the low four bits of k_shifted.
+    const __m512i row = _mm512_castpd_si512(k_shifted);
+    const __m512d t_hi = _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[0]), row, _mm512_loadu_pd(kExp2Short[0] + 8));
+    const __m512d t_lo = _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[1]), row, _mm512_loadu_pd(kExp2Short[1] + 8));
+    // t (1 + s + tail) = t_hi + t_hi s_hi + [t_lo + t_lo s_hi + t_hi tail], the
+    // first two terms exactly; t_lo tail is below 2^-71.
+    const __m512d p_hi = _mm512_mul_pd(t_hi, s_hi);
+    const __m512d p_lo = _mm512_fmsub_pd(t_hi, s_hi, p_hi);
+    __m512d sum_error;
+    const __m512d hi = fast_two_sum_avx512(t_hi, p_hi, sum_error);
+    low = _mm512_fmadd_pd(t_hi, tail,
+                          _mm512_add_pd(_mm512_fmadd_pd(t_lo, s_hi, t_lo), _mm512_add_pd(sum_error, p_lo)));
+    return hi;
+}
+
+// e^x or 10^x rounded in the lanes of ordinary x that its rounding test
+// settles (settled).
+template <bool Base10>
+[[gnu::always_inline]] inline __m512d exp_avx512(__m512d x, __mmask8 &settled) {
+    __m512d low, k;
+    const __m512d hi = exp_avx512_core<Base10>(x, low, k);
+    settled = settled_lanes(hi, low, kExpAvx512ErrorBound);
+    // 2^floor(k/16): vscalef takes the floor of its second operand.
+    return _mm512_maskz_scalef_pd(0xff, _mm512_add_pd(hi, low), _mm512_mul_pd(k, broadcast(1.0 / 16)));
+}
+
+// ln x for positive normal x: x = 2^E m, m in [3/4, 3/2) (vgetmant), c =
+// RN(256 rcp14(m))/256, so |m c - 1| < 2^-8.3 and r = m c - 1 is exact (a
+// multiple of 2^-61); ln x = (E ln2_head + head(c)) + (r - r^2/2) + [tails +
+// r^3 P(r)], the first sum exact and |r - r^2/2| below it unless it is 0,
+// which happens near 1 (E = 0, c = 1), where ln(1 + r) is left, relative to
+// itself. Returns hi, and low by reference.
+[[gnu::always_inline]] inline __m512d log_avx512_core(__m512d x, __m512d &low) {
+    const __m512d m = _mm512_maskz_getmant_pd(0xff, x, _MM_MANT_NORM_p75_1p5, _MM_MANT_SIGN_src);
+    const __mmask8 below_one = _mm512_cmp_pd_mask(m, broadcast(1.0), _CMP_LT_OQ);
+    const __m512d exponent = _mm512_maskz_getexp_pd(0xff, x);
+    const __m512d e = _mm512_mask_add_pd(exponent, below_one, exponent, broadcast(1.0));
+    const __m512d shifter = broadcast(kShifter);
+    const __m512d c_shifted = _mm512_fmadd_pd(_mm512_maskz_rcp14_pd(0xff, m), broadcast(256.0), shifter);
+    const __m512d c = _mm512_mul_pd(_mm512_sub_pd(c_shifted, shifter), broadcast(1.0 / 256));
+    const __m512d r = _mm512_fmsub_pd(m, c, broadcast(1.0));
+    // Row C - kLogReciprocalFirst, at 2 (C - kLogReciprocalFirst) doubles.
+    const __m512i row =
+        _mm512_sub_epi64(_mm512_castpd_si512(c_shifted), _mm512_set1_epi64(kShifterBits + kLogReciprocalFirst));
+    const __m512i offset = _mm512_add_epi64(row, row);
+    const __m512d head = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offset, kLogReciprocalTable, 8);
+    const __m512d tail = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offset, kLogReciprocalTable + 1, 8);
+    const __m512d s = _mm512_fmadd_pd(e, broadcast(kLn2Split[0]), head);  // exact
+    const __m512d square = _mm512_mul_pd(r, r);
+    const __m512d square_lo = _mm512_fmsub_pd(r, r, square);
+    __m512d u_lo, sum_error;
+    const __m512d u = fast_two_sum_avx512(r, _mm512_mul_pd(square, broadcast(-0.5)), u_lo);
+    const __m512d hi = fast_two_sum_avx512(s, u, sum_error);
+    // P(r) = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme.
+    const __m512d p01 = _mm512_fmadd_pd(r, broadcast(-0.25), broadcast(1.0 / 3));
+    const __m512d p23 = _mm512_fmadd_pd(r, broadcast(-1.0 / 6), broadcast(0.2));
+    const __m512d p45 = _mm512_fmadd_pd(r, broadcast(-0.125), broadcast(1.0 / 7));
+    const __m512d p0123 = _mm512_fmadd_pd(square, p23, p01);
+    const __m512d p456 = _mm512_fmadd_pd(square, broadcast(1.0 / 9), p45);
+    const __m512d poly = _mm512_fmadd_pd(_mm512_mul_pd(square, square), p456, p0123);
+    const __m512d small =
+        _mm512_fmadd_pd(_mm512_mul_pd(square, r), poly, _mm512_mul_pd(square_lo, broadcast(-0.5)));
+    low = _mm512_add_pd(sum_error,
+                        _mm512_add_pd(u_lo, _mm512_add_pd(_mm512_fmadd_pd(e, broadcast(kLn2Split[1]), tail), small)));
+    return hi;
+}
+
+// ln x rounded in the lanes of positive normal x that its rounding test
+// settles (settled).
+[[gnu::always_inline]] inline __m512d log_avx512(__m512d x, __mmask8 &settled) {
+    __m512d low;
+    const __m512d hi = log_avx512_core(x, low);
+    settled = settled_lanes(hi, low, kLogAvx512ErrorBound);
+    return _mm512_add_pd(hi, low);
+}
+
+}  // namespace
+}  // namespace elementary
+}  // namespace Halx
+
+#endif  // defined(__AVX512F__) && defined(__AVX512DQ__)
+
+#endif  // HALX_ELEMENTARY_AVX512_H
