@@ -40,9 +40,11 @@ constexpr double kLogAvx512ErrorBound = 0x1p-66;
 
 inline __m512d broadcast(double value) { return _mm512_set1_pd(value); }
 
-// Lanes where hi + low and every value within bound |hi| of it round alike.
+// Lanes where hi + low and every value within bound |hi| of it round alike
+// (hi known positive: no absolute value needed).
+template <bool Positive = false>
 inline __mmask8 settled_lanes(__m512d hi, __m512d low, double bound) {
-    const __m512d margin = _mm512_mul_pd(_mm512_abs_pd(hi), broadcast(bound));
+    const __m512d margin = _mm512_mul_pd(Positive ? hi : _mm512_abs_pd(hi), broadcast(bound));
     const __m512d up = _mm512_add_pd(hi, _mm512_add_pd(low, margin));
     const __m512d down = _mm512_add_pd(hi, _mm512_sub_pd(low, margin));
     return _mm512_cmp_pd_mask(up, down, _CMP_EQ_OQ);
@@ -112,7 +114,7 @@ template <bool Base10>
 [[gnu::always_inline]] inline __m512d exp_avx512(__m512d x, __mmask8 &settled) {
     __m512d low, k;
     const __m512d hi = exp_avx512_core<Base10>(x, low, k);
-    settled = settled_lanes(hi, low, kExpAvx512ErrorBound);
+    settled = settled_lanes<true>(hi, low, kExpAvx512ErrorBound);
     // 2^floor(k/16): vscalef takes the floor of its second operand.
     return _mm512_maskz_scalef_pd(0xff, _mm512_add_pd(hi, low), _mm512_mul_pd(k, broadcast(1.0 / 16)));
 }

@@ -135,24 +135,46 @@ V load(const double *source) {
 
 void store(double *target, V v) { std::memcpy(target, &v, sizeof v); }
 
-I is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
+// The lanes of a vector that a kernel defers: a mask register under AVX-512,
+// where comparisons write one and blends read one; elsewhere a vector whose
+// lanes are all ones or all zeros, as comparisons of vectors give.
+#if defined(__AVX512F__)
+using Mask = __mmask8;
+bool any_lane(Mask mask) { return mask != 0; }
+bool lane_of(Mask mask, int lane) { return ((mask >> lane) & 1) != 0; }
+V select_lanes(Mask mask, V a, V b) {
+    return reinterpret_cast<V>(_mm512_mask_blend_pd(mask, reinterpret_cast<__m512d>(b), reinterpret_cast<__m512d>(a)));
+}
+// By the bits: no comparison of a NaN, so no flag.
+Mask is_nan(V v) {
+    const __m512i magnitude = _mm512_and_si512(reinterpret_cast<__m512i>(v), _mm512_set1_epi64(kMagnitudeMask));
+    return _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(kExponentMask), _MM_CMPINT_NLE);
+}
+#else
+using Mask = I;
+bool any_lane(Mask mask) { return VectorLanes::any(mask); }
+bool lane_of(Mask mask, int lane) { return mask[lane] != 0; }
+V select_lanes(Mask mask, V a, V b) { return VectorLanes::select(mask, a, b); }
+Mask is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
+#endif
 
 // e^x or 10^x in every lane whose x is ordinary and whose rounding test
 // passes; the other lanes are added to deferred. Inlined into each loop,
 // which then keeps its constants and vectors in registers.
 template <bool Base10>
-[[gnu::always_inline]] inline V exponential_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V exponential_lanes(V x, Mask &deferred) {
 #if defined(__AVX512F__)
     // The AVX-512 design (elementary_avx512.h), its masks kept in mask registers.
+    // tiny <= |x| <= ordinary in one unsigned compare of the difference.
+    const std::int64_t tiny = Base10 ? kExp10TinyBits : kExpTinyBits;
+    const std::int64_t ordinary = Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits;
     const __m512i magnitude = _mm512_and_si512(reinterpret_cast<__m512i>(x), _mm512_set1_epi64(kMagnitudeMask));
-    const __mmask8 outside =
-        _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(Base10 ? kExp10TinyBits : kExpTinyBits), _MM_CMPINT_LT) |
-        _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits),
-                              _MM_CMPINT_NLE);
+    const __mmask8 outside = _mm512_cmp_epu64_mask(_mm512_sub_epi64(magnitude, _mm512_set1_epi64(tiny)),
+                                                   _mm512_set1_epi64(ordinary - tiny), _MM_CMPINT_NLE);
     const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
     __mmask8 settled;
     const __m512d result = elementary::exp_avx512<Base10>(argument, settled);
-    deferred |= reinterpret_cast<I>(_mm512_movm_epi64(outside | static_cast<__mmask8>(~settled)));
+    deferred |= outside | static_cast<__mmask8>(~settled);
     return reinterpret_cast<V>(result);
 #else
     const I magnitude = VectorLanes::bits(x) & kMagnitudeMask;
@@ -170,7 +192,7 @@ template <bool Base10>
 
 // ln x in every lane whose x is a positive normal double and whose rounding
 // test passes; the other lanes are added to deferred.
-[[gnu::always_inline]] inline V log_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V log_lanes(V x, Mask &deferred) {
 #if defined(__AVX512F__)
     const __m512i bits = reinterpret_cast<__m512i>(x);
     const __mmask8 outside = _mm512_cmp_epi64_mask(bits, _mm512_set1_epi64(kSmallestNormalBits), _MM_CMPINT_LT) |
@@ -178,7 +200,7 @@ template <bool Base10>
     const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
     __mmask8 settled;
     const __m512d result = elementary::log_avx512(argument, settled);
-    deferred |= reinterpret_cast<I>(_mm512_movm_epi64(outside | static_cast<__mmask8>(~settled)));
+    deferred |= outside | static_cast<__mmask8>(~settled);
     return reinterpret_cast<V>(result);
 #else
     const I bits = VectorLanes::bits(x);
@@ -196,18 +218,18 @@ template <bool Base10>
 // the inputs as loaded. Out of line, so the hot loop keeps its vectors in
 // registers. Never fails.
 template <double (*Scalar)(double)>
-[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, I deferred, double *out) {
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, Mask deferred, double *out) {
     for (int lane = 0; lane < kWidth; ++lane) {
-        if (deferred[lane]) {
+        if (lane_of(deferred, lane)) {
             out[lane] = Scalar(x[lane]);
         }
     }
 }
 
 template <double (*Scalar)(double, double)>
-[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, I deferred, double *out) {
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, Mask deferred, double *out) {
     for (int lane = 0; lane < kWidth; ++lane) {
-        if (deferred[lane]) {
+        if (lane_of(deferred, lane)) {
             out[lane] = Scalar(T[lane], P[lane]);
         }
     }
@@ -225,7 +247,7 @@ public:
     OutsideLanes(double low, double high) : low_(V() + low), high_(V() + high) {}
 
     // nan: the lanes of x that are NaN.
-    void add(V x, [[maybe_unused]] I nan) {
+    void add(V x, [[maybe_unused]] Mask nan) {
 #if defined(__AVX512F__)
         const __m512d value = reinterpret_cast<__m512d>(x);
         const __mmask8 ordered = _mm512_cmp_pd_mask(value, value, _CMP_ORD_Q);
@@ -276,10 +298,10 @@ bool one_input_run(const double *x, double *out, std::ptrdiff_t n, const Span *s
     std::ptrdiff_t i = 0;
     for (; i + kWidth <= n; i += kWidth) {
         const V in = load(x + i);
-        I deferred = is_nan(in);
+        Mask deferred = is_nan(in);
         if constexpr (Check) outside.add(in, deferred);
         store(out + i, Vector::evaluate(in, deferred));
-        if (VectorLanes::any(deferred)) {
+        if (any_lane(deferred)) {
             recompute_lanes<Scalar>(in, deferred, out + i);
         }
     }
@@ -309,15 +331,15 @@ bool two_input_run(const double *T, const double *P, double *out, std::ptrdiff_t
     for (; i + kWidth <= n; i += kWidth) {
         const V t = load(T + i);
         const V p = load(P + i);
-        const I t_nan = is_nan(t);
-        const I p_nan = is_nan(p);
+        const Mask t_nan = is_nan(t);
+        const Mask p_nan = is_nan(p);
         if constexpr (Check) {
             t_outside.add(t, t_nan);
             p_outside.add(p, p_nan);
         }
-        I deferred = t_nan | p_nan;
+        Mask deferred = t_nan | p_nan;
         store(out + i, Vector::evaluate(t, p, deferred));
-        if (VectorLanes::any(deferred)) {
+        if (any_lane(deferred)) {
             recompute_lanes<Scalar>(t, p, deferred, out + i);
         }
     }
@@ -339,14 +361,14 @@ bool two_input_kernel(const double *T, const double *P, double *out, std::ptrdif
 
 template <bool Boiling>
 struct VapourPressure {
-    static V evaluate(V T, I &deferred) {
+    static V evaluate(V T, Mask &deferred) {
         const double slope = Boiling ? correlations::BoilingSlope : correlations::SublimationSlope;
         return exponential_lanes<true>(correlations::vapour_pressure_exponent(T, slope), deferred);
     }
 };
 
 struct MeltingTemperature {
-    static V evaluate(V P, I &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
+    static V evaluate(V P, Mask &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
 };
 
 // A deferred lane's e is finite (its exponential saw the argument 1 or an
@@ -354,31 +376,31 @@ struct MeltingTemperature {
 // no flag. With its own P, s * P would underflow for a subnormal P where the
 // scalar function multiplies an infinite or NaN s and raises nothing.
 struct SolidDensity {
-    static V evaluate(V T, V P, I &deferred) {
+    static V evaluate(V T, V P, Mask &deferred) {
         const V e = exponential_lanes<false>(correlations::solid_density_exponent(T), deferred);
-        return correlations::solid_density(T, VectorLanes::select(deferred, V(), P), e);
+        return correlations::solid_density(T, select_lanes(deferred, V(), P), e);
     }
 };
 
 // A deferred lane's ln a becomes 0, so D is 1 and rho0 / D raises nothing
 // that computing rho0 did not (the scalar function computes rho0 too).
 struct LiquidDensity {
-    static V evaluate(V T, V P, I &deferred) {
+    static V evaluate(V T, V P, Mask &deferred) {
         const V log_a = log_lanes(correlations::liquid_density_log_argument(T, P), deferred);
-        return correlations::liquid_density(T, VectorLanes::select(deferred, V(), log_a));
+        return correlations::liquid_density(T, select_lanes(deferred, V(), log_a));
     }
 };
 
 struct Exponential {
-    static V evaluate(V x, I &deferred) { return exponential_lanes<false>(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return exponential_lanes<false>(x, deferred); }
 };
 
 struct Exponential10 {
-    static V evaluate(V x, I &deferred) { return exponential_lanes<true>(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return exponential_lanes<true>(x, deferred); }
 };
 
 struct Logarithm {
-    static V evaluate(V x, I &deferred) { return log_lanes(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return log_lanes(x, deferred); }
 };
 
 constexpr ArrayKernels simd_array_kernels(const char *name) {
