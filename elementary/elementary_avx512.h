@@ -40,11 +40,9 @@ constexpr double kLogAvx512ErrorBound = 0x1p-66;
 
 inline __m512d broadcast(double value) { return _mm512_set1_pd(value); }
 
-// Lanes where hi + low and every value within bound |hi| of it round alike
-// (hi known positive: no absolute value needed).
-template <bool Positive = false>
+// Lanes where hi + low and every value within bound |hi| of it round alike.
 inline __mmask8 settled_lanes(__m512d hi, __m512d low, double bound) {
-    const __m512d margin = _mm512_mul_pd(Positive ? hi : _mm512_abs_pd(hi), broadcast(bound));
+    const __m512d margin = _mm512_mul_pd(_mm512_abs_pd(hi), broadcast(bound));
     const __m512d up = _mm512_add_pd(hi, _mm512_add_pd(low, margin));
     const __m512d down = _mm512_add_pd(hi, _mm512_sub_pd(low, margin));
     return _mm512_cmp_pd_mask(up, down, _CMP_EQ_OQ);
@@ -59,40 +57,43 @@ inline __m512d fast_two_sum_avx512(__m512d a, __m512d b, __m512d &error) {
 
 // e^x (Base10 false) or 10^x for ordinary x as (hi + low) 2^floor(k/16):
 // x = k ln(2)/16 + r (or k log10(2)/16 + r, times ln 10), e^x = 2^(k/16) e^r
-// with |r| < 2^-5.5. Returns hi; low and k by reference.
+// with |r| < 2^-5.5. Returns hi, in [0.97, 2); low, and k + 1.5 2^52 (whose
+// low bits carry k), by reference.
 template <bool Base10>
-[[gnu::always_inline]] inline __m512d exp_avx512_core(__m512d x, __m512d &low, __m512d &k) {
+[[gnu::always_inline]] inline __m512d exp_avx512_core(__m512d x, __m512d &low, __m512d &k_shifted) {
     const double *split = Base10 ? kLog10Of2OverShort : kLn2OverShort;
     const __m512d shifter = broadcast(kShifter);
-    const __m512d k_shifted = _mm512_fmadd_pd(x, broadcast(Base10 ? kShortLog2Of10 : kShortOverLn2), shifter);
-    k = _mm512_sub_pd(k_shifted, shifter);
-    // x - k split[0] is exact (a multiple of 2^-59 below 2^-5.5), and with the
-    // remainder r = r_hi + r_lo, |r_lo| below half an ulp of r_hi.
-    const __m512d reduced = _mm512_fnmadd_pd(k, broadcast(split[0]), x);
-    const __m512d r_hi = _mm512_fnmadd_pd(k, broadcast(split[1]), reduced);
-    __m512d r_lo = _mm512_fnmadd_pd(k, broadcast(split[1]), _mm512_sub_pd(reduced, r_hi));
-    __m512d a = r_hi;
+    k_shifted = _mm512_fmadd_pd(x, broadcast(Base10 ? kShortLog2Of10 : kShortOverLn2), shifter);
+    const __m512d k = _mm512_sub_pd(k_shifted, shifter);
+    // r = a + a_lo: x - k split[0] is exact (a multiple of 2^-59 below
+    // 2^-5.5), and a_lo = -k split[1] below 2^-43.
+    __m512d a = _mm512_fnmadd_pd(k, broadcast(split[0]), x);
+    __m512d a_lo = _mm512_mul_pd(k, broadcast(-split[1]));
     if (Base10) {
-        a = _mm512_mul_pd(r_hi, broadcast(kLn10[0]));
-        const __m512d error = _mm512_fmsub_pd(r_hi, broadcast(kLn10[0]), a);
-        r_lo = _mm512_add_pd(error, _mm512_fmadd_pd(r_hi, broadcast(kLn10[1]), _mm512_mul_pd(r_lo, broadcast(kLn10[0]))));
+        const __m512d scaled = _mm512_mul_pd(a, broadcast(kLn10[0]));
+        const __m512d error = _mm512_fmsub_pd(a, broadcast(kLn10[0]), scaled);
+        a_lo = _mm512_add_pd(error, _mm512_fmadd_pd(a, broadcast(kLn10[1]), _mm512_mul_pd(a_lo, broadcast(kLn10[0]))));
+        a = scaled;
     }
-    // e^(a + r_lo) = 1 + s + tail: s = a + a^2/2 as s_hi + s_lo exactly,
-    // tail = a^3 Q(a) + r_lo (1 + s), Q the Taylor series 1/6 + a/24 + ... + a^6/9!.
-    const __m512d square = _mm512_mul_pd(a, a);
-    const __m512d square_lo = _mm512_fmsub_pd(a, a, square);
+    // e^(a + a_lo) = 1 + s + tail with s = a + a^2/2 as s_hi + s_lo exactly
+    // (h = a^2/2 as h + h_lo) and tail = h_lo + a^3 Q(a) + a_lo (1 + s_hi +
+    // a^3 Q(a)), Q = 1/6 + a/24 + ... + a^6/9! (Taylor), evaluated as 2Q by
+    // Estrin's scheme in powers of h, the factors of 2 folded into the
+    // coefficients.
+    const __m512d half = _mm512_mul_pd(a, broadcast(0.5));
+    const __m512d h = _mm512_mul_pd(half, a);
+    const __m512d h_lo = _mm512_fmsub_pd(half, a, h);
     __m512d s_lo;
-    const __m512d s_hi = fast_two_sum_avx512(a, _mm512_mul_pd(square, broadcast(0.5)), s_lo);
-    const __m512d q01 = _mm512_fmadd_pd(a, broadcast(1.0 / 24), broadcast(1.0 / 6));
-    const __m512d q23 = _mm512_fmadd_pd(a, broadcast(1.0 / 720), broadcast(1.0 / 120));
-    const __m512d q45 = _mm512_fmadd_pd(a, broadcast(1.0 / 40320), broadcast(1.0 / 5040));
-    const __m512d q0123 = _mm512_fmadd_pd(square, q23, q01);
-    const __m512d q456 = _mm512_fmadd_pd(square, broadcast(1.0 / 362880), q45);
-    const __m512d q = _mm512_fmadd_pd(_mm512_mul_pd(square, square), q456, q0123);
-    const __m512d cube = _mm512_mul_pd(square, a);
+    const __m512d s_hi = fast_two_sum_avx512(a, h, s_lo);
+    const __m512d q01 = _mm512_fmadd_pd(a, broadcast(2.0 / 24), broadcast(2.0 / 6));
+    const __m512d q23 = _mm512_fmadd_pd(a, broadcast(4.0 / 720), broadcast(4.0 / 120));
+    const __m512d q45 = _mm512_fmadd_pd(a, broadcast(8.0 / 40320), broadcast(8.0 / 5040));
+    const __m512d q0123 = _mm512_fmadd_pd(h, q23, q01);
+    const __m512d q456 = _mm512_fmadd_pd(h, broadcast(16.0 / 362880), q45);
+    const __m512d twice_q = _mm512_fmadd_pd(_mm512_mul_pd(h, h), q456, q0123);
+    const __m512d cubic = _mm512_mul_pd(_mm512_mul_pd(h, a), twice_q);
     const __m512d tail = _mm512_add_pd(
-        s_lo, _mm512_fmadd_pd(square_lo, broadcast(0.5),
-                              _mm512_fmadd_pd(cube, q, _mm512_fmadd_pd(r_lo, s_hi, r_lo))));
+        s_lo, _mm512_add_pd(h_lo, _mm512_add_pd(cubic, _mm512_fmadd_pd(a_lo, _mm512_add_pd(s_hi, cubic), a_lo))));
     // 2^(j/16), j = k mod 16: vpermt2pd reads the low four bits of k_shifted.
     const __m512i row = _mm512_castpd_si512(k_shifted);
     const __m512d t_hi = _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[0]), row, _mm512_loadu_pd(kExp2Short[0] + 8));
@@ -109,13 +110,17 @@ template <bool Base10>
 }
 
 // e^x or 10^x rounded in the lanes of ordinary x that its rounding test
-// settles (settled).
+// settles (settled). hi < 2: the margin 2 bound covers bound |hi|.
 template <bool Base10>
 [[gnu::always_inline]] inline __m512d exp_avx512(__m512d x, __mmask8 &settled) {
-    __m512d low, k;
-    const __m512d hi = exp_avx512_core<Base10>(x, low, k);
-    settled = settled_lanes<true>(hi, low, kExpAvx512ErrorBound);
+    __m512d low, k_shifted;
+    const __m512d hi = exp_avx512_core<Base10>(x, low, k_shifted);
+    const __m512d margin = broadcast(2 * kExpAvx512ErrorBound);
+    const __m512d up = _mm512_add_pd(hi, _mm512_add_pd(low, margin));
+    const __m512d down = _mm512_add_pd(hi, _mm512_sub_pd(low, margin));
+    settled = _mm512_cmp_pd_mask(up, down, _CMP_EQ_OQ);
     // 2^floor(k/16): vscalef takes the floor of its second operand.
+    const __m512d k = _mm512_sub_pd(k_shifted, broadcast(kShifter));
     return _mm512_maskz_scalef_pd(0xff, _mm512_add_pd(hi, low), _mm512_mul_pd(k, broadcast(1.0 / 16)));
 }
 
@@ -141,20 +146,23 @@ template <bool Base10>
     const __m512d head = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offset, kLogReciprocalTable, 8);
     const __m512d tail = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offset, kLogReciprocalTable + 1, 8);
     const __m512d s = _mm512_fmadd_pd(e, broadcast(kLn2Split[0]), head);  // exact
-    const __m512d square = _mm512_mul_pd(r, r);
-    const __m512d square_lo = _mm512_fmsub_pd(r, r, square);
+    // h = -r^2/2 as h + h_lo, r + h as u + u_lo, s + u as hi + sum_error.
+    const __m512d minus_half = _mm512_mul_pd(r, broadcast(-0.5));
+    const __m512d h = _mm512_mul_pd(minus_half, r);
+    const __m512d h_lo = _mm512_fmsub_pd(minus_half, r, h);
     __m512d u_lo, sum_error;
-    const __m512d u = fast_two_sum_avx512(r, _mm512_mul_pd(square, broadcast(-0.5)), u_lo);
+    const __m512d u = fast_two_sum_avx512(r, h, u_lo);
     const __m512d hi = fast_two_sum_avx512(s, u, sum_error);
-    // P(r) = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme.
-    const __m512d p01 = _mm512_fmadd_pd(r, broadcast(-0.25), broadcast(1.0 / 3));
-    const __m512d p23 = _mm512_fmadd_pd(r, broadcast(-1.0 / 6), broadcast(0.2));
-    const __m512d p45 = _mm512_fmadd_pd(r, broadcast(-0.125), broadcast(1.0 / 7));
-    const __m512d p0123 = _mm512_fmadd_pd(square, p23, p01);
-    const __m512d p456 = _mm512_fmadd_pd(square, broadcast(1.0 / 9), p45);
-    const __m512d poly = _mm512_fmadd_pd(_mm512_mul_pd(square, square), p456, p0123);
-    const __m512d small =
-        _mm512_fmadd_pd(_mm512_mul_pd(square, r), poly, _mm512_mul_pd(square_lo, broadcast(-0.5)));
+    // r^3 P(r), P = 1/3 - r/4 + r^2/5 - ... + r^6/9 by Estrin's scheme in
+    // powers of h = -r^2/2 (r^2 = -2h, r^3 = -2hr), the factors of -2 folded
+    // into the coefficients: -2P(r) = p0123 + h^2 p456.
+    const __m512d p01 = _mm512_fmadd_pd(r, broadcast(0.5), broadcast(-2.0 / 3));
+    const __m512d p23 = _mm512_fmadd_pd(r, broadcast(-4.0 / 6), broadcast(4.0 / 5));
+    const __m512d p45 = _mm512_add_pd(r, broadcast(-8.0 / 7));
+    const __m512d p0123 = _mm512_fmadd_pd(h, p23, p01);
+    const __m512d p456 = _mm512_fmadd_pd(h, broadcast(16.0 / 9), p45);
+    const __m512d poly = _mm512_fmadd_pd(_mm512_mul_pd(h, h), p456, p0123);
+    const __m512d small = _mm512_fmadd_pd(_mm512_mul_pd(h, r), poly, h_lo);
     low = _mm512_add_pd(sum_error,
                         _mm512_add_pd(u_lo, _mm512_add_pd(_mm512_fmadd_pd(e, broadcast(kLn2Split[1]), tail), small)));
     return hi;

@@ -22,14 +22,15 @@ int halx_fast_avx512(const char *function, const double *x, double *hi, double *
         const std::ptrdiff_t count = n - i < 8 ? n - i : 8;
         const __mmask8 lanes = static_cast<__mmask8>((1u << count) - 1);
         const __m512d value = _mm512_mask_loadu_pd(_mm512_set1_pd(1.0), lanes, x + i);
-        __m512d h, l, k = _mm512_setzero_pd();
+        __m512d h, l, k = _mm512_set1_pd(kShifter);  // k = 0: no scale for ln x
         if (is_exp || is_exp10) {
             h = is_exp ? exp_avx512_core<false>(value, l, k) : exp_avx512_core<true>(value, l, k);
         } else {
             h = log_avx512_core(value, l);
         }
         const __mmask8 passed = settled_lanes(h, l, is_exp || is_exp10 ? kExpAvx512ErrorBound : kLogAvx512ErrorBound);
-        const __m512d exponent = _mm512_maskz_roundscale_pd(0xff, _mm512_mul_pd(k, _mm512_set1_pd(1.0 / 16)), _MM_FROUND_TO_NEG_INF);
+        const __m512d k_over_16 = _mm512_mul_pd(_mm512_sub_pd(k, _mm512_set1_pd(kShifter)), _mm512_set1_pd(1.0 / 16));
+        const __m512d exponent = _mm512_maskz_roundscale_pd(0xff, k_over_16, _MM_FROUND_TO_NEG_INF);
         _mm512_mask_storeu_pd(hi + i, lanes, h);
         _mm512_mask_storeu_pd(low + i, lanes, l);
         _mm512_mask_storeu_pd(scale + i, lanes, exponent);
