@@ -134,6 +134,13 @@ struct ScalarLanes {
     }
 };
 
+// The double c in every lane: c - 0 is c for every c, so the compiler drops
+// the subtraction (0 + c is not, at c = -0, and would stay).
+template <class L>
+inline typename L::V splat(double c) {
+    return c - typename L::V();
+}
+
 // a + b = sum + error exactly, for any a and b (Knuth's TwoSum).
 template <class V>
 inline V two_sum(V a, V b, V &error) {
@@ -276,31 +283,32 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
 // The short log of the scalar functions: ln x for a positive normal x (a
 // subnormal one scaled by 2^52, with extra_exponent -52) as hi + low, with
 // relative error below kLogShortErrorBound (README.md, "The error
-// analysis"). x = 2^E m, m in [1, 2), row i of kLogInverseTable for the top
-// 8 bits of m: r = m c_i - 1 is exact with |r| < 2^-8 (c_i has 9 bits), and
-// E ln2_head + head_i is exact (both multiples of 2^-42), so that
-// ln x = (E ln2_head + head_i) + (r - r^2/2) + [tails + r^3 P(r)] needs one
-// TwoSum. Near 1 (E = 0, i = 0; E = -1, i = 255) the head and tails cancel
-// exactly and ln(1 + r) is left, relative to itself.
+// analysis"). x = 2^E m, m in [3/4, 3/2), row i of kLogInverseTable for the
+// top 8 bits of the mantissa: r = m c_i - 1 is exact with |r| < 2^-8 (c_i
+// has 9 bits), and s = E ln2_head + head_i is exact (both multiples of
+// 2^-42), so that ln x = s + (r - r^2/2) + [tails + r^3 P(r)] with |s| above
+// |r - r^2/2| unless s is 0, which happens near 1 (E = 0, c_i = 1), where
+// ln(1 + r) is left, relative to itself.
 template <class L>
 inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::I extra_exponent) {
     using V = typename L::V;
     using I = typename L::I;
     const I x_bits = L::bits(x);
     const I row = (x_bits >> 42) & ((kLogInverseRows - 1) * 4);
-    const V m = L::from_bits((x_bits & kMantissaMask) | kOneBits);
+    // From mantissa 1.5 on (its top bit set), m is half of it and E one more.
+    const I halve = (x_bits >> 51) & 1;
+    const V m = L::from_bits((x_bits & kMantissaMask) | (kOneBits - (halve << 52)));
     const V c = L::gather(kLogInverseTable, row);
     const V head = L::gather(kLogInverseTable, row + 1);
     const V tail = L::gather(kLogInverseTable, row + 2);
-    const V e = L::from_bits(((x_bits >> 52) - 1023 + extra_exponent) + kShifterBits) - kShifter;
+    const V e = L::from_bits(((x_bits >> 52) - 1023 + halve + extra_exponent) + kShifterBits) - kShifter;
     const V r = L::product_minus_one(m, c);
-    const V s = L::fma(e, V() + kLn2Split[0], head);  // exact
+    const V s = L::fma(e, splat<L>(kLn2Split[0]), head);  // exact
     V square_lo;
     const V square = L::two_prod(r, r, square_lo);
-    V u_lo;
+    V u_lo, sum_error;
     const V u = fast_two_sum(r, square * -0.5, u_lo);
-    V sum_error;
-    const V hi = two_sum(s, u, sum_error);
+    const V hi = fast_two_sum(s, u, sum_error);
     // P(r) = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme.
     const V p01 = L::fma(r, V() - 0.25, V() + 1.0 / 3);
     const V p23 = L::fma(r, V() - 1.0 / 6, V() + 0.2);
@@ -309,7 +317,7 @@ inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::
     const V p456 = L::fma(square, V() + 1.0 / 9, p45);
     const V poly = L::fma(square * square, p456, p0123);
     const V small = L::fma(square * r, poly, square_lo * -0.5);
-    low = sum_error + (u_lo + (L::fma(e, V() + kLn2Split[1], tail) + small));
+    low = sum_error + (u_lo + (L::fma(e, splat<L>(kLn2Split[1]), tail) + small));
     return hi;
 }
 

@@ -31,9 +31,9 @@ extern const double kExp2Table[2 * kExpTableSize];
 // Row r = j + kLogFirstRow: c_j, -log(c_j) hi, lo, padding, at [4r .. 4r+3].
 extern const double kLogTable[4 * kLogTableRows];
 
-// The scalar log's rows, for the top 8 bits of the mantissa of m in [1, 2):
-// c (9 significant bits), -log(c) as a head (a multiple of 2^-42) and a
-// double, padding; at [4i .. 4i+3].
+// The scalar log's rows, for the top 8 bits of the mantissa f in [1, 2) (m = f
+// in [1, 3/2), f/2 from row 128 on): c (9 significant bits), -log(c) as a
+// head (a multiple of 2^-42) and a double, padding; at [4i .. 4i+3].
 constexpr int kLogInverseRows = 256;
 extern const double kLogInverseTable[4 * kLogInverseRows];
 // The AVX-512 log's rows: -log(C/256) as a head (a multiple of 2^-42) and

@@ -27,8 +27,9 @@ EXP_TABLE_BITS = 10  # 2^(j/1024), j = 0..1023
 LOG_INTERVALS = 1024  # log reduction: c ~ 1/(1 + j/1024), j = LOG_FIRST..LOG_LAST
 # m in [sqrt(1/2), sqrt(2)) gives j = round((m - 1) 1024) in -300..424.
 LOG_FIRST, LOG_LAST = -300, 424
-# The scalar log's short reduction: m in [1, 2), row i for the top 8 bits of
-# its mantissa, c_i with 9 significant bits, so that m c_i - 1 is exact.
+# The scalar log's short reduction: row i for the top 8 bits of the mantissa
+# f in [1, 2), m = f or f/2 in [3/4, 3/2), c_i with 9 significant bits, so that
+# m c_i - 1 is exact.
 LOG_INVERSE_ROWS = 256
 # The AVX-512 log: c = C/256 from the rounded reciprocal of m in [3/4, 3/2),
 # C = 170..342 (row C - 170).
@@ -101,9 +102,9 @@ def header() -> str:
         "// Row r = j + kLogFirstRow: c_j, -log(c_j) hi, lo, padding, at [4r .. 4r+3].",
         "extern const double kLogTable[4 * kLogTableRows];",
         "",
-        f"// The scalar log's rows, for the top {LOG_INVERSE_ROWS.bit_length() - 1} bits of the mantissa of m in [1, 2):",
-        "// c (9 significant bits), -log(c) as a head (a multiple of 2^-42) and a",
-        "// double, padding; at [4i .. 4i+3].",
+        f"// The scalar log's rows, for the top {LOG_INVERSE_ROWS.bit_length() - 1} bits of the mantissa f in [1, 2) (m = f",
+        "// in [1, 3/2), f/2 from row 128 on): c (9 significant bits), -log(c) as a",
+        "// head (a multiple of 2^-42) and a double, padding; at [4i .. 4i+3].",
         f"constexpr int kLogInverseRows = {LOG_INVERSE_ROWS};",
         "extern const double kLogInverseTable[4 * kLogInverseRows];",
         "// The AVX-512 log's rows: -log(C/256) as a head (a multiple of 2^-42) and",
@@ -192,7 +193,7 @@ def source() -> str:
         lines.append(f"    {hexf(c)}, {hexf(hi)}, {hexf(rn(value - hi))}, 0.0,")
     lines.append("};")
     lines.append("")
-    lines.append(f"// Row i: c, -log(c) head and tail, padding; m c - 1 exact for m in [1 + i/{LOG_INVERSE_ROWS}, 1 + (i+1)/{LOG_INVERSE_ROWS}).")
+    lines.append("// Row i: c, -log(c) head and tail, padding; m c - 1 exact over the row.")
     lines.append("alignas(64) const double kLogInverseTable[4 * kLogInverseRows] = {")
     for i in range(LOG_INVERSE_ROWS):
         c = inverse_row(i)
@@ -229,19 +230,23 @@ def split_log_head(c):
 
 
 def inverse_row(i: int) -> float:
-    """c of the scalar log's row i: 1 and 1/2 at the ends, where -log(c) is 0
-    and ln 2, else 1/(1 + (i + 1/2)/256) with 9 significant bits; checked so
+    """c of the scalar log's row i, for m in [3/4, 3/2): the row's f = 1 + i/256
+    is m, or 2m from i = 128 on. c = 1 at both rows next to m = 1 (-log(c) is
+    0 there), else 1/m at the row's middle with 9 significant bits. Checked so
     that |m c - 1| < 2^-8 over the row (the right end excluded), which makes
-    m c - 1 exact."""
+    m c - 1 exact, and that |-log(c)| exceeds |m c - 1| there, which lets a
+    Fast2Sum add the two."""
     n = LOG_INVERSE_ROWS
-    if i == 0:
+    low, high = 1 + mpfr(i) / n, 1 + mpfr(i + 1) / n
+    if i >= n // 2:
+        low, high = low / 2, high / 2
+    if i in (0, n - 1):
         c = 1.0
-    elif i == n - 1:
-        c = 0.5
     else:
-        c = rn(1 / (1 + (mpfr(i) + mpfr(1) / 2) / n), 9)
-    assert abs((1 + mpfr(i) / n) * c - 1) < mpfr(2) ** -8, (i, c)
-    assert abs((1 + mpfr(i + 1) / n) * c - 1) <= mpfr(2) ** -8, (i, c)
+        c = rn(2 / (low + high), 9)
+    worst = max(abs(low * c - 1), abs(high * c - 1))
+    assert abs(low * c - 1) < mpfr(2) ** -8 and abs(high * c - 1) <= mpfr(2) ** -8, (i, c)
+    assert c == 1.0 or abs(gmpy2.log(mpfr(c))) > worst + worst**2, (i, c)
     return c
 
 
