@@ -1,6 +1,8 @@
 // The scalar correctly rounded exp, exp10 and log: classify the input by its
-// bits, run the shared fast path of elementary_kernels.h, and keep its result
-// when the rounding test passes; otherwise take the exact slow path. The edges
+// bits, run a fast path of elementary_kernels.h (exp_core, log_short), and
+// keep its result when the rounding test passes; otherwise take the second
+// step of elementary_accurate.h, and the exact slow path for what that
+// leaves. The edges
 // (NaN, infinities, zeros, tiny arguments, overflow, subnormal results) are
 // settled here, and only here: the SIMD kernels send those lanes back to these
 // functions.
@@ -10,8 +12,9 @@
 //
 // Compiled twice, with internal linkage each time: by elementary.cpp for the
 // baseline instruction set and by elementary_fma.cpp with FMA; elementary.cpp
-// picks one at load time. The two builds differ only in how two_prod forms
-// its exact product, so they take the same steps to the same bits.
+// picks one at load time. The two builds differ only in how they form exact
+// products and in fused multiply-adds inside the polynomials, which the error
+// bounds allow for: both give the correctly rounded result.
 #ifndef HALX_ELEMENTARY_SCALAR_H
 #define HALX_ELEMENTARY_SCALAR_H
 
