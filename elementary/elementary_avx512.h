@@ -61,19 +61,24 @@ inline __m512d fast_two_sum_avx512(__m512d a, __m512d b, __m512d &error) {
 // low bits carry k), by reference.
 template <bool Base10>
 [[gnu::always_inline]] inline __m512d exp_avx512_core(__m512d x, __m512d &low, __m512d &k_shifted) {
-    const double *split = Base10 ? kLog10Of2OverShort : kLn2OverShort;
     const __m512d shifter = broadcast(kShifter);
     k_shifted = _mm512_fmadd_pd(x, broadcast(Base10 ? kShortLog2Of10 : kShortOverLn2), shifter);
     const __m512d k = _mm512_sub_pd(k_shifted, shifter);
-    // r = a + a_lo: x - k split[0] is exact (a multiple of 2^-59 below
-    // 2^-5.5), and a_lo = -k split[1] below 2^-43.
-    __m512d a = _mm512_fnmadd_pd(k, broadcast(split[0]), x);
-    __m512d a_lo = _mm512_mul_pd(k, broadcast(-split[1]));
+    // The reduced argument as a + a_lo, a exact and |a_lo| below 2^-43. e^x:
+    // a = x - k ln2_hi, a multiple of 2^-59 below 2^-5.5, and a_lo =
+    // -k ln2_lo. 10^x: a = x ln10_hi - k ln2_hi with x ln10_hi rounded to p (a
+    // multiple of 2^-58 below 2^-5.5 again), and a_lo = (x ln10_hi - p) +
+    // (x ln10_lo - k ln2_lo).
+    __m512d a, a_lo;
     if (Base10) {
-        const __m512d scaled = _mm512_mul_pd(a, broadcast(kLn10[0]));
-        const __m512d error = _mm512_fmsub_pd(a, broadcast(kLn10[0]), scaled);
-        a_lo = _mm512_add_pd(error, _mm512_fmadd_pd(a, broadcast(kLn10[1]), _mm512_mul_pd(a_lo, broadcast(kLn10[0]))));
-        a = scaled;
+        const __m512d p = _mm512_mul_pd(x, broadcast(kLn10[0]));
+        const __m512d p_lo = _mm512_fmsub_pd(x, broadcast(kLn10[0]), p);
+        a = _mm512_fnmadd_pd(k, broadcast(kLn2OverShort[0]), p);
+        a_lo = _mm512_add_pd(
+            p_lo, _mm512_fmadd_pd(x, broadcast(kLn10[1]), _mm512_mul_pd(k, broadcast(-kLn2OverShort[1]))));
+    } else {
+        a = _mm512_fnmadd_pd(k, broadcast(kLn2OverShort[0]), x);
+        a_lo = _mm512_mul_pd(k, broadcast(-kLn2OverShort[1]));
     }
     // e^(a + a_lo) = 1 + s + tail with s = a + a^2/2 as s_hi + s_lo exactly
     // (h = a^2/2 as h + h_lo) and tail = h_lo + a^3 Q(a) + a_lo (1 + s_hi +

@@ -13,7 +13,6 @@ const double kNLog2Of10 = 0x1.a934f0979a371p+11;
 const double kLn10[2] = {0x1.26bb1bbb55516p+1, -0x1.f48ad494ea3e9p-53};
 const double kLn2Split[3] = {0x1.62e42fefa3800p-1, 0x1.ef35793c76730p-45, 0x1.f97b57a079a19p-103};
 const double kLn2OverShort[2] = {0x1.62e42fefa39efp-5, 0x1.abc9e3b39803fp-60};
-const double kLog10Of2OverShort[2] = {0x1.34413509f79ffp-6, -0x1.9dc1da994fd21p-63};
 const double kShortOverLn2 = 0x1.71547652b82fep+4;
 const double kShortLog2Of10 = 0x1.a934f0979a371p+5;
 const double kReciprocal[kReciprocalCount][2] = {

@@ -42,12 +42,11 @@ constexpr int kLogReciprocalFirst = 170;
 constexpr int kLogReciprocalRows = 173;
 extern const double kLogReciprocalTable[2 * kLogReciprocalRows];
 // The AVX-512 exponentials: 2^(j/16) as hi and lo rows, j = 0..15;
-// ln(2)/16 and log10(2)/16 as a double and a remainder; 16/ln(2) and
-// 16*log2(10), rounded.
+// ln(2)/16 as a double and a remainder; 16/ln(2) and 16*log2(10),
+// rounded.
 constexpr int kExpShortTableBits = 4;
 extern const double kExp2Short[2][1 << kExpShortTableBits];
 extern const double kLn2OverShort[2];
-extern const double kLog10Of2OverShort[2];
 extern const double kShortOverLn2;
 extern const double kShortLog2Of10;
 // 1/n as hi, lo, n = 0..kReciprocalCount-1 (row 0 unused): the

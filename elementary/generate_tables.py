@@ -113,12 +113,11 @@ def header() -> str:
         f"constexpr int kLogReciprocalRows = {LOG_RECIPROCAL_LAST - LOG_RECIPROCAL_FIRST + 1};",
         "extern const double kLogReciprocalTable[2 * kLogReciprocalRows];",
         "// The AVX-512 exponentials: 2^(j/16) as hi and lo rows, j = 0..15;",
-        "// ln(2)/16 and log10(2)/16 as a double and a remainder; 16/ln(2) and",
-        "// 16*log2(10), rounded.",
+        "// ln(2)/16 as a double and a remainder; 16/ln(2) and 16*log2(10),",
+        "// rounded.",
         f"constexpr int kExpShortTableBits = {EXP_SHORT_BITS};",
         "extern const double kExp2Short[2][1 << kExpShortTableBits];",
         "extern const double kLn2OverShort[2];",
-        "extern const double kLog10Of2OverShort[2];",
         "extern const double kShortOverLn2;",
         "extern const double kShortLog2Of10;",
         "// 1/n as hi, lo, n = 0..kReciprocalCount-1 (row 0 unused): the",
@@ -161,9 +160,8 @@ def source() -> str:
     a, b, c = split(ln2, 42)
     lines.append(f"const double kLn2Split[3] = {{{hexf(a)}, {hexf(b)}, {hexf(c)}}};")
     short = 1 << EXP_SHORT_BITS
-    for name, value in [("kLn2OverShort", ln2 / short), ("kLog10Of2OverShort", gmpy2.log10(2) / short)]:
-        a, b, _ = split(value, 53)
-        lines.append(f"const double {name}[2] = {{{hexf(a)}, {hexf(b)}}};")
+    a, b, _ = split(ln2 / short, 53)
+    lines.append(f"const double kLn2OverShort[2] = {{{hexf(a)}, {hexf(b)}}};")
     lines.append(f"const double kShortOverLn2 = {hexf(rn(short / ln2))};")
     lines.append(f"const double kShortLog2Of10 = {hexf(rn(short * gmpy2.log2(10)))};")
     reciprocals = ["{0.0, 0.0}"]
