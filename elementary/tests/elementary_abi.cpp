@@ -129,4 +129,20 @@ int halx_accurate(const char *function, const double *x, double *out, int *settl
     return 0;
 }
 
+// The second step's rounding of hi + mid + lo over n triples: out = the
+// double nearest the sum where settled is 1, settled 0 where a midpoint lies
+// within margin of the sum.
+int halx_round_exact_sum(const double *hi, const double *mid, const double *lo, const double *margin, double *out,
+                         int *settled, std::ptrdiff_t n) {
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        ExactSum sum;
+        sum.hi = hi[i];
+        sum.mid = mid[i];
+        sum.lo = lo[i];
+        out[i] = 0.0;
+        settled[i] = round_exact_sum(sum, margin[i], out[i]);
+    }
+    return 0;
+}
+
 }  // extern "C"

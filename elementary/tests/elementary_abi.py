@@ -104,6 +104,7 @@ class Elementary:
             ctypes.c_ssize_t,
         ]
         self._lib.halx_accurate.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
+        self._lib.halx_round_exact_sum.argtypes = [pointer] * 6 + [ctypes.c_ssize_t]
         self.kernel_sets = [name for name in KERNEL_SETS if self._lib.halx_has_kernels(name.encode())]
 
     @staticmethod
@@ -157,6 +158,15 @@ class Elementary:
         settled = np.empty(x.size, dtype=np.intc)
         status = self._lib.halx_accurate(function.encode(), x.ctypes.data, out.ctypes.data, settled.ctypes.data, x.size)
         assert status == 0
+        return out, settled.astype(bool)
+
+    def round_exact_sum(self, hi, mid, lo, margin):
+        """(result, settled) of the second step's rounding of hi + mid + lo with margin."""
+        hi, mid, lo, margin = (self._input(v) for v in (hi, mid, lo, margin))
+        out = np.empty_like(hi)
+        settled = np.empty(hi.size, dtype=np.intc)
+        pointers = [v.ctypes.data for v in (hi, mid, lo, margin, out, settled)]
+        assert self._lib.halx_round_exact_sum(*pointers, hi.size) == 0
         return out, settled.astype(bool)
 
 

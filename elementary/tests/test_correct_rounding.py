@@ -6,6 +6,7 @@ the same checks at length: python elementary/tests/verify.py --count 1000000.
 
 import math
 import struct
+from fractions import Fraction
 
 import pytest
 
@@ -71,6 +72,76 @@ def test_random_inputs_across_the_range_match_mpfr(library, function, capsys):
     # The fast path settles nearly all (near 1, ln x meets structural hard
     # cases more often), and the slow path is all but never needed.
     assert tally.unsettled <= 0.005 * tally.ordinary and tally.slow == 0
+
+
+@pytest.mark.parametrize("function", FUNCTIONS)
+def test_second_step_settles_the_structural_near_midpoints(library, function):
+    # e^x and 10^x next to the arguments that give 1 + 2^-53 and 1 - 2^-54, ln x
+    # within 4096 ulps of 1: results within 2^-100 of a midpoint or closer.
+    x = verify.structured(function)
+    left = x[~library.fast(function, x)[3]]
+    assert left.size >= 60
+    result, settled = library.accurate(function, left)
+    assert settled.all(), left[~settled]
+    assert verify.same_doubles(result, verify.reference(function, left)).all()
+
+
+def _nearest_and_distance_to_a_midpoint(total: Fraction):
+    """The double nearest total, and how far total lies from the nearest midpoint."""
+    nearest = float(total)  # correctly rounded
+    midpoints = [(Fraction(nearest) + Fraction(math.nextafter(nearest, side))) / 2 for side in (-math.inf, math.inf)]
+    return nearest, min(abs(total - m) for m in midpoints)
+
+
+# hi, mid and lo in ulps of hi and of mid: midpoints above and below, below a
+# power of two (where the gap halves), on both signs.
+EXACT_SUM_EDGES = [
+    (1.0, 0.5, 2.0**-20),
+    (1.0, 0.5, -(2.0**-20)),
+    (1.0, 0.5, 0.0),
+    (1.0, -0.25, 2.0**-20),
+    (1.0, -0.25, -(2.0**-20)),
+    (1.0, -0.25, 0.0),
+    (1.0, -0.5, 0.0),
+    (-1.0, 0.25, -(2.0**-20)),
+    (-1.0, 0.25, 2.0**-20),
+    (-1.0, -0.5, 2.0**-20),
+    (1.5, 0.499, 0.0),
+    (1.5, -0.5, -(2.0**-30)),
+    (float.fromhex("0x1.fffffffffffffp0"), 0.5, 2.0**-25),
+]
+
+
+def test_second_step_rounds_an_exact_sum_to_nearest_or_leaves_it(library):
+    # Triples built around midpoints, and random ones; the expectation by
+    # exact rational arithmetic: settled, with the nearest double, when no
+    # midpoint lies within twice the margin; left when one lies within it.
+    rng = np.random.default_rng(11)
+    hi, mid, lo = [], [], []
+    for h, m, l in EXACT_SUM_EDGES:
+        ulp = math.ulp(h)
+        hi.append(h)
+        mid.append(m * ulp)
+        lo.append(l * math.ulp(m * ulp) if m else l * ulp * 2.0**-60)
+    for _ in range(3000):
+        h = float(rng.choice([-1.0, 1.0]) * 2.0 ** rng.uniform(-40, 40))
+        ulp = math.ulp(h)
+        m = float(rng.choice([rng.uniform(-0.5, 0.5), 0.5, -0.5, -0.25, 0.25])) * ulp
+        hi.append(h)
+        mid.append(m)
+        lo.append(float(rng.uniform(-1, 1)) * math.ulp(m if m else ulp) * 2.0 ** float(rng.integers(-3, 30)))
+    margins = [math.ulp(h) * 2.0 ** -float(rng.integers(30, 70)) for h in hi]
+    result, settled = library.round_exact_sum(hi, mid, lo, margins)
+    checked = 0
+    for h, m, l, margin, got, decided in zip(hi, mid, lo, margins, result.tolist(), settled.tolist()):
+        nearest, distance = _nearest_and_distance_to_a_midpoint(Fraction(h) + Fraction(m) + Fraction(l))
+        if distance > 2 * Fraction(margin):
+            assert decided and got == nearest, (h.hex(), m.hex(), l.hex())
+            checked += 1
+        elif distance <= Fraction(margin):
+            assert not decided, (h.hex(), m.hex(), l.hex())
+            checked += 1
+    assert checked >= 2900
 
 
 @pytest.mark.parametrize(
