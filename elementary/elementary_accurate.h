@@ -143,8 +143,8 @@ inline bool log_accurate(double x, std::int64_t extra_exponent, double &result) 
     const bool halve = mantissa >= kSqrt2Mantissa;
     const std::int64_t exponent = ((x_bits >> 52) - 1023) + (halve ? 1 : 0) + extra_exponent;
     const double m = ScalarLanes::from_bits(mantissa | (halve ? kHalfBits : kOneBits));
-    const std::int64_t row_index = halve ? (mantissa + (kLogRowOffsetHalved - (std::int64_t{1} << 52))) >> 43
-                                         : (mantissa + kLogRowOffset) >> 42;
+    const std::int64_t row_index =
+        halve ? (mantissa + (kLogRowOffsetHalved - (std::int64_t{1} << 52))) >> 43 : (mantissa + kLogRowOffset) >> 42;
     const double c = kLogTable[row_index * 4];
     const double minus_log_c_hi = kLogTable[row_index * 4 + 1];
     const double minus_log_c_lo = kLogTable[row_index * 4 + 2];

@@ -74,8 +74,8 @@ template <bool Base10>
         const __m512d p = _mm512_mul_pd(x, broadcast(kLn10[0]));
         const __m512d p_lo = _mm512_fmsub_pd(x, broadcast(kLn10[0]), p);
         a = _mm512_fnmadd_pd(k, broadcast(kLn2OverShort[0]), p);
-        a_lo = _mm512_add_pd(
-            p_lo, _mm512_fmadd_pd(x, broadcast(kLn10[1]), _mm512_mul_pd(k, broadcast(-kLn2OverShort[1]))));
+        a_lo = _mm512_add_pd(p_lo,
+                             _mm512_fmadd_pd(x, broadcast(kLn10[1]), _mm512_mul_pd(k, broadcast(-kLn2OverShort[1]))));
     } else {
         a = _mm512_fnmadd_pd(k, broadcast(kLn2OverShort[0]), x);
         a_lo = _mm512_mul_pd(k, broadcast(-kLn2OverShort[1]));
@@ -101,16 +101,17 @@ template <bool Base10>
         s_lo, _mm512_add_pd(h_lo, _mm512_add_pd(cubic, _mm512_fmadd_pd(a_lo, _mm512_add_pd(s_hi, cubic), a_lo))));
     // 2^(j/16), j = k mod 16: vpermt2pd reads the low four bits of k_shifted.
     const __m512i row = _mm512_castpd_si512(k_shifted);
-    const __m512d t_hi = _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[0]), row, _mm512_loadu_pd(kExp2Short[0] + 8));
-    const __m512d t_lo = _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[1]), row, _mm512_loadu_pd(kExp2Short[1] + 8));
+    const __m512d t_hi =
+        _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[0]), row, _mm512_loadu_pd(kExp2Short[0] + 8));
+    const __m512d t_lo =
+        _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[1]), row, _mm512_loadu_pd(kExp2Short[1] + 8));
     // t (1 + s + tail) = t_hi + t_hi s_hi + [t_lo + t_lo s_hi + t_hi tail], the
     // first two terms exactly; t_lo tail is below 2^-71.
     const __m512d p_hi = _mm512_mul_pd(t_hi, s_hi);
     const __m512d p_lo = _mm512_fmsub_pd(t_hi, s_hi, p_hi);
     __m512d sum_error;
     const __m512d hi = fast_two_sum_avx512(t_hi, p_hi, sum_error);
-    low = _mm512_fmadd_pd(t_hi, tail,
-                          _mm512_add_pd(_mm512_fmadd_pd(t_lo, s_hi, t_lo), _mm512_add_pd(sum_error, p_lo)));
+    low = _mm512_fmadd_pd(t_hi, tail, _mm512_add_pd(_mm512_fmadd_pd(t_lo, s_hi, t_lo), _mm512_add_pd(sum_error, p_lo)));
     return hi;
 }
 

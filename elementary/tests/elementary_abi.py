@@ -150,7 +150,6 @@ class Elementary:
         )
         return hi, low, scale, settled.astype(bool)
 
-
     def accurate(self, function: str, x):
         """(result, settled) of the second step over ordinary x."""
         x = self._input(x)
