@@ -5,8 +5,10 @@
 // simd_array_kernels("<set>").
 //
 // How a lane gets the scalar function's bits: the correlation steps are those
-// of correlations.h, and the elementary functions are the fast paths of
-// elementary_kernels.h. A lane is deferred, and recomputed by the scalar
+// of correlations.h, and the elementary functions are fast paths whose
+// settled lanes hold the correctly rounded result: those of
+// elementary_kernels.h for SSE2 and AVX2, those designed for AVX-512 in
+// elementary_avx512.h for AVX-512. A lane is deferred, and recomputed by the scalar
 // model function from the inputs still held in registers, when an input is
 // NaN (only the scalar code fixes which of two NaN payloads wins), when the
 // argument of exp, log or 10^x is outside the ordinary range, or when its
