@@ -169,7 +169,7 @@ inline auto rounding_test(typename L::V hi, typename L::V low, Bound bound) {
     const V margin = L::from_bits(L::bits(hi) & kMagnitudeMask) * bound;
     const V up = hi + (low + margin);
     const V down = hi + (low - margin);
-    return L::bits(up) == L::bits(down);
+    return up == down;
 }
 
 // e^x (Base10 false) or 10^x (Base10 true) as (hi + low) * 2^m, for |x| up to
@@ -304,19 +304,24 @@ inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::
     const V e = L::from_bits(((x_bits >> 52) - 1023 + halve + extra_exponent) + kShifterBits) - kShifter;
     const V r = L::product_minus_one(m, c);
     const V s = L::fma(e, splat<L>(kLn2Split[0]), head);  // exact
-    V square_lo;
-    const V square = L::two_prod(r, r, square_lo);
+    // h = -r^2/2 as h + h_lo (r/2 is exact), r + h as u + u_lo, s + u as
+    // hi + sum_error.
+    const V minus_half = r * -0.5;
+    V h_lo;
+    const V h = L::two_prod(minus_half, r, h_lo);
     V u_lo, sum_error;
-    const V u = fast_two_sum(r, square * -0.5, u_lo);
+    const V u = fast_two_sum(r, h, u_lo);
     const V hi = fast_two_sum(s, u, sum_error);
-    // P(r) = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme.
-    const V p01 = L::fma(r, V() - 0.25, V() + 1.0 / 3);
-    const V p23 = L::fma(r, V() - 1.0 / 6, V() + 0.2);
-    const V p45 = L::fma(r, V() - 0.125, V() + 1.0 / 7);
-    const V p0123 = L::fma(square, p23, p01);
-    const V p456 = L::fma(square, V() + 1.0 / 9, p45);
-    const V poly = L::fma(square * square, p456, p0123);
-    const V small = L::fma(square * r, poly, square_lo * -0.5);
+    // r^3 P(r), P = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme in
+    // powers of h (r^2 = -2h, r^3 = -2hr), the factors of -2 folded into the
+    // coefficients: -2P(r) = p0123 + h^2 p456.
+    const V p01 = L::fma(r, splat<L>(0.5), splat<L>(-2.0 / 3));
+    const V p23 = L::fma(r, splat<L>(-2.0 / 3), splat<L>(0.8));
+    const V p45 = r + (-8.0 / 7);
+    const V p0123 = L::fma(h, p23, p01);
+    const V p456 = L::fma(h, splat<L>(16.0 / 9), p45);
+    const V poly = L::fma(h * h, p456, p0123);
+    const V small = L::fma(h * r, poly, h_lo);
     low = sum_error + (u_lo + (L::fma(e, splat<L>(kLn2Split[1]), tail) + small));
     return hi;
 }
