@@ -313,15 +313,14 @@ inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::
     V u_lo, sum_error;
     const V u = fast_two_sum(r, h, u_lo);
     const V hi = fast_two_sum(s, u, sum_error);
-    // r^3 P(r), P = 1/3 - r/4 + r^2/5 - ... + r^6/9, by Estrin's scheme in
-    // powers of h (r^2 = -2h, r^3 = -2hr), the factors of -2 folded into the
-    // coefficients: -2P(r) = p0123 + h^2 p456.
-    const V p01 = L::fma(r, splat<L>(0.5), splat<L>(-2.0 / 3));
-    const V p23 = L::fma(r, splat<L>(-2.0 / 3), splat<L>(0.8));
-    const V p45 = r + (-8.0 / 7);
-    const V p0123 = L::fma(h, p23, p01);
-    const V p456 = L::fma(h, splat<L>(16.0 / 9), p45);
-    const V poly = L::fma(h * h, p456, p0123);
+    // r^3 P(r), P = (ln(1 + r) - r + r^2/2)/r^3 by a polynomial of degree 5
+    // (kLogPolynomial), evaluated as -2P by Estrin's scheme in powers of h
+    // (r^3 = -2hr).
+    const double *coefficient = kLogPolynomial;
+    const V p01 = L::fma(r, splat<L>(coefficient[1]), splat<L>(coefficient[0]));
+    const V p23 = L::fma(r, splat<L>(coefficient[3]), splat<L>(coefficient[2]));
+    const V p45 = L::fma(r, splat<L>(coefficient[5]), splat<L>(coefficient[4]));
+    const V poly = L::fma(h * h, p45, L::fma(h, p23, p01));
     const V small = L::fma(h * r, poly, h_lo);
     low = sum_error + (u_lo + (L::fma(e, splat<L>(kLn2Split[1]), tail) + small));
     return hi;

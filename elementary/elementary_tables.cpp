@@ -24,6 +24,8 @@ const double kReciprocal[kReciprocalCount][2] = {
     {0x1.999999999999ap-5, -0x1.999999999999ap-59}, {0x1.8618618618618p-5, 0x1.8618618618618p-59}, {0x1.745d1745d1746p-5, -0x1.745d1745d1746p-60}, {0x1.642c8590b2164p-5, 0x1.642c8590b2164p-60},
     {0x1.5555555555555p-5, 0x1.5555555555555p-59},
 };
+const double kExpPolynomial[6] = {0x1.5555555555556p-2, 0x1.5555555555555p-4, 0x1.11111110e10a8p-5, 0x1.6c16c16bf055cp-8, 0x1.a01b0c2edac01p-10, 0x1.a01ad6df0f6cbp-13};
+const double kLogPolynomial[6] = {-0x1.5555555555555p-1, 0x1.0000000000000p-1, 0x1.999999994e03fp-1, -0x1.55555555114eap-1, -0x1.24934f7065bb5p+0, 0x1.0000ec110e319p+0};
 
 // 2^(j/1024) as hi, lo pairs.
 alignas(64) const double kExp2Table[2 * kExpTableSize] = {

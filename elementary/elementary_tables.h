@@ -53,6 +53,14 @@ extern const double kShortLog2Of10;
 // double-double coefficients of the second step's polynomials.
 constexpr int kReciprocalCount = 25;
 extern const double kReciprocal[kReciprocalCount][2];
+// Q(a) ~ (e^a - 1 - a - a^2/2)/a^3 = c0 + c1 a + ... + c5 a^5 on |a| <= ln(2)/32
+// and P(r) ~ (ln(1 + r) - r + r^2/2)/r^3 likewise on |r| <= 2^-8.19, within
+// 2^-54 (Chebyshev interpolants), as the fast paths evaluate them in
+// powers of h = a^2/2 or h = -r^2/2: 2Q = (k0 + k1 a) + h (k2 + k3 a) +
+// h^2 (k4 + k5 a) with k = 2c0, 2c1, 4c2, 4c3, 8c4, 8c5, and -2P likewise
+// with k = -2c0, -2c1, 4c2, 4c3, -8c4, -8c5.
+extern const double kExpPolynomial[6];
+extern const double kLogPolynomial[6];
 
 }  // namespace elementary
 }  // namespace Halx

@@ -41,6 +41,15 @@ EXP_SHORT_BITS = 4
 LOG_HEAD_QUANTUM = mpfr(2) ** -42
 # 1/n as double-doubles for n < RECIPROCALS (the second step's coefficients).
 RECIPROCALS = 25
+# The fast paths' polynomials: Chebyshev interpolants of degree 5 of
+# Q(a) = (e^a - 1 - a - a^2/2)/a^3 on |a| <= EXP_SHORT_REACH (the AVX-512
+# exponentials' reduced argument) and of P(r) = (ln(1 + r) - r + r^2/2)/r^3 on
+# |r| <= LOG_SHORT_REACH (both logs), each checked to stay within
+# POLYNOMIAL_ERROR of the function after rounding its coefficients.
+EXP_SHORT_REACH = gmpy2.log(2) / 32 * (1 + mpfr(2) ** -30)
+LOG_SHORT_REACH = mpfr(2) ** -8.19
+POLYNOMIAL_DEGREE = 5
+POLYNOMIAL_ERROR = mpfr(2) ** -54
 
 HERE = Path(__file__).resolve().parent
 HEADER = HERE / "elementary_tables.h"
@@ -124,6 +133,14 @@ def header() -> str:
         "// double-double coefficients of the second step's polynomials.",
         f"constexpr int kReciprocalCount = {RECIPROCALS};",
         "extern const double kReciprocal[kReciprocalCount][2];",
+        "// Q(a) ~ (e^a - 1 - a - a^2/2)/a^3 = c0 + c1 a + ... + c5 a^5 on |a| <= ln(2)/32",
+        "// and P(r) ~ (ln(1 + r) - r + r^2/2)/r^3 likewise on |r| <= 2^-8.19, within",
+        "// 2^-54 (Chebyshev interpolants), as the fast paths evaluate them in",
+        "// powers of h = a^2/2 or h = -r^2/2: 2Q = (k0 + k1 a) + h (k2 + k3 a) +",
+        "// h^2 (k4 + k5 a) with k = 2c0, 2c1, 4c2, 4c3, 8c4, 8c5, and -2P likewise",
+        "// with k = -2c0, -2c1, 4c2, 4c3, -8c4, -8c5.",
+        "extern const double kExpPolynomial[6];",
+        "extern const double kLogPolynomial[6];",
         "",
         "}  // namespace elementary",
         "}  // namespace Halx",
@@ -172,6 +189,14 @@ def source() -> str:
     for i in range(0, RECIPROCALS, 4):
         lines.append("    " + ", ".join(reciprocals[i : i + 4]) + ",")
     lines.append("};")
+    exp_series = [1 / gmpy2.fac(j + 3) for j in range(40)]
+    log_series = [mpfr((-1) ** j) / (j + 3) for j in range(200)]
+    for name, series, reach, scales in [
+        ("kExpPolynomial", exp_series, EXP_SHORT_REACH, [2, 2, 4, 4, 8, 8]),
+        ("kLogPolynomial", log_series, LOG_SHORT_REACH, [-2, -2, 4, 4, -8, -8]),
+    ]:
+        coefficients = rounded_interpolant(series, reach, scales)
+        lines.append(f"const double {name}[6] = {{{', '.join(hexf(c) for c in coefficients)}}};")
     lines.append("")
     lines.append(f"// 2^(j/{n}) as hi, lo pairs.")
     lines.append("alignas(64) const double kExp2Table[2 * kExpTableSize] = {")
@@ -218,6 +243,39 @@ def source() -> str:
     lines.append("};")
     lines += ["", "}  // namespace elementary", "}  // namespace Halx", ""]
     return "\n".join(lines)
+
+
+def rounded_interpolant(series, reach, scales) -> List[float]:
+    """The Chebyshev interpolant of degree POLYNOMIAL_DEGREE on [-reach, reach]
+    of the function with Taylor coefficients series, its coefficients rounded
+    to doubles after scaling by scales (powers of two). Checked: the
+    interpolation error bound (the remainder at Chebyshev nodes, with the
+    series' derivative bounded term by term) plus the roundings' stays below
+    POLYNOMIAL_ERROR."""
+    n = POLYNOMIAL_DEGREE + 1
+    nodes = [reach * gmpy2.cos(gmpy2.const_pi() * (2 * k + 1) / (2 * n)) for k in range(n)]
+    values = [sum(c * x**j for j, c in enumerate(series)) for x in nodes]
+    # Newton's divided differences, then the monomial coefficients.
+    differences = values[:]
+    for j in range(1, n):
+        for i in range(n - 1, j - 1, -1):
+            differences[i] = (differences[i] - differences[i - 1]) / (nodes[i] - nodes[i - j])
+    monomial = [mpfr(0)] * n
+    for i in range(n - 1, -1, -1):
+        shifted = [mpfr(0)] + monomial[:-1]
+        monomial = [shifted[k] - nodes[i] * monomial[k] for k in range(n)]
+        monomial[0] += differences[i]
+    # |f^(n)| <= sum over j >= n of |c_j| j!/(j - n)! reach^(j - n).
+    derivative = sum(
+        abs(c) * gmpy2.fac(j) / gmpy2.fac(j - n) * reach ** (j - n) for j, c in enumerate(series) if j >= n
+    )
+    interpolation = derivative / gmpy2.fac(n) * 2 * (reach / 2) ** n
+    rounded = [rn(c * scale) for c, scale in zip(monomial, scales)]
+    rounding = sum(
+        abs(mpfr(r) / scale - c) * reach**j for j, (r, c, scale) in enumerate(zip(rounded, monomial, scales))
+    )
+    assert interpolation + rounding < POLYNOMIAL_ERROR, (interpolation, rounding)
+    return rounded
 
 
 def split_log_head(c):
