@@ -103,13 +103,13 @@ template <bool Base10>
         _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[0]), row, _mm512_loadu_pd(kExp2Short[0] + 8));
     const __m512d t_lo =
         _mm512_permutex2var_pd(_mm512_loadu_pd(kExp2Short[1]), row, _mm512_loadu_pd(kExp2Short[1] + 8));
-    // t (1 + s + tail) = t_hi + t_hi s_hi + [t_lo + t_lo s_hi + t_hi tail], the
-    // first two terms exactly; t_lo tail is below 2^-71.
-    const __m512d p_hi = _mm512_mul_pd(t_hi, s_hi);
-    const __m512d p_lo = _mm512_fmsub_pd(t_hi, s_hi, p_hi);
-    __m512d sum_error;
-    const __m512d hi = fast_two_sum_avx512(t_hi, p_hi, sum_error);
-    low = _mm512_fmadd_pd(t_hi, tail, _mm512_add_pd(_mm512_fmadd_pd(t_lo, s_hi, t_lo), _mm512_add_pd(sum_error, p_lo)));
+    // t (1 + s + tail) = t_hi + t_hi s_hi + [t_lo + t_lo s_hi + t_hi tail]:
+    // hi = t_hi + t_hi s_hi rounded once, and its error, below half an ulp of
+    // hi, within 2^-106 of it: t_hi - hi is exact (hi is within 3 % of t_hi).
+    // t_lo tail is below 2^-71.
+    const __m512d hi = _mm512_fmadd_pd(t_hi, s_hi, t_hi);
+    const __m512d hi_error = _mm512_fmadd_pd(t_hi, s_hi, _mm512_sub_pd(t_hi, hi));
+    low = _mm512_fmadd_pd(t_hi, tail, _mm512_add_pd(_mm512_fmadd_pd(t_lo, s_hi, t_lo), hi_error));
     return hi;
 }
 
