@@ -36,6 +36,9 @@ namespace {
 // (ln x): python elementary/tests/verify.py --count 0 --error-sample 1000000.
 constexpr double kExpErrorBound = 0x1p-73;
 constexpr double kLogErrorBound = 0x1p-72;
+// The scalar functions' short log (log_short): analysed below 2^-67.0, the
+// test twice that; the largest error measured over 10^6 inputs is 2^-68.3.
+constexpr double kLogShortErrorBound = 0x1p-66;
 
 // Adding 1.5 * 2^52 rounds a double of magnitude below 2^51 to an integer,
 // which then sits in the low bits of the sum's representation.
@@ -99,6 +102,26 @@ struct ScalarLanes {
     }
     static V gather(const double *table, I index) { return table[index]; }
     static V select(bool mask, V a, V b) { return mask ? a : b; }
+    // a * b + c, rounded once where the build has FMA, else twice.
+    static V fma(V a, V b, V c) {
+#if defined(__FMA__)
+        return __builtin_fma(a, b, c);
+#else
+        return a * b + c;
+#endif
+    }
+    // m c - 1 for doubles whose exact m c - 1 is a double: one fused
+    // operation, or the exact product less one (p - 1 is exact for p within a
+    // factor of two of 1, and adding the product's error gives the exact sum).
+    static V product_minus_one(V m, V c) {
+#if defined(__FMA__)
+        return __builtin_fma(m, c, -1.0);
+#else
+        V error;
+        const V p = dekker_two_prod(m, c, error);
+        return (p - 1.0) + error;
+#endif
+    }
     static I select_int(bool mask, I a, I b) { return mask ? a : b; }
     // a * b = product + error exactly (no overflow or underflow in our ranges).
     static V two_prod(V a, V b, V &error) {
@@ -111,6 +134,13 @@ struct ScalarLanes {
 #endif
     }
 };
+
+// The double c in every lane: c - 0 is c for every c, so the compiler drops
+// the subtraction (0 + c is not, at c = -0, and would stay).
+template <class L>
+inline typename L::V splat(double c) {
+    return c - typename L::V();
+}
 
 // a + b = sum + error exactly, for any a and b (Knuth's TwoSum).
 template <class V>
@@ -140,7 +170,7 @@ inline auto rounding_test(typename L::V hi, typename L::V low, Bound bound) {
     const V margin = L::from_bits(L::bits(hi) & kMagnitudeMask) * bound;
     const V up = hi + (low + margin);
     const V down = hi + (low - margin);
-    return L::bits(up) == L::bits(down);
+    return up == down;
 }
 
 // e^x (Base10 false) or 10^x (Base10 true) as (hi + low) * 2^m, for |x| up to
@@ -249,6 +279,51 @@ inline typename L::V log_core(typename L::V x, typename L::V &low, typename L::I
     const auto near_one = (j | exponent) == 0;
     error_bound = L::select(near_one, (t_hi * t_hi) * 0x1p-51 + 0x1p-104, V() + kLogErrorBound);
     return s3;
+}
+
+// The short log of the scalar functions: ln x for a positive normal x (a
+// subnormal one scaled by 2^52, with extra_exponent -52) as hi + low, with
+// relative error below kLogShortErrorBound (README.md, "The error
+// analysis"). x = 2^E m, m in [3/4, 3/2), row i of kLogInverseTable for the
+// top 8 bits of the mantissa: r = m c_i - 1 is exact with |r| < 2^-8 (c_i
+// has 9 bits), and s = E ln2_head + head_i is exact (both multiples of
+// 2^-42), so that ln x = s + (r - r^2/2) + [tails + r^3 P(r)] with |s| above
+// |r - r^2/2| unless s is 0, which happens near 1 (E = 0, c_i = 1), where
+// ln(1 + r) is left, relative to itself.
+template <class L>
+inline typename L::V log_short(typename L::V x, typename L::V &low, typename L::I extra_exponent) {
+    using V = typename L::V;
+    using I = typename L::I;
+    const I x_bits = L::bits(x);
+    const I row = (x_bits >> 42) & ((kLogInverseRows - 1) * 4);
+    // From mantissa 1.5 on (its top bit set), m is half of it and E one more.
+    const I halve = (x_bits >> 51) & 1;
+    const V m = L::from_bits((x_bits & kMantissaMask) | (kOneBits - (halve << 52)));
+    const V c = L::gather(kLogInverseTable, row);
+    const V head = L::gather(kLogInverseTable, row + 1);
+    const V tail = L::gather(kLogInverseTable, row + 2);
+    const V e = L::from_bits(((x_bits >> 52) - 1023 + halve + extra_exponent) + kShifterBits) - kShifter;
+    const V r = L::product_minus_one(m, c);
+    const V s = L::fma(e, splat<L>(kLn2Split[0]), head);  // exact
+    // h = -r^2/2 as h + h_lo (r/2 is exact), r + h as u + u_lo, s + u as
+    // hi + sum_error.
+    const V minus_half = r * -0.5;
+    V h_lo;
+    const V h = L::two_prod(minus_half, r, h_lo);
+    V u_lo, sum_error;
+    const V u = fast_two_sum(r, h, u_lo);
+    const V hi = fast_two_sum(s, u, sum_error);
+    // r^3 P(r), P = (ln(1 + r) - r + r^2/2)/r^3 by a polynomial of degree 5
+    // (kLogPolynomial), evaluated as -2P by Estrin's scheme in powers of h
+    // (r^3 = -2hr).
+    const double *coefficient = kLogPolynomial;
+    const V p01 = L::fma(r, splat<L>(coefficient[1]), splat<L>(coefficient[0]));
+    const V p23 = L::fma(r, splat<L>(coefficient[3]), splat<L>(coefficient[2]));
+    const V p45 = L::fma(r, splat<L>(coefficient[5]), splat<L>(coefficient[4]));
+    const V poly = L::fma(h * h, p45, L::fma(h, p23, p01));
+    const V small = L::fma(h * r, poly, h_lo);
+    low = sum_error + (u_lo + (L::fma(e, splat<L>(kLn2Split[1]), tail) + small));
+    return hi;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The scalar correctly rounded exp, exp10 and log: classify the input by its
-// bits, run the shared fast path of elementary_kernels.h, and keep its result
-// when the rounding test passes; otherwise take the exact slow path. The edges
+// bits, run a fast path of elementary_kernels.h (exp_core, log_short), and
+// keep its result when the rounding test passes; otherwise take the second
+// step of elementary_accurate.h, and the exact slow path for what that
+// leaves. The edges
 // (NaN, infinities, zeros, tiny arguments, overflow, subnormal results) are
 // settled here, and only here: the SIMD kernels send those lanes back to these
 // functions.
@@ -10,13 +12,15 @@
 //
 // Compiled twice, with internal linkage each time: by elementary.cpp for the
 // baseline instruction set and by elementary_fma.cpp with FMA; elementary.cpp
-// picks one at load time. The two builds differ only in how two_prod forms
-// its exact product, so they take the same steps to the same bits.
+// picks one at load time. The two builds differ only in how they form exact
+// products and in fused multiply-adds inside the polynomials, which the error
+// bounds allow for: both give the correctly rounded result.
 #ifndef HALX_ELEMENTARY_SCALAR_H
 #define HALX_ELEMENTARY_SCALAR_H
 
 #include <cstdint>
 
+#include "elementary_accurate.h"
 #include "elementary_kernels.h"
 #include "elementary_slow.h"
 
@@ -72,9 +76,17 @@ double exponential_edge(double x, std::int64_t tiny_bits) {
     std::int64_t k_bits;
     const double hi = exp_core<Lanes, Base10>(x, low, k_bits);
     const std::int64_t m = exp_scale_exponent(k_bits);
-    const double rounded = hi + low;
-    const bool settled = rounding_test<Lanes>(hi, low, kExpErrorBound);
+    double rounded = hi + low;
+    bool settled = rounding_test<Lanes>(hi, low, kExpErrorBound);
     if (m > -1022 || (m == -1022 && rounded >= 1.0)) {
+        double accurate;
+        std::int64_t accurate_m;
+        if (!settled && exp_accurate<Base10>(x, accurate, accurate_m) && (m > -1022 || accurate >= 1.0)) {
+            // The same reduction as the fast path's, so the same m; the
+            // result stays normal, where scaling is exact.
+            settled = true;
+            rounded = accurate;
+        }
         if (!settled) {
             return Base10 ? exp10_slow(x) : exp_slow(x);
         }
@@ -104,6 +116,18 @@ double exponential_edge(double x, std::int64_t tiny_bits) {
     return (n - 0x1p52) * 0x1p-1074 + underflow();
 }
 
+// e^x or 10^x for an ordinary x that the fast path left unsettled: the
+// second step, else the slow path. Out of line: the fast path stays lean.
+template <bool Base10>
+[[gnu::noinline, gnu::cold]] double exponential_unsettled(double x) {
+    double rounded;
+    std::int64_t m;
+    if (exp_accurate<Base10>(x, rounded, m)) {
+        return rounded * power_of_two<Lanes>(m);
+    }
+    return Base10 ? exp10_slow(x) : exp_slow(x);
+}
+
 template <bool Base10>
 double exponential(double x) {
     const std::int64_t tiny_bits = Base10 ? kExp10TinyBits : kExpTinyBits;
@@ -117,7 +141,18 @@ double exponential(double x) {
     if (rounding_test<Lanes>(hi, low, kExpErrorBound)) {
         return (hi + low) * power_of_two<Lanes>(exp_scale_exponent(k_bits));
     }
-    return Base10 ? exp10_slow(x) : exp_slow(x);
+    return exponential_unsettled<Base10>(x);
+}
+
+// ln x for a positive x that the fast path left unsettled (scaled by 2^52
+// with extra_exponent -52 when subnormal; x the input as given): the second
+// step, else the slow path. Out of line: the fast path stays lean.
+[[gnu::noinline, gnu::cold]] double log_unsettled(double scaled, std::int64_t extra_exponent, double x) {
+    double result;
+    if (log_accurate(scaled, extra_exponent, result)) {
+        return result;
+    }
+    return log_slow(x);
 }
 
 // ln x for x that is not a positive normal double.
@@ -138,12 +173,12 @@ double log_edge(double x) {
         return x;
     }
     // Subnormal: scaled by 2^52 exactly, and the exponent corrected.
-    double low, bound;
-    const double hi = log_core<Lanes>(x * 0x1p52, low, -52, bound);
-    if (rounding_test<Lanes>(hi, low, bound)) {
+    double low;
+    const double hi = log_short<Lanes>(x * 0x1p52, low, -52);
+    if (rounding_test<Lanes>(hi, low, kLogShortErrorBound)) {
         return hi + low;
     }
-    return log_slow(x);
+    return log_unsettled(x * 0x1p52, -52, x);
 }
 
 double exp_scalar(double x) { return exponential<false>(x); }
@@ -154,12 +189,12 @@ double log_scalar(double x) {
     if (!in_range(Lanes::bits(x), kSmallestNormalBits, kExponentMask - 1)) {
         return log_edge(x);
     }
-    double low, bound;
-    const double hi = log_core<Lanes>(x, low, 0, bound);
-    if (rounding_test<Lanes>(hi, low, bound)) {
+    double low;
+    const double hi = log_short<Lanes>(x, low, 0);
+    if (rounding_test<Lanes>(hi, low, kLogShortErrorBound)) {
         return hi + low;
     }
-    return log_slow(x);
+    return log_unsettled(x, 0, x);
 }
 
 }  // namespace

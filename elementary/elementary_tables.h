@@ -24,12 +24,43 @@ extern const double kNOverLn2;
 extern const double kNLog2Of10;
 // ln(10) as hi, lo.
 extern const double kLn10[2];
-// ln(2) as a 42-bit head and a double.
-extern const double kLn2Split[2];
+// ln(2) as a 42-bit head and two doubles.
+extern const double kLn2Split[3];
 // 2^(j/kExpTableSize) as hi, lo at [2j], [2j+1].
 extern const double kExp2Table[2 * kExpTableSize];
 // Row r = j + kLogFirstRow: c_j, -log(c_j) hi, lo, padding, at [4r .. 4r+3].
 extern const double kLogTable[4 * kLogTableRows];
+
+// The scalar log's rows, for the top 8 bits of the mantissa f in [1, 2) (m = f
+// in [1, 3/2), f/2 from row 128 on): c (9 significant bits), -log(c) as a
+// head (a multiple of 2^-42) and a double, padding; at [4i .. 4i+3].
+constexpr int kLogInverseRows = 256;
+extern const double kLogInverseTable[4 * kLogInverseRows];
+// The AVX-512 log's rows: -log(C/256) as a head (a multiple of 2^-42) and
+// a double at [2r], [2r+1], for C = r + kLogReciprocalFirst = 170..342.
+constexpr int kLogReciprocalFirst = 170;
+constexpr int kLogReciprocalRows = 173;
+extern const double kLogReciprocalTable[2 * kLogReciprocalRows];
+// The AVX-512 exponentials: 2^(j/16) as hi and lo rows, j = 0..15;
+// ln(2)/16 as a double and a remainder; 16/ln(2) and 16*log2(10),
+// rounded.
+constexpr int kExpShortTableBits = 4;
+extern const double kExp2Short[2][1 << kExpShortTableBits];
+extern const double kLn2OverShort[2];
+extern const double kShortOverLn2;
+extern const double kShortLog2Of10;
+// 1/n as hi, lo, n = 0..kReciprocalCount-1 (row 0 unused): the
+// double-double coefficients of the second step's polynomials.
+constexpr int kReciprocalCount = 25;
+extern const double kReciprocal[kReciprocalCount][2];
+// Q(a) ~ (e^a - 1 - a - a^2/2)/a^3 = c0 + c1 a + ... + c5 a^5 on |a| <= ln(2)/32
+// and P(r) ~ (ln(1 + r) - r + r^2/2)/r^3 likewise on |r| <= 2^-8.19, within
+// 2^-54 (Chebyshev interpolants), as the fast paths evaluate them in
+// powers of h = a^2/2 or h = -r^2/2: 2Q = (k0 + k1 a) + h (k2 + k3 a) +
+// h^2 (k4 + k5 a) with k = 2c0, 2c1, 4c2, 4c3, 8c4, 8c5, and -2P likewise
+// with k = -2c0, -2c1, 4c2, 4c3, -8c4, -8c5.
+extern const double kExpPolynomial[6];
+extern const double kLogPolynomial[6];
 
 }  // namespace elementary
 }  // namespace Halx

@@ -27,6 +27,29 @@ EXP_TABLE_BITS = 10  # 2^(j/1024), j = 0..1023
 LOG_INTERVALS = 1024  # log reduction: c ~ 1/(1 + j/1024), j = LOG_FIRST..LOG_LAST
 # m in [sqrt(1/2), sqrt(2)) gives j = round((m - 1) 1024) in -300..424.
 LOG_FIRST, LOG_LAST = -300, 424
+# The scalar log's short reduction: row i for the top 8 bits of the mantissa
+# f in [1, 2), m = f or f/2 in [3/4, 3/2), c_i with 9 significant bits, so that
+# m c_i - 1 is exact.
+LOG_INVERSE_ROWS = 256
+# The AVX-512 log: c = C/256 from the rounded reciprocal of m in [3/4, 3/2),
+# C = 170..342 (row C - 170).
+LOG_RECIPROCAL_FIRST, LOG_RECIPROCAL_LAST = 170, 342
+# The AVX-512 exponentials: 2^(j/16), j = 0..15, in two registers each.
+EXP_SHORT_BITS = 4
+# The head of -ln c in both short log tables is a multiple of this, so that
+# E ln2_head + head is exact for every exponent E.
+LOG_HEAD_QUANTUM = mpfr(2) ** -42
+# 1/n as double-doubles for n < RECIPROCALS (the second step's coefficients).
+RECIPROCALS = 25
+# The fast paths' polynomials: Chebyshev interpolants of degree 5 of
+# Q(a) = (e^a - 1 - a - a^2/2)/a^3 on |a| <= EXP_SHORT_REACH (the AVX-512
+# exponentials' reduced argument) and of P(r) = (ln(1 + r) - r + r^2/2)/r^3 on
+# |r| <= LOG_SHORT_REACH (both logs), each checked to stay within
+# POLYNOMIAL_ERROR of the function after rounding its coefficients.
+EXP_SHORT_REACH = gmpy2.log(2) / 32 * (1 + mpfr(2) ** -30)
+LOG_SHORT_REACH = mpfr(2) ** -8.19
+POLYNOMIAL_DEGREE = 5
+POLYNOMIAL_ERROR = mpfr(2) ** -54
 
 HERE = Path(__file__).resolve().parent
 HEADER = HERE / "elementary_tables.h"
@@ -81,12 +104,43 @@ def header() -> str:
         "extern const double kNLog2Of10;",
         "// ln(10) as hi, lo.",
         "extern const double kLn10[2];",
-        "// ln(2) as a 42-bit head and a double.",
-        "extern const double kLn2Split[2];",
+        "// ln(2) as a 42-bit head and two doubles.",
+        "extern const double kLn2Split[3];",
         "// 2^(j/kExpTableSize) as hi, lo at [2j], [2j+1].",
         "extern const double kExp2Table[2 * kExpTableSize];",
         "// Row r = j + kLogFirstRow: c_j, -log(c_j) hi, lo, padding, at [4r .. 4r+3].",
         "extern const double kLogTable[4 * kLogTableRows];",
+        "",
+        f"// The scalar log's rows, for the top {LOG_INVERSE_ROWS.bit_length() - 1} bits of the mantissa f in [1, 2) (m = f",
+        "// in [1, 3/2), f/2 from row 128 on): c (9 significant bits), -log(c) as a",
+        "// head (a multiple of 2^-42) and a double, padding; at [4i .. 4i+3].",
+        f"constexpr int kLogInverseRows = {LOG_INVERSE_ROWS};",
+        "extern const double kLogInverseTable[4 * kLogInverseRows];",
+        "// The AVX-512 log's rows: -log(C/256) as a head (a multiple of 2^-42) and",
+        f"// a double at [2r], [2r+1], for C = r + kLogReciprocalFirst = {LOG_RECIPROCAL_FIRST}..{LOG_RECIPROCAL_LAST}.",
+        f"constexpr int kLogReciprocalFirst = {LOG_RECIPROCAL_FIRST};",
+        f"constexpr int kLogReciprocalRows = {LOG_RECIPROCAL_LAST - LOG_RECIPROCAL_FIRST + 1};",
+        "extern const double kLogReciprocalTable[2 * kLogReciprocalRows];",
+        "// The AVX-512 exponentials: 2^(j/16) as hi and lo rows, j = 0..15;",
+        "// ln(2)/16 as a double and a remainder; 16/ln(2) and 16*log2(10),",
+        "// rounded.",
+        f"constexpr int kExpShortTableBits = {EXP_SHORT_BITS};",
+        "extern const double kExp2Short[2][1 << kExpShortTableBits];",
+        "extern const double kLn2OverShort[2];",
+        "extern const double kShortOverLn2;",
+        "extern const double kShortLog2Of10;",
+        "// 1/n as hi, lo, n = 0..kReciprocalCount-1 (row 0 unused): the",
+        "// double-double coefficients of the second step's polynomials.",
+        f"constexpr int kReciprocalCount = {RECIPROCALS};",
+        "extern const double kReciprocal[kReciprocalCount][2];",
+        "// Q(a) ~ (e^a - 1 - a - a^2/2)/a^3 = c0 + c1 a + ... + c5 a^5 on |a| <= ln(2)/32",
+        "// and P(r) ~ (ln(1 + r) - r + r^2/2)/r^3 likewise on |r| <= 2^-8.19, within",
+        "// 2^-54 (Chebyshev interpolants), as the fast paths evaluate them in",
+        "// powers of h = a^2/2 or h = -r^2/2: 2Q = (k0 + k1 a) + h (k2 + k3 a) +",
+        "// h^2 (k4 + k5 a) with k = 2c0, 2c1, 4c2, 4c3, 8c4, 8c5, and -2P likewise",
+        "// with k = -2c0, -2c1, 4c2, 4c3, -8c4, -8c5.",
+        "extern const double kExpPolynomial[6];",
+        "extern const double kLogPolynomial[6];",
         "",
         "}  // namespace elementary",
         "}  // namespace Halx",
@@ -120,8 +174,29 @@ def source() -> str:
     h = rn(ln10)
     lines.append(f"const double kLn10[2] = {{{hexf(h)}, {hexf(rn(ln10 - h))}}};")
     # |E| <= 1075 in log: E times a 42-bit head is exact.
-    a, b, _ = split(ln2, 42)
-    lines.append(f"const double kLn2Split[2] = {{{hexf(a)}, {hexf(b)}}};")
+    a, b, c = split(ln2, 42)
+    lines.append(f"const double kLn2Split[3] = {{{hexf(a)}, {hexf(b)}, {hexf(c)}}};")
+    short = 1 << EXP_SHORT_BITS
+    a, b, _ = split(ln2 / short, 53)
+    lines.append(f"const double kLn2OverShort[2] = {{{hexf(a)}, {hexf(b)}}};")
+    lines.append(f"const double kShortOverLn2 = {hexf(rn(short / ln2))};")
+    lines.append(f"const double kShortLog2Of10 = {hexf(rn(short * gmpy2.log2(10)))};")
+    reciprocals = ["{0.0, 0.0}"]
+    for d in range(1, RECIPROCALS):
+        hi = rn(1 / mpfr(d))
+        reciprocals.append(f"{{{hexf(hi)}, {hexf(rn(1 / mpfr(d) - hi))}}}")
+    lines.append("const double kReciprocal[kReciprocalCount][2] = {")
+    for i in range(0, RECIPROCALS, 4):
+        lines.append("    " + ", ".join(reciprocals[i : i + 4]) + ",")
+    lines.append("};")
+    exp_series = [1 / gmpy2.fac(j + 3) for j in range(40)]
+    log_series = [mpfr((-1) ** j) / (j + 3) for j in range(200)]
+    for name, series, reach, scales in [
+        ("kExpPolynomial", exp_series, EXP_SHORT_REACH, [2, 2, 4, 4, 8, 8]),
+        ("kLogPolynomial", log_series, LOG_SHORT_REACH, [-2, -2, 4, 4, -8, -8]),
+    ]:
+        coefficients = rounded_interpolant(series, reach, scales)
+        lines.append(f"const double {name}[6] = {{{', '.join(hexf(c) for c in coefficients)}}};")
     lines.append("")
     lines.append(f"// 2^(j/{n}) as hi, lo pairs.")
     lines.append("alignas(64) const double kExp2Table[2 * kExpTableSize] = {")
@@ -140,8 +215,95 @@ def source() -> str:
         hi = rn(value)
         lines.append(f"    {hexf(c)}, {hexf(hi)}, {hexf(rn(value - hi))}, 0.0,")
     lines.append("};")
+    lines.append("")
+    lines.append("// Row i: c, -log(c) head and tail, padding; m c - 1 exact over the row.")
+    lines.append("alignas(64) const double kLogInverseTable[4 * kLogInverseRows] = {")
+    for i in range(LOG_INVERSE_ROWS):
+        c = inverse_row(i)
+        head, tail = split_log_head(c)
+        lines.append(f"    {hexf(c)}, {hexf(head)}, {hexf(tail)}, 0.0,")
+    lines.append("};")
+    lines.append("")
+    lines.append("// Row C - kLogReciprocalFirst: -log(C/256) head and tail.")
+    lines.append("alignas(64) const double kLogReciprocalTable[2 * kLogReciprocalRows] = {")
+    for C in range(LOG_RECIPROCAL_FIRST, LOG_RECIPROCAL_LAST + 1):
+        head, tail = split_log_head(mpfr(C) / 256)
+        lines.append(f"    {hexf(head)}, {hexf(tail)},")
+    lines.append("};")
+    lines.append("")
+    lines.append(f"// 2^(j/{short}): the high parts, then the low parts.")
+    lines.append("alignas(64) const double kExp2Short[2][1 << kExpShortTableBits] = {")
+    highs, lows = [], []
+    for j in range(short):
+        value = gmpy2.exp2(mpfr(j) / short)
+        highs.append(rn(value))
+        lows.append(rn(value - highs[-1]))
+    for part in (highs, lows):
+        lines.append("    {" + ", ".join(hexf(v) for v in part) + "},")
+    lines.append("};")
     lines += ["", "}  // namespace elementary", "}  // namespace Halx", ""]
     return "\n".join(lines)
+
+
+def rounded_interpolant(series, reach, scales) -> List[float]:
+    """The Chebyshev interpolant of degree POLYNOMIAL_DEGREE on [-reach, reach]
+    of the function with Taylor coefficients series, its coefficients rounded
+    to doubles after scaling by scales (powers of two). Checked: the
+    interpolation error bound (the remainder at Chebyshev nodes, with the
+    series' derivative bounded term by term) plus the roundings' stays below
+    POLYNOMIAL_ERROR."""
+    n = POLYNOMIAL_DEGREE + 1
+    nodes = [reach * gmpy2.cos(gmpy2.const_pi() * (2 * k + 1) / (2 * n)) for k in range(n)]
+    values = [sum(c * x**j for j, c in enumerate(series)) for x in nodes]
+    # Newton's divided differences, then the monomial coefficients.
+    differences = values[:]
+    for j in range(1, n):
+        for i in range(n - 1, j - 1, -1):
+            differences[i] = (differences[i] - differences[i - 1]) / (nodes[i] - nodes[i - j])
+    monomial = [mpfr(0)] * n
+    for i in range(n - 1, -1, -1):
+        shifted = [mpfr(0)] + monomial[:-1]
+        monomial = [shifted[k] - nodes[i] * monomial[k] for k in range(n)]
+        monomial[0] += differences[i]
+    # |f^(n)| <= sum over j >= n of |c_j| j!/(j - n)! reach^(j - n).
+    derivative = sum(
+        abs(c) * gmpy2.fac(j) / gmpy2.fac(j - n) * reach ** (j - n) for j, c in enumerate(series) if j >= n
+    )
+    interpolation = derivative / gmpy2.fac(n) * 2 * (reach / 2) ** n
+    rounded = [rn(c * scale) for c, scale in zip(monomial, scales)]
+    rounding = sum(
+        abs(mpfr(r) / scale - c) * reach**j for j, (r, c, scale) in enumerate(zip(rounded, monomial, scales))
+    )
+    assert interpolation + rounding < POLYNOMIAL_ERROR, (interpolation, rounding)
+    return rounded
+
+
+def split_log_head(c):
+    """-log(c) as a head, a multiple of LOG_HEAD_QUANTUM, and a double."""
+    value = -gmpy2.log(mpfr(c))
+    head = float(gmpy2.rint(value / LOG_HEAD_QUANTUM) * LOG_HEAD_QUANTUM)
+    return head, rn(value - head)
+
+
+def inverse_row(i: int) -> float:
+    """c of the scalar log's row i, for m in [3/4, 3/2): the row's f = 1 + i/256
+    is m, or 2m from i = 128 on. c = 1 at both rows next to m = 1 (-log(c) is
+    0 there), else 1/m at the row's middle with 9 significant bits. Checked so
+    that |m c - 1| < 2^-8 over the row (the right end excluded), which makes
+    m c - 1 exact, and that |-log(c)| exceeds |m c - 1| there, which lets a
+    Fast2Sum add the two."""
+    n = LOG_INVERSE_ROWS
+    low, high = 1 + mpfr(i) / n, 1 + mpfr(i + 1) / n
+    if i >= n // 2:
+        low, high = low / 2, high / 2
+    if i in (0, n - 1):
+        c = 1.0
+    else:
+        c = rn(2 / (low + high), 9)
+    worst = max(abs(low * c - 1), abs(high * c - 1))
+    assert abs(low * c - 1) < mpfr(2) ** -8 and abs(high * c - 1) <= mpfr(2) ** -8, (i, c)
+    assert c == 1.0 or abs(gmpy2.log(mpfr(c))) > worst + worst**2, (i, c)
+    return c
 
 
 def main(argv: List[str]) -> int:

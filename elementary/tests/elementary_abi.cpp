@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "array_kernels.h"
+#include "elementary_accurate.h"
 #include "elementary_kernels.h"
 #include "elementary_slow.h"
 
@@ -34,6 +35,11 @@ const ArrayKernels::TwoInputs *two_inputs(const ArrayKernels &set, const char *f
 }
 
 }  // namespace
+
+#if defined(HALX_X86_KERNELS)
+int halx_fast_avx512(const char *function, const double *x, double *hi, double *low, double *scale, int *settled,
+                     std::ptrdiff_t n);
+#endif
 
 extern "C" {
 
@@ -68,11 +74,22 @@ int halx_slow(const char *function, const double *x, double *out, std::ptrdiff_t
     return 0;
 }
 
-// The scalar fast path of exp, log or exp10 for ordinary x: its unevaluated
-// result hi + low (times 2^scale for the exponentials) and whether the rounding
-// test settles it.
-int halx_fast(const char *function, const double *x, double *hi, double *low, double *scale, int *settled,
-              std::ptrdiff_t n) {
+// The fast path of exp, log or exp10 for ordinary x, the scalar functions'
+// (path "scalar") or the AVX-512 kernels' ("avx512", where the CPU runs them):
+// its unevaluated result hi + low (times 2^scale for the exponentials) and
+// whether the rounding test settles it. Returns -1 for an unknown function
+// or path.
+int halx_fast(const char *path, const char *function, const double *x, double *hi, double *low, double *scale,
+              int *settled, std::ptrdiff_t n) {
+    if (std::strcmp(path, "avx512") == 0) {
+#if defined(HALX_X86_KERNELS)
+        if (Halx::array_kernels_named("avx512") != nullptr) {
+            return halx_fast_avx512(function, x, hi, low, scale, settled, n);
+        }
+#endif
+        return -1;
+    }
+    if (std::strcmp(path, "scalar") != 0) return -1;
     const bool is_exp = std::strcmp(function, "exp") == 0;
     const bool is_exp10 = std::strcmp(function, "exp10") == 0;
     if (!is_exp && !is_exp10 && std::strcmp(function, "log") != 0) return -1;
@@ -84,11 +101,46 @@ int halx_fast(const char *function, const double *x, double *hi, double *low, do
             scale[i] = static_cast<double>(exp_scale_exponent(k_bits));
             settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kExpErrorBound);
         } else {
-            double bound;
-            hi[i] = log_core<ScalarLanes>(x[i], low[i], 0, bound);
+            hi[i] = log_short<ScalarLanes>(x[i], low[i], 0);
             scale[i] = 0;
-            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], bound);
+            settled[i] = rounding_test<ScalarLanes>(hi[i], low[i], kLogShortErrorBound);
         }
+    }
+    return 0;
+}
+
+// The second step of exp, log or exp10 for ordinary x: out = its correctly
+// rounded result where settled is 1, and settled 0 where it leaves x to the
+// slow path.
+int halx_accurate(const char *function, const double *x, double *out, int *settled, std::ptrdiff_t n) {
+    const bool is_exp = std::strcmp(function, "exp") == 0;
+    const bool is_exp10 = std::strcmp(function, "exp10") == 0;
+    if (!is_exp && !is_exp10 && std::strcmp(function, "log") != 0) return -1;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        double rounded = 0.0;
+        std::int64_t m = 0;
+        if (is_exp || is_exp10) {
+            settled[i] = is_exp ? exp_accurate<false>(x[i], rounded, m) : exp_accurate<true>(x[i], rounded, m);
+            out[i] = rounded * power_of_two<ScalarLanes>(m);
+        } else {
+            settled[i] = log_accurate(x[i], 0, out[i]);
+        }
+    }
+    return 0;
+}
+
+// The second step's rounding of hi + mid + lo over n triples: out = the
+// double nearest the sum where settled is 1, settled 0 where a midpoint lies
+// within margin of the sum.
+int halx_round_exact_sum(const double *hi, const double *mid, const double *lo, const double *margin, double *out,
+                         int *settled, std::ptrdiff_t n) {
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        ExactSum sum;
+        sum.hi = hi[i];
+        sum.mid = mid[i];
+        sum.lo = lo[i];
+        out[i] = 0.0;
+        settled[i] = round_exact_sum(sum, margin[i], out[i]);
     }
     return 0;
 }

@@ -93,7 +93,18 @@ class Elementary:
         self._lib.halx_has_kernels.argtypes = [ctypes.c_char_p]
         self._lib.halx_run.argtypes = [ctypes.c_char_p, ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
         self._lib.halx_slow.argtypes = [ctypes.c_char_p, pointer, pointer, ctypes.c_ssize_t]
-        self._lib.halx_fast.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, pointer, pointer, ctypes.c_ssize_t]
+        self._lib.halx_fast.argtypes = [
+            ctypes.c_char_p,
+            ctypes.c_char_p,
+            pointer,
+            pointer,
+            pointer,
+            pointer,
+            pointer,
+            ctypes.c_ssize_t,
+        ]
+        self._lib.halx_accurate.argtypes = [ctypes.c_char_p, pointer, pointer, pointer, ctypes.c_ssize_t]
+        self._lib.halx_round_exact_sum.argtypes = [pointer] * 6 + [ctypes.c_ssize_t]
         self.kernel_sets = [name for name in KERNEL_SETS if self._lib.halx_has_kernels(name.encode())]
 
     @staticmethod
@@ -118,13 +129,15 @@ class Elementary:
         assert self._lib.halx_slow(function.encode(), x.ctypes.data, out.ctypes.data, x.size) == 0
         return out
 
-    def fast(self, function: str, x):
-        """(hi, low, scale exponent, settled) of the scalar fast path over ordinary x."""
+    def fast(self, function: str, x, path: str = "scalar"):
+        """(hi, low, scale exponent, settled) of a fast path over ordinary x: the
+        scalar functions' ("scalar") or the AVX-512 kernels' ("avx512")."""
         x = self._input(x)
         hi, low, scale = np.empty_like(x), np.empty_like(x), np.empty_like(x)
         settled = np.empty(x.size, dtype=np.intc)
         assert (
             self._lib.halx_fast(
+                path.encode(),
                 function.encode(),
                 x.ctypes.data,
                 hi.ctypes.data,
@@ -136,6 +149,24 @@ class Elementary:
             == 0
         )
         return hi, low, scale, settled.astype(bool)
+
+    def accurate(self, function: str, x):
+        """(result, settled) of the second step over ordinary x."""
+        x = self._input(x)
+        out = np.empty_like(x)
+        settled = np.empty(x.size, dtype=np.intc)
+        status = self._lib.halx_accurate(function.encode(), x.ctypes.data, out.ctypes.data, settled.ctypes.data, x.size)
+        assert status == 0
+        return out, settled.astype(bool)
+
+    def round_exact_sum(self, hi, mid, lo, margin):
+        """(result, settled) of the second step's rounding of hi + mid + lo with margin."""
+        hi, mid, lo, margin = (self._input(v) for v in (hi, mid, lo, margin))
+        out = np.empty_like(hi)
+        settled = np.empty(hi.size, dtype=np.intc)
+        pointers = [v.ctypes.data for v in (hi, mid, lo, margin, out, settled)]
+        assert self._lib.halx_round_exact_sum(*pointers, hi.size) == 0
+        return out, settled.astype(bool)
 
 
 def load(directory: Path) -> Elementary:

@@ -10,9 +10,11 @@ uniform over the finite range, near the overflow and underflow thresholds,
 subnormal results, near-integers for 10^x, near 1 and subnormal inputs for
 log) plus the kept hard cases of hard_cases.txt. For each function it prints
 the inputs checked, the mismatches per kernel set (an element differing from
-MPFR, or from the plain set in any bit), the slow path's share of the ordinary
-inputs, the largest relative error of the fast path's unrounded result seen on
-a sample, and a check of the slow path alone. Exit status 1 on any mismatch.
+MPFR, or from the plain set in any bit), the share of the ordinary inputs that
+the scalar fast path leaves to the second step and the share that goes on to
+the slow path, the largest relative error of the fast paths' unrounded results
+(scalar and AVX-512) seen on a sample, and checks of the second step and of
+the slow path alone. Exit status 1 on any mismatch.
 
 --search runs the fast path alone over random inputs, keeps those that its
 rounding test cannot settle, measures with MPFR how close each exact result
@@ -150,17 +152,23 @@ def ordinary(function: str, x: np.ndarray) -> np.ndarray:
     return (magnitude >= low) & (magnitude <= high)
 
 
-def fast_error_log2(library, function: str, x: np.ndarray) -> float:
-    """log2 of the largest relative error of the fast path's hi + low over ordinary x."""
+def fast_errors_log2(library, function: str, x: np.ndarray, paths=("scalar",)) -> Dict[str, float]:
+    """log2 of the largest relative error of each fast path's hi + low over
+    ordinary x (paths "scalar" and "avx512", as Elementary.fast), against
+    one MPFR evaluation of x."""
     x = x[ordinary(function, x)]
     if x.size == 0:
-        return -math.inf
-    hi, low, scale, _ = library.fast(function, x)
-    worst = gmpy2.mpfr(0)
-    for y, h, l, s in zip(exact(function, x), hi.tolist(), low.tolist(), scale.tolist()):
-        approximation = WIDE.mul(WIDE.add(h, l), WIDE.exp2(s))
-        worst = max(worst, abs(WIDE.div(WIDE.sub(approximation, y), y)))
-    return float(gmpy2.log2(worst)) if worst > 0 else -math.inf
+        return {path: -math.inf for path in paths}
+    exact_values = exact(function, x)
+    errors = {}
+    for path in paths:
+        hi, low, scale, _ = library.fast(function, x, path)
+        worst = gmpy2.mpfr(0)
+        for y, h, l, s in zip(exact_values, hi.tolist(), low.tolist(), scale.tolist()):
+            approximation = WIDE.mul(WIDE.add(h, l), WIDE.exp2(s))
+            worst = max(worst, abs(WIDE.div(WIDE.sub(approximation, y), y)))
+        errors[path] = float(gmpy2.log2(worst)) if worst > 0 else -math.inf
+    return errors
 
 
 class Tally:
@@ -171,22 +179,28 @@ class Tally:
         self.mismatches = {name: 0 for name in kernel_sets}
         self.examples: List[str] = []
         self.ordinary = 0
-        self.unsettled = 0
+        self.unsettled = 0  # left by the scalar fast path
+        self.slow = 0  # left by the second step too
+        self.accurate_checked = 0
+        self.accurate_mismatches = 0
         self.slow_checked = 0
         self.slow_mismatches = 0
 
     def line(self, function: str) -> str:
-        share = self.unsettled / self.ordinary if self.ordinary else 0.0
+        def share(count: int) -> str:
+            return f"{count / self.ordinary if self.ordinary else 0.0:.2e} ({count:,} of {self.ordinary:,})"
+
         sets = ", ".join(f"{name} {count}" for name, count in self.mismatches.items())
         return (
-            f"{function}: {self.checked:,} inputs; mismatches: {sets}; slow path share "
-            f"{share:.2e} ({self.unsettled:,} of {self.ordinary:,} ordinary inputs); slow path alone: "
+            f"{function}: {self.checked:,} inputs; mismatches: {sets}; second step share {share(self.unsettled)}, "
+            f"slow path share {share(self.slow)} of the ordinary inputs; second step alone: "
+            f"{self.accurate_checked:,} settled, {self.accurate_mismatches} mismatches; slow path alone: "
             f"{self.slow_checked:,} inputs, {self.slow_mismatches} mismatches"
         )
 
     @property
     def failed(self) -> bool:
-        return any(self.mismatches.values()) or self.slow_mismatches > 0
+        return any(self.mismatches.values()) or self.slow_mismatches > 0 or self.accurate_mismatches > 0
 
 
 def check(library, function: str, x: np.ndarray, tally: Tally, slow_sample: int, random: bool = True) -> None:
@@ -203,10 +217,20 @@ def check(library, function: str, x: np.ndarray, tally: Tally, slow_sample: int,
         tally.mismatches[name] += int(wrong.sum())
         for i in np.flatnonzero(wrong)[:3]:
             tally.examples.append(f"{name} {function}({x[i].hex()}) = {got[i].hex()}, MPFR {expected[i].hex()}")
-    usual = x[ordinary(function, x)]
+    inside = ordinary(function, x)
+    usual, wanted = x[inside], expected[inside]
+    # The second step on what the fast path leaves (its share counted for
+    # random inputs), and on a sample, checked where it settles.
+    left = ~library.fast(function, usual)[3]
+    for pick, counted in ((left, random), (slice(0, slow_sample), False)):
+        result, settled = library.accurate(function, usual[pick])
+        tally.accurate_checked += int(settled.sum())
+        tally.accurate_mismatches += int((~same_doubles(result[settled], wanted[pick][settled])).sum())
+        if counted:
+            tally.unsettled += int(left.sum())
+            tally.slow += int((~settled).sum())
     if random:
         tally.ordinary += usual.size
-        tally.unsettled += int((~library.fast(function, usual)[3]).sum())
     sample = usual[:slow_sample]
     slow = library.slow(function, sample)
     tally.slow_mismatches += int((~same_doubles(slow, reference(function, sample))).sum())
@@ -223,8 +247,12 @@ def verify(
         start = time.monotonic()
         rng = np.random.default_rng([seed, FUNCTIONS.index(function)])
         tally = Tally(kernel_sets)
+        paths = ["scalar"] + [name for name in kernel_sets if name == "avx512"]
         check(library, function, np.concatenate([specials(function), hard_cases(function)]), tally, 10**6, False)
-        error = fast_error_log2(library, function, inputs(function, rng, error_sample))
+        sample = inputs(function, rng, error_sample)
+        errors = fast_errors_log2(library, function, sample, [p for p in ("scalar", "avx512") if p in paths])
+        error = errors["scalar"]
+        error_avx512 = f" (avx512 2^{errors['avx512']:.1f})" if "avx512" in errors else ""
         done = 0  # random inputs, beside the edges and hard cases above
         while done < count:
             chunk = min(CHUNK, count - done)
@@ -233,7 +261,7 @@ def verify(
             if count >= 50 * CHUNK and (done // CHUNK) % 50 == 0:
                 print(f"  ... {tally.line(function)}", flush=True)
         print(
-            f"{tally.line(function)}; largest fast-path error on {error_sample:,} inputs 2^{error:.1f}; "
+            f"{tally.line(function)}; largest fast-path error on {error_sample:,} inputs 2^{error:.1f}{error_avx512}; "
             f"{time.monotonic() - start:.0f} s",
             flush=True,
         )

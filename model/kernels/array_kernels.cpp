@@ -3,6 +3,11 @@
 // CPU supports. The SIMD sets live in array_kernels_<set>.cpp, each compiled
 // for its own instruction set (model/CMakeLists.txt); nothing of theirs runs
 // before the CPU check here has passed.
+//
+// Nothing here fails: a set that this build lacks or this CPU cannot run is
+// a null pointer from array_kernels_named, and the automatic choice always
+// has the plain loop to fall back on. Constants are named in CamelCase, as in
+// correlations.h.
 #include "array_kernels.h"
 
 #include <cstddef>
@@ -14,14 +19,14 @@
 namespace Halx {
 
 #if defined(HALX_X86_KERNELS)
-extern const ArrayKernels k_sse2_array_kernels;
-extern const ArrayKernels k_avx2_array_kernels;
-extern const ArrayKernels k_avx512_array_kernels;
+extern const ArrayKernels Sse2ArrayKernels;
+extern const ArrayKernels Avx2ArrayKernels;
+extern const ArrayKernels Avx512ArrayKernels;
 #endif
 
 namespace {
 
-const ArrayKernels kPlainArrayKernels{
+const ArrayKernels PlainArrayKernels{
     "plain",
     plain_one_input<cHalx::P_Boiling>,
     plain_one_input<cHalx::T_Melting>,
@@ -38,10 +43,10 @@ const ArrayKernels kPlainArrayKernels{
 bool cpu_supports(const ArrayKernels &set) {
 #if defined(HALX_X86_KERNELS)
     __builtin_cpu_init();
-    if (&set == &k_avx512_array_kernels) {
+    if (&set == &Avx512ArrayKernels) {
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
     }
-    if (&set == &k_avx2_array_kernels) {
+    if (&set == &Avx2ArrayKernels) {
         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     }
 #endif
@@ -51,52 +56,52 @@ bool cpu_supports(const ArrayKernels &set) {
 
 // Every set of this build. Each carries its own name, written once where the
 // set is defined.
-const ArrayKernels *const kAllSets[] = {
-    &kPlainArrayKernels,
+const ArrayKernels *const AllSets[] = {
+    &PlainArrayKernels,
 #if defined(HALX_X86_KERNELS)
-    &k_sse2_array_kernels,
-    &k_avx2_array_kernels,
-    &k_avx512_array_kernels,
+    &Sse2ArrayKernels,
+    &Avx2ArrayKernels,
+    &Avx512ArrayKernels,
 #endif
 };
-constexpr std::size_t kSetCount = sizeof kAllSets / sizeof kAllSets[0];
+constexpr std::size_t SetCount = sizeof AllSets / sizeof AllSets[0];
 
-// The names of kAllSets, null-terminated.
-struct SetNames {
-    const char *names[kSetCount + 1];
+// The names of AllSets, null-terminated.
+struct NameList {
+    const char *names[SetCount + 1];
 };
 
-SetNames names_of_all_sets() {
-    SetNames result{};
-    for (std::size_t i = 0; i < kSetCount; ++i) {
-        result.names[i] = kAllSets[i]->name;
+NameList names_of_all_sets() {
+    NameList result{};
+    for (std::size_t i = 0; i < SetCount; ++i) {
+        result.names[i] = AllSets[i]->name;
     }
     return result;
 }
 
 // Filled when the library is loaded, before any caller can run; the sets it
 // reads are constants, initialised before any code runs.
-const SetNames kSetNames = names_of_all_sets();
+const NameList AllSetNames = names_of_all_sets();
 
 // The automatic choice, best first: the first set the CPU runs. The SSE2
 // kernels are not in it: they are slower than the plain loop on every
 // property that calls exp, log or 10^x, with AVX2 at hand or without
 // (benchmarks/bench_ufuncs.py shows the figures), so they run only when
 // named.
-const ArrayKernels *const kAutomaticOrder[] = {
+const ArrayKernels *const AutomaticOrder[] = {
 #if defined(HALX_X86_KERNELS)
-    &k_avx512_array_kernels,
-    &k_avx2_array_kernels,
+    &Avx512ArrayKernels,
+    &Avx2ArrayKernels,
 #endif
-    &kPlainArrayKernels,
+    &PlainArrayKernels,
 };
 
 }  // namespace
 
-const char *const *const ArrayKernelNames = kSetNames.names;
+const char *const *const ArrayKernelNames = AllSetNames.names;
 
 const ArrayKernels *array_kernels_named(const char *name) {
-    for (const ArrayKernels *set : kAllSets) {
+    for (const ArrayKernels *set : AllSets) {
         if (std::strcmp(set->name, name) == 0) {
             return cpu_supports(*set) ? set : nullptr;
         }
@@ -105,12 +110,12 @@ const ArrayKernels *array_kernels_named(const char *name) {
 }
 
 const ArrayKernels &best_array_kernels() {
-    for (const ArrayKernels *set : kAutomaticOrder) {
+    for (const ArrayKernels *set : AutomaticOrder) {
         if (cpu_supports(*set)) {
             return *set;
         }
     }
-    return kPlainArrayKernels;
+    return PlainArrayKernels;
 }
 
 }  // namespace Halx

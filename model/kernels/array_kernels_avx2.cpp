@@ -5,7 +5,7 @@
 
 namespace Halx {
 
-extern const ArrayKernels k_avx2_array_kernels;
-const ArrayKernels k_avx2_array_kernels = simd_array_kernels("avx2");
+extern const ArrayKernels Avx2ArrayKernels;
+const ArrayKernels Avx2ArrayKernels = simd_array_kernels("avx2");
 
 }  // namespace Halx

@@ -5,7 +5,7 @@
 
 namespace Halx {
 
-extern const ArrayKernels k_avx512_array_kernels;
-const ArrayKernels k_avx512_array_kernels = simd_array_kernels("avx512");
+extern const ArrayKernels Avx512ArrayKernels;
+const ArrayKernels Avx512ArrayKernels = simd_array_kernels("avx512");
 
 }  // namespace Halx

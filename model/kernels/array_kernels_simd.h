@@ -5,8 +5,10 @@
 // simd_array_kernels("<set>").
 //
 // How a lane gets the scalar function's bits: the correlation steps are those
-// of correlations.h, and the elementary functions are the fast paths of
-// elementary_kernels.h. A lane is deferred, and recomputed by the scalar
+// of correlations.h, and the elementary functions are fast paths whose
+// settled lanes hold the correctly rounded result: those of
+// elementary_kernels.h for SSE2 and AVX2, those designed for AVX-512 in
+// elementary_avx512.h for AVX-512. A lane is deferred, and recomputed by the scalar
 // model function from the inputs still held in registers, when an input is
 // NaN (only the scalar code fixes which of two NaN payloads wins), when the
 // argument of exp, log or 10^x is outside the ordinary range, or when its
@@ -39,6 +41,7 @@
 #include "array_kernels.h"
 #include "correlations.h"
 #include "elementary.h"
+#include "elementary_avx512.h"
 #include "elementary_kernels.h"
 
 namespace Halx {
@@ -134,12 +137,48 @@ V load(const double *source) {
 
 void store(double *target, V v) { std::memcpy(target, &v, sizeof v); }
 
-I is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
+// The lanes of a vector that a kernel defers: a mask register under AVX-512,
+// where comparisons write one and blends read one; elsewhere a vector whose
+// lanes are all ones or all zeros, as comparisons of vectors give.
+#if defined(__AVX512F__)
+using Mask = __mmask8;
+bool any_lane(Mask mask) { return mask != 0; }
+bool lane_of(Mask mask, int lane) { return ((mask >> lane) & 1) != 0; }
+V select_lanes(Mask mask, V a, V b) {
+    return reinterpret_cast<V>(_mm512_mask_blend_pd(mask, reinterpret_cast<__m512d>(b), reinterpret_cast<__m512d>(a)));
+}
+// By the bits: no comparison of a NaN, so no flag.
+Mask is_nan(V v) {
+    const __m512i magnitude = _mm512_and_si512(reinterpret_cast<__m512i>(v), _mm512_set1_epi64(kMagnitudeMask));
+    return _mm512_cmp_epi64_mask(magnitude, _mm512_set1_epi64(kExponentMask), _MM_CMPINT_NLE);
+}
+#else
+using Mask = I;
+bool any_lane(Mask mask) { return VectorLanes::any(mask); }
+bool lane_of(Mask mask, int lane) { return mask[lane] != 0; }
+V select_lanes(Mask mask, V a, V b) { return VectorLanes::select(mask, a, b); }
+Mask is_nan(V v) { return (VectorLanes::bits(v) & kMagnitudeMask) > kExponentMask; }
+#endif
 
 // e^x or 10^x in every lane whose x is ordinary and whose rounding test
-// passes; the other lanes are added to deferred.
+// passes; the other lanes are added to deferred. Inlined into each loop,
+// which then keeps its constants and vectors in registers.
 template <bool Base10>
-V exponential_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V exponential_lanes(V x, Mask &deferred) {
+#if defined(__AVX512F__)
+    // The AVX-512 design (elementary_avx512.h), its masks kept in mask registers.
+    // tiny <= |x| <= ordinary in one unsigned compare of the difference.
+    const std::int64_t tiny = Base10 ? kExp10TinyBits : kExpTinyBits;
+    const std::int64_t ordinary = Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits;
+    const __m512i magnitude = _mm512_and_si512(reinterpret_cast<__m512i>(x), _mm512_set1_epi64(kMagnitudeMask));
+    const __mmask8 outside = _mm512_cmp_epu64_mask(_mm512_sub_epi64(magnitude, _mm512_set1_epi64(tiny)),
+                                                   _mm512_set1_epi64(ordinary - tiny), _MM_CMPINT_NLE);
+    const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
+    __mmask8 settled;
+    const __m512d result = elementary::exp_avx512<Base10>(argument, settled);
+    deferred |= outside | static_cast<__mmask8>(~settled);
+    return reinterpret_cast<V>(result);
+#else
     const I magnitude = VectorLanes::bits(x) & kMagnitudeMask;
     const I outside = (magnitude < (Base10 ? kExp10TinyBits : kExpTinyBits)) |
                       (magnitude > (Base10 ? kExp10OrdinaryBits : kExpOrdinaryBits));
@@ -150,11 +189,22 @@ V exponential_lanes(V x, I &deferred) {
     const I settled = elementary::rounding_test<VectorLanes>(hi, low, elementary::kExpErrorBound);
     deferred |= outside | ~settled;
     return (hi + low) * elementary::power_of_two<VectorLanes>(elementary::exp_scale_exponent(k_bits));
+#endif
 }
 
 // ln x in every lane whose x is a positive normal double and whose rounding
 // test passes; the other lanes are added to deferred.
-V log_lanes(V x, I &deferred) {
+[[gnu::always_inline]] inline V log_lanes(V x, Mask &deferred) {
+#if defined(__AVX512F__)
+    const __m512i bits = reinterpret_cast<__m512i>(x);
+    const __mmask8 outside = _mm512_cmp_epi64_mask(bits, _mm512_set1_epi64(kSmallestNormalBits), _MM_CMPINT_LT) |
+                             _mm512_cmp_epi64_mask(bits, _mm512_set1_epi64(kExponentMask), _MM_CMPINT_NLT);
+    const __m512d argument = _mm512_mask_blend_pd(outside, reinterpret_cast<__m512d>(x), _mm512_set1_pd(1.0));
+    __mmask8 settled;
+    const __m512d result = elementary::log_avx512(argument, settled);
+    deferred |= outside | static_cast<__mmask8>(~settled);
+    return reinterpret_cast<V>(result);
+#else
     const I bits = VectorLanes::bits(x);
     const I outside = (bits < kSmallestNormalBits) | (bits >= kExponentMask);
     const V argument = VectorLanes::select(outside, V() + 1.0, x);
@@ -163,24 +213,25 @@ V log_lanes(V x, I &deferred) {
     const I settled = elementary::rounding_test<VectorLanes>(hi, low, bound);
     deferred |= outside | ~settled;
     return hi + low;
+#endif
 }
 
 // The deferred lanes of one vector, recomputed by the scalar function from
 // the inputs as loaded. Out of line, so the hot loop keeps its vectors in
 // registers. Never fails.
 template <double (*Scalar)(double)>
-[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, I deferred, double *out) {
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V x, Mask deferred, double *out) {
     for (int lane = 0; lane < kWidth; ++lane) {
-        if (deferred[lane]) {
+        if (lane_of(deferred, lane)) {
             out[lane] = Scalar(x[lane]);
         }
     }
 }
 
 template <double (*Scalar)(double, double)>
-[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, I deferred, double *out) {
+[[gnu::noinline, gnu::cold]] void recompute_lanes(V T, V P, Mask deferred, double *out) {
     for (int lane = 0; lane < kWidth; ++lane) {
-        if (deferred[lane]) {
+        if (lane_of(deferred, lane)) {
             out[lane] = Scalar(T[lane], P[lane]);
         }
     }
@@ -198,7 +249,7 @@ public:
     OutsideLanes(double low, double high) : low_(V() + low), high_(V() + high) {}
 
     // nan: the lanes of x that are NaN.
-    void add(V x, [[maybe_unused]] I nan) {
+    void add(V x, [[maybe_unused]] Mask nan) {
 #if defined(__AVX512F__)
         const __m512d value = reinterpret_cast<__m512d>(x);
         const __mmask8 ordered = _mm512_cmp_pd_mask(value, value, _CMP_ORD_Q);
@@ -249,10 +300,10 @@ bool one_input_run(const double *x, double *out, std::ptrdiff_t n, const Span *s
     std::ptrdiff_t i = 0;
     for (; i + kWidth <= n; i += kWidth) {
         const V in = load(x + i);
-        I deferred = is_nan(in);
+        Mask deferred = is_nan(in);
         if constexpr (Check) outside.add(in, deferred);
         store(out + i, Vector::evaluate(in, deferred));
-        if (VectorLanes::any(deferred)) {
+        if (any_lane(deferred)) {
             recompute_lanes<Scalar>(in, deferred, out + i);
         }
     }
@@ -282,15 +333,15 @@ bool two_input_run(const double *T, const double *P, double *out, std::ptrdiff_t
     for (; i + kWidth <= n; i += kWidth) {
         const V t = load(T + i);
         const V p = load(P + i);
-        const I t_nan = is_nan(t);
-        const I p_nan = is_nan(p);
+        const Mask t_nan = is_nan(t);
+        const Mask p_nan = is_nan(p);
         if constexpr (Check) {
             t_outside.add(t, t_nan);
             p_outside.add(p, p_nan);
         }
-        I deferred = t_nan | p_nan;
+        Mask deferred = t_nan | p_nan;
         store(out + i, Vector::evaluate(t, p, deferred));
-        if (VectorLanes::any(deferred)) {
+        if (any_lane(deferred)) {
             recompute_lanes<Scalar>(t, p, deferred, out + i);
         }
     }
@@ -312,14 +363,14 @@ bool two_input_kernel(const double *T, const double *P, double *out, std::ptrdif
 
 template <bool Boiling>
 struct VapourPressure {
-    static V evaluate(V T, I &deferred) {
+    static V evaluate(V T, Mask &deferred) {
         const double slope = Boiling ? correlations::BoilingSlope : correlations::SublimationSlope;
         return exponential_lanes<true>(correlations::vapour_pressure_exponent(T, slope), deferred);
     }
 };
 
 struct MeltingTemperature {
-    static V evaluate(V P, I &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
+    static V evaluate(V P, Mask &) { return correlations::melting_temperature(P, P_Triple, T_Triple); }
 };
 
 // A deferred lane's e is finite (its exponential saw the argument 1 or an
@@ -327,31 +378,31 @@ struct MeltingTemperature {
 // no flag. With its own P, s * P would underflow for a subnormal P where the
 // scalar function multiplies an infinite or NaN s and raises nothing.
 struct SolidDensity {
-    static V evaluate(V T, V P, I &deferred) {
+    static V evaluate(V T, V P, Mask &deferred) {
         const V e = exponential_lanes<false>(correlations::solid_density_exponent(T), deferred);
-        return correlations::solid_density(T, VectorLanes::select(deferred, V(), P), e);
+        return correlations::solid_density(T, select_lanes(deferred, V(), P), e);
     }
 };
 
 // A deferred lane's ln a becomes 0, so D is 1 and rho0 / D raises nothing
 // that computing rho0 did not (the scalar function computes rho0 too).
 struct LiquidDensity {
-    static V evaluate(V T, V P, I &deferred) {
+    static V evaluate(V T, V P, Mask &deferred) {
         const V log_a = log_lanes(correlations::liquid_density_log_argument(T, P), deferred);
-        return correlations::liquid_density(T, VectorLanes::select(deferred, V(), log_a));
+        return correlations::liquid_density(T, select_lanes(deferred, V(), log_a));
     }
 };
 
 struct Exponential {
-    static V evaluate(V x, I &deferred) { return exponential_lanes<false>(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return exponential_lanes<false>(x, deferred); }
 };
 
 struct Exponential10 {
-    static V evaluate(V x, I &deferred) { return exponential_lanes<true>(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return exponential_lanes<true>(x, deferred); }
 };
 
 struct Logarithm {
-    static V evaluate(V x, I &deferred) { return log_lanes(x, deferred); }
+    static V evaluate(V x, Mask &deferred) { return log_lanes(x, deferred); }
 };
 
 constexpr ArrayKernels simd_array_kernels(const char *name) {

@@ -5,7 +5,7 @@
 
 namespace Halx {
 
-extern const ArrayKernels k_sse2_array_kernels;
-const ArrayKernels k_sse2_array_kernels = simd_array_kernels("sse2");
+extern const ArrayKernels Sse2ArrayKernels;
+const ArrayKernels Sse2ArrayKernels = simd_array_kernels("sse2");
 
 }  // namespace Halx

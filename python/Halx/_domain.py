@@ -56,7 +56,10 @@ def in_range(name: str, *arguments: Any) -> Any:
     if not all(isinstance(value, (int, float)) for value in arguments):
         from ._units import in_table_units
 
-        arguments = tuple(in_table_units(row, arguments)[0])
+        # A quantity of one number is one number, whatever array type pint gave its magnitude.
+        arguments = tuple(
+            float(value) if getattr(value, "ndim", None) == 0 else value for value in in_table_units(row, arguments)[0]
+        )
     if all(isinstance(value, (int, float)) for value in arguments):
         spanned = spans is not None and all(low <= value <= high for value, (low, high) in zip(arguments, spans))
         return spanned and (not phase or _stable_phase(*arguments) == phase)
