@@ -169,12 +169,18 @@ constexpr int MaxNewtonSteps = 64;
 double meeting_temperature(double P, double start, Evaluator upper, Evaluator lower) {
     if (std::isnan(P)) return P;
     double Tk = start + 273.15;
+    // The last temperature where both phases existed: a step beyond where one
+    // exists goes back halfway to it.
+    double good = std::numeric_limits<double>::quiet_NaN();
     for (int step = 0; step < MaxNewtonSteps; ++step) {
         const double T = Tk - 273.15;
         Point a, b;
         if (!(std::isgreater(Tk, 0.0) && upper(T, P, NeedG | NeedH, &a) && lower(T, P, NeedG | NeedH, &b))) {
-            return undefined();
+            if (std::isnan(good) || Tk == good) return undefined();
+            Tk = 0.5 * (Tk + good);
+            continue;
         }
+        good = Tk;
         const double u = 1.0 / Tk - ((a.G - b.G) / Tk) / (a.H - b.H);
         const double next = 1.0 / u;
         if (next == Tk || std::isnan(next)) return next - 273.15;
@@ -189,11 +195,18 @@ double meeting_temperature(double P, double start, Evaluator upper, Evaluator lo
 // P is the difference of the molar volumes.
 double melting_pressure(double T, double start) {
     double P = start;
+    // Where both phases exist, as far as is known: at first 1 bar. A start or
+    // a step beyond where one exists (the liquid's density correlation ends
+    // under a few kilobar of tension) goes back halfway to it.
+    double good = 1.0;
     for (int step = 0; step < MaxNewtonSteps; ++step) {
         Point solid, liquid;
         if (!(phases::solid(T, P, NeedG | NeedV, &solid) && phases::liquid(T, P, NeedG | NeedV, &liquid))) {
-            return undefined();
+            if (P == good) return undefined();
+            P = 0.5 * (P + good);
+            continue;
         }
+        good = P;
         const double change = (liquid.G - solid.G) / (liquid.V - solid.V);
         const double next = P - change;
         if (next == P || std::isnan(next)) return next;

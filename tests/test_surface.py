@@ -73,7 +73,7 @@ def test_the_surface_meets_the_measured_anchors():
 
 # (upper, lower, the function of T giving P, the function of P giving T, temperatures on it)
 BOUNDARIES = [
-    ("Liquid", "Solid", Halx.P_SolidLiquid, Halx.T_SolidLiquid, (760.0, 800.7, 900.0, 1000.0)),
+    ("Liquid", "Solid", Halx.P_SolidLiquid, Halx.T_SolidLiquid, (692.0, 760.0, 800.7, 900.0, 1000.0)),
     # 80 °C: a boiling temperature whose pressure (1e-24 bar) the boiling curve puts below the liquid's lowest temperature
     ("Vapour", "Liquid", Halx.P_LiquidVapour, Halx.T_LiquidVapour, (80.0, 700.0, 1000.0, 1465.0, 2500.0, 3500.0)),
     ("Vapour", "Solid", Halx.P_SolidVapour, Halx.T_SolidVapour, (25.0, 400.0, 700.0, 800.7, 900.0)),
