@@ -104,6 +104,16 @@ def test_the_curves_differ_in_colour_and_line_style(drawn):
     assert len({line.get_color() for line in curves}) == len({line.get_linestyle() for line in curves}) == 3
 
 
+def test_each_legend_sample_is_long_enough_to_show_its_line_style(drawn):
+    # A sample shorter than one period of its dash pattern shows a dash only:
+    # dash-dot would then look like dashed.
+    _, figure = drawn
+    legend = figure.axes[0].get_legend()
+    sample = legend.handlelength * legend.prop.get_size_in_points()
+    periods = {line.get_label(): sum(line._dash_pattern[1] or ()) for line in legend.get_lines()}
+    assert periods["sublimation"] > 0 and all(period <= sample for period in periods.values()), (periods, sample)
+
+
 def test_same_pixels_look_the_same_at_every_dpi_below_the_reference_print():
     # 400x300 prints 4 x 3 in at 100 dpi and 1.3 x 1 in at 300 dpi: both smaller
     # than 5 x 3.75 in, so the lettering shrinks with the print to the same pixels.
