@@ -116,6 +116,10 @@ def test_good_command_line_exits_0(capsys, argv):
         (["table", "--P", "1bar:10bar:1K"], "K is a unit of temperature, not of pressure"),
         (["eval", "P_Boiling", "1e400K"], "T = '1e400K' is beyond the range of a double"),
         (["eval", "Rho_Solid", "25", "1e308MPa"], "P = '1e308MPa' is beyond the range of a double"),
+        (["eval", "P_Boiling", "1e99999999999999999999K"], "T = '1e99999999999999999999K' is beyond the range of a"),
+        (["phase", "25", "-1e99999999999999999999"], "P = '-1e99999999999999999999' is beyond the range of a"),
+        (["table", "--T", "1e1000000:1e1000000:1"], "reaches 1.0000000000000000000000000000000000000000000000"),
+        (["eval", "P_Boiling", "1000\u2103C"], "T = '1000\u2103C': unknown unit '°CC'"),
         (["table", "--T", "300K:1000degC:100"], "range '300K:1000degC:100' has its bounds in two units, K and degC"),
         (["table", "--T", "300:1300K:100"], "bounds in two units, °C (no unit) and K"),
         (["table", "--T", "300K:1300K:100degF"], "has its step in degF and its bounds in K"),
@@ -252,6 +256,9 @@ def test_malformed_values_raise_value_error(text):
         (TEMPERATURE, "1273.15K", [1000.0]),  # exactly: 1273.15 - 273.15 in doubles is 1000.0000000000001
         (TEMPERATURE, "0K,-infK", [-273.15, -float("inf")]),
         (TEMPERATURE, "212degF,-40°F,1832degF", [100.0, -40.0, 1000.0]),
+        # The one-character signs, as °C and °F; an exponent beyond Decimal's, as beyond the doubles'
+        (TEMPERATURE, "1000\u2103,1000 \u2103,1832\u2109,1000\u2103:1100\u2103:100", [1000.0] * 4 + [1100.0]),
+        (TEMPERATURE, "1e-99999999999999999999,-1e-99999999999999999999K", [0.0, -273.15]),
         (TEMPERATURE, "300K:600K:100", [26.85, 126.85, 226.85, 326.85]),  # the step in the bounds' unit
         (TEMPERATURE, "300K:600K:100K,1100K:900K:-100", [26.85, 126.85, 226.85, 326.85, 826.85, 726.85, 626.85]),
         (TEMPERATURE, "32degF:212degF:90", [0.0, 50.0, 100.0]),
