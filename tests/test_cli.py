@@ -413,7 +413,9 @@ def test_table_is_written_chunk_by_chunk_after_its_header(monkeypatch):
 
     evaluate = _command.evaluate
     monkeypatch.setattr(_table_command, "_CHUNK_ROWS", 10)
-    monkeypatch.setattr(_command, "evaluate", lambda row, columns: events.append(len(columns[0])) or evaluate(row, columns))
+    monkeypatch.setattr(
+        _command, "evaluate", lambda row, columns: events.append(len(columns[0])) or evaluate(row, columns)
+    )
     monkeypatch.setattr(sys, "stdout", Output())
     assert cli.main(["table", "--T", "0:24:1", "--csv"]) == 0
     # 2 properties per chunk of 10, 10, 5 rows; the last flush when the command ends
