@@ -33,7 +33,7 @@ import sys
 import tarfile
 import tempfile
 from pathlib import Path
-from typing import Dict, List, Optional
+from typing import Callable, Dict, List, Optional
 
 import nox
 
@@ -438,10 +438,10 @@ def cpp(session: nox.Session) -> None:
     checkout (with flags that would change the numbers if they reached the
     model: they reach Halx's build too) and through FetchContent of the
     release's sdist; examples/c through find_package (Halx::c, libhalx.so);
-    examples/cpp again through halx.pc and examples/fortran with the
-    installed module through halx-c.pc. Every program's doubles are compared
-    with the Python package's (the release wheel), and libhalx.so must export
-    exactly the functions of capi/halx.map."""
+    the C++, C and Fortran examples with the pkg-config command lines of
+    docs/cpp.md, run with no loader setting. Every program's doubles are
+    compared with the Python package's (the release wheel), and libhalx.so
+    must export exactly the functions of capi/halx.map."""
     _apt_install(session, "cmake", "cmake")
     _apt_install(session, "pkg-config", "pkg-config")
     _apt_install(session, "gfortran", "gfortran")
@@ -458,7 +458,9 @@ def cpp(session: nox.Session) -> None:
         session.run("ctest", "--test-dir", build, "--output-on-failure", external=True)
 
     def check(program: str) -> None:
-        session.run(check_python, "examples/cpp/check_against_python.py", program, external=True)
+        # An empty LD_LIBRARY_PATH, as if unset: each program finds libhalx.so by itself.
+        checker = str(ROOT / "examples/cpp/check_against_python.py")
+        session.run(check_python, checker, program, external=True, env={"LD_LIBRARY_PATH": ""})
 
     with tempfile.TemporaryDirectory() as work:
         prefix = f"{work}/prefix"
@@ -478,46 +480,50 @@ def cpp(session: nox.Session) -> None:
         session.log("examples/c through find_package, Halx::c")
         cmake_project("examples/c", f"{work}/c", f"-DCMAKE_PREFIX_PATH={prefix}", checked)
 
-        def pkg_config(*arguments: str) -> List[str]:
-            found = session.run(
-                "pkg-config",
-                *arguments,
-                external=True,
-                silent=True,
-                env={"PKG_CONFIG_PATH": f"{prefix}/lib/pkgconfig"},
-            )
-            return str(found).split()
+        _pkg_config_programs(session, work, prefix, check)
 
-        session.log("examples/cpp through halx.pc, examples/fortran through halx-c.pc")
-        program = f"{work}/halx_table_pkg_config"
-        session.run(
-            "c++",
-            "-std=c++17",
-            "-O2",
-            "examples/cpp/halx_table.cpp",
-            *pkg_config("--cflags", "--libs", "halx"),
-            "-o",
-            program,
-            external=True,
+
+# The example that stands for the app of each command line of docs/cpp.md
+# that builds a program through pkg-config.
+_DOCUMENTED_PROGRAMS = {
+    "c++": "examples/cpp/halx_table.cpp",
+    "cc": "examples/c/halx_table.c",
+    "gfortran": "examples/fortran/halx_table.f90",
+}
+
+
+def _documented_commands(session: nox.Session) -> Dict[str, str]:
+    """The command lines of docs/cpp.md that build a program with pkg-config, by compiler."""
+    blocks = re.findall(r"```sh\n(.*?)```", (ROOT / "docs/cpp.md").read_text(encoding="utf-8"), re.DOTALL)
+    lines = [line.strip() for block in blocks for line in block.replace("\\\n", " ").splitlines()]
+    found = {
+        line.split()[0]: line for line in lines if "pkg-config" in line and line.split()[0] in _DOCUMENTED_PROGRAMS
+    }
+    if set(found) != set(_DOCUMENTED_PROGRAMS):
+        session.error(
+            f"docs/cpp.md has no pkg-config command line for {sorted(set(_DOCUMENTED_PROGRAMS) - set(found))}"
         )
+    return found
+
+
+def _pkg_config_programs(session: nox.Session, work: str, prefix: str, check: Callable[[str], None]) -> None:
+    """Builds the examples with the pkg-config command lines of docs/cpp.md, word for word but the
+    file names, against the package installed at prefix, and checks each program's doubles. The
+    programs run with no loader setting: halx-c.pc gives them the run path to libhalx.so."""
+    for compiler, command in _documented_commands(session).items():
+        source = str(ROOT / _DOCUMENTED_PROGRAMS[compiler])
+        program = f"{work}/pkg-config-{compiler}"
+        command = re.sub(r"-o app$", f"-o {program}", re.sub(r"\bapp\.(cpp|c|f90)\b", source, command))
+        session.log(f"docs/cpp.md: {command}")
+        # gfortran writes the module file halx.mod where it runs.
+        with session.chdir(work):
+            session.run("bash", "-c", command, external=True, env={"PKG_CONFIG_PATH": f"{prefix}/lib/pkgconfig"})
         check(program)
-        program = f"{work}/halx_table_fortran"
-        session.run(
-            "gfortran",
-            "-std=f2008",
-            "-Wall",
-            "-Werror",
-            "-J",
-            work,
-            *pkg_config("--variable=fortran_module", "halx-c"),
-            "examples/fortran/halx_table.f90",
-            *pkg_config("--libs", "halx-c"),
-            f"-Wl,-rpath,{prefix}/lib",
-            "-o",
-            program,
-            external=True,
-        )
-        check(program)
+    # The module and the example are standard Fortran 2008, free of warnings.
+    module = f"{prefix}/include/Halx/halx.f90"
+    example = str(ROOT / _DOCUMENTED_PROGRAMS["gfortran"])
+    with session.chdir(work):
+        session.run("gfortran", "-std=f2008", "-Wall", "-Werror", "-fsyntax-only", module, example, external=True)
 
 
 def _check_exports(session: nox.Session, library: str) -> None:
