@@ -410,13 +410,17 @@ def rounding(session: nox.Session) -> None:
 
 @nox.session(venv_backend="none")
 def docs(session: nox.Session) -> None:
-    """The documentation on the newest CPython's wheel: HTML with warnings as errors, its examples as doctests.
+    """The documentation on the newest CPython's wheel: HTML with warnings as errors, its layout, its examples as doctests.
 
-    The second builder reuses the first one's doctrees)."""
+    Every page is laid out in headless Chromium at 1280 and 412 px wide
+    (.ci/docs_layout.py, a few seconds). The doctest builder reuses the HTML
+    builder's doctrees."""
     venv = _wheel_env(session, NEWEST)
+    _apt_install(session, "chromium", "chromium")
     shutil.rmtree(ROOT / "docs/_build", ignore_errors=True)
     sphinx = [venv.python, "-m", "sphinx", "-W", "--keep-going", "-q"]
     venv.run(session, *sphinx, "-b", "html", "docs", "docs/_build/html")
+    venv.run(session, venv.python, str(ROOT / ".ci/docs_layout.py"), "docs/_build/html")
     venv.run(session, *sphinx, "-b", "doctest", "-d", "docs/_build/html/.doctrees", "docs", "docs/_build/doctest")
     output = (ROOT / "docs/_build/doctest/output.txt").read_text(encoding="utf-8")
     session.log("\n".join(line for line in output.splitlines() if re.match(r"^ +[0-9]+ (tests|failures)", line)))

@@ -24,10 +24,9 @@ Values are in °C and bar, or carry a unit (``1273.15K``, ``10MPa``); results
 are in the units of the property table, or in SI with ``--si``.
 
 The properties, their arguments and units come from the package's property
-table, the diagram from ``Halx.plot``. Each command is a module of its own
-(``_eval_command`` for eval and phase, ``_table_command``, ``_diagram_command``)
-over what ``_command`` shares; this module puts their parsers together, runs
-the command named and turns every failure into its exit status.
+table, the diagram from ``Halx.plot``. Each command has a private module of
+its own, over what the commands share; this module puts their parsers
+together, runs the command named and turns every failure into its exit status.
 """
 
 from __future__ import annotations
