@@ -365,20 +365,21 @@ for _version in VERSIONS:
 
 @nox.session(venv_backend="none")
 def faults(session: nox.Session) -> None:
-    """The allocation-failure build on the oldest and the newest CPython.
+    """The allocation-failure build on the oldest CPython, fuzzing at length.
 
-    The newest fuzzes at length (HALX_FUZZ=ci: at least 100,000 generated calls,
-    about ten minutes)."""
+    HALX_FUZZ=ci: at least 100,000 generated calls, about ten minutes. The
+    sanitize session runs the same hook on the default CPython (its build has
+    both), so one more version's run would repeat it; the oldest is the one
+    whose C API differs most from the default's."""
     present = [v for v in VERSIONS if v in INTERPRETERS]
     if not present:
         session.error("no supported CPython was found")
-    for version in dict.fromkeys([present[0], present[-1]]):
-        fuzz = "ci" if version == present[-1] else "default"
-        session.log(f"Allocation-failure build on CPython {version}, HALX_FUZZ={fuzz}")
-        venv = _checkout_env(
-            session, version, "test", "-C", "cmake.define.HALX_FAULT_INJECTION=ON", name=f"faults-{version}"
-        )
-        venv.pytest(session, *PARALLEL, *session.posargs, env={"HALX_FUZZ": fuzz})
+    version = present[0]
+    session.log(f"Allocation-failure build on CPython {version}, HALX_FUZZ=ci")
+    venv = _checkout_env(
+        session, version, "test", "-C", "cmake.define.HALX_FAULT_INJECTION=ON", name=f"faults-{version}"
+    )
+    venv.pytest(session, *PARALLEL, *session.posargs, env={"HALX_FUZZ": "ci"})
 
 
 @nox.session(venv_backend="none")
