@@ -52,6 +52,11 @@ ON_CI = "CI" in os.environ
 # their calls across their own tests).
 PARALLEL = ("-n", "auto", "--dist", "loadfile")
 
+# The suite of the package, which each build runs. The checks of elementary/
+# build their own library from the sources, with CMake, whatever Halx is
+# installed: the rounding session runs them, once.
+SUITE = "tests"
+
 nox.options.sessions = ["lint", "tests-" + DEFAULT, "typecheck", "docs"]
 os.environ.setdefault("CMAKE_BUILD_PARALLEL_LEVEL", "2")  # the CI machines have two cores
 
@@ -336,7 +341,7 @@ def _tests_session(version: str) -> None:
         if version == DEFAULT:
             _suite_without_compilers(session)
             return
-        _wheel_env(session, version).pytest(session, *PARALLEL, *session.posargs)
+        _wheel_env(session, version).pytest(session, *PARALLEL, *(session.posargs or [SUITE]))
 
     tests.__doc__ = f"The suite on CPython {version}, against its release wheel" + (
         ", with no compiler to be found" if version == DEFAULT else ""
@@ -356,7 +361,7 @@ def _suite_without_compilers(session: nox.Session) -> None:
     for tool in ["cc", "c++", "gcc", "g++", "clang", "clang++", *interpreter_compilers]:
         if shutil.which(tool, path=no_compilers["PATH"]):
             session.error(f"{tool} is on the PATH of the no-compiler run")
-    venv.pytest(session, *PARALLEL, *session.posargs, env=no_compilers)
+    venv.pytest(session, *PARALLEL, *(session.posargs or [SUITE]), env=no_compilers)
 
 
 for _version in VERSIONS:
@@ -379,7 +384,7 @@ def faults(session: nox.Session) -> None:
     venv = _checkout_env(
         session, version, "test", "-C", "cmake.define.HALX_FAULT_INJECTION=ON", name=f"faults-{version}"
     )
-    venv.pytest(session, *PARALLEL, *session.posargs, env={"HALX_FUZZ": "ci"})
+    venv.pytest(session, *PARALLEL, *(session.posargs or [SUITE]), env={"HALX_FUZZ": "ci"})
 
 
 @nox.session(venv_backend="none")
@@ -397,14 +402,17 @@ def typecheck(session: nox.Session) -> None:
 def rounding(session: nox.Session) -> None:
     """Correct rounding of exp, log and exp10 against MPFR; the elementary table regenerated.
 
-    On every kernel set this machine runs: 10^6 inputs per
-    function, the kept hard cases, the edges; `nox -s rounding -- --count N`
-    for another count), and the elementary table regenerated bit for bit."""
+    The tests of elementary/ (which no other session runs: they build their
+    own library from the sources, whatever Halx is installed), then on every
+    kernel set this machine runs: 10^6 inputs per function, the kept hard
+    cases, the edges (`nox -s rounding -- --count N` for another count), and
+    the elementary table regenerated bit for bit."""
     verify, generate = ROOT / "elementary/tests/verify.py", ROOT / "elementary/generate_tables.py"
     for script in (verify, generate):
         if not script.is_file():
             session.error(f"{script.relative_to(ROOT)} is missing: the correct-rounding checks live in elementary/")
     venv = _wheel_env(session)
+    venv.pytest(session, *PARALLEL, "elementary/tests")
     venv.run(session, venv.python, str(verify), "--count", "1000000", *session.posargs)
     venv.run(session, venv.python, str(generate), "--check")
 
@@ -596,10 +604,10 @@ def sanitize(session: nox.Session) -> None:
         )
         return [line.split("::")[0] for line in str(listed).splitlines() if "::" in line]
 
-    marked = collect("-m", "keeps_memory")
+    marked = collect("-m", "keeps_memory", SUITE)
     if not marked:
         session.error("no test is marked keeps_memory: the selection is broken")
-    unmarked_files = sorted(set(collect("-m", "not keeps_memory")))
+    unmarked_files = sorted(set(collect("-m", "not keeps_memory", SUITE)))
     left_out = sorted(set(marked) - set(unmarked_files))
     session.log(f"LeakSanitizer off for the tests marked keeps_memory; files left out of the checked run: {left_out}")
 
@@ -637,7 +645,7 @@ def sanitize(session: nox.Session) -> None:
             if report in failed:
                 failed.remove(report)
             sanitized_pytest(report, 1, "-q", "-m", "not keeps_memory", file)
-    sanitized_pytest("keeps_memory", 0, *PARALLEL, "-m", "keeps_memory")
+    sanitized_pytest("keeps_memory", 0, *PARALLEL, "-m", "keeps_memory", SUITE)
     found = sorted(reports.iterdir())
     for path in found:
         print(f"== {path.name}\n{path.read_text(errors='replace')}")
