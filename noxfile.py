@@ -56,6 +56,10 @@ PARALLEL = ("-n", "auto", "--dist", "loadfile")
 # build their own library from the sources, with CMake, whatever Halx is
 # installed: the rounding session runs them, once.
 SUITE = "tests"
+# The tests that reach compiled code, which the builds with sanitizers or the
+# allocation-failure hook run: not those of the Python layer alone (the
+# command line, the diagram's layout, the docs), which find nothing new there.
+NATIVE = "not python_layer"
 
 nox.options.sessions = ["lint", "tests-" + DEFAULT, "typecheck", "docs"]
 os.environ.setdefault("CMAKE_BUILD_PARALLEL_LEVEL", "2")  # the CI machines have two cores
@@ -375,7 +379,8 @@ def faults(session: nox.Session) -> None:
     HALX_FUZZ=ci: at least 100,000 generated calls, about ten minutes. The
     sanitize session runs the same hook on the default CPython (its build has
     both), so one more version's run would repeat it; the oldest is the one
-    whose C API differs most from the default's."""
+    whose C API differs most from the default's. The tests of the Python layer
+    alone (marked python_layer) stay out: the hook changes nothing they reach."""
     present = [v for v in VERSIONS if v in INTERPRETERS]
     if not present:
         session.error("no supported CPython was found")
@@ -384,7 +389,7 @@ def faults(session: nox.Session) -> None:
     venv = _checkout_env(
         session, version, "test", "-C", "cmake.define.HALX_FAULT_INJECTION=ON", name=f"faults-{version}"
     )
-    venv.pytest(session, *PARALLEL, *(session.posargs or [SUITE]), env={"HALX_FUZZ": "ci"})
+    venv.pytest(session, *PARALLEL, "-m", NATIVE, *(session.posargs or [SUITE]), env={"HALX_FUZZ": "ci"})
 
 
 @nox.session(venv_backend="none")
@@ -574,7 +579,8 @@ def sanitize(session: nox.Session) -> None:
     tests marked keeps_memory (NumPy, Matplotlib, dask, the C++ toolchain keep
     memory to the end by design), which run on their own with it off; a file
     whose every test is marked stays out of the checked runs, since importing
-    it alone loads such a library.
+    it alone loads such a library. The tests of the Python layer alone
+    (marked python_layer) stay out: they reach compiled code only as others do.
     """
     venv = _checkout_env(
         session,
@@ -604,10 +610,10 @@ def sanitize(session: nox.Session) -> None:
         )
         return [line.split("::")[0] for line in str(listed).splitlines() if "::" in line]
 
-    marked = collect("-m", "keeps_memory", SUITE)
+    marked = collect("-m", f"keeps_memory and {NATIVE}", SUITE)
     if not marked:
         session.error("no test is marked keeps_memory: the selection is broken")
-    unmarked_files = sorted(set(collect("-m", "not keeps_memory", SUITE)))
+    unmarked_files = sorted(set(collect("-m", f"not keeps_memory and {NATIVE}", SUITE)))
     left_out = sorted(set(marked) - set(unmarked_files))
     session.log(f"LeakSanitizer off for the tests marked keeps_memory; files left out of the checked run: {left_out}")
 
@@ -632,7 +638,7 @@ def sanitize(session: nox.Session) -> None:
 
     for file in unmarked_files:
         report = file.replace("/", "_")
-        sanitized_pytest(report, 1, "-q", "-m", "not keeps_memory", file)
+        sanitized_pytest(report, 1, "-q", "-m", f"not keeps_memory and {NATIVE}", file)
         # LeakSanitizer's own tracer now and then dies at exit ("Tracer caught
         # signal 11"): not a finding about the code, so such a file runs once more.
         text = report_text(report)
@@ -644,8 +650,8 @@ def sanitize(session: nox.Session) -> None:
                 path.unlink()
             if report in failed:
                 failed.remove(report)
-            sanitized_pytest(report, 1, "-q", "-m", "not keeps_memory", file)
-    sanitized_pytest("keeps_memory", 0, *PARALLEL, "-m", "keeps_memory", SUITE)
+            sanitized_pytest(report, 1, "-q", "-m", f"not keeps_memory and {NATIVE}", file)
+    sanitized_pytest("keeps_memory", 0, *PARALLEL, "-m", f"keeps_memory and {NATIVE}", SUITE)
     found = sorted(reports.iterdir())
     for path in found:
         print(f"== {path.name}\n{path.read_text(errors='replace')}")

@@ -27,7 +27,7 @@ from Halx import _command, _table_command, cli
 from Halx._table import CONSTANTS, PRESSURE, PROPERTIES, TEMPERATURE
 
 # The command line evaluates through NumPy when it can, and draws with Matplotlib.
-pytestmark = pytest.mark.keeps_memory
+pytestmark = [pytest.mark.keeps_memory, pytest.mark.python_layer]
 
 h = Halx.cHalx()
 

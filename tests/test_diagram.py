@@ -15,7 +15,7 @@ from Halx import plot, ufunc  # noqa: E402
 from Halx.cli import main  # noqa: E402
 from matplotlib.transforms import Bbox  # noqa: E402
 
-pytestmark = pytest.mark.keeps_memory
+pytestmark = [pytest.mark.keeps_memory, pytest.mark.python_layer]
 
 # (width, height, dpi): the default, the sizes and dpis a paper asks for, the
 # smallest size, the highest dpi the smallest size allows, and long shapes.

@@ -12,6 +12,8 @@ from peer import why_peers_cannot_be_built
 
 ROOT = Path(__file__).resolve().parents[1]
 
+pytestmark = pytest.mark.python_layer
+
 
 def test_citation_names_the_version_of_the_package():
     pyproject = re.search(r'^version = "(.+)"$', (ROOT / "pyproject.toml").read_text(encoding="utf-8"), re.M)
