@@ -56,9 +56,9 @@ PARALLEL = ("-n", "auto", "--dist", "loadfile")
 # build their own library from the sources, with CMake, whatever Halx is
 # installed: the rounding session runs them, once.
 SUITE = "tests"
-# The tests that reach compiled code, which the builds with sanitizers or the
-# allocation-failure hook run: not those of the Python layer alone (the
-# command line, the diagram's layout, the docs), which find nothing new there.
+# The tests that reach compiled code, which the sanitizer build runs: not
+# those of the Python layer alone (the command line, the diagram's layout,
+# the docs, the release files), which find nothing new there.
 NATIVE = "not python_layer"
 
 nox.options.sessions = ["lint", "tests-" + DEFAULT, "typecheck", "docs"]
