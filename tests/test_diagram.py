@@ -15,7 +15,7 @@ from Halx import plot, ufunc  # noqa: E402
 from Halx.cli import main  # noqa: E402
 from matplotlib.transforms import Bbox  # noqa: E402
 
-pytestmark = pytest.mark.keeps_memory
+pytestmark = [pytest.mark.keeps_memory, pytest.mark.python_layer]
 
 # (width, height, dpi): the default, the sizes and dpis a paper asks for, the
 # smallest size, the highest dpi the smallest size allows, and long shapes.
@@ -102,6 +102,16 @@ def test_the_curves_differ_in_colour_and_line_style(drawn):
     _, figure = drawn
     curves = [line for line in figure.axes[0].lines if len(line.get_xdata()) > 1]
     assert len({line.get_color() for line in curves}) == len({line.get_linestyle() for line in curves}) == 3
+
+
+def test_each_legend_sample_is_long_enough_to_show_its_line_style(drawn):
+    # A sample shorter than one period of its dash pattern shows a dash only:
+    # dash-dot would then look like dashed.
+    _, figure = drawn
+    legend = figure.axes[0].get_legend()
+    sample = legend.handlelength * legend.prop.get_size_in_points()
+    periods = {line.get_label(): sum(line._dash_pattern[1] or ()) for line in legend.get_lines()}
+    assert periods["sublimation"] > 0 and all(period <= sample for period in periods.values()), (periods, sample)
 
 
 def test_same_pixels_look_the_same_at_every_dpi_below_the_reference_print():

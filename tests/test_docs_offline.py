@@ -9,6 +9,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "docs" / "_ext"))
 
 from offline_assets import external_assets, external_assets_of_page  # noqa: E402
 
+pytestmark = pytest.mark.python_layer
+
 
 @pytest.mark.parametrize(
     "html, found",

@@ -12,11 +12,26 @@ from peer import why_peers_cannot_be_built
 
 ROOT = Path(__file__).resolve().parents[1]
 
+pytestmark = pytest.mark.python_layer
+
 
 def test_citation_names_the_version_of_the_package():
     pyproject = re.search(r'^version = "(.+)"$', (ROOT / "pyproject.toml").read_text(encoding="utf-8"), re.M)
     citation = re.search(r'^version: "(.+)"$', (ROOT / "CITATION.cff").read_text(encoding="utf-8"), re.M)
     assert pyproject and citation and citation.group(1) == pyproject.group(1)
+
+
+def test_the_hooks_are_local_and_pinned_as_the_lint_group():
+    # A hook fetched from a code host fails where only the package index is
+    # reached; a pin that differs lets a commit pass what the lint session fails.
+    config = (ROOT / ".pre-commit-config.yaml").read_text(encoding="utf-8")
+    pyproject = (ROOT / "pyproject.toml").read_text(encoding="utf-8")
+    hooks = {
+        pin.strip() for pins in re.findall(r"additional_dependencies: \[(.*)\]", config) for pin in pins.split(",")
+    }
+    group = set(re.findall(r'"([^"]+)"', re.search(r"^lint = \[(.*)\]$", pyproject, re.M).group(1)))
+    assert set(re.findall(r"- repo: (\S+)", config)) == {"local"}
+    assert hooks == {pin for pin in group if not pin.startswith("pre-commit==")} != set()
 
 
 @pytest.mark.keeps_memory  # runs the toolchain, so only when the test runs

@@ -50,8 +50,15 @@ logger = logging.getLogger(__name__)
 Cell = Union[str, nodes.Node]
 
 
-def _table(headers: Sequence[str], rows: Sequence[Sequence[Cell]]) -> nodes.table:
+def _table(
+    headers: Sequence[str], rows: Sequence[Sequence[Cell]], note: str = "", notes: Sequence[str] = ()
+) -> nodes.table:
     """A docutils table; a cell is plain text or a node.
+
+    With note, each row whose text of notes is not empty is followed by a row
+    of its own that spans the whole width: note in bold, then that text. A long text (the
+    basis of a checked range) then takes the page's width, where a column of
+    its own would make the other columns and every row tall and narrow.
 
     On a phone-width window halx.css stacks each row into a block; every cell
     but the first then shows its column's header, which it holds hidden."""
@@ -68,9 +75,18 @@ def _table(headers: Sequence[str], rows: Sequence[Sequence[Cell]]) -> nodes.tabl
             line += nodes.entry("", paragraph)
         return line
 
+    def spanning(text: str) -> nodes.row:
+        paragraph = nodes.paragraph("", "", nodes.strong(text=f"{note}: "), nodes.Text(text))
+        return nodes.row("", nodes.entry("", paragraph, morecols=len(headers) - 1), classes=["halx-note"])
+
+    body = []
+    for index, cells in enumerate(rows):
+        body.append(row(cells, ["", *headers[1:]]))
+        if note and notes[index]:
+            body.append(spanning(notes[index]))
     group += nodes.thead("", row(headers, [""] * len(headers)))
-    group += nodes.tbody("", *[row(cells, ["", *headers[1:]]) for cells in rows])
-    return nodes.table("", group, classes=["halx-table"])
+    group += nodes.tbody("", *body)
+    return nodes.table("", group, classes=["halx-table", "halx-noted"] if note else ["halx-table"])
 
 
 # The rows a directive shows: all, the members of cHalx ("bound") or the rest ("derived").
@@ -133,12 +149,12 @@ class DomainsTable(SphinxDirective):
                     for argument, (low, high) in zip(row.arguments, plausible_spans(row))
                 ),
                 checked_range_text(row),
-                row.checked.basis if row.checked is not None else "",
             ]
             for row in PROPERTIES
         ]
-        headers = ["Property", "Where the formula has a meaning", "Plausible", "Checked against measurements", "Basis"]
-        return [_table(headers, rows)]
+        bases = [row.checked.basis if row.checked is not None else "" for row in PROPERTIES]
+        headers = ["Property", "Where the formula has a meaning", "Plausible", "Checked against measurements"]
+        return [_table(headers, rows, "Basis", bases)]
 
 
 class FunctionReference(SphinxDirective):

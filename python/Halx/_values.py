@@ -11,13 +11,15 @@ fixed table :data:`UNITS`: ``1273.15K``, ``10MPa``, ``1 atm``. The number is
 converted to the argument's unit (°C, bar) in decimal arithmetic, before it is
 rounded to a double, so ``1273.15K`` is exactly 1000 °C and a number with a
 unit is rounded once, as a bare number is (the 5/9 of °F is first rounded to
-60 significant digits). A bare number is in the argument's unit.
+60 significant digits). A bare number is in the argument's unit. A unit is
+matched in its compatibility form, so the one-character ℃ and ℉ are °C and °F.
 """
 
 import math
 import re
 import sys
-from decimal import ROUND_FLOOR, Decimal, InvalidOperation, Overflow, localcontext
+import unicodedata
+from decimal import MAX_EMAX, MIN_EMIN, ROUND_FLOOR, Context, Decimal, DivisionByZero, InvalidOperation, localcontext
 from typing import List, NamedTuple, Optional, Tuple
 
 from ._table import Argument
@@ -62,15 +64,24 @@ _BY_LENGTH = sorted(UNITS, key=lambda unit: -len(unit.symbol))
 _UNIT_EXAMPLES = {"temperature": "1273.15K", "pressure": "10MPa"}
 _RANGE_EXAMPLES = {"temperature": "300K:1300K:100", "pressure": "100kPa:1000kPa:100"}
 
+# The digits of a number before its exponent.
+_DIGITS = r"(?:\d[\d_]*(?:\.[\d_]*)?|\.\d[\d_]*)"
 # A number as far as it goes, for telling '1000J' (a number with an unknown unit) from 'hot'.
-_NUMBER_PREFIX = re.compile(r"\s*[-+]?(?:\d[\d_]*(?:\.[\d_]*)?|\.\d[\d_]*)(?:[eE][-+]?\d[\d_]*)?")
+_NUMBER_PREFIX = re.compile(rf"\s*[-+]?{_DIGITS}(?:[eE][-+]?\d[\d_]*)?")
+# A number with an exponent, for those whose exponent Decimal cannot hold, and
+# the exponent that stands for theirs: far beyond any double's, within Decimal's.
+_FAR_NUMBER = re.compile(rf"\s*([-+]?{_DIGITS})[eE]([-+]?\d[\d_]*)\s*")
+_FAR_EXPONENT = MAX_EMAX // 10
 # What may start a unit: a letter or the degree sign; not 'e', which is a
 # mistyped exponent ('1e') far more often than a unit.
 _UNIT_START = re.compile(r"\s*(?![eE])(?:[^\W\d_]|°)")
 
-# Decimal's precision for the grid of a range and for conversions: far beyond
-# a double's 17 digits, so that rounding to a double is the one rounding that matters.
-_PRECISION = 60
+# Decimal's arithmetic for the grid of a range and for conversions: a precision
+# far beyond a double's 17 digits, so that rounding to a double is the one
+# rounding that matters, and the widest exponents, so that no value read (whose
+# exponent _far_decimal keeps within a tenth of them) and no grid point becomes
+# an infinity: one beyond the range of a double is refused as such.
+_ARITHMETIC = Context(prec=60, Emax=MAX_EMAX, Emin=MIN_EMIN, traps=[InvalidOperation, DivisionByZero])
 
 
 def unit_list(argument: Argument) -> str:
@@ -95,8 +106,26 @@ def _decimal(text: str) -> Optional[Decimal]:
     try:
         number = Decimal(text)
     except InvalidOperation:
-        return None
+        return _far_decimal(text)
     return None if number.is_snan() else number  # "sNaN" reads as a Decimal, but no double holds it
+
+
+def _far_decimal(text: str) -> Optional[Decimal]:
+    """The number written in text with an exponent beyond the range that Decimal
+    holds (1e99999999999999999999), as one of the same sign with the exponent
+    brought within it: beyond the range of a double, or below its least
+    subnormal, either way. None when text is not such a number."""
+    found = _FAR_NUMBER.fullmatch(text)
+    if found is None:
+        return None
+    digits, exponent = found.groups()
+    magnitude = exponent.lstrip("+-").replace("_", "").lstrip("0")
+    if len(magnitude) >= len(str(_FAR_EXPONENT)):
+        magnitude = str(_FAR_EXPONENT)
+    try:
+        return Decimal(f"{digits}e{'-' if exponent.startswith('-') else ''}{magnitude or 0}")
+    except InvalidOperation:  # not that: misplaced underscores, say
+        return None
 
 
 def _read(text: str, context: str, argument: Optional[Argument]) -> Tuple[Decimal, Optional[Unit]]:
@@ -107,7 +136,8 @@ def _read(text: str, context: str, argument: Optional[Argument]) -> Tuple[Decima
     number = _decimal(text)
     if number is not None:
         return number, None
-    written = text.strip()
+    # Compatibility forms read as what they stand for: the one character ℃ as °C, ℉ as °F.
+    written = unicodedata.normalize("NFKC", text.strip())
     for unit in _BY_LENGTH:
         number = _decimal(written[: -len(unit.symbol)]) if written.endswith(unit.symbol) else None
         if number is None:
@@ -160,10 +190,7 @@ def _as_double(number: Decimal, unit: Optional[Unit], subject: str) -> float:
     finite but its value rounds to infinity."""
     value = number
     if unit is not None:
-        with localcontext() as decimal_context:
-            decimal_context.prec = _PRECISION
-            # Beyond Decimal's exponent range the value becomes an infinity, refused below.
-            decimal_context.traps[Overflow] = False
+        with localcontext(_ARITHMETIC):
             value = (number + unit.offset) * unit.numerator / unit.denominator
     double = float(value)
     if number.is_finite() and math.isinf(double):
@@ -207,11 +234,7 @@ def _parse_range(item: str, argument: Optional[Argument]) -> List[float]:
         raise ValueError(f"range {item!r} has step 0; give a non-zero step, e.g. 700:1100:50")
     # Decimal arithmetic keeps the grid exact: 0:1:0.1 gives 0.3, not 0.30000000000000004,
     # and stop is on the grid exactly when it is a whole number of steps from start.
-    # A count too large for Decimal's exponent range becomes Infinity, which the
-    # limit below refuses like any other too-long range.
-    with localcontext() as decimal_context:
-        decimal_context.prec = _PRECISION
-        decimal_context.traps[Overflow] = False
+    with localcontext(_ARITHMETIC):
         steps = (stop - start) / step
         if steps < 0:
             raise ValueError(

@@ -9,13 +9,13 @@ The boiling, melting and sublimation curves divide the plane into the fields
 of solid, liquid and vapour and meet at the triple point; the fields are
 filled from ``Halx.ufunc.phase`` on a grid. ``diagram_figure`` and
 ``save_diagram`` lay the diagram out on a figure of a given size in pixels, as
-``halx diagram`` does. Needs matplotlib and NumPy (``pip install
-"Halx[plot]"``); ``import Halx`` needs neither.
+``halx diagram`` does. Needs matplotlib and NumPy (``python -m pip install
+matplotlib`` brings both); ``import Halx`` needs neither.
 """
 
 import contextlib
 import math
-from typing import TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Sequence, Tuple, cast
+from typing import TYPE_CHECKING, Any, Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple, cast
 
 try:
     import matplotlib
@@ -32,7 +32,7 @@ try:
     from matplotlib.transforms import Bbox
 except ImportError as _error:
     raise ImportError(
-        f'Halx.plot needs {_error.name or "matplotlib"}; install it with: pip install "Halx[plot]"'
+        f"Halx.plot needs {_error.name or 'matplotlib'}; install it with: python -m pip install matplotlib"
     ) from _error
 
 from _Halx import cvar
@@ -119,6 +119,14 @@ _SCALED_STYLE = {
 # Vector files keep their lettering as text: selectable, searchable, editable.
 _FIXED_STYLE = {"svg.fonttype": "none", "pdf.fonttype": 42, "ps.fonttype": 42}
 
+# The dash-dot line: the dash and gap of the dashed one (matplotlib's), a dot
+# and a gap, in line widths; a whole period fits in the legend's short samples.
+_DASH_DOT = [3.7, 1.6, 1.0, 1.6]
+# The length of the legend's line samples, in its font sizes: a whole period
+# of the dash-dot line (7.9 line widths of 2 pt, 1.9 font sizes of 8.3 pt) and
+# the start of the next dash, so that its sample reads as dash-dot.
+_HANDLE_LENGTH = 2.0
+
 # The label of a field needs a box about this many times wider than tall (in
 # axes fractions) around it free of other fields.
 _LABEL_ASPECT = 2.5
@@ -159,6 +167,71 @@ def phase_diagram(
     reaches below absolute zero or (pressures, on a logarithmic axis) to zero
     or below; for units, legend or points other than those above.
     """
+    window = _window(T_range, P_range, units, legend, points)
+    if ax is None:
+        from matplotlib import pyplot
+
+        ax = pyplot.gca()
+    phases, curves = _evaluate(window, points)
+    ax.set_yscale("log")
+    _draw_fields(ax, window, phases)
+    with matplotlib.rc_context({"lines.dashdot_pattern": _DASH_DOT}):
+        for name, colour, style, label in _CURVES:
+            T_curve, P_curve = curves[name]
+            T_curve, P_curve = T_curve + window.T_offset, P_curve * window.P_factor
+            ax.plot(T_curve, P_curve, color=colour, linestyle=style, label=label, zorder=2)
+    ax.add_collection(_checked_spans(window.T_offset, window.P_factor))
+    T_Triple, P_Triple = cvar.T_Triple + window.T_offset, cvar.P_Triple * window.P_factor
+    label = f"triple point\n{T_Triple:g} {window.T_unit}\n{P_Triple:g} {window.P_unit}"
+    ax.plot([T_Triple], [P_Triple], "o", color="black", zorder=3, label=label)
+    labels = _name_fields(ax, window, phases)
+    _frame(ax, window, title)
+    if legend is not None:
+        _add_legend(ax, legend == "inside", labels, phases, window)
+    return ax
+
+
+def _add_legend(ax: Axes, inside: bool, labels: Dict[Phase, Text], phases: "NDArray[Any]", window: "_Window") -> None:
+    """The legend, to the right of the axes or inside them (moving the field names labels clear of it)."""
+    # Short samples and close spacing keep the legend narrow: beside the axes
+    # of a one-column figure it takes no more than a quarter of its width.
+    compact = {"handlelength": _HANDLE_LENGTH, "handletextpad": 0.5, "labelspacing": 0.4, "fontsize": "small"}
+    if not inside:
+        ax.legend(loc="upper left", bbox_to_anchor=(1.02, 1.0), borderaxespad=0.0, frameon=False, **compact)
+        return
+    placed = ax.legend(loc="center", framealpha=0.85, edgecolor="none", **compact)
+    points = phases.shape[0]
+    ax.add_artist(_InsideLegend(placed, labels, phases, window.T_grid(points), window.P_grid(points)))
+
+
+class _Window(NamedTuple):
+    """The part of the plane shown, in the units of the axes, and those units:
+    a temperature of the axes is °C + T_offset, a pressure bar × P_factor."""
+
+    T_low: float
+    T_high: float
+    P_low: float
+    P_high: float
+    T_offset: float
+    T_unit: str
+    P_factor: float
+    P_unit: str
+
+    def T_grid(self, points: int) -> "NDArray[Any]":
+        return numpy.linspace(self.T_low, self.T_high, points)
+
+    def P_grid(self, points: int) -> "NDArray[Any]":
+        return numpy.geomspace(self.P_low, self.P_high, points)
+
+
+def _window(
+    T_range: Optional[Tuple[float, float]],
+    P_range: Optional[Tuple[float, float]],
+    units: Tuple[str, str],
+    legend: Optional[str],
+    points: int,
+) -> _Window:
+    """The window of phase_diagram's arguments; the ValueError it documents for those it refuses."""
     T_offset, T_unit, P_factor, P_unit = _units(units)
     if legend not in _LEGENDS:
         raise ValueError(f"legend = {legend!r} is not a placement; give 'outside', 'inside' or None")
@@ -179,37 +252,42 @@ def phase_diagram(
         least=0.0,
         logarithmic=True,
     )
-    if ax is None:
-        import matplotlib.pyplot
+    return _Window(T_low, T_high, P_low, P_high, T_offset, T_unit, P_factor, P_unit)
 
-        ax = matplotlib.pyplot.gca()
+
+def _evaluate(window: _Window, points: int) -> Tuple["NDArray[Any]", Dict[str, Tuple["NDArray[Any]", "NDArray[Any]"]]]:
+    """The phase codes on the grid of points × points states of window (a row
+    per pressure), and the stable branch of each curve through points values
+    as (T, P) in °C and bar, by the name of its property."""
     T_Triple, P_Triple = cvar.T_Triple, cvar.P_Triple
-
-    # The grid in the units of the axes; the model takes °C and bar.
-    T_grid = numpy.linspace(T_low, T_high, points)
-    P_grid = numpy.geomspace(P_low, P_high, points)
     # Boiling above the triple-point temperature, sublimation below it, melting
     # above the triple-point pressure: the stable branch of each curve.
-    T_boiling = numpy.linspace(T_Triple, max(T_high - T_offset, T_Triple), points)
-    T_sublimation = numpy.linspace(min(T_low - T_offset, T_Triple), T_Triple, points)
-    P_melting = numpy.geomspace(P_Triple, max(P_high / P_factor, P_Triple), points)
+    T_boiling = numpy.linspace(T_Triple, max(window.T_high - window.T_offset, T_Triple), points)
+    T_sublimation = numpy.linspace(min(window.T_low - window.T_offset, T_Triple), T_Triple, points)
+    P_melting = numpy.geomspace(P_Triple, max(window.P_high / window.P_factor, P_Triple), points)
     # Outside the physical range the model overflows by design; NumPy's
     # warnings about it would be noise here.
     with numpy.errstate(all="ignore"):
-        phases = ufunc.phase((T_grid - T_offset)[numpy.newaxis, :], (P_grid / P_factor)[:, numpy.newaxis])
+        phases = ufunc.phase(
+            (window.T_grid(points) - window.T_offset)[numpy.newaxis, :],
+            (window.P_grid(points) / window.P_factor)[:, numpy.newaxis],
+        )
         curves = {
             "P_Boiling": (T_boiling, ufunc.P_Boiling(T_boiling)),
             "T_Melting": (ufunc.T_Melting(P_melting), P_melting),
             "P_Sublimation": (T_sublimation, ufunc.P_Sublimation(T_sublimation)),
         }
+    return phases, curves
 
-    ax.set_yscale("log")
-    # The fields as cells of the grid, beneath everything; rasterized, so that
-    # a vector file holds one small image instead of a rectangle per cell.
+
+def _draw_fields(ax: Axes, window: _Window, phases: "NDArray[Any]") -> None:
+    """The fields as cells of the grid, beneath everything; rasterized, so that
+    a vector file holds one small image instead of a rectangle per cell."""
     codes = [int(member) for member in Phase]
+    points = phases.shape[0]
     ax.pcolormesh(
-        T_grid,
-        P_grid,
+        window.T_grid(points),
+        window.P_grid(points),
         phases,
         shading="nearest",
         rasterized=True,
@@ -217,20 +295,13 @@ def phase_diagram(
         cmap=ListedColormap([_FIELDS[member] for member in Phase]),
         norm=BoundaryNorm([code - 0.5 for code in codes] + [codes[-1] + 0.5], len(codes)),
     )
-    for name, colour, style, label in _CURVES:
-        T_curve, P_curve = curves[name]
-        ax.plot(T_curve + T_offset, P_curve * P_factor, color=colour, linestyle=style, label=label, zorder=2)
-    ax.add_collection(_checked_spans(T_offset, P_factor))
-    ax.plot(
-        [T_Triple + T_offset],
-        [P_Triple * P_factor],
-        "o",
-        color="black",
-        zorder=3,
-        label=f"triple point\n{T_Triple + T_offset:g} {T_unit}\n{P_Triple * P_factor:g} {P_unit}",
-    )
+
+
+def _name_fields(ax: Axes, window: _Window, phases: "NDArray[Any]") -> Dict[Phase, Text]:
+    """The name of each field shown, where the field is widest, as the texts drawn."""
+    points = phases.shape[0]
     labels: Dict[Phase, Text] = {}
-    for member, (T, P) in _label_positions(phases, T_grid, P_grid).items():
+    for member, (T, P) in _label_positions(phases, window.T_grid(points), window.P_grid(points)).items():
         # Above the grid lines, on a patch of its field's colour that hides them.
         labels[member] = ax.text(
             T,
@@ -243,27 +314,22 @@ def phase_diagram(
             zorder=2.5,
             bbox={"boxstyle": "square,pad=0.1", "facecolor": _FIELDS[member], "edgecolor": "none"},
         )
+    return labels
 
-    ax.set_xlim(T_low, T_high)
-    ax.set_ylim(P_low, P_high)
+
+def _frame(ax: Axes, window: _Window, title: Optional[str]) -> None:
+    """The limits, ticks, labels, grid and title of the axes."""
+    ax.set_xlim(window.T_low, window.T_high)
+    ax.set_ylim(window.P_low, window.P_high)
     ax.yaxis.set_major_locator(LogLocator(base=10.0, numticks=1000))
     ax.yaxis.set_minor_locator(LogLocator(base=10.0, subs=[float(sub) for sub in range(2, 10)], numticks=1000))
     ax.yaxis.set_minor_formatter(NullFormatter())
     ax.xaxis.set_minor_locator(AutoMinorLocator())
-    ax.set_xlabel(f"{TEMPERATURE.quantity.capitalize()} ({T_unit})")
-    ax.set_ylabel(f"{PRESSURE.quantity.capitalize()} ({P_unit})")
+    ax.set_xlabel(f"{TEMPERATURE.quantity.capitalize()} ({window.T_unit})")
+    ax.set_ylabel(f"{PRESSURE.quantity.capitalize()} ({window.P_unit})")
     if title:
         ax.set_title(title)
     ax.grid(True, which="major", color="white", alpha=0.9)
-    # Short handles and close spacing keep the legend narrow: beside the axes
-    # of a one-column figure it takes no more than a quarter of its width.
-    compact = {"handlelength": 1.5, "handletextpad": 0.5, "labelspacing": 0.4, "fontsize": "small"}
-    if legend == "outside":
-        ax.legend(loc="upper left", bbox_to_anchor=(1.02, 1.0), borderaxespad=0.0, frameon=False, **compact)
-    elif legend == "inside":
-        placed = ax.legend(loc="center", framealpha=0.85, edgecolor="none", **compact)
-        ax.add_artist(_InsideLegend(placed, labels, phases, T_grid, P_grid))
-    return ax
 
 
 def _units(units: Sequence[str]) -> Tuple[float, str, float, str]:
