@@ -43,10 +43,10 @@ from _Halx import cvar
 from . import _functions
 from ._domain import in_range
 from ._functions import *  # noqa: F401,F403  (a function per property of the table)
+from ._functions import triple_point
 from ._lookup import evaluate
 from ._phase import Phase
 from ._plausible import RangeWarning
-from ._functions import triple_point
 from ._proxy import cHalx
 from ._table import CONSTANTS, PROPERTIES, constant_docstring, docstring
 
