@@ -642,7 +642,7 @@ def test_diagram_writes_vector_formats(capsys, tmp_path, name, magic):
     assert path.read_bytes().startswith(magic)
 
 
-def test_phase_diagram_draws_the_model_curves_on_the_given_axes_and_returns_them():
+def test_phase_diagram_draws_the_surfaces_boundaries_on_the_given_axes_and_returns_them():
     pytest.importorskip("matplotlib")
     from Halx.plot import phase_diagram
     from matplotlib.figure import Figure
@@ -651,10 +651,10 @@ def test_phase_diagram_draws_the_model_curves_on_the_given_axes_and_returns_them
     assert phase_diagram(ax, T_range=(600.0, 1200.0), points=50) is ax
     curves = {line.get_label(): line.get_xydata() for line in ax.get_lines()}
     boiling, melting, sublimation = (curves[label] for label in ("boiling", "melting", "sublimation"))
-    assert [T for T, _ in boiling][::49] == [Halx.T_Triple, 1200.0]  # from the triple point up
-    assert [P for _, P in boiling] == [h.P_Boiling(T) for T, _ in boiling]
-    assert [T for T, _ in melting] == [h.T_Melting(P) for _, P in melting]
-    assert [P for _, P in sublimation] == [h.P_Sublimation(T) for T, _ in sublimation]
+    assert [T for T, _ in boiling][::49] == [Halx.triple_point()[0], 1200.0]  # from the triple point up
+    assert [P for _, P in boiling] == [Halx.P_LiquidVapour(T) for T, _ in boiling]
+    assert [T for T, _ in melting] == [Halx.T_SolidLiquid(P) for _, P in melting]
+    assert [P for _, P in sublimation] == [Halx.P_SolidVapour(T) for T, _ in sublimation]
     assert ax.get_xlim() == (600.0, 1200.0)
     assert (ax.get_xlabel(), ax.get_ylabel()) == ("Temperature (°C)", "Pressure (bar)")
 

@@ -208,7 +208,8 @@ def test_si_units_draw_the_same_diagram_in_kelvin_and_pascal_untitled_unless_ask
     assert np.array_equal(*fields)
     for line_C, line_K in zip(ax_C.lines, ax_K.lines):
         assert line_K.get_xydata() == pytest.approx(line_C.get_xydata() * [1.0, 1e5] + [273.15, 0.0], rel=1e-12)
-    assert line_K.get_label() == f"triple point\n{Halx.T_Triple + 273.15:g} K\n{Halx.P_Triple * 1e5:g} Pa"
+    T_Triple, P_Triple = Halx.triple_point()
+    assert line_K.get_label() == f"triple point\n{T_Triple + 273.15:.5g} K\n{P_Triple * 1e5:.3g} Pa"
     for text_C, text_K in zip(ax_C.texts, ax_K.texts):
         assert text_C.get_text() == text_K.get_text()
         assert text_K.get_position() == pytest.approx(

@@ -5,9 +5,11 @@
     >>> ax = phase_diagram()
     >>> plt.show()
 
-The boiling, melting and sublimation curves divide the plane into the fields
-of solid, liquid and vapour and meet at the triple point; the fields are
-filled from ``Halx.ufunc.phase`` on a grid. ``diagram_figure`` and
+The boundaries of the thermodynamic surface, where two phases have one Gibbs
+energy (boiling, melting and sublimation), divide the plane into the fields of
+solid, liquid and vapour and meet at its triple point; the fields are filled
+from ``Halx.ufunc.phase``, the phase of lowest Gibbs energy, on a grid, so
+the boundaries are the fields' edges. ``diagram_figure`` and
 ``save_diagram`` lay the diagram out on a figure of a given size in pixels, as
 ``halx diagram`` does. Needs matplotlib and NumPy (``python -m pip install
 matplotlib`` brings both); ``import Halx`` needs neither.
@@ -15,6 +17,7 @@ matplotlib`` brings both); ``import Halx`` needs neither.
 
 import contextlib
 import math
+import warnings
 from typing import TYPE_CHECKING, Any, Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple, cast
 
 try:
@@ -35,9 +38,8 @@ except ImportError as _error:
         f"Halx.plot needs {_error.name or 'matplotlib'}; install it with: python -m pip install matplotlib"
     ) from _error
 
-from _Halx import cvar
-
-from . import ufunc
+from . import _functions, ufunc
+from ._plausible import RangeWarning
 from ._phase import Phase
 from ._table import PRESSURE, PROPERTIES, TEMPERATURE
 
@@ -75,9 +77,9 @@ _LEGENDS = ("outside", "inside", None)
 # common colour-vision deficiencies, each with a line style of its own so that
 # they stay apart in grey too.
 _CURVES = (
-    ("P_Boiling", "#D55E00", "-", "boiling"),  # vermillion, solid
-    ("T_Melting", "#0072B2", "--", "melting"),  # blue, dashed
-    ("P_Sublimation", "#009E73", "-.", "sublimation"),  # bluish green, dash-dot
+    ("P_LiquidVapour", "#D55E00", "-", "boiling"),  # vermillion, solid
+    ("T_SolidLiquid", "#0072B2", "--", "melting"),  # blue, dashed
+    ("P_SolidVapour", "#009E73", "-.", "sublimation"),  # bluish green, dash-dot
 )
 # Pale fills of the fields, light enough for the curves and the lettering to
 # stand out on them; the fields are named in the diagram as well.
@@ -149,12 +151,13 @@ def phase_diagram(
     with any pressure unit of ``PRESSURE_UNITS``). T_range are the
     temperatures shown (by default 500 to 1500 °C), P_range the pressures (by
     default 1e-8 to 1e4 bar, on a logarithmic axis with every decade
-    labelled), both in those units. Each curve is drawn through points values
-    and ends at the triple point, where the model makes all three meet. The
-    fields are filled from ``Halx.ufunc.phase`` on a grid of points × points
-    states and named where they are widest; a grey band marks the stretches
-    of the curves that were compared with measured values (see
-    ``Halx.in_range``), beyond which they are extrapolations.
+    labelled), both in those units. Each boundary of the thermodynamic surface
+    is drawn through points values and ends at its triple point
+    (``Halx.triple_point()``), where all three meet. The fields are filled
+    from ``Halx.ufunc.phase`` on a grid of points × points states and named
+    where they are widest; a grey band marks the stretches of the boundaries
+    that were compared with measured values (see ``Halx.in_range``), beyond
+    which they are extrapolations.
 
     title is set as the axes' title when given; the axes are the caller's, so
     by default they get none. legend is "outside" (to the right of the axes),
@@ -181,8 +184,9 @@ def phase_diagram(
             T_curve, P_curve = T_curve + window.T_offset, P_curve * window.P_factor
             ax.plot(T_curve, P_curve, color=colour, linestyle=style, label=label, zorder=2)
     ax.add_collection(_checked_spans(window.T_offset, window.P_factor))
-    T_Triple, P_Triple = cvar.T_Triple + window.T_offset, cvar.P_Triple * window.P_factor
-    label = f"triple point\n{T_Triple:g} {window.T_unit}\n{P_Triple:g} {window.P_unit}"
+    T_Triple, P_Triple = _functions.triple_point()
+    T_Triple, P_Triple = T_Triple + window.T_offset, P_Triple * window.P_factor
+    label = f"triple point\n{T_Triple:.5g} {window.T_unit}\n{P_Triple:.3g} {window.P_unit}"
     ax.plot([T_Triple], [P_Triple], "o", color="black", zorder=3, label=label)
     labels = _name_fields(ax, window, phases)
     _frame(ax, window, title)
@@ -259,23 +263,25 @@ def _evaluate(window: _Window, points: int) -> Tuple["NDArray[Any]", Dict[str, T
     """The phase codes on the grid of points × points states of window (a row
     per pressure), and the stable branch of each curve through points values
     as (T, P) in °C and bar, by the name of its property."""
-    T_Triple, P_Triple = cvar.T_Triple, cvar.P_Triple
+    T_Triple, P_Triple = _functions.triple_point()
     # Boiling above the triple-point temperature, sublimation below it, melting
-    # above the triple-point pressure: the stable branch of each curve.
+    # above the triple-point pressure: the stable branch of each boundary.
     T_boiling = numpy.linspace(T_Triple, max(window.T_high - window.T_offset, T_Triple), points)
     T_sublimation = numpy.linspace(min(window.T_low - window.T_offset, T_Triple), T_Triple, points)
     P_melting = numpy.geomspace(P_Triple, max(window.P_high / window.P_factor, P_Triple), points)
-    # Outside the physical range the model overflows by design; NumPy's
-    # warnings about it would be noise here.
-    with numpy.errstate(all="ignore"):
+    # Outside the physical range the model overflows by design, and a window
+    # may reach beyond the plausible spans, which the diagram shows as
+    # extrapolation: NumPy's warnings and Halx.RangeWarning would be noise here.
+    with numpy.errstate(all="ignore"), warnings.catch_warnings():
+        warnings.simplefilter("ignore", RangeWarning)
         phases = ufunc.phase(
             (window.T_grid(points) - window.T_offset)[numpy.newaxis, :],
             (window.P_grid(points) / window.P_factor)[:, numpy.newaxis],
         )
         curves = {
-            "P_Boiling": (T_boiling, ufunc.P_Boiling(T_boiling)),
-            "T_Melting": (ufunc.T_Melting(P_melting), P_melting),
-            "P_Sublimation": (T_sublimation, ufunc.P_Sublimation(T_sublimation)),
+            "P_LiquidVapour": (T_boiling, ufunc.P_LiquidVapour(T_boiling)),
+            "T_SolidLiquid": (ufunc.T_SolidLiquid(P_melting), P_melting),
+            "P_SolidVapour": (T_sublimation, ufunc.P_SolidVapour(T_sublimation)),
         }
     return phases, curves
 
@@ -374,19 +380,19 @@ def _checked_range(
 
 
 def _checked_spans(T_offset: float, P_factor: float) -> "LineCollection":
-    """The stretches of the three curves that were compared with measured
+    """The stretches of the three boundaries that were compared with measured
     values (their rows' checked ranges), as one broad grey band beneath the
-    curves: everything beyond it is the correlations' extrapolation. The
-    band is in the units of the axes: °C plus T_offset, bar times P_factor."""
+    boundaries: everything beyond it is extrapolation. The band is in the
+    units of the axes: °C plus T_offset, bar times P_factor."""
     rows = {row.name: row for row in PROPERTIES}
     segments = []
     for name, *_ in _CURVES:
         checked = rows[name].checked
         assert checked is not None, f"{name} has no checked range to draw"
         ((low, high),) = checked.spans
-        if name == "T_Melting":  # a function of pressure
+        if name == "T_SolidLiquid":  # a function of pressure
             P = numpy.geomspace(low, high, 50)
-            segments.append(numpy.column_stack([ufunc.T_Melting(P) + T_offset, P * P_factor]))
+            segments.append(numpy.column_stack([ufunc.T_SolidLiquid(P) + T_offset, P * P_factor]))
         else:
             T = numpy.linspace(low, high, 50)
             segments.append(numpy.column_stack([T + T_offset, getattr(ufunc, name)(T) * P_factor]))
