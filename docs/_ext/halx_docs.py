@@ -104,6 +104,15 @@ def _selected(directive: SphinxDirective) -> List[Property]:
     return [row for row in PROPERTIES if _SELECTIONS[choice](row)]
 
 
+def _what_it_is(row: Property) -> str:
+    """The summary of row with its basis and its source: '... (per mole of NaCl; from
+    the correlations; the thermodynamic surface's is H_Vaporization)'."""
+    from Halx._table import describe_source
+
+    basis = f"{row.basis}; " if row.basis else ""
+    return f"{row.summary} ({basis}{describe_source(row)})"
+
+
 class PropertiesTable(SphinxDirective):
     """The properties of the property table: all, or "bound" or "derived" ones."""
 
@@ -116,7 +125,7 @@ class PropertiesTable(SphinxDirective):
                 # Three narrow columns, so that the table fits a phone's width.
                 ", ".join(f"{argument.name} {argument.unit}" for argument in row.arguments)
                 + f" → {row.unit or 'Halx.Phase'}",
-                row.summary,
+                _what_it_is(row),
             ]
             for row in _selected(self)
         ]
