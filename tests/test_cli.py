@@ -141,11 +141,14 @@ def test_unwritable_output_is_one_line_and_status_1(capsys, tmp_path):
     assert err.count("\n") == 1 and "cannot write" in err
 
 
-def test_eval_help_lists_every_property_and_constant_with_its_unit(capsys):
+def test_eval_help_lists_every_property_and_constant_with_its_unit_basis_and_model(capsys):
     out = run(capsys, "eval", "--help")[1]
-    for row in PROPERTIES + CONSTANTS:
-        meaning = ": solid, liquid or vapour" if getattr(row, "result", "") == "phase" else f", {row.unit}"
-        assert re.search(rf"^  {row.name}\b.*{re.escape(meaning)}$", out, re.MULTILINE), row.name
+    for row in CONSTANTS:
+        assert re.search(rf"^  {row.name}\b.*, {re.escape(row.unit)}$", out, re.MULTILINE), row.name
+    for row in PROPERTIES:
+        meaning = ": solid, liquid or vapour" if row.result == "phase" else f", {row.unit} {row.basis}".rstrip()
+        model = "the thermodynamic surface" if row.source == "surface" else "the correlations"
+        assert re.search(rf"^  {row.name}\b.*{re.escape(meaning)}; from {model}", out, re.MULTILINE), row.name
 
 
 def test_version_is_the_package_version(capsys):

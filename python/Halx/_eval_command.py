@@ -32,7 +32,7 @@ from ._command import (
 )
 from ._lookup import quantity_named
 from ._output import in_si
-from ._table import PRESSURE, PROPERTIES, TEMPERATURE, Constant, describe_result
+from ._table import PRESSURE, PROPERTIES, TEMPERATURE, Constant, describe_result, describe_source
 
 # The spellings of eval's option that leaves the units out.
 _NUMBERS_ONLY = ("-n", "--numbers-only")
@@ -83,16 +83,20 @@ def add_eval(commands: Any) -> None:
 
 
 def _quantities_help() -> str:
-    """One line per property and constant: its name and arguments, what it is, its unit."""
+    """One line per property and constant: its name and arguments, what it is,
+    its unit and basis, and which model it comes from."""
     lines = []
     for row in QUANTITIES.values():
         if isinstance(row, Constant):
             lines.append(f"  {row.name:<18} {row.summary}, {row.unit}")
         else:
+            basis = f" {row.basis}" if row.basis else ""
             meaning = (
-                f"{row.summary}: {describe_result(row)}" if row.result == "phase" else f"{row.summary}, {row.unit}"
+                f"{row.summary}: {describe_result(row)}"
+                if row.result == "phase"
+                else f"{row.summary}, {row.unit}{basis}"
             )
-            lines.append(f"  {' '.join((row.name,) + names(row.arguments)):<18} {meaning}")
+            lines.append(f"  {' '.join((row.name,) + names(row.arguments)):<18} {meaning}; {describe_source(row)}")
     return "\n".join(lines)
 
 
