@@ -39,8 +39,8 @@ except ImportError as _error:
     ) from _error
 
 from . import _functions, ufunc
-from ._plausible import RangeWarning
 from ._phase import Phase
+from ._plausible import RangeWarning
 from ._table import PRESSURE, PROPERTIES, TEMPERATURE
 
 if TYPE_CHECKING:
