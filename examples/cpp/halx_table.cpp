@@ -6,6 +6,7 @@
 //   c++ -std=c++17 halx_table.cpp $(pkg-config --cflags --libs halx) -o halx_table
 #include <Halx/Derived.h>
 #include <Halx/Halx.h>
+#include <Halx/Surface.h>
 
 #include <cstdio>
 
@@ -23,8 +24,9 @@ int main() {
         for (const double P : pressures) {
             std::printf("%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,", T, P, cHalx::P_Boiling(T), cHalx::T_Melting(P),
                         cHalx::P_Sublimation(T), cHalx::Rho_Solid(T, P), cHalx::Rho_Liquid(T, P));
-            // What follows from the correlations: the derived properties of Derived.h;
-            // the phase as its code (1 solid, 2 liquid, 3 vapour).
+            // What follows from the correlations (Derived.h), and from the
+            // thermodynamic surface (Surface.h): the phase as its code (1 solid,
+            // 2 liquid, 3 vapour) and the heat of fusion per mole of NaCl.
             std::printf("%.17g,%.17g,%d,%.17g,%.17g,%.17g\n", Halx::T_Boiling(P), Halx::P_Melting(T),
                         static_cast<int>(Halx::phase(T, P)), Halx::H_Fusion(P), Halx::Alpha_Solid(T, P),
                         Halx::Beta_Liquid(T, P));
