@@ -138,14 +138,6 @@ bool over_liquid(double T, double RT, double x1, double x2, double *P) {
 // Over which condensed phase a vapour pressure is taken.
 enum class Over { Lower, Solid, Liquid };
 
-// Where the anchors' x1 of the solid and of the liquid lie closer than this,
-// so does the melting point at 1 bar (within 0.4 K), and P_Vapour takes the
-// lower of both vapour pressures. Elsewhere the phase of lower Gibbs energy
-// at 1 bar is the lower at every pressure the iteration reaches: its lead,
-// over 7 J/mol, is beyond what the difference of the volumes (about 1
-// J/(mol bar)) makes of the few bar between.
-constexpr double CloseAnchors = 1.0 / 1024.0;
-
 double vapour_pressure(double T, Over over) {
     if (std::isnan(T)) return T;
     const double Tk = T + 273.15;
@@ -172,12 +164,12 @@ double vapour_pressure(double T, Over over) {
     bool solid_found = false, liquid_found = false;
     if (has_solid && (!has_liquid || std::isless(xs1, xl1))) {
         solid_found = over_solid(T, RT, xs1, xs2, &P_solid);
-        if (has_liquid && (!solid_found || std::islessequal(std::fabs(xs1 - xl1), CloseAnchors))) {
+        if (has_liquid && (!solid_found || std::islessequal(std::fabs(xs1 - xl1), phases::CloseAnchors))) {
             liquid_found = over_liquid(T, RT, xl1, xl2, &P_liquid);
         }
     } else if (has_liquid) {
         liquid_found = over_liquid(T, RT, xl1, xl2, &P_liquid);
-        if (has_solid && (!liquid_found || std::islessequal(std::fabs(xs1 - xl1), CloseAnchors))) {
+        if (has_solid && (!liquid_found || std::islessequal(std::fabs(xs1 - xl1), phases::CloseAnchors))) {
             solid_found = over_solid(T, RT, xs1, xs2, &P_solid);
         }
     }

@@ -137,9 +137,9 @@ bool liquid(double T, double P, unsigned need, Point *point) {
         // Here |c P| and |c| are at most 1/16, so D and D1 lie within 0.7 % of 1:
         // the liquid exists wherever Vm is positive. At 1 bar the integrals from
         // 1 bar vanish (every term is +0) and the standard state is the state.
-        J = P == 1.0 ? 0.0 : liquid_J_by_series<Scalar>(c, P);
+        J = P == 1.0 ? 0.0 : liquid_J_by_series<Scalar>(c, P, true);
         D = (need & NeedV) ? c::liquid_compression_term(log_near_one(c::liquid_log_argument(at.kappa, P))) : 1.0;
-        if (needs_first && P != 1.0) liquid_slopes_by_series<Scalar>(c, P, needs_second, first, second);
+        if (needs_first && P != 1.0) liquid_slopes_by_series<Scalar>(c, P, needs_second, true, first, second);
     } else {
         Compression<double> d;
         if (!compression(at, P, &d) || !liquid_exists(at, d)) return false;

@@ -108,34 +108,40 @@ constexpr Polynomials SodiumLiquidData = polynomials(thermochemistry::SodiumLiqu
 constexpr Polynomials SodiumGasData = polynomials(thermochemistry::SodiumGas);
 constexpr Polynomials ChlorineData = polynomials(thermochemistry::Chlorine);
 
-// Coefficient i of one polynomial (an array member of Interval) on Tk's side
-// of the split: `low` holds where Tk <= split (Tk is never NaN).
-template <class A, int size>
-typename A::V coefficient(const Polynomials &data, const double (Interval::*polynomial)[size], typename A::M low,
-                          int i) {
-    return A::select(low, A::splat((data.low.*polynomial)[i]), A::splat((data.high.*polynomial)[i]));
+// of(interval) with the interval on Tk's side of the split (Tk <= split:
+// low), lane by lane; where all lanes lie on one side, only that side's. (Tk
+// is never NaN.)
+template <class A, class Of>
+typename A::V on_side_of(const Polynomials &data, typename A::V Tk, Of of) {
+    const typename A::M low = Tk <= data.split;
+    if (A::all(low)) return of(data.low);
+    if (!A::any(low)) return of(data.high);
+    return A::select(low, of(data.low), of(data.high));
 }
 
 // Cp in J/(mol K), H in J/mol, S in J/(mol K), per mole of the species; lnT = ln Tk.
 template <class A>
 typename A::V standard_cp(const Polynomials &data, typename A::V Tk) {
-    const typename A::M low = Tk <= data.split;
-    auto a = [&](int i) { return coefficient<A>(data, &Interval::cp, low, i); };
-    return ((((a(4) * Tk + a(3)) * Tk + a(2)) * Tk + a(1)) * Tk + a(0)) * shared::GasConstant;
+    return on_side_of<A>(data, Tk, [Tk](const Interval &interval) {
+        const double *a = interval.cp;
+        return ((((a[4] * Tk + a[3]) * Tk + a[2]) * Tk + a[1]) * Tk + a[0]) * shared::GasConstant;
+    });
 }
 
 template <class A>
 typename A::V standard_h(const Polynomials &data, typename A::V Tk) {
-    const typename A::M low = Tk <= data.split;
-    auto h = [&](int i) { return coefficient<A>(data, &Interval::h, low, i); };
-    return (((((h(0) * Tk + h(1)) * Tk + h(2)) * Tk + h(3)) * Tk + h(4)) * Tk + h(5)) * shared::GasConstant;
+    return on_side_of<A>(data, Tk, [Tk](const Interval &interval) {
+        const double *h = interval.h;
+        return (((((h[0] * Tk + h[1]) * Tk + h[2]) * Tk + h[3]) * Tk + h[4]) * Tk + h[5]) * shared::GasConstant;
+    });
 }
 
 template <class A>
 typename A::V standard_s(const Polynomials &data, typename A::V Tk, typename A::V lnT) {
-    const typename A::M low = Tk <= data.split;
-    auto s = [&](int i) { return coefficient<A>(data, &Interval::s, low, i); };
-    return ((s(4) * lnT + (((s(0) * Tk + s(1)) * Tk + s(2)) * Tk + s(3)) * Tk) + s(5)) * shared::GasConstant;
+    return on_side_of<A>(data, Tk, [Tk, lnT](const Interval &interval) {
+        const double *s = interval.s;
+        return ((s[4] * lnT + (((s[0] * Tk + s[1]) * Tk + s[2]) * Tk + s[3]) * Tk) + s[5]) * shared::GasConstant;
+    });
 }
 
 template <class A>
@@ -274,20 +280,19 @@ auto settled(N sum, N bound) {
 // J = the integral of D = 1 - 0.1 ln(1 + c p) over p from 1 to P, in the
 // series' domain; its terms c^n (P^(n+1) - 1) / (n (n+1)) are at most
 // |(c P)^n P| + |c^n| and fall by |c| max(|P|, 1) <= 1/16 each. A vector
-// sums each lane's terms until that lane's series settles.
+// sums each lane's terms until that lane's series settles, the lanes of
+// `open` (the others keep J = P - 1).
 template <class A>
-typename A::V liquid_J_by_series(typename A::V c, typename A::V P) {
+typename A::V liquid_J_by_series(typename A::V c, typename A::V P, typename A::M open) {
     using V = typename A::V;
     // ln(1 + x) = sum (-1)^(n+1) x^n / n, integrated: c^n (P^(n+1) - 1) / (n (n+1)).
     const V x = c * P;
     V xn = A::splat(1.0), cn = A::splat(1.0), sum = V(), sign = A::splat(1.0);
-    typename A::M open{};
     for (int n = 1; n <= SeriesTerms; ++n) {
         xn = xn * x;
         cn = cn * c;
         const V xnP = xn * P;
-        const typename A::M unsettled = !settled(sum, A::abs(xnP) + A::abs(cn));
-        open = n == 1 ? unsettled : open & unsettled;
+        open = open & !settled(sum, A::abs(xnP) + A::abs(cn));
         if (!A::any(open)) break;
         sum = A::select(open, sum + sign * (xnP - cn) / static_cast<double>(n * (n + 1)), sum);
         sign = -sign;
@@ -299,23 +304,22 @@ typename A::V liquid_J_by_series(typename A::V c, typename A::V P) {
 // (first) and, with needs_second, of p^2 / (1 + c p)^2 (second), each from
 // 1 to P, whose terms are at most |(c P)^n P^2| + |c^n| and |(c P)^n P^3| +
 // |c^n| and fall by 1/16 or more each. Both sums stop together, where both
-// are settled.
+// are settled; the lanes not `open` keep 0.
 template <class A>
-void liquid_slopes_by_series(typename A::V c, typename A::V P, bool needs_second, typename A::V &first,
-                             typename A::V &second) {
+void liquid_slopes_by_series(typename A::V c, typename A::V P, bool needs_second, typename A::M open,
+                             typename A::V &first, typename A::V &second) {
     using V = typename A::V;
     const V x = c * P;
     const V PP = P * P;
     V xn = A::splat(1.0), cn = A::splat(1.0), sign = A::splat(1.0);
     first = V();
     second = V();
-    typename A::M open{};
     for (int n = 0; n < SeriesTerms; ++n) {
         const V xnPP = xn * PP;
         const V xnPPP = xn * (PP * P);
         typename A::M unsettled = !settled(first, A::abs(xnPP) + A::abs(cn));
         if (needs_second) unsettled = unsettled | !settled(second, A::abs(xnPPP) + A::abs(cn));
-        open = n == 0 ? unsettled : open & unsettled;
+        open = open & unsettled;
         if (!A::any(open)) break;
         first = A::select(open, first + sign * (xnPP - cn) / static_cast<double>(n + 2), first);
         if (needs_second) {
@@ -549,13 +553,10 @@ constexpr Anchors CrystalAnchors = anchors(thermochemistry::Crystal);
 constexpr Anchors LiquidAnchors = anchors(thermochemistry::Liquid);
 
 template <class A>
-[[gnu::always_inline]] inline typename A::V anchor_exponent(const Anchor &low, const Anchor &high, typename A::M below,
-                                                            typename A::V Tk, typename A::V lnT) {
-    using V = typename A::V;
-    auto pick = [&](double Anchor::*member) { return A::select(below, A::splat(low.*member), A::splat(high.*member)); };
-    auto q = [&](int i) { return A::select(below, A::splat(low.q[i]), A::splat(high.q[i])); };
-    const V polynomial = ((q(0) * Tk + q(1)) * Tk + q(2)) * Tk + q(3);
-    return ((pick(&Anchor::constant) + pick(&Anchor::inverse) / Tk) + Tk * polynomial) + pick(&Anchor::logarithm) * lnT;
+[[gnu::always_inline]] inline typename A::V anchor_exponent(const Anchor &anchor, typename A::V Tk, typename A::V lnT) {
+    const double *q = anchor.q;
+    const typename A::V polynomial = ((q[0] * Tk + q[1]) * Tk + q[2]) * Tk + q[3];
+    return ((anchor.constant + anchor.inverse / Tk) + Tk * polynomial) + anchor.logarithm * lnT;
 }
 
 // x1 and x2 of a condensed phase at Tk (from 298.15 K for the crystal).
@@ -563,8 +564,13 @@ template <class A>
 [[gnu::always_inline]] inline void anchor_exponents(const Anchors &phase, typename A::V Tk, typename A::V lnT,
                                                     typename A::V &x1, typename A::V &x2) {
     const typename A::M below = Tk <= AnchorSplit;
-    x1 = anchor_exponent<A>(phase.monomer_low, phase.monomer_high, below, Tk, lnT);
-    x2 = anchor_exponent<A>(phase.dimer_low, phase.dimer_high, below, Tk, lnT);
+    auto exponent = [&](const Anchor &low, const Anchor &high) {
+        if (A::all(below)) return anchor_exponent<A>(low, Tk, lnT);
+        if (!A::any(below)) return anchor_exponent<A>(high, Tk, lnT);
+        return A::select(below, anchor_exponent<A>(low, Tk, lnT), anchor_exponent<A>(high, Tk, lnT));
+    };
+    x1 = exponent(phase.monomer_low, phase.monomer_high);
+    x2 = exponent(phase.dimer_low, phase.dimer_high);
 }
 
 // phi and the molar volume of a condensed phase along the isotherm, where
@@ -706,6 +712,14 @@ template <class A>
 // step that leaves P unchanged, or after MaxSteps (giving the last P).
 constexpr double ConvergedStep = 0x1p-36;
 constexpr int MaxSteps = 32;
+
+// Where the anchors' x1 of the solid and of the liquid lie closer than this,
+// so does the melting point at 1 bar (within 0.4 K), and P_Vapour takes the
+// lower of both vapour pressures. Elsewhere the phase of lower Gibbs energy
+// at 1 bar is the lower at every pressure the iteration reaches: its lead,
+// over 7 J/mol, is beyond what the difference of the volumes (about 1
+// J/(mol bar)) makes of the few bar between.
+constexpr double CloseAnchors = 1.0 / 1024.0;
 
 template <class A>
 [[gnu::always_inline]] inline typename A::V newton_step(typename A::V P, typename A::V p1, typename A::V p2,
