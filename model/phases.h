@@ -155,16 +155,22 @@ struct Standard {
     N G{}, S{}, H{}, Cp{};
 };
 
+// lnT = ln Tk, where NeedG or NeedS asks for it (the caller may have it).
 template <class A>
-Standard<typename A::V> from_polynomials(A &arithmetic, const Polynomials &data, typename A::V Tk, unsigned need) {
+Standard<typename A::V> from_polynomials(const Polynomials &data, typename A::V Tk, typename A::V lnT, unsigned need) {
     Standard<typename A::V> standard;
     if (need & (NeedG | NeedH)) standard.H = standard_h<A>(data, Tk);
     if (need & (NeedG | NeedS)) {
-        standard.S = standard_s<A>(data, Tk, arithmetic.log(Tk));
+        standard.S = standard_s<A>(data, Tk, lnT);
         if (need & NeedG) standard.G = standard.H - Tk * standard.S;
     }
     if (need & NeedCp) standard.Cp = standard_cp<A>(data, Tk);
     return standard;
+}
+
+template <class A>
+Standard<typename A::V> from_polynomials(A &arithmetic, const Polynomials &data, typename A::V Tk, unsigned need) {
+    return from_polynomials<A>(data, Tk, (need & (NeedG | NeedS)) ? arithmetic.log(Tk) : typename A::V(), need);
 }
 
 // What the molar volume's integral from 1 bar adds to the standard state: k

@@ -469,8 +469,9 @@ struct PairArithmetic {
         deferred[0] |= mask_of(m.low);
         deferred[1] |= mask_of(m.high);
     }
-    // The deferred lanes, as lane masks.
+    // The deferred lanes, as lane masks, and whether there are any.
     M deferred_lanes() const { return {lanes_of(deferred[0]), lanes_of(deferred[1])}; }
+    bool any_deferred() const { return any_lane(deferred[0] | deferred[1]); }
 };
 
 // The floating-point exception flags of MXCSR that NumPy reports (invalid,

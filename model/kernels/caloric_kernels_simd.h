@@ -48,11 +48,16 @@ struct State {
 
 template <class Inside>
 State admit(A &arithmetic, W T, W P, Inside inside, double T0, double P0) {
-    T = substitute(arithmetic, T, T0);
-    P = substitute(arithmetic, P, P0);
+    if (arithmetic.any_deferred()) {
+        T = substitute(arithmetic, T, T0);
+        P = substitute(arithmetic, P, P0);
+    }
     arithmetic.defer(~inside(T, P) | (A::abs(T) > LargestTemperature) | (A::abs(P) > LargestPressure));
-    T = substitute(arithmetic, T, T0);
-    return {T, substitute(arithmetic, P, P0), T + 273.15};
+    if (arithmetic.any_deferred()) {
+        T = substitute(arithmetic, T, T0);
+        P = substitute(arithmetic, P, P0);
+    }
+    return {T, P, T + 273.15};
 }
 
 // Where a phase's scalar function takes the steps of phases.h.
@@ -63,23 +68,32 @@ M vapour_with_pressure(W T, W P) { return (T + 273.15 > 0.0) & (P > 0.0); }
 
 // --- The solid and the liquid ---------------------------------------------------------------------
 
+// The kelvin temperature of a state, and its logarithm where `need` asks for it.
+struct Kelvin {
+    W Tk, lnT;
+};
+
+Kelvin kelvin(A &arithmetic, const State &state, unsigned need) {
+    return {state.Tk, (need & (NeedG | NeedS)) ? arithmetic.log(state.Tk) : W()};
+}
+
 // The solid's point, where the crystal has its polynomials (from 298.15 K).
 template <unsigned need>
-VectorPoint solid_lanes(A &arithmetic, W T, W P, W *Tk) {
+VectorPoint solid_lanes(A &arithmetic, W T, W P, Kelvin *kelvin_out) {
     const State state = admit(arithmetic, T, P, from_join, 500.0, 1.0);
-    *Tk = state.Tk;
+    const Kelvin k = *kelvin_out = kelvin(arithmetic, state, need);
     const phases::SolidAt<W> at = phases::solid_at(arithmetic, state.T, state.P);
     arithmetic.defer(~(at.rho > 0.0) | ~(at.rho1 > 0.0));
     return phases::solid_point(arithmetic, at, state.T, state.P, state.Tk,
-                               phases::from_polynomials(arithmetic, phases::CrystalData, state.Tk, need), need);
+                               phases::from_polynomials<A>(phases::CrystalData, k.Tk, k.lnT, need), need);
 }
 
 // The liquid's point: its series where |c| max(|P|, 1) <= 1/16, its closed
 // forms elsewhere, as phases.cpp chooses, lane by lane.
 template <unsigned need>
-VectorPoint liquid_lanes(A &arithmetic, W T, W P, W *Tk) {
+VectorPoint liquid_lanes(A &arithmetic, W T, W P, Kelvin *kelvin_out) {
     const State state = admit(arithmetic, T, P, from_liquid_lowest, 1000.0, 1.0);
-    *Tk = state.Tk;
+    const Kelvin k = *kelvin_out = kelvin(arithmetic, state, need);
     const phases::LiquidAtT<W> at = phases::liquid_at(state.T);
     arithmetic.defer(~(at.Vm > 0.0));
     constexpr bool needs_first = (need & (NeedS | NeedH | NeedCp)) != 0;
@@ -114,7 +128,7 @@ VectorPoint liquid_lanes(A &arithmetic, W T, W P, W *Tk) {
         }
     }
     return phases::liquid_point(at, state.T, state.Tk, J, first, second,
-                                phases::from_polynomials(arithmetic, phases::LiquidData, state.Tk, need), need);
+                                phases::from_polynomials<A>(phases::LiquidData, k.Tk, k.lnT, need), need);
 }
 
 // --- The vapour -----------------------------------------------------------------------------------
@@ -129,21 +143,33 @@ M dilute_lanes(W rho, W T) {
     return ~has_volume | (rho <= densest);
 }
 
+// The same for a vapour of density rho = mass / RT: first without
+// dividing, where a margin of 2^-40 leaves the rounded test no doubt.
+M dilute_lanes(W mass, W RT, W T) {
+    constexpr double Clear = adjustments::VapourDensityShare * correlations::LiquidMassFactor * (1.0 - 0x1p-40);
+    const M clear = (correlations::liquid_volume(T) > 0.0) & (mass * correlations::liquid_volume(T) <= RT * Clear);
+    if (A::all(clear)) return clear;
+    return clear | dilute_lanes(mass / RT, T);
+}
+
 // The vapour's state at (T, P) for P > 0 where K P is formed (phases.cpp's
 // vapour_state), with the species' enthalpies where `need` asks for them.
 template <unsigned need>
-phases::VapourOf<W> vapour_lanes(A &arithmetic, W T, W P, W *state_P) {
+phases::VapourOf<W> vapour_lanes(A &arithmetic, W T, W P, W *state_P, Kelvin *kelvin_out = nullptr) {
     const State state = admit(arithmetic, T, P, vapour_with_pressure, 1000.0, 0.01);
     *state_P = state.P;
     phases::VapourOf<W> v{};
     v.Tk = state.Tk;
     v.RT = shared::GasConstant * state.Tk;
     if (need & (NeedH | NeedS | NeedCp)) phases::vapour_enthalpies<A>(state.Tk, v);
-    phases::vapour_gibbs_energies<A>(state.Tk, arithmetic.log(state.Tk), v);
+    const W lnT = arithmetic.log(state.Tk);
+    if (kelvin_out) *kelvin_out = {state.Tk, lnT};
+    phases::vapour_gibbs_energies<A>(state.Tk, lnT, v);
     arithmetic.defer(~(v.lnK <= phases::LargestExponent));
     phases::vapour_composition<A>(arithmetic.exp(v.lnK) * state.P, v);
     v.w = v.y1 + v.y2 * 2.0;
-    arithmetic.defer(~dilute_lanes(phases::vapour_density(v, state.P), state.T));
+    // The density's steps (phases::vapour_density) up to its last division.
+    arithmetic.defer(~dilute_lanes((state.P * shared::PascalPerBar) * (MolarMass * v.w), v.RT, state.T));
     return v;
 }
 
@@ -154,9 +180,9 @@ template <unsigned need, W VectorPoint::*quantity, bool solid>
 struct CondensedQuantity {
     [[gnu::flatten]] static W evaluate(W T, W P, Deferred &deferred) {
         A arithmetic{deferred};
-        W Tk;
+        Kelvin k;
         const VectorPoint point =
-            solid ? solid_lanes<need>(arithmetic, T, P, &Tk) : liquid_lanes<need>(arithmetic, T, P, &Tk);
+            solid ? solid_lanes<need>(arithmetic, T, P, &k) : liquid_lanes<need>(arithmetic, T, P, &k);
         return point.*quantity;
     }
 };
@@ -214,19 +240,20 @@ template <int phase>
 struct Formation {
     [[gnu::flatten]] static W evaluate(W T, W P, Deferred &deferred) {
         A arithmetic{deferred};
-        W Tk, G;
+        Kelvin k;
+        W G;
         if (phase == 0) {
-            G = solid_lanes<NeedG>(arithmetic, T, P, &Tk).G;
+            G = solid_lanes<NeedG>(arithmetic, T, P, &k).G;
         } else if (phase == 1) {
-            G = liquid_lanes<NeedG>(arithmetic, T, P, &Tk).G;
+            G = liquid_lanes<NeedG>(arithmetic, T, P, &k).G;
         } else {
             W state_P;
-            const phases::VapourOf<W> v = vapour_lanes<NeedG>(arithmetic, T, P, &state_P);
+            const phases::VapourOf<W> v = vapour_lanes<NeedG>(arithmetic, T, P, &state_P, &k);
             G = phases::vapour_point(arithmetic, v, state_P, NeedG).G;
-            Tk = v.Tk;
         }
-        arithmetic.defer(~(Tk >= thermochemistry::SodiumCrystal.fitted_from));
-        return G - phases::elements_gibbs_of<A>(Tk, arithmetic.log(Tk), Tk <= thermochemistry::SodiumCrystal.fitted_to);
+        // The scalar function takes ln Tk again, to the same bits.
+        arithmetic.defer(~(k.Tk >= thermochemistry::SodiumCrystal.fitted_from));
+        return G - phases::elements_gibbs_of<A>(k.Tk, k.lnT, k.Tk <= thermochemistry::SodiumCrystal.fitted_to);
     }
 };
 
