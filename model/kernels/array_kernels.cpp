@@ -109,9 +109,9 @@ const NameList AllSetNames = names_of_all_sets();
 
 // The automatic choice, best first: the first set the CPU runs. The SSE2
 // kernels are not in it: they are slower than the plain loop on every
-// property that calls exp, log or 10^x, with AVX2 at hand or without
-// (benchmarks/bench_ufuncs.py shows the figures), so they run only when
-// named.
+// correlation that calls exp, log or 10^x, with AVX2 at hand or without, and
+// gain little on the thermodynamic surface (benchmarks/bench_ufuncs.py shows
+// the figures), so they run only when named.
 const ArrayKernels *const AutomaticOrder[] = {
 #if defined(HALX_X86_KERNELS)
     &Avx512ArrayKernels,
