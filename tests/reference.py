@@ -771,11 +771,7 @@ def _vapour_pressure_over(T: float, over: str) -> float:
 
 def _fmin(a: float, b: float) -> float:
     """C's fmin: the other argument where one is NaN."""
-    if math.isnan(a):
-        return b
-    if math.isnan(b):
-        return a
-    return min(a, b)
+    return -_fmax(-a, -b)
 
 
 def P_Vapour(T: float) -> float:

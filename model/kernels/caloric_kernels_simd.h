@@ -259,32 +259,24 @@ struct Formation {
 
 // --- The vapour pressures -------------------------------------------------------------------------
 
-// A condensed phase along the isotherm for phases::vapour_pressure_lanes:
-// the lanes that leave a series' domain are deferred, and go on with phi =
-// 0, quietly.
-struct SolidLanes {
-    phases::SolidLine<W> line;
-    W volume_at_one() const { return phases::solid_line_volume(line, A::splat(1.0)); }
+// A condensed phase along the isotherm for phases::vapour_pressure_lanes,
+// from its line's phi and volume (phases.h): the lanes that leave a series'
+// domain are deferred, and go on with phi = 0, quietly.
+template <class Line, W (*phi_of)(const Line &, W, M &), W (*volume_of)(const Line &, W)>
+struct PhaseLanes {
+    Line line;
+    W volume_at_one() const { return volume_of(line, A::splat(1.0)); }
     W phi(A &arithmetic, W P) const {
         M outside;
-        const W phi = phases::solid_line_phi<A>(line, P, outside);
+        const W phi = phi_of(line, P, outside);
         arithmetic.defer(outside);
         return A::select(outside, W(), phi);
     }
-    W volume(W P) const { return phases::solid_line_volume(line, P); }
+    W volume(W P) const { return volume_of(line, P); }
 };
 
-struct LiquidLanes {
-    phases::LiquidLine<W> line;
-    W volume_at_one() const { return phases::liquid_line_volume(line, A::splat(1.0)); }
-    W phi(A &arithmetic, W P) const {
-        M outside;
-        const W phi = phases::liquid_line_phi<A>(line, P, outside);
-        arithmetic.defer(outside);
-        return A::select(outside, W(), phi);
-    }
-    W volume(W P) const { return phases::liquid_line_volume(line, P); }
-};
+using SolidLanes = PhaseLanes<phases::SolidLine<W>, phases::solid_line_phi<A>, phases::solid_line_volume<W>>;
+using LiquidLanes = PhaseLanes<phases::LiquidLine<W>, phases::liquid_line_phi<A>, phases::liquid_line_volume<W>>;
 
 // The solid in the lanes of `solid`, the liquid in the others.
 struct CondensedLanes {
