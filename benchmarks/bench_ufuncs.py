@@ -24,6 +24,16 @@ ratios that matter, with their targets: ufunc / floor (<= 1.15), numpy expr /
 ufunc (>= 2), libm loop / ufunc out= (>= 3), ufunc out= / copy (<= 1.3) and
 python loop / ufunc (>= 5, >= 50 for T_Melting).
 
+Then the thermodynamic surface: each property with a SIMD kernel (the
+caloric properties of (T, P), the Gibbs energies of formation, the
+dimerization constant and the vapour pressures), ``ufunc out=`` on states
+of its phase off 1 bar (the condensed phases at 100 bar, the vapour at
+0.01 bar), against ``P_Boiling``'s ``ufunc out=`` (<= 4x, and <= 8x for the
+vapour pressures), against its memory floor (NumPy's ``add``, or ``copyto``
+for one input, over the same arrays: the least that reading the inputs and
+writing the result costs), and, for ``Cp_Liquid``, ``G_Vapour`` and
+``P_Vapour``, against the same formula written as NumPy array expressions.
+
 Then, per SIMD kernel set this CPU runs, ``ufunc out=`` for each property,
 as ns per element and as a ratio to the plain loop of the same run: one
 interpreter per set (the set is chosen at import, forced with HALX_SIMD),
@@ -36,7 +46,7 @@ holds its inputs against their plausible spans, Halx.RangeWarning) against the
 raw ufunc of ``Halx._ufuncs`` (which does not), both returning a new array
 and both with ``out=``, timed in turns in the same run on inputs inside the
 spans: the check must cost no more than 10 % (checked / unchecked <= 1.10).
-Run: ``python benchmarks/bench_ufuncs.py [--repeat N] [--kernel-sets-only | --checked-only]``.
+Run: ``python benchmarks/bench_ufuncs.py [--repeat N] [--surface-only | --kernel-sets-only | --checked-only]``.
 """
 
 import argparse
@@ -59,6 +69,7 @@ from Halx import RangeWarning, _ufuncs
 from Halx import ufunc as hu
 from Halx._plausible import spans_of
 from Halx._table import PROPERTIES
+from headers import read_constants, read_species
 
 __all__ = ["main"]
 
@@ -177,6 +188,179 @@ def _verdict(ok: bool) -> str:
     return "ok" if ok else "MISSED"
 
 
+# --- The thermodynamic surface ------------------------------------------------------------------
+# States of each property's phase, off 1 bar, as (low, high) per input (T in
+# °C, P in bar): the condensed phases at 100 bar, the vapour at 0.01 bar.
+_SOLID = [(25.0, 800.0), (100.0, 100.0)]
+_LIQUID = [(801.0, 1400.0), (100.0, 100.0)]
+_VAPOUR = [(800.0, 1400.0), (0.01, 0.01)]
+SURFACE_RANGES = {
+    **{
+        f"{quantity}_{phase}": states
+        for phase, states in (("Solid", _SOLID), ("Liquid", _LIQUID), ("Vapour", _VAPOUR))
+        for quantity in ("Cp", "H", "S", "G", "Gf")
+    },
+    "Cp_VapourFrozen": _VAPOUR,
+    "Rho_Vapour": _VAPOUR,
+    "X_Dimer": _VAPOUR,
+    "K_Dimer": [(800.0, 1400.0)],
+    "P_Vapour": [(801.0, 1400.0)],
+    "P_LiquidVapour": [(801.0, 1400.0)],
+    "P_SolidVapour": [(300.0, 800.0)],
+}
+VAPOUR_PRESSURES = ("P_Vapour", "P_LiquidVapour", "P_SolidVapour")
+# Each surface property's ufunc out= against P_Boiling's, per element.
+MAX_SURFACE, MAX_VAPOUR_PRESSURE = 4.0, 8.0
+
+# The model's constants and data, as its headers write them.
+_C = {name: float(value) for name, value in read_constants("shared.h", "adjustments.h", "correlations.h").items()}
+_SPECIES = {name: [float(number) for number in numbers] for name, numbers in read_species("thermochemistry.h").items()}
+_R = _C["GasConstant"]
+
+
+def _h_s(species: str, Tk: np.ndarray, lnT: np.ndarray) -> Tuple[np.ndarray, np.ndarray]:
+    """H and S of a species at 1 bar from its NASA polynomials, the interval chosen element by element."""
+    data = _SPECIES[species]
+    low, high = np.array(data[1:8])[:, None], np.array(data[8:15])[:, None]
+    a = np.where(Tk <= data[0], low, high)
+    h = ((((a[4] / 5 * Tk + a[3] / 4) * Tk + a[2] / 3) * Tk + a[1] / 2) * Tk + a[0]) * Tk + a[5]
+    s = a[0] * lnT + (((a[4] / 4 * Tk + a[3] / 3) * Tk + a[2] / 2) * Tk + a[1]) * Tk + a[6]
+    return h * _R, s * _R
+
+
+def _vapour_species(Tk: np.ndarray, lnT: np.ndarray) -> Tuple[np.ndarray, np.ndarray]:
+    """The shifted Gibbs energies g1 (NaCl) and g2 (Na2Cl2) at 1 bar."""
+    shift = _C["VapourEntropyShift"] * (_C["VapourPivot"] - Tk)
+    (h1, s1), (h2, s2) = _h_s("Monomer", Tk, lnT), _h_s("Dimer", Tk, lnT)
+    return h1 - Tk * s1 + shift, h2 - Tk * s2 + 2.0 * shift
+
+
+def _g_vapour_expression(T: np.ndarray, P: np.ndarray) -> np.ndarray:
+    Tk = T + 273.15
+    RT = _R * Tk
+    g1, g2 = _vapour_species(Tk, np.log(Tk))
+    KP = np.exp(-(g2 - 2.0 * g1) / RT) * P
+    y1 = 2.0 / (1.0 + np.sqrt(4.0 * KP + 1.0))
+    y2 = np.where(y1 <= 0.5, 1.0 - y1, KP * y1 * y1)
+    return np.where(y1 >= y2, g1 + RT * np.log(y1 * P), 0.5 * (g2 + RT * np.log(y2 * P)))
+
+
+def _liquid_volume(T: np.ndarray) -> np.ndarray:
+    return (T * _C["LiquidVolumeLinear"] + _C["LiquidVolumeAtZero"]) - T * _C["LiquidVolumeQuadratic"] * T
+
+
+def _cp_liquid_expression(T: np.ndarray, P: np.ndarray) -> np.ndarray:
+    """Cp of the liquid: the standard state's less Tk d2G/dT2 of the volume's integral, in closed form."""
+    Tk = T + 273.15
+    a0 = np.array(_SPECIES["Liquid"][1:6])
+    cp0 = ((((a0[4] * Tk + a0[3]) * Tk + a0[2]) * Tk + a0[1]) * Tk + a0[0]) * _R
+    Vm = _liquid_volume(T)
+    dVm = _C["LiquidVolumeLinear"] - 2.0 * _C["LiquidVolumeQuadratic"] * T
+    c = 10.0 * (T * _C["CompressionLinear"] - _C["CompressionAtZero"])
+    dc = 10.0 * _C["CompressionLinear"]
+    a, a1 = 1.0 + c * P, 1.0 + c
+    la, la1 = np.log(a), np.log(a1)
+    J = 1.1 * (P - 1.0) - 0.1 * (a * la - a1 * la1) / c
+    first = (P - 1.0) / c - (la - la1) / c**2
+    second = ((a - a1) - 2.0 * (la - la1) - (1.0 / a - 1.0 / a1)) / c**3
+    J_T, J_TT = -0.1 * dc * first, 0.1 * dc * dc * second
+    I_TT = -2.0 * _C["LiquidVolumeQuadratic"] * J + 2.0 * dVm * J_T + Vm * J_TT
+    return cp0 - 0.1 * Tk * I_TT
+
+
+def _p_vapour_expression(T: np.ndarray) -> np.ndarray:
+    """The vapour pressure over the liquid: the anchors at 1 bar, then Newton's steps on P - p1 - p2."""
+    Tk = T + 273.15
+    RT, lnT = _R * Tk, np.log(Tk)
+    g1, g2 = _vapour_species(Tk, lnT)
+    h, s = _h_s("Liquid", Tk, lnT)
+    G0 = h - Tk * s
+    a, b = np.exp((G0 - g1) / RT), np.exp((2.0 * G0 - g2) / RT)
+    Vm = _liquid_volume(T)
+    c = 10.0 * (T * _C["CompressionLinear"] - _C["CompressionAtZero"])
+
+    def volume(P: np.ndarray) -> np.ndarray:
+        return 0.1 * Vm * (1.0 - 0.1 * np.log1p(c * P))
+
+    def phi(P: np.ndarray) -> np.ndarray:
+        a_P, a_1 = 1.0 + c * P, 1.0 + c
+        J = 1.1 * (P - 1.0) - 0.1 * (a_P * np.log1p(c * P) - a_1 * np.log1p(c)) / c
+        return 0.1 * Vm * J / RT
+
+    P, p1, p2, V = np.ones_like(T), a, b, volume(1.0)
+    for step in range(2):
+        P = P - (P - (p1 + p2)) * RT / (RT - (p1 + 2.0 * p2) * V)
+        if step == 0:
+            E = np.exp(phi(P))
+            p1, p2, V = a * E, b * E * E, volume(P)
+    return P
+
+
+SURFACE_EXPRESSIONS: Dict[str, Callable[..., np.ndarray]] = {
+    "Cp_Liquid": _cp_liquid_expression,
+    "G_Vapour": _g_vapour_expression,
+    "P_Vapour": _p_vapour_expression,
+}
+
+
+def _surface_inputs(name: str, rng: np.random.Generator) -> List[np.ndarray]:
+    return [rng.uniform(low, high, SIZE) for low, high in SURFACE_RANGES[name]]
+
+
+def _time_surface(repeat: int) -> Tuple[Dict[str, Dict[str, float]], float]:
+    """Best seconds per element of each surface property's ufunc out=, its memory floor and its NumPy
+    expression, and of P_Boiling's ufunc out=, all timed in turns in a shuffled order each round."""
+    rng = np.random.default_rng(2028)
+    out = np.empty(SIZE)
+    boiling_T = rng.uniform(*RANGES["P_Boiling"][0], SIZE)
+    contenders: Dict[Tuple[str, str], Callable[[], object]] = {
+        ("P_Boiling", "ufunc"): lambda: _ufuncs.P_Boiling(boiling_T, out=out)
+    }
+    for name in SURFACE_RANGES:
+        inputs = _surface_inputs(name, rng)
+        raw = getattr(_ufuncs, name)
+        contenders[(name, "ufunc")] = lambda f=raw, a=inputs: f(*a, out=out)
+        if len(inputs) == 2:
+            contenders[(name, "floor")] = lambda a=inputs: np.add(*a, out=out)
+        else:
+            contenders[(name, "floor")] = lambda a=inputs: np.copyto(out, a[0])
+        if name in SURFACE_EXPRESSIONS:
+            contenders[(name, "numpy expr")] = lambda f=SURFACE_EXPRESSIONS[name], a=inputs: f(*a)
+    times: Dict[Tuple[str, str], List[float]] = {key: [] for key in contenders}
+    order = list(contenders)
+    with np.errstate(all="ignore"):
+        for round_ in range(repeat + 1):  # the first round warms up caches and allocators
+            rng.shuffle(order)  # type: ignore[arg-type]
+            for key in order:
+                seconds = _time_once(contenders[key]) / SIZE
+                if round_:
+                    times[key].append(seconds)
+    best: Dict[str, Dict[str, float]] = {}
+    for (name, kind), values in times.items():
+        best.setdefault(name, {})[kind] = min(values)
+    return best, best.pop("P_Boiling")["ufunc"]
+
+
+def _print_surface(repeat: int) -> None:
+    best, boiling = _time_surface(repeat)
+    print(
+        f"the thermodynamic surface: ufunc out= in ns per element, best of {repeat}, on states of each phase off 1 bar; "
+        f"P_Boiling's ufunc out= {boiling * 1e9:.2f} ns; SIMD kernels: {_ufuncs.kernels}"
+    )
+    print(
+        f"{'property':<16}{'ufunc':>8}{'x P_Boiling':>13}{'target':>8}{'':>8}{'x floor':>9}{'numpy expr':>12}{'/ ufunc':>9}"
+    )
+    for name, kinds in best.items():
+        ufunc = kinds["ufunc"]
+        target = MAX_VAPOUR_PRESSURE if name in VAPOUR_PRESSURES else MAX_SURFACE
+        expression = kinds.get("numpy expr")
+        cells = f"{expression * 1e9:>12.2f}{expression / ufunc:>9.2f}" if expression else ""
+        print(
+            f"{name:<16}{ufunc * 1e9:>8.2f}{ufunc / boiling:>13.2f}{target:>7.0f}x{_verdict(ufunc <= target * boiling):>8}"
+            f"{ufunc / kinds['floor']:>9.2f}{cells}"
+        )
+
+
 # One interpreter per kernel set: it prints the set it runs, then for each
 # line read times every property once (ufunc out=, on the inputs that
 # _measure uses) and prints the seconds per element as a JSON line.
@@ -190,6 +374,7 @@ rng = np.random.default_rng(2024)
 inputs = {name: [rng.uniform(low, high, size) for low, high in bounds] for name, bounds in ranges.items()}
 out = np.empty(size)
 print(_ufuncs.kernels, flush=True)
+np.seterr(all="ignore")
 for _ in sys.stdin:
     seconds = {}
     for name, arrays in inputs.items():
@@ -207,7 +392,7 @@ def _start_worker(kernels: str) -> Optional["subprocess.Popen[str]"]:
     this build or CPU has no such set."""
     env = dict(os.environ, HALX_SIMD=kernels)
     worker = subprocess.Popen(
-        [sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, RANGES])],
+        [sys.executable, "-c", _KERNEL_SET_WORKER, json.dumps([SIZE, {**RANGES, **SURFACE_RANGES}])],
         env=env,
         stdin=subprocess.PIPE,
         stdout=subprocess.PIPE,
@@ -233,7 +418,7 @@ def _time_kernel_sets(repeat: int) -> Tuple[str, Dict[str, Dict[str, float]]]:
     ).stdout.strip()
     started = {name: _start_worker(name) for name in KERNEL_SETS}
     workers = {name: worker for name, worker in started.items() if worker is not None}
-    times: Dict[str, Dict[str, List[float]]] = {name: {p: [] for p in RANGES} for name in workers}
+    times: Dict[str, Dict[str, List[float]]] = {name: {p: [] for p in {**RANGES, **SURFACE_RANGES}} for name in workers}
     order = list(workers)
     rng = np.random.default_rng(2025)
     try:
@@ -264,7 +449,7 @@ def _print_kernel_sets(repeat: int) -> None:
         f"the automatic choice here: {automatic}"
     )
     print(f"{'property':<14}" + "".join(f"{name + (' (auto)' if name == automatic else ''):>20}" for name in best))
-    for prop in RANGES:
+    for prop in {**RANGES, **SURFACE_RANGES}:
         print(
             f"{prop:<14}"
             + "".join(f"{best[name][prop] * 1e9:>11.2f} ({best[name][prop] / plain[prop]:>5.2f})" for name in best)
@@ -312,7 +497,9 @@ def _time_checks(repeat: int) -> Dict[str, Dict[str, float]]:
     }
     names = list(contenders)
     rng = np.random.default_rng(2027)
-    with warnings.catch_warnings():
+    # Where a state has no phase (a vapour denser than a tenth of the liquid), the model's NaN and its
+    # invalid flag are part of the cost; NumPy need not report them.
+    with warnings.catch_warnings(), np.errstate(all="ignore"):
         warnings.simplefilter("error", RangeWarning)  # the inputs must be inside: a warning would time the slow path
         for round_ in range(repeat + 1):  # the first round warms up caches and allocators
             rng.shuffle(names)  # type: ignore[arg-type]
@@ -354,12 +541,18 @@ def main(argv: Sequence[str] = ()) -> None:
     parser.add_argument(
         "--checked-only", action="store_true", help="time only the check of Halx.ufunc against the raw ufuncs"
     )
+    parser.add_argument(
+        "--surface-only", action="store_true", help="time only the thermodynamic surface's ufuncs against P_Boiling's"
+    )
     args = parser.parse_args(list(argv) or None)
     if args.kernel_sets_only:
         _print_kernel_sets(args.repeat)
         return
     if args.checked_only:
         _print_checks(args.repeat)
+        return
+    if args.surface_only:
+        _print_surface(args.repeat)
         return
 
     keys = ["floor out", "ufunc out=", "floor new", "ufunc", "numpy expr", "python loop", "libm loop", "copy"]
@@ -410,6 +603,8 @@ def main(argv: Sequence[str] = ()) -> None:
             + "".join(f"{'':>22}" if cell is None else f"{cell[0]:>14.2f} {_verdict(cell[1]):>7}" for cell in ratios)
         )
 
+    print()
+    _print_surface(args.repeat)
     print()
     _print_kernel_sets(args.repeat)
     print()

@@ -792,7 +792,7 @@
         "    P_SolidLiquid(T) in bar: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(P_LiquidVapour, 1, Halx::P_LiquidVapour, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 3626.85}}), \
+    ROW(P_LiquidVapour, 1, Halx::P_LiquidVapour, double, &Halx::ArrayKernels::P_LiquidVapour, ({"T", "temperature in \302\260C", {600.0, 3626.85}}), \
         "P_LiquidVapour($module, T, /)\n" \
         "--\n" \
         "\n" \
@@ -874,7 +874,7 @@
         "    T_LiquidVapour(P) in \302\260C: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(P_SolidVapour, 1, Halx::P_SolidVapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 1000.0}}), \
+    ROW(P_SolidVapour, 1, Halx::P_SolidVapour, double, &Halx::ArrayKernels::P_SolidVapour, ({"T", "temperature in \302\260C", {-273.15, 1000.0}}), \
         "P_SolidVapour($module, T, /)\n" \
         "--\n" \
         "\n" \
@@ -956,7 +956,7 @@
         "    T_SolidVapour(P) in \302\260C: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(P_Vapour, 1, Halx::P_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 3626.85}}), \
+    ROW(P_Vapour, 1, Halx::P_Vapour, double, &Halx::ArrayKernels::P_Vapour, ({"T", "temperature in \302\260C", {-273.15, 3626.85}}), \
         "P_Vapour($module, T, /)\n" \
         "--\n" \
         "\n" \
@@ -1120,7 +1120,7 @@
         "    H_Sublimation(T) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Cp_Solid, 2, Halx::Cp_Solid, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Cp_Solid, 2, Halx::Cp_Solid, double, &Halx::ArrayKernels::Cp_Solid, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Cp_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1165,7 +1165,7 @@
         "    Cp_Solid(T, P) in J/(mol\302\267K): element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(H_Solid, 2, Halx::H_Solid, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(H_Solid, 2, Halx::H_Solid, double, &Halx::ArrayKernels::H_Solid, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "H_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1210,7 +1210,7 @@
         "    H_Solid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(S_Solid, 2, Halx::S_Solid, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(S_Solid, 2, Halx::S_Solid, double, &Halx::ArrayKernels::S_Solid, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "S_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1255,7 +1255,7 @@
         "    S_Solid(T, P) in J/(mol\302\267K): element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(G_Solid, 2, Halx::G_Solid, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(G_Solid, 2, Halx::G_Solid, double, &Halx::ArrayKernels::G_Solid, ({"T", "temperature in \302\260C", {-273.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "G_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1300,7 +1300,7 @@
         "    G_Solid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Cp_Liquid, 2, Halx::Cp_Liquid, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Cp_Liquid, 2, Halx::Cp_Liquid, double, &Halx::ArrayKernels::Cp_Liquid, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Cp_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1345,7 +1345,7 @@
         "    Cp_Liquid(T, P) in J/(mol\302\267K): element by element the very double that\n" \
         "    the scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(H_Liquid, 2, Halx::H_Liquid, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(H_Liquid, 2, Halx::H_Liquid, double, &Halx::ArrayKernels::H_Liquid, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "H_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1390,7 +1390,7 @@
         "    H_Liquid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(S_Liquid, 2, Halx::S_Liquid, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(S_Liquid, 2, Halx::S_Liquid, double, &Halx::ArrayKernels::S_Liquid, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "S_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1435,7 +1435,7 @@
         "    S_Liquid(T, P) in J/(mol\302\267K): element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(G_Liquid, 2, Halx::G_Liquid, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(G_Liquid, 2, Halx::G_Liquid, double, &Halx::ArrayKernels::G_Liquid, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "G_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1480,7 +1480,7 @@
         "    G_Liquid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Cp_Vapour, 2, Halx::Cp_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Cp_Vapour, 2, Halx::Cp_Vapour, double, &Halx::ArrayKernels::Cp_Vapour, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Cp_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1525,7 +1525,7 @@
         "    Cp_Vapour(T, P) in J/(mol\302\267K): element by element the very double that\n" \
         "    the scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(H_Vapour, 2, Halx::H_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(H_Vapour, 2, Halx::H_Vapour, double, &Halx::ArrayKernels::H_Vapour, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "H_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1570,7 +1570,7 @@
         "    H_Vapour(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(S_Vapour, 2, Halx::S_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(S_Vapour, 2, Halx::S_Vapour, double, &Halx::ArrayKernels::S_Vapour, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "S_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1615,7 +1615,7 @@
         "    S_Vapour(T, P) in J/(mol\302\267K): element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(G_Vapour, 2, Halx::G_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(G_Vapour, 2, Halx::G_Vapour, double, &Halx::ArrayKernels::G_Vapour, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "G_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1660,7 +1660,7 @@
         "    G_Vapour(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Cp_VapourFrozen, 2, Halx::Cp_VapourFrozen, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Cp_VapourFrozen, 2, Halx::Cp_VapourFrozen, double, &Halx::ArrayKernels::Cp_VapourFrozen, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Cp_VapourFrozen($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1705,7 +1705,7 @@
         "    Cp_VapourFrozen(T, P) in J/(mol\302\267K): element by element the very double\n" \
         "    that the scalar function returns, NaN and infinities included. Inputs\n" \
         "    are converted to float64.") \
-    ROW(Rho_Vapour, 2, Halx::Rho_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Rho_Vapour, 2, Halx::Rho_Vapour, double, &Halx::ArrayKernels::Rho_Vapour, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Rho_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1750,7 +1750,7 @@
         "    Rho_Vapour(T, P) in kg/m\302\263: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(X_Dimer, 2, Halx::X_Dimer, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(X_Dimer, 2, Halx::X_Dimer, double, &Halx::ArrayKernels::X_Dimer, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "X_Dimer($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1795,7 +1795,7 @@
         "    X_Dimer(T, P) in mol/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(K_Dimer, 1, Halx::K_Dimer, double, nullptr, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}), \
+    ROW(K_Dimer, 1, Halx::K_Dimer, double, &Halx::ArrayKernels::K_Dimer, ({"T", "temperature in \302\260C", {-273.15, 5000.0}}), \
         "K_Dimer($module, T, /)\n" \
         "--\n" \
         "\n" \
@@ -1836,7 +1836,7 @@
         "    K_Dimer(T) in 1/bar: element by element the very double that the scalar\n" \
         "    function returns, NaN and infinities included. Inputs are converted to\n" \
         "    float64.") \
-    ROW(Gf_Solid, 2, Halx::Gf_Solid, double, nullptr, ({"T", "temperature in \302\260C", {-73.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Gf_Solid, 2, Halx::Gf_Solid, double, &Halx::ArrayKernels::Gf_Solid, ({"T", "temperature in \302\260C", {-73.15, 1226.85}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Gf_Solid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1881,7 +1881,7 @@
         "    Gf_Solid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Gf_Liquid, 2, Halx::Gf_Liquid, double, nullptr, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Gf_Liquid, 2, Halx::Gf_Liquid, double, &Halx::ArrayKernels::Gf_Liquid, ({"T", "temperature in \302\260C", {600.0, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Gf_Liquid($module, T, P, /)\n" \
         "--\n" \
         "\n" \
@@ -1926,7 +1926,7 @@
         "    Gf_Liquid(T, P) in J/mol: element by element the very double that the\n" \
         "    scalar function returns, NaN and infinities included. Inputs are\n" \
         "    converted to float64.") \
-    ROW(Gf_Vapour, 2, Halx::Gf_Vapour, double, nullptr, ({"T", "temperature in \302\260C", {-73.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
+    ROW(Gf_Vapour, 2, Halx::Gf_Vapour, double, &Halx::ArrayKernels::Gf_Vapour, ({"T", "temperature in \302\260C", {-73.15, 5000.0}}, {"P", "pressure in bar", {0.0, 10000.0}}), \
         "Gf_Vapour($module, T, P, /)\n" \
         "--\n" \
         "\n" \

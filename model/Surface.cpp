@@ -13,6 +13,7 @@
 #include "Derived.h"
 #include "Halx.h"
 #include "adjustments.h"
+#include "correlations.h"
 #include "elementary.h"
 #include "phases.h"
 #include "shared.h"
@@ -21,15 +22,11 @@ namespace Halx {
 
 namespace {
 
-using phases::Along;
-using phases::LiquidIsotherm;
 using phases::NeedG;
 using phases::NeedH;
 using phases::NeedV;
 using phases::Point;
-using phases::SolidIsotherm;
 using shared::not_positive;
-using shared::PascalPerBar;
 using shared::undefined;
 
 // A phase's evaluator, as phases.h gives them.
@@ -37,120 +34,149 @@ using Evaluator = bool (*)(double T, double P, unsigned need, Point *point);
 
 // --- The vapour pressure ------------------------------------------------------------------------
 
-// The iteration for the vapour pressure evaluates the condensed phase and the
-// partial pressures at pressures that differ by parts per million at most
-// after its first step, so two transcendental functions are cheaper near a
-// point already known. Both agree with the correctly rounded functions to
-// within an ulp or so, far inside the rounding of the condensed phase's Gibbs
-// energy (near 1e5 J/mol) that the partial pressures' exponentials magnify.
+// The iteration of phases.h over doubles, along the solid's or the liquid's
+// isotherm: phi and the volume from the series where they hold, and from the
+// closed forms with the correctly rounded logarithm beyond.
+using Scalar = phases::ScalarArithmetic;
 
-// e^x for x near an anchor x0 whose e^x0 is known: e^x0 + e^x0 (e^d - 1)
-// with d = x - x0, e^d - 1 by its series to d^5 where |d| <= 2^-10,
-// which leaves out under 2^-59 of it; elsewhere the correctly rounded e^x,
-// which becomes the anchor. The first call always anchors (x0 is NaN).
-constexpr double ExpSeriesBound = 1.0 / 1024.0;
+// Whether a vapour of density rho may be given at the temperature of the
+// isotherm (phases::vapour_is_dilute).
+struct DiluteAt {
+    double T;
+    bool dilute(double rho) const { return phases::vapour_is_dilute(rho, T); }
+};
 
-struct NearExp {
-    double x0 = std::numeric_limits<double>::quiet_NaN(), e0 = 0.0;
+struct SolidIsotherm : DiluteAt {
+    phases::SolidLine<double> line;
 
-    double operator()(double x) {
-        const double d = x - x0;
-        if (!std::islessequal(std::fabs(d), ExpSeriesBound)) {
-            x0 = x;
-            e0 = elementary::exp(x);
-            return e0;
+    double volume_at_one() const { return phases::solid_line_volume(line, 1.0); }
+
+    void at(Scalar &, double P, double &phi, double &V, bool &missing) const {
+        bool outside;
+        phi = phases::solid_line_phi<Scalar>(line, P, outside);
+        missing = false;
+        if (outside) {
+            const double rho = line.s * P + line.rho0;
+            missing = not_positive(rho);
+            if (missing) return;
+            phi = (elementary::log(rho / line.rho1) / line.s) * line.beta;
         }
-        const double m = d * (1.0 + d * (0.5 + d * (1.0 / 6.0 + d * (1.0 / 24.0 + d * (1.0 / 120.0)))));
-        return e0 + e0 * m;
+        V = phases::solid_line_volume(line, P);
     }
 };
 
+struct LiquidIsotherm : DiluteAt {
+    phases::LiquidLine<double> line;
+
+    double volume_at_one() const { return phases::liquid_line_volume(line, 1.0); }
+
+    void at(Scalar &, double P, double &phi, double &V, bool &missing) const {
+        bool outside;
+        phi = phases::liquid_line_phi<Scalar>(line, P, outside);
+        missing = false;
+        if (!outside) {
+            V = phases::liquid_line_volume(line, P);
+            return;
+        }
+        const phases::LiquidAtT<double> at = {line.Vm, line.kappa, line.c};
+        phases::Compression<double> d = phases::compression_arguments(at, P);
+        missing = not_positive(d.a) || not_positive(d.a1);
+        if (missing) return;
+        Scalar arithmetic;
+        phases::compression_logarithms(arithmetic, d);
+        missing = not_positive(d.D) || not_positive(d.D1);
+        if (missing) return;
+        phi = phases::liquid_J_closed(line.c, d, P) * line.beta;
+        V = phases::LiquidScale * (line.Vm * d.D);
+    }
+};
+
+// Newton's steps of phases::vapour_pressure_lanes along `isotherm`, taken
+// one after the other, from the anchors a and b. False where there is no
+// answer.
+template <class Isotherm>
+bool iterate(const Isotherm &isotherm, double a, double b, double RT, double *result) {
+    Scalar arithmetic;
+    double P = 1.0, p1 = a, p2 = b, V = isotherm.volume_at_one();
+    for (int step = 0; step < phases::MaxSteps; ++step) {
+        bool done;
+        const double next = phases::newton_step<Scalar>(P, p1, p2, V, RT, done);
+        if (done) {
+            *result = next;
+            return isotherm.dilute(phases::vapour_density_of(p1, p2, RT));
+        }
+        P = next;
+        double phi;
+        bool missing;
+        isotherm.at(arithmetic, P, phi, V, missing);
+        if (missing) return false;
+        phases::partial_pressures(arithmetic, a, b, phi, p1, p2);
+    }
+    *result = P;
+    return true;
+}
+
+// The vapour pressure over the solid and over the liquid at T from their
+// anchors' exponents; false where there is none. The solid has none where
+// its density at 1 bar is not positive. (Its exponential is called before
+// the anchors': the anchors' are on the way to the first step, and the
+// isotherm only to the second.)
+bool over_solid(double T, double RT, double x1, double x2, double *P) {
+    Scalar arithmetic;
+    const phases::SolidAt<double> at = phases::solid_at(arithmetic, T, 1.0);
+    const double a = arithmetic.exp(x1), b = arithmetic.exp(x2);
+    if (not_positive(at.rho1)) return false;
+    return iterate(SolidIsotherm{{T}, phases::solid_line(at, RT)}, a, b, RT, P);
+}
+
+bool over_liquid(double T, double RT, double x1, double x2, double *P) {
+    Scalar arithmetic;
+    const double a = arithmetic.exp(x1), b = arithmetic.exp(x2);
+    return iterate(LiquidIsotherm{{T}, phases::liquid_line(phases::liquid_at(T), RT)}, a, b, RT, P);
+}
+
 // Over which condensed phase a vapour pressure is taken.
 enum class Over { Lower, Solid, Liquid };
-
-// The condensed phase of lower Gibbs energy at P; one that does not exist at
-// P gives way to the other. The comparisons are quiet: a phase not evaluated
-// is NaN, and raises no invalid-operation flag. The phase lower at 1 bar is
-// evaluated first, and the other only if it could be lower: the choice is
-// the one evaluating both would make.
-Along lower_condensed(SolidIsotherm &solid, const LiquidIsotherm &liquid, double P) {
-    Along in_solid = {std::numeric_limits<double>::quiet_NaN(), 0.0}, in_liquid = in_solid;
-    if (!std::isgreater(solid.standard(), liquid.standard())) {
-        in_solid = solid.at(P);
-        if (!std::isless(in_solid.G, liquid.lowest_at(P))) in_liquid = liquid.at(P);
-    } else {
-        in_liquid = liquid.at(P);
-        if (!std::isless(in_liquid.G, solid.lowest_at(P))) in_solid = solid.at(P);
-    }
-    return std::isless(in_solid.G, in_liquid.G) || std::isnan(in_liquid.G) ? in_solid : in_liquid;
-}
-
-Along condensed_at(SolidIsotherm &solid, const LiquidIsotherm &liquid, double P, Over over) {
-    if (over == Over::Solid) return solid.at(P);
-    if (over == Over::Liquid) return liquid.at(P);
-    return lower_condensed(solid, liquid, P);
-}
-
-// Whether a vapour of partial pressures p1 and p2 (bar) at RT is dilute
-// enough to be a vapour (phases.h): its density against a tenth of the
-// liquid's at zero pressure.
-bool dilute_vapour(double T, double RT, double p1, double p2) {
-    const double rho = (((p1 + p2 * 2.0) * PascalPerBar) * MolarMass) / RT;
-    return phases::vapour_is_dilute(rho, T);
-}
-
-// Newton's method on F(P) = P - p1(P) - p2(P), where the partial pressures
-// follow from the equilibria with the condensed phase of Gibbs energy Gc:
-// p1 = exp((Gc - G1) / RT), p2 = exp((2 Gc - G2) / RT), and dGc/dP is the
-// condensed phase's molar volume v, so F' = 1 - (p1 + 2 p2) v / RT. Gc
-// depends on P only through v, weakly. The iteration starts at 1 bar, where
-// Gc is the standard state's (its integral from 1 bar is +0). Below 1 bar
-// its first step lands within about (v / RT)^2 / 2 of the answer, relative
-// (near 1e-7 from 500 to 1000 degC), or, where the answer lies below about
-// 1e-12 bar, within the rounding of 1 - p, some 1e-16 bar (often on 0); the
-// second step removes either. What does not depend on P is computed once.
-//
-// Near the answer the relative error shrinks as e' = |F''| P e^2 / (2 F'),
-// with F'' = -(p1 + 4 p2) (v / RT)^2 - (p1 + 2 p2) v' / RT and v' = dv/dP.
-// The second part is at most r = |v'| RT / v^2 times the first: about 1
-// below 4000 degC, a few thousand where the liquid's volume vanishes (near
-// 10600 degC). With the step dP (which is e P, near enough) that makes
-// e' <= 2 (1 + r) (v dP / RT)^2 / F'. Once |v dP| <= 2^-36 RT F' (and
-// F' <= 1), e' <= 2^-71 (1 + r), under 2^-58: the step just taken leaves
-// less than a rounding error, and one more evaluation would only confirm it.
-// Below 1 bar that is the second step. Otherwise the iteration stops at a
-// step that leaves P unchanged, or after MaxSteps.
-constexpr double ConvergedStep = 0x1p-36;
-constexpr int MaxSteps = 32;
 
 double vapour_pressure(double T, Over over) {
     if (std::isnan(T)) return T;
     const double Tk = T + 273.15;
     if (not_positive(Tk)) return undefined();
+    const double RT = shared::GasConstant * Tk;
     const double lnT = elementary::log(Tk);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const phases::VapourSpecies species = phases::vapour_species(Tk, lnT);
-    const double RT = species.RT;
-    SolidIsotherm solid(T, over == Over::Liquid ? nan : phases::crystal_standard_gibbs(Tk, lnT));
-    const LiquidIsotherm liquid(T, over == Over::Solid ? nan : phases::liquid_standard_gibbs(Tk, lnT));
-    NearExp monomer_pressure, dimer_pressure;
-    double P = 1.0;
-    for (int step = 0; step < MaxSteps; ++step) {
-        const Along condensed = condensed_at(solid, liquid, P, over);
-        if (std::isnan(condensed.G)) return undefined();
-        const double p1 = monomer_pressure((condensed.G - species.g1) / RT);
-        const double p2 = dimer_pressure((condensed.G * 2.0 - species.g2) / RT);
-        const double F = P - (p1 + p2);
-        // F / F' with RT F' = RT - (p1 + 2 p2) v: one division.
-        const double slope = RT - (p1 + p2 * 2.0) * condensed.V;
-        const double change = (F * RT) / slope;
-        const double next = P - change;
-        const bool done =
-            next == P || std::isnan(next) || std::islessequal(std::fabs(change * condensed.V), slope * ConvergedStep);
-        if (done) return dilute_vapour(T, RT, p1, p2) ? next : undefined();
-        P = next;
+    // Each phase's anchors where it has a state along the isotherm (the
+    // liquid from its lowest temperature on, where its volume is positive).
+    double xs1 = 0.0, xs2 = 0.0, xl1 = 0.0, xl2 = 0.0;
+    const bool has_solid = over != Over::Liquid;
+    if (has_solid) {
+        if (Tk < adjustments::JoinTemperature) {
+            phases::cold_crystal_anchor_exponents(Tk, lnT, &xs1, &xs2);
+        } else {
+            phases::anchor_exponents<Scalar>(phases::CrystalAnchors, Tk, lnT, xs1, xs2);
+        }
     }
-    return P;
+    const bool has_liquid = over != Over::Solid && !(Tk < adjustments::LiquidLowestTemperature) &&
+                            !not_positive(correlations::liquid_volume(T));
+    if (has_liquid) phases::anchor_exponents<Scalar>(phases::LiquidAnchors, Tk, lnT, xl1, xl2);
+    // The phase of lower Gibbs energy at 1 bar first; the other where that
+    // finds no answer, or where the two lie close.
+    double P_solid = 0.0, P_liquid = 0.0;
+    bool solid_found = false, liquid_found = false;
+    if (has_solid && (!has_liquid || std::isless(xs1, xl1))) {
+        solid_found = over_solid(T, RT, xs1, xs2, &P_solid);
+        if (has_liquid && (!solid_found || std::islessequal(std::fabs(xs1 - xl1), phases::CloseAnchors))) {
+            liquid_found = over_liquid(T, RT, xl1, xl2, &P_liquid);
+        }
+    } else if (has_liquid) {
+        liquid_found = over_liquid(T, RT, xl1, xl2, &P_liquid);
+        if (has_solid && (!liquid_found || std::islessequal(std::fabs(xs1 - xl1), phases::CloseAnchors))) {
+            solid_found = over_solid(T, RT, xs1, xs2, &P_solid);
+        }
+    }
+    if (solid_found && liquid_found) return std::fmin(P_solid, P_liquid);
+    if (solid_found) return P_solid;
+    if (liquid_found) return P_liquid;
+    return undefined();
 }
 
 // --- Temperatures and pressures where two phases meet --------------------------------------------

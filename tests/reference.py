@@ -599,50 +599,133 @@ def phase(T: float, P: float) -> int:
     return stable
 
 
-# The vapour pressures' iteration: ln near 1 and e^x near the last anchor come
-# from their series; the phase that cannot be the lower at P is not
-# evaluated; it stops at a step too small to leave an error (model/Surface.cpp).
+# The vapour pressures' iteration (model/phases.h, model/Surface.cpp): the
+# anchors a = e^x1 and b = e^x2 at 1 bar, x1 and x2 from the differences of
+# the species' coefficients; then Newton's steps on P - p1 - p2, with p1 =
+# a e^phi and p2 = b e^(2 phi), phi and the volume from short series along
+# the isotherm (the closed forms beyond), e^phi - 1 from its series near 0.
 CONVERGED_STEP = 2.0**-36
-LOG_SERIES_BOUND, EXP_SERIES_BOUND = 1.0 / 1024.0, 1.0 / 1024.0
+SOLID_LINE_BOUND, LIQUID_LINE_BOUND, EXP_SERIES_BOUND = 2.0**-10, 2.0**-8, 2.0**-10
+CLOSE_ANCHORS = 2.0**-10
 
 
-def _log_near_one(r: float) -> float:
-    z = r - 1.0
-    if not abs(z) <= LOG_SERIES_BOUND:
-        return _log(r)
-    return z * (1.0 - z * (0.5 - z * (1.0 / 3.0 - z * (0.25 - z * (0.2 - z * (1.0 / 6.0))))))
+def _anchor(condensed, species, moles: float):
+    """(constant, inverse, logarithm, q) of `moles` moles of a condensed phase against a species of the vapour."""
+    d = [c * moles - v for c, v in zip(condensed, species)]
+    return (
+        (d[0] - d[6]) + moles * (VAPOUR_ENTROPY_SHIFT / GAS_CONSTANT),
+        d[5] - moles * (VAPOUR_ENTHALPY_SHIFT / GAS_CONSTANT),
+        -d[0],
+        (-(d[4] / 20.0), -(d[3] / 12.0), -(d[2] / 6.0), -(d[1] / 2.0)),
+    )
 
 
-class _NearExp:
-    def __init__(self) -> None:
-        self.x0, self.e0 = math.nan, 0.0
-
-    def __call__(self, x: float) -> float:
-        d = x - self.x0
-        if not abs(d) <= EXP_SERIES_BOUND:
-            self.x0, self.e0 = x, _exp(x)
-            return self.e0
-        m = d * (1.0 + d * (0.5 + d * (1.0 / 6.0 + d * (1.0 / 24.0 + d * (1.0 / 120.0)))))
-        return self.e0 + self.e0 * m
+def _anchor_exponents(condensed, Tk: float, lnT: float):
+    """x1 and x2 of a condensed phase (its coefficients as CRYSTAL gives them) at Tk, lnT = ln Tk."""
+    side = 1 if Tk <= 1000.0 else 2
+    exponents = []
+    for species, moles in ((MONOMER, 1.0), (DIMER, 2.0)):
+        constant, inverse, logarithm, q = _anchor(condensed[side], species[side], moles)
+        polynomial = ((q[0] * Tk + q[1]) * Tk + q[2]) * Tk + q[3]
+        exponents.append(((constant + inverse / Tk) + Tk * polynomial) + logarithm * lnT)
+    return exponents
 
 
-def _lowest(g0: float, volume: float, P: float) -> float:
-    return (g0 - (volume * abs(P - 1.0)) * 1.000001) - abs(g0) * 2.0**-40
+def _cold_crystal_anchor_exponents(Tk: float, lnT: float):
+    G, RT, shift = _gibbs(crystal_standard_state(Tk), Tk), GAS_CONSTANT * Tk, _vapour_shift(Tk)
+    g1 = _gibbs(standard_state(MONOMER, Tk), Tk) + shift
+    g2 = _gibbs(standard_state(DIMER, Tk), Tk) + shift * 2.0
+    return (G - g1) / RT, (G * 2.0 - g2) / RT
 
 
-def _liquid_J_by_series(c: float, P: float) -> float:
-    """J by its series, stopping where the remaining terms can no longer change the sum."""
-    x = c * P
-    xn = cn = 1.0
-    total, sign = 0.0, 1.0
-    for n in range(1, SERIES_TERMS + 1):
-        xn, cn = xn * x, cn * c
-        xnP = xn * P
-        if total + (abs(xnP) + abs(cn)) * 8.0 == total:
-            break
-        total = total + sign * (xnP - cn) / float(n * (n + 1))
-        sign = -sign
-    return (P - 1.0) - total * 0.1
+def _exp_minus_one(phi: float) -> float:
+    phi2 = phi * phi
+    return phi + phi2 * ((0.5 + phi * (1.0 / 6.0)) + phi2 * (1.0 / 24.0 + phi * (1.0 / 120.0)))
+
+
+def _integrated_log_quotient(u: float) -> float:
+    u2 = u * u
+    return (0.5 - u * (1.0 / 6.0)) + u2 * ((1.0 / 12.0 - u * (1.0 / 20.0)) + u2 * (1.0 / 30.0))
+
+
+def _solid_isotherm(T: float, RT: float):
+    """(at, V1): at(P) gives phi and V at P, or None where the solid has no state there; V1 is V at 1 bar.
+    None where its density at 1 bar is not positive."""
+    e, s = _solid_pressure_coefficient(T)
+    rho0 = solid_density_at_zero_pressure(T)
+    rho1 = s + rho0
+    if rho1 <= 0.0:
+        return None
+    inverse = 1.0 / rho1
+    beta = SOLID_SCALE / RT
+    delta = beta * inverse
+    ratio, epsilon = s * inverse, (delta * s) * inverse
+
+    def at(P: float):
+        d = P - 1.0
+        z = ratio * d
+        if abs(z) <= SOLID_LINE_BOUND:
+            phi = d * delta - ((d * d) * epsilon) * ((0.5 - z * (1.0 / 3.0)) + (z * z) * (0.25 - z * 0.2))
+        else:
+            rho = s * P + rho0
+            if rho <= 0.0:
+                return None
+            phi = (_log(rho / rho1) / s) * beta
+        return phi, SOLID_SCALE * (1.0 / (s * P + rho0))
+
+    return at, SOLID_SCALE * (1.0 / (s * 1.0 + rho0))
+
+
+def _liquid_isotherm(T: float, RT: float):
+    """(at, V1) as _solid_isotherm gives them."""
+    Vm, kappa, c = _liquid_at(T)
+    beta = (0.1 * Vm) / RT
+    tenth = beta * 0.1
+    beta1, gamma = tenth * (c * _integrated_log_quotient(c)), tenth * c
+
+    def volume(P: float) -> float:
+        u = c * P
+        return 0.1 * (Vm * (1.0 - (u * (1.0 - u * (0.5 - u * (1.0 / 3.0)))) * 0.1))
+
+    def at(P: float):
+        if abs(c) * (abs(P) if abs(P) > 1.0 else 1.0) <= LIQUID_LINE_BOUND:
+            phi = ((P - 1.0) * beta + beta1) - ((P * P) * gamma) * _integrated_log_quotient(c * P)
+            return phi, volume(P)
+        a, a1 = kappa * (P * 10.0) + 1.0, kappa * 10.0 + 1.0
+        if a <= 0.0 or a1 <= 0.0:
+            return None
+        la, la1 = _log(a), _log(a1)
+        D, D1 = 1.0 - la * 0.1, 1.0 - la1 * 0.1
+        if D <= 0.0 or D1 <= 0.0:
+            return None
+        J = (P - 1.0) * 1.1 - _divide(a * la - a1 * la1, c) * 0.1
+        return J * beta, 0.1 * (Vm * D)
+
+    return at, volume(1.0)
+
+
+def _iterate(T: float, isotherm, a: float, b: float, RT: float):
+    """Newton's steps from 1 bar along an isotherm; None where there is no answer."""
+    at, V = isotherm
+    P, p1, p2 = 1.0, a, b
+    for _ in range(32):
+        F = P - (p1 + p2)
+        slope = RT - (p1 + p2 * 2.0) * V
+        change = _divide(F * RT, slope)
+        following = P - change
+        if following == P or math.isnan(following) or abs(change * V) <= slope * CONVERGED_STEP:
+            rho = _divide(((p1 + p2 * 2.0) * 1.0e5) * MOLAR_MASS, RT)
+            return following if _dilute(rho, T) else None
+        P = following
+        found = at(P)
+        if found is None:
+            return None
+        phi, V = found
+        if abs(phi) <= EXP_SERIES_BOUND:
+            p1, p2 = a + a * _exp_minus_one(phi), b + b * _exp_minus_one(phi * 2.0)
+        else:
+            p1, p2 = a * _exp(phi), b * _exp(phi * 2.0)
+    return P
 
 
 def _vapour_pressure_over(T: float, over: str) -> float:
@@ -652,82 +735,43 @@ def _vapour_pressure_over(T: float, over: str) -> float:
     Tk = T + 273.15
     if Tk <= 0.0:
         return math.nan
-    RT = GAS_CONSTANT * Tk
-    shift = _vapour_shift(Tk)
-    g1 = _gibbs(standard_state(MONOMER, Tk), Tk) + shift
-    g2 = _gibbs(standard_state(DIMER, Tk), Tk) + shift * 2.0
-    gs0 = math.nan if over == "liquid" else _gibbs(crystal_standard_state(Tk), Tk)
-    has_liquid = over != "solid" and Tk >= LIQUID_LOWEST_TEMPERATURE
-    gl0 = _gibbs(standard_state(LIQUID_DATA, Tk), Tk) if has_liquid else math.nan
-    solid_rho0 = solid_density_at_zero_pressure(T)
-    solid_state = []  # (s, rho0, rho1), on first use
-    Vm, kappa, c = _liquid_at(T)
+    RT, lnT = GAS_CONSTANT * Tk, _log(Tk)
+    xs = xl = (0.0, 0.0)
+    has_solid = over != "liquid"
+    if has_solid:
+        xs = _cold_crystal_anchor_exponents(Tk, lnT) if Tk < JOIN_TEMPERATURE else _anchor_exponents(CRYSTAL, Tk, lnT)
+    has_liquid = over != "solid" and Tk >= LIQUID_LOWEST_TEMPERATURE and _liquid_volume(T) > 0.0
+    if has_liquid:
+        xl = _anchor_exponents(LIQUID_DATA, Tk, lnT)
 
-    def solid(P: float):
-        if not solid_state:
-            _, s, rho0 = _solid_at(T)
-            solid_state.append((s, rho0, s + rho0))
-        s, rho0, rho1 = solid_state[0]
-        rho = s * P + rho0
-        if rho <= 0.0 or rho1 <= 0.0:
-            return math.nan, 0.0
-        L = _log_near_one(_divide(rho, rho1))
-        return gs0 + SOLID_SCALE * (L / s), SOLID_SCALE * _divide(1.0, rho)
+    def solid():
+        isotherm = _solid_isotherm(T, RT)
+        return None if isotherm is None else _iterate(T, isotherm, _exp(xs[0]), _exp(xs[1]), RT)
 
-    def solid_lowest(P: float) -> float:
-        if not P >= 0.0 or not solid_rho0 > 0.0:
-            return -math.inf
-        return _lowest(gs0, SOLID_SCALE / solid_rho0, P)
+    def liquid():
+        return _iterate(T, _liquid_isotherm(T, RT), _exp(xl[0]), _exp(xl[1]), RT)
 
-    def liquid(P: float):
-        if math.isnan(gl0):
-            return math.nan, 0.0
-        if _by_series(c, P):
-            if Vm <= 0.0:
-                return math.nan, 0.0
-            D = 1.0 - _log_near_one(kappa * (P * 10.0) + 1.0) * 0.1
-            J = 0.0 if P == 1.0 else _liquid_J_by_series(c, P)
-            return gl0 + 0.1 * (Vm * J), 0.1 * (Vm * D)
-        a, a1, D, D1 = _compression(kappa, P)
-        if Vm <= 0.0 or a <= 0.0 or a1 <= 0.0 or D <= 0.0 or D1 <= 0.0:
-            return math.nan, 0.0
-        return gl0 + 0.1 * (Vm * _liquid_J(c, a, a1, P)), 0.1 * (Vm * D)
+    # The phase of lower Gibbs energy at 1 bar first; the other where that
+    # finds no answer, or where the two lie close.
+    close = has_solid and has_liquid and abs(xs[0] - xl[0]) <= CLOSE_ANCHORS
+    found = []
+    if has_solid and (not has_liquid or xs[0] < xl[0]):
+        found.append(solid())
+        if has_liquid and (found[-1] is None or close):
+            found.append(liquid())
+    elif has_liquid:
+        found.append(liquid())
+        if has_solid and (found[-1] is None or close):
+            found.append(solid())
+    found = [P for P in found if P is not None]
+    if not found:
+        return math.nan
+    return found[0] if len(found) == 1 else _fmin(*found)
 
-    def liquid_lowest(P: float) -> float:
-        if math.isnan(gl0) or not P >= 0.0 or not _by_series(c, P) or not Vm > 0.0:
-            return -math.inf
-        return _lowest(gl0, 0.1 * (Vm * 1.01), P)
 
-    def lower(P: float):
-        in_solid = in_liquid = (math.nan, 0.0)
-        if not gs0 > gl0:
-            in_solid = solid(P)
-            if not in_solid[0] < liquid_lowest(P):
-                in_liquid = liquid(P)
-        else:
-            in_liquid = liquid(P)
-            if not in_liquid[0] < solid_lowest(P):
-                in_solid = solid(P)
-        return in_solid if in_solid[0] < in_liquid[0] or math.isnan(in_liquid[0]) else in_liquid
-
-    condensed = {"solid": solid, "liquid": liquid, "lower": lower}[over]
-    monomer_pressure, dimer_pressure = _NearExp(), _NearExp()
-    P = 1.0
-    for _ in range(32):
-        gc, v = condensed(P)
-        if math.isnan(gc):
-            return math.nan
-        p1 = monomer_pressure(_divide(gc - g1, RT))
-        p2 = dimer_pressure(_divide(gc * 2.0 - g2, RT))
-        F = P - (p1 + p2)
-        slope = RT - (p1 + p2 * 2.0) * v
-        change = _divide(F * RT, slope)
-        following = P - change
-        if following == P or math.isnan(following) or abs(change * v) <= slope * CONVERGED_STEP:
-            rho = _divide(((p1 + p2 * 2.0) * 1.0e5) * MOLAR_MASS, RT)
-            return following if _dilute(rho, T) else math.nan
-        P = following
-    return P
+def _fmin(a: float, b: float) -> float:
+    """C's fmin: the other argument where one is NaN."""
+    return -_fmax(-a, -b)
 
 
 def P_Vapour(T: float) -> float:

@@ -24,7 +24,7 @@ import Halx  # noqa: E402
 import reference  # noqa: E402  (tests/reference.py: the correlations step by step in Python)
 from Halx import _functions, _ufuncs  # noqa: E402
 from Halx import ufunc as hu  # noqa: E402  (after the NumPy check on purpose)
-from Halx._table import PROPERTIES  # noqa: E402
+from Halx._table import PROPERTIES, plausible_spans  # noqa: E402
 from support import run_python  # noqa: E402
 
 # The samples reach outside the physical range on purpose; like NumPy's own
@@ -156,9 +156,29 @@ def test_every_element_follows_the_correlation_step_by_step(name):
     _assert_same_bits(getattr(hu, name)(*inputs), expected, any_nan=True)
 
 
+def _states(name: str, size: int = 1500):
+    """States where a property of the thermodynamic surface has its value (besides _inputs' edges):
+    T over its plausible span, P log-uniform up to 10^4 bar, and exactly 1 bar (where a condensed
+    phase's integrals vanish), in whole vectors of every kernel set."""
+    rng = np.random.default_rng(31)
+    low, high = plausible_spans(ROWS[name])[0]
+    T = rng.uniform(low, high, size)
+    if name in ONE_INPUT:
+        return (T,)
+    P = 10.0 ** rng.uniform(-8.0, 4.0, size)
+    P[::5] = 1.0
+    return T, P
+
+
+# The rows of the thermodynamic surface with SIMD kernels, which see physical states besides the samples.
+SURFACE_KERNELS = [row.name for row in PROPERTIES if row.kernel and row.source == "surface"]
+
+
 @pytest.mark.parametrize("kernels", ["plain", "sse2", "avx2", "avx512"])
 def test_every_kernel_set_gives_the_scalar_bindings_bits(kernels, python_subprocess, tmp_path):
     inputs = {name: _inputs(name, seed=21) for name in ALL}
+    for name in SURFACE_KERNELS:
+        inputs[name] = tuple(np.concatenate(pair) for pair in zip(inputs[name], _states(name)))
     np.savez(
         tmp_path / "inputs.npz", **{f"{name}_{i}": a for name, arrays in inputs.items() for i, a in enumerate(arrays)}
     )
@@ -366,16 +386,23 @@ FLAG_INPUTS = {
     }.items()
 }
 FLAGS = ("divide", "over", "under", "invalid")
-KERNEL_PROPERTIES = [name for name in ALL if hasattr(_Halx, "cHalx_" + name)]
+# The correlations, and a kernel of each kind of the thermodynamic surface's.
+KERNEL_PROPERTIES = [name for name in ALL if hasattr(_Halx, "cHalx_" + name)] + [
+    "Cp_Solid",
+    "Cp_Liquid",
+    "G_Vapour",
+    "K_Dimer",
+    "P_Vapour",
+]
 
 
 @functools.lru_cache(maxsize=None)
 def _flags_raised(kernels):
     """{"property inputs layout": the errstate categories that raise} from a
     fresh interpreter on the named kernel set; None if it has no such set.
-    "filled": 16 copies of the inputs, a whole number of vectors of every
-    width, so no element reaches the scalar tail; "one lane": the inputs at
-    one position among ordinary values."""
+    "filled": 64 copies of the inputs, a whole number of vectors (and of
+    blocks of vectors) of every width, so no element reaches the scalar tail;
+    "one lane": the inputs at one position among ordinary values."""
     run = run_python(
         f"""
         import itertools, json
@@ -388,8 +415,8 @@ def _flags_raised(kernels):
         for name in {KERNEL_PROPERTIES!r}:
             uf = getattr(_ufuncs, name)
             for labels in itertools.product(bits, repeat=uf.nin):
-                filled = [np.full(16, bits[label], dtype=np.uint64).view(np.float64) for label in labels]
-                one_lane = [np.full(16, ordinary) for _ in labels]
+                filled = [np.full(64, bits[label], dtype=np.uint64).view(np.float64) for label in labels]
+                one_lane = [np.full(64, ordinary) for _ in labels]
                 for array, value in zip(one_lane, filled):
                     array[5] = value[0]
                 for layout, arrays in (("filled", filled), ("one lane", one_lane)):
@@ -421,6 +448,27 @@ def test_every_kernel_set_raises_the_floating_point_errors_of_the_plain_loop(ker
         pytest.skip(f"this build or CPU has no {kernels} kernels")
     differ = [f"{case}: {actual[case]} instead of {flags}" for case, flags in expected.items() if actual[case] != flags]
     assert not differ, f"{len(differ)} cases differ from the plain loop:\n" + "\n".join(differ[:20])
+
+
+@pytest.mark.parametrize("kernels", ["sse2", "avx2", "avx512"])
+def test_a_lane_that_sums_more_terms_than_its_scalar_function_leaves_no_flag(kernels, python_subprocess):
+    # A lane whose series settles after two terms (c, and c P, near 1e-20:
+    # the liquid's compression vanishes near 277.14 degC) beside one that
+    # needs all sixteen: the vector pass raises underflow in the first, whose
+    # scalar function stops before it.
+    run = python_subprocess(
+        """
+        import numpy as np
+        from Halx import _ufuncs
+        T, P = np.array([277.1441025827311, 1400.0] * 32), np.array([0.3, 100.0] * 32)
+        with np.errstate(all="raise"):
+            _ufuncs.G_Liquid(T, P)
+        """,
+        env_extra={"HALX_SIMD": kernels},
+    )
+    if "no such SIMD kernel set" in run.stderr:
+        pytest.skip(f"this build or CPU has no {kernels} kernels")
+    assert run.returncode == 0, run.stderr
 
 
 # --- Pickling -----------------------------------------------------------------

@@ -1,9 +1,10 @@
 // The inner loops of the array layer: a property evaluated over a run of
 // elements as NumPy hands it over (input pointers, then the output pointer,
 // and their byte steps). A row that names a kernel (a member of
-// Halx::ArrayKernels, the SIMD evaluation of a whole correlation) runs that
-// kernel of the set dispatch.h chose; any other runs the plain kernel of its
-// model function (model/kernels/array_kernels.h). Contiguous runs go straight
+// Halx::ArrayKernels, the SIMD evaluation of a whole correlation or property
+// of the thermodynamic surface) runs that kernel of the set dispatch.h chose;
+// any other runs the plain kernel of its model function
+// (model/kernels/array_kernels.h). Contiguous runs go straight
 // to the kernel; strided ones go through a small buffer on the stack, a block
 // at a time, so they get the SIMD kernels too.
 //

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstring>
 
+#include "Caloric.h"
 #include "Halx.h"
+#include "Surface.h"
 #include "elementary.h"
 
 namespace Halx {
@@ -36,6 +38,28 @@ const ArrayKernels PlainArrayKernels{
     plain_one_input<elementary::exp>,
     plain_one_input<elementary::log>,
     plain_one_input<elementary::exp10>,
+    plain_two_inputs<Cp_Solid>,
+    plain_two_inputs<H_Solid>,
+    plain_two_inputs<S_Solid>,
+    plain_two_inputs<G_Solid>,
+    plain_two_inputs<Cp_Liquid>,
+    plain_two_inputs<H_Liquid>,
+    plain_two_inputs<S_Liquid>,
+    plain_two_inputs<G_Liquid>,
+    plain_two_inputs<Cp_Vapour>,
+    plain_two_inputs<H_Vapour>,
+    plain_two_inputs<S_Vapour>,
+    plain_two_inputs<G_Vapour>,
+    plain_two_inputs<Cp_VapourFrozen>,
+    plain_two_inputs<Rho_Vapour>,
+    plain_two_inputs<X_Dimer>,
+    plain_one_input<K_Dimer>,
+    plain_two_inputs<Gf_Solid>,
+    plain_two_inputs<Gf_Liquid>,
+    plain_two_inputs<Gf_Vapour>,
+    plain_one_input<P_Vapour>,
+    plain_one_input<P_SolidVapour>,
+    plain_one_input<P_LiquidVapour>,
 };
 
 // Whether this CPU (and its operating system, which must save the wider
@@ -85,9 +109,9 @@ const NameList AllSetNames = names_of_all_sets();
 
 // The automatic choice, best first: the first set the CPU runs. The SSE2
 // kernels are not in it: they are slower than the plain loop on every
-// property that calls exp, log or 10^x, with AVX2 at hand or without
-// (benchmarks/bench_ufuncs.py shows the figures), so they run only when
-// named.
+// correlation that calls exp, log or 10^x, with AVX2 at hand or without, and
+// gain little on the thermodynamic surface (benchmarks/bench_ufuncs.py shows
+// the figures), so they run only when named.
 const ArrayKernels *const AutomaticOrder[] = {
 #if defined(HALX_X86_KERNELS)
     &Avx512ArrayKernels,

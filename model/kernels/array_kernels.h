@@ -1,4 +1,5 @@
-// The correlations and the correctly rounded elementary functions over
+// The correlations, the correctly rounded elementary functions, and the
+// caloric properties and vapour pressures of the thermodynamic surface over
 // contiguous arrays of doubles, in one set of kernels per instruction set:
 // a plain loop over the scalar model (every machine), and on x86-64 SIMD
 // kernels for the baseline (SSE2), AVX2 with FMA, and AVX-512 (F and DQ).
@@ -98,6 +99,14 @@ struct ArrayKernels {
     OneInput exp;
     OneInput log;
     OneInput exp10;
+    // The thermodynamic surface (Caloric.h, Surface.h).
+    TwoInputs Cp_Solid, H_Solid, S_Solid, G_Solid;
+    TwoInputs Cp_Liquid, H_Liquid, S_Liquid, G_Liquid;
+    TwoInputs Cp_Vapour, H_Vapour, S_Vapour, G_Vapour;
+    TwoInputs Cp_VapourFrozen, Rho_Vapour, X_Dimer;
+    OneInput K_Dimer;
+    TwoInputs Gf_Solid, Gf_Liquid, Gf_Vapour;
+    OneInput P_Vapour, P_SolidVapour, P_LiquidVapour;
 };
 
 // The kernels called name, or null when this build lacks them or this CPU

@@ -37,7 +37,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "Caloric.h"
 #include "Halx.h"
+#include "Surface.h"
 #include "array_kernels.h"
 #include "correlations.h"
 #include "elementary.h"
@@ -361,6 +363,246 @@ bool two_input_kernel(const double *T, const double *P, double *out, std::ptrdif
                             : two_input_run<Vector, Scalar, true>(T, P, out, n, spans);
 }
 
+// --- The caloric kernels' building blocks ----------------------------------------------------
+
+// Two vectors as one: the caloric kernels evaluate their long chains of steps
+// on a pair, each operation on both halves at once, so that the two halves'
+// instructions interleave and neither waits as long on its own chain. The
+// operators are those the steps of phases.h and correlations.h use.
+struct VectorPair {
+    V low, high;
+};
+
+struct MaskPair {
+    I low, high;
+};
+
+#define HALX_PAIR_OPERATORS(op)                                                                                        \
+    [[gnu::always_inline]] inline VectorPair operator op(VectorPair a, VectorPair b) {                                 \
+        return {a.low op b.low, a.high op b.high};                                                                     \
+    }                                                                                                                  \
+    [[gnu::always_inline]] inline VectorPair operator op(VectorPair a, double b) { return {a.low op b, a.high op b}; } \
+    [[gnu::always_inline]] inline VectorPair operator op(double a, VectorPair b) { return {a op b.low, a op b.high}; }
+HALX_PAIR_OPERATORS(+)
+HALX_PAIR_OPERATORS(-)
+HALX_PAIR_OPERATORS(*)
+HALX_PAIR_OPERATORS(/)
+#undef HALX_PAIR_OPERATORS
+
+#define HALX_PAIR_COMPARISONS(op)                                                    \
+    [[gnu::always_inline]] inline MaskPair operator op(VectorPair a, VectorPair b) { \
+        return {a.low op b.low, a.high op b.high};                                   \
+    }                                                                                \
+    [[gnu::always_inline]] inline MaskPair operator op(VectorPair a, double b) { return {a.low op b, a.high op b}; }
+HALX_PAIR_COMPARISONS(<)
+HALX_PAIR_COMPARISONS(<=)
+HALX_PAIR_COMPARISONS(>)
+HALX_PAIR_COMPARISONS(>=)
+HALX_PAIR_COMPARISONS(==)
+HALX_PAIR_COMPARISONS(!=)
+#undef HALX_PAIR_COMPARISONS
+
+[[gnu::always_inline]] inline VectorPair operator-(VectorPair a) { return {-a.low, -a.high}; }
+[[gnu::always_inline]] inline MaskPair operator&(MaskPair a, MaskPair b) { return {a.low & b.low, a.high & b.high}; }
+[[gnu::always_inline]] inline MaskPair operator|(MaskPair a, MaskPair b) { return {a.low | b.low, a.high | b.high}; }
+[[gnu::always_inline]] inline MaskPair operator~(MaskPair a) { return {~a.low, ~a.high}; }
+[[gnu::always_inline]] inline MaskPair operator!(MaskPair a) { return {~a.low, ~a.high}; }
+
+V sqrt_lanes(V x) {
+#if defined(__AVX512F__)
+    return reinterpret_cast<V>(_mm512_maskz_sqrt_pd(0xff, reinterpret_cast<__m512d>(x)));
+#elif defined(__AVX2__)
+    return reinterpret_cast<V>(_mm256_sqrt_pd(reinterpret_cast<__m256d>(x)));
+#else
+    return reinterpret_cast<V>(_mm_sqrt_pd(reinterpret_cast<__m128d>(x)));
+#endif
+}
+
+// A vector of lane masks as a Mask, and back.
+Mask mask_of(I m) {
+#if defined(__AVX512F__)
+    return _mm512_test_epi64_mask(reinterpret_cast<__m512i>(m), reinterpret_cast<__m512i>(m));
+#else
+    return m;
+#endif
+}
+
+I lanes_of(Mask mask) {
+#if defined(__AVX512F__)
+    return reinterpret_cast<I>(_mm512_maskz_mov_epi64(mask, _mm512_set1_epi64(-1)));
+#else
+    return mask;
+#endif
+}
+
+// The arithmetic of phases.h over pairs of vectors: comparisons give pairs
+// of lane masks (all ones or all zeros), and exp and log are the fast paths
+// above, which add the lanes they cannot settle to `deferred` (one Mask per
+// half). Its lanes hold no NaN (the kernels replace deferred inputs before
+// they start), so its comparisons need not be quiet.
+struct PairArithmetic {
+    using V = VectorPair;
+    using M = MaskPair;
+
+    Mask (&deferred)[2];
+
+    static V splat(double c) { return {c - DoubleVector(), c - DoubleVector()}; }
+    static V select(M m, V a, V b) {
+        return {VectorLanes::select(m.low, a.low, b.low), VectorLanes::select(m.high, a.high, b.high)};
+    }
+    static bool any(M m) { return VectorLanes::any(m.low | m.high); }
+    static bool all(M m) { return !any(~m); }
+    static M mask(bool m) { return m ? M{~I(), ~I()} : M{I(), I()}; }
+    static V abs(V x) {
+        return {VectorLanes::from_bits(VectorLanes::bits(x.low) & kMagnitudeMask),
+                VectorLanes::from_bits(VectorLanes::bits(x.high) & kMagnitudeMask)};
+    }
+    static V min(V a, V b) { return select(b < a, b, a); }
+    static M less_equal(V a, V b) { return a <= b; }
+    static M greater_equal(V a, V b) { return a >= b; }
+    static V sqrt(V x) { return {sqrt_lanes(x.low), sqrt_lanes(x.high)}; }
+    V exp(V x) { return {exponential_lanes<false>(x.low, deferred[0]), exponential_lanes<false>(x.high, deferred[1])}; }
+    V log(V x) { return {log_lanes(x.low, deferred[0]), log_lanes(x.high, deferred[1])}; }
+    V log_of_ratio(V rho, V rho1) { return log(rho / rho1); }
+    // Adds the lanes of m to the deferred ones.
+    void defer(M m) {
+        deferred[0] |= mask_of(m.low);
+        deferred[1] |= mask_of(m.high);
+    }
+    // The deferred lanes, as lane masks, and whether there are any.
+    M deferred_lanes() const { return {lanes_of(deferred[0]), lanes_of(deferred[1])}; }
+    bool any_deferred() const { return any_lane(deferred[0] | deferred[1]); }
+};
+
+// The floating-point exception flags of MXCSR that NumPy reports (invalid,
+// divide-by-zero, overflow, underflow), and the register itself, read and
+// written in place: the asm statements are ordered with every load and store
+// of the kernels, so a vector's arithmetic, which ends in the store of its
+// result, is done before the flags are read.
+constexpr unsigned kReportedFlags = 0x1d;
+
+unsigned status_register() {
+    unsigned csr;
+    asm volatile("stmxcsr %0" : "=m"(csr) : : "memory");
+    return csr;
+}
+
+void set_status_register(unsigned csr) { asm volatile("ldmxcsr %0" : : "m"(csr) : "memory"); }
+
+// Vectors per block of a guarded run: the flags are read once per block.
+constexpr int kGuardedVectors = 8;
+
+// Vector::evaluate over a pair of one input or two.
+template <class Vector, int inputs>
+[[gnu::always_inline]] inline VectorPair evaluate_inputs(const VectorPair (&x)[2], Mask (&deferred)[2]) {
+    if constexpr (inputs == 1) {
+        return Vector::evaluate(x[0], deferred);
+    } else {
+        return Vector::evaluate(x[0], x[1], deferred);
+    }
+}
+
+// The scalar function over the lanes of `lanes`, for one input or two.
+template <auto Scalar, int inputs>
+void recompute_inputs(const V (&x)[2], Mask lanes, double *out) {
+    if constexpr (inputs == 1) {
+        recompute_lanes<Scalar>(x[0], lanes, out);
+    } else {
+        recompute_lanes<Scalar>(x[0], x[1], lanes, out);
+    }
+}
+
+// One input or two, as one_input_run and two_input_run, for kernels of pairs
+// (Vector::evaluate(VectorPair..., Mask (&)[2])) whose vector pass is not
+// made flag-free lane by lane: the pass over a block of vectors runs with the
+// flags cleared, and where it raised one that NumPy reports, the whole block
+// is evaluated again by the scalar function, from the inputs as loaded;
+// otherwise only its deferred lanes are. Every flag left set at the end is
+// one that a scalar evaluation raised (or that was set on entry), and a lane
+// whose vector pass raised none takes only steps of the scalar function's
+// (and more), so its scalar evaluation raises none either: the flags are
+// those of the plain loop. A lane whose result is NaN is deferred too, since
+// only the scalar code fixes which NaN it is.
+template <class Vector, auto Scalar, int inputs, bool Check>
+bool guarded_run(const double *const (&in)[2], double *out, std::ptrdiff_t n, const Span *spans) {
+    const unsigned entry = status_register();
+    const unsigned cleared = entry & ~kReportedFlags;
+    set_status_register(cleared);
+    unsigned raised = 0;
+    OutsideLanes outside[2] = {{Check ? spans[0].low : 0.0, Check ? spans[0].high : 0.0},
+                               {Check && inputs == 2 ? spans[1].low : 0.0, Check && inputs == 2 ? spans[1].high : 0.0}};
+    constexpr std::ptrdiff_t kBlock = kGuardedVectors * kWidth;
+    std::ptrdiff_t i = 0;
+    for (; i + kBlock <= n; i += kBlock) {
+        V x[kGuardedVectors][2] = {};
+        Mask deferred[kGuardedVectors];
+        for (int k = 0; k < kGuardedVectors; k += 2) {
+            Mask lanes[2] = {};
+            VectorPair pair[2] = {};
+            for (int j = 0; j < inputs; ++j) {
+                for (int h = 0; h < 2; ++h) {
+                    x[k + h][j] = load(in[j] + i + (k + h) * kWidth);
+                    const Mask nan = is_nan(x[k + h][j]);
+                    if constexpr (Check) outside[j].add(x[k + h][j], nan);
+                    lanes[h] |= nan;
+                }
+                pair[j] = {x[k][j], x[k + 1][j]};
+            }
+            const VectorPair result = evaluate_inputs<Vector, inputs>(pair, lanes);
+            deferred[k] = lanes[0] | is_nan(result.low);
+            deferred[k + 1] = lanes[1] | is_nan(result.high);
+            store(out + i + k * kWidth, result.low);
+            store(out + i + (k + 1) * kWidth, result.high);
+        }
+        bool scalar = (status_register() & kReportedFlags) != 0;
+        if (scalar) {
+            set_status_register(cleared);
+            for (int k = 0; k < kGuardedVectors; ++k) {
+                recompute_inputs<Scalar, inputs>(x[k], static_cast<Mask>(~Mask()), out + i + k * kWidth);
+            }
+        } else {
+            for (int k = 0; k < kGuardedVectors; ++k) {
+                if (!any_lane(deferred[k])) continue;
+                recompute_inputs<Scalar, inputs>(x[k], deferred[k], out + i + k * kWidth);
+                scalar = true;
+            }
+        }
+        if (scalar) {
+            raised |= status_register() & kReportedFlags;
+            set_status_register(cleared);
+        }
+    }
+    bool found = Check && (outside[0].any() || (inputs == 2 && outside[1].any()));
+    for (; i < n; ++i) {
+        if constexpr (inputs == 1) {
+            const double x = in[0][i];
+            if (Check && Halx::outside(x, spans[0])) found = true;
+            out[i] = Scalar(x);
+        } else {
+            const double t = in[0][i];
+            const double p = in[1][i];
+            if (Check && (Halx::outside(t, spans[0]) || Halx::outside(p, spans[1]))) found = true;
+            out[i] = Scalar(t, p);
+        }
+    }
+    set_status_register(status_register() | (entry & kReportedFlags) | raised);
+    return found;
+}
+
+template <class Vector, double (*Scalar)(double)>
+bool guarded_one_input_kernel(const double *x, double *out, std::ptrdiff_t n, const Span *spans) {
+    const double *const in[2] = {x, x};
+    return spans == nullptr ? guarded_run<Vector, Scalar, 1, false>(in, out, n, spans)
+                            : guarded_run<Vector, Scalar, 1, true>(in, out, n, spans);
+}
+
+template <class Vector, double (*Scalar)(double, double)>
+bool guarded_two_input_kernel(const double *T, const double *P, double *out, std::ptrdiff_t n, const Span *spans) {
+    const double *const in[2] = {T, P};
+    return spans == nullptr ? guarded_run<Vector, Scalar, 2, false>(in, out, n, spans)
+                            : guarded_run<Vector, Scalar, 2, true>(in, out, n, spans);
+}
+
 template <bool Boiling>
 struct VapourPressure {
     static V evaluate(V T, Mask &deferred) {
@@ -405,6 +647,14 @@ struct Logarithm {
     static V evaluate(V x, Mask &deferred) { return log_lanes(x, deferred); }
 };
 
+}  // namespace
+}  // namespace Halx
+
+#include "caloric_kernels_simd.h"
+
+namespace Halx {
+namespace {
+
 constexpr ArrayKernels simd_array_kernels(const char *name) {
     return ArrayKernels{
         name,
@@ -416,6 +666,28 @@ constexpr ArrayKernels simd_array_kernels(const char *name) {
         one_input_kernel<Exponential, elementary::exp>,
         one_input_kernel<Logarithm, elementary::log>,
         one_input_kernel<Exponential10, elementary::exp10>,
+        guarded_two_input_kernel<CondensedQuantity<NeedCp, &VectorPoint::Cp, true>, Cp_Solid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedH, &VectorPoint::H, true>, H_Solid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedS, &VectorPoint::S, true>, S_Solid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedG, &VectorPoint::G, true>, G_Solid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedCp, &VectorPoint::Cp, false>, Cp_Liquid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedH, &VectorPoint::H, false>, H_Liquid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedS, &VectorPoint::S, false>, S_Liquid>,
+        guarded_two_input_kernel<CondensedQuantity<NeedG, &VectorPoint::G, false>, G_Liquid>,
+        guarded_two_input_kernel<VapourQuantity<NeedCp, &VectorPoint::Cp>, Cp_Vapour>,
+        guarded_two_input_kernel<VapourQuantity<NeedH, &VectorPoint::H>, H_Vapour>,
+        guarded_two_input_kernel<VapourQuantity<NeedS, &VectorPoint::S>, S_Vapour>,
+        guarded_two_input_kernel<VapourQuantity<NeedG, &VectorPoint::G>, G_Vapour>,
+        guarded_two_input_kernel<VapourFrozenHeatCapacity, Cp_VapourFrozen>,
+        guarded_two_input_kernel<VapourDensity, Rho_Vapour>,
+        guarded_two_input_kernel<DimerFraction, X_Dimer>,
+        guarded_one_input_kernel<DimerizationConstant, K_Dimer>,
+        guarded_two_input_kernel<Formation<0>, Gf_Solid>,
+        guarded_two_input_kernel<Formation<1>, Gf_Liquid>,
+        guarded_two_input_kernel<Formation<2>, Gf_Vapour>,
+        guarded_one_input_kernel<VapourPressureOver<0>, P_Vapour>,
+        guarded_one_input_kernel<VapourPressureOver<1>, P_SolidVapour>,
+        guarded_one_input_kernel<VapourPressureOver<2>, P_LiquidVapour>,
     };
 }
 

@@ -406,6 +406,7 @@ PROPERTIES: Tuple[Property, ...] = (
         domain="T ≥ 66.49 °C, where the liquid exists",
         checked=Checked((_TRIPLE_TO_CRITICAL_T,), _SURFACE_CHECK),
         plausible=((600.0, _CRITICAL_T),),
+        kernel="P_LiquidVapour",
     ),
     _surface(
         "T_LiquidVapour",
@@ -424,6 +425,7 @@ PROPERTIES: Tuple[Property, ...] = (
         domain="T > −273.15 °C where the solid's density is positive",
         checked=Checked(((800.7, 801.0),), "the triple point only (801 °C, 30 Pa; Halx: 52.7 Pa), " + _DATA_PAGE),
         plausible=(_SUBLIMATION_T,),
+        kernel="P_SolidVapour",
     ),
     _surface(
         "T_SolidVapour",
@@ -442,6 +444,7 @@ PROPERTIES: Tuple[Property, ...] = (
         domain="T > −273.15 °C",
         checked=Checked((_TRIPLE_TO_CRITICAL_T,), _SURFACE_CHECK),
         plausible=((-273.15, _CRITICAL_T),),
+        kernel="P_Vapour",
     ),
     _surface(
         "H_Fusion",
@@ -532,6 +535,7 @@ def _caloric(phase: str, name: str, unit: str, summary: str, checked: bool = Tru
         domain=_CALORIC_DOMAIN[phase],
         checked=_CALORIC_CHECKED[phase] if checked else None,
         plausible=_CALORIC_PLAUSIBLE[phase],
+        kernel=name,
         **fields,
     )
 
@@ -573,6 +577,7 @@ PROPERTIES += (
             "1/bar",
             "equilibrium constant of 2 NaCl = Na2Cl2 in the vapour, x(Na2Cl2) / (x(NaCl)² P)",
             domain="T > −273.15 °C",
+            kernel="K_Dimer",
         ),
     )
     + tuple(
@@ -591,6 +596,7 @@ PROPERTIES += (
             if phase == "Solid"
             else None,
             plausible=(_from_elements(_CALORIC_PLAUSIBLE[phase][0] or TEMPERATURE.plausible), _SURFACE_P),
+            kernel=f"Gf_{phase}",
         )
         for phase in ("Solid", "Liquid", "Vapour")
     )
