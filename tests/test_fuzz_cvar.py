@@ -11,11 +11,13 @@ pytestmark = pytest.mark.memcheck
 TALLY = Tally(tests=1, ci_calls=6_300)
 
 
+# Two operations at least: the oldest CPython's Hypothesis draws short lists
+# more often, which left the ci profile's call target within its spread.
 @FUZZ
 @given(
     operations=st.lists(
         st.tuples(st.sampled_from(["get", "get", "has", "set", "del", "dir", "str", "repr"]), names, anything),
-        min_size=1,
+        min_size=2,
         max_size=10,
     )
 )
