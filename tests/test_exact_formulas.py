@@ -18,6 +18,9 @@ import pytest
 
 gmpy2 = pytest.importorskip("gmpy2")
 
+# benchmarks/accuracy.py loads NumPy.
+pytestmark = pytest.mark.keeps_memory
+
 BENCHMARKS = Path(__file__).resolve().parents[1] / "benchmarks"
 
 # One state per property where its result is well away from zero and its
